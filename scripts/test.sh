@@ -17,5 +17,8 @@ start_xvfb || exit 1
 prepare_prefix
 wineserver -p >/dev/null 2>&1 # keep one server for the whole run
 
+# Tests talk to loopback servers only: no proxy may stand in between.
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
+
 cd "$top/build"
 ctest --output-on-failure -j"${TEST_JOBS:-$(nproc)}" --timeout 300 "$@"
