@@ -139,6 +139,7 @@ public:
     LogMessage(const LogMessage&) = delete;
     LogMessage& operator=(const LogMessage&) = delete;
     std::ostream& Stream() { return m_data->stream; }
+    const LogData* Data() const { return m_data; }
     virtual void WritePrefix();
 protected:
     void Send();
