@@ -16,6 +16,9 @@ trap cleanup EXIT
 start_xvfb || exit 1
 prepare_prefix
 wineserver -p >/dev/null 2>&1 # keep one server for the whole run
+# Start the prefix's system processes now, detached from ctest's output pipes: started by the first
+# test they would inherit its stdout and ctest would wait for them until the test's timeout.
+wine cmd /c exit </dev/null >/dev/null 2>&1
 
 cd "$top/build"
 ctest --output-on-failure -j"${TEST_JOBS:-$(nproc)}" --timeout 300 "$@"
