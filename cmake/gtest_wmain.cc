@@ -1,4 +1,4 @@
-// Wide entry point of the test programs (the whole build uses -municode).
+// Test entry point: every program links with -municode, so the C runtime calls wmain.
 #include <gtest/gtest.h>
 
 int wmain(int argc, wchar_t** argv) {
