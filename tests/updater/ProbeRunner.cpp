@@ -5,14 +5,14 @@
 namespace updtest {
 
 std::wstring InstallProbe(const std::wstring& folder) {
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    testkit::MakeDirs(folder);
     std::wstring target = folder + L"UpdaterProbe.exe";
-    ::CopyFileW((TestsDir() + L"UpdaterProbe.exe").c_str(), target.c_str(), FALSE);
+    testkit::CopyFileTo(testkit::TestsDir() + L"UpdaterProbe.exe", target);
     return target;
 }
 
-ProcessResult RunProbe(const std::wstring& probe, const std::wstring& args, DWORD timeoutMs) {
-    return RunProcess(Quote(probe) + L" " + args, timeoutMs);
+ProcessOutput RunProbe(const std::wstring& probe, const std::wstring& args, DWORD timeoutMs) {
+    return RunCaptured(Quote(probe) + L" " + args, timeoutMs);
 }
 
 std::map<std::string, std::string> ProbeValues(const std::string& output) {

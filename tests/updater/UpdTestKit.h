@@ -1,85 +1,35 @@
 #pragma once
-// Test tools of the Updater tests: temp folders, child processes, pipe servers, file helpers.
+// Test tools of the Updater tests beyond the shared test support: output-capturing runs, package
+// data and narrow paths.
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
+
+#include "testkit.h"
 
 namespace updtest {
 
-// A fresh folder under the temp folder, removed with everything in it on destruction.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::wstring& Path() const { return path_; }  // with trailing backslash
-    std::string NarrowPath() const;
-    std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+using testkit::ChildProcess;
+using testkit::FileExists;
+using testkit::PipeSink;
+using testkit::TempDir;
 
-private:
-    std::wstring path_;
-};
-
-struct ProcessResult {
+struct ProcessOutput {
     DWORD exitCode = 0;
     bool timedOut = false;
     std::string output;  // stdout and stderr together
 };
 
 // Runs a command line, captures its output, kills it after `timeoutMs`.
-ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000);
-
-// A started child process that is killed and waited for when the holder goes.
-class ChildProcess {
-public:
-    explicit ChildProcess(const std::wstring& commandLine);
-    ~ChildProcess();
-    bool Running() const;
-    DWORD Pid() const { return pid_; }
-    HANDLE Handle() const { return process_; }
-    bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
-    void Kill();
-
-private:
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-};
-
-// Serves "\\.\pipe\<name>" on its own thread and keeps every message (one per connection).
-class PipeSink {
-public:
-    explicit PipeSink(const std::wstring& name);
-    ~PipeSink();
-    std::vector<std::string> Messages();
-    bool WaitForMessages(size_t count, DWORD timeoutMs);
-    size_t Connections() const { return connections_; }
-
-private:
-    std::wstring path_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> finished_{false};
-    std::atomic<size_t> connections_{0};
-    std::mutex mutex_;
-    std::vector<std::string> messages_;
-    std::thread thread_;
-};
+ProcessOutput RunCaptured(const std::wstring& commandLine, DWORD timeoutMs = 30000);
 
 std::wstring UniqueName(const std::wstring& prefix);
-std::wstring TestsDir();  // folder of the running test program, trailing backslash
-std::wstring BinDir();    // build/bin, trailing backslash
 std::wstring Quote(const std::wstring& text);
-
+std::string ReadBytes(const std::wstring& path);  // empty when missing
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
-std::string ReadBytes(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-int64_t FileSize(const std::wstring& path);  // -1 when missing
-std::string Narrow(const std::wstring& text);
+int64_t FileSize(const std::wstring& path);        // -1 when missing
+std::string Narrow(const std::wstring& text);      // system code page, as the Updater's paths are
 std::wstring Widen(const std::string& text);
 
 // Deterministic test data: byte i of the stream is the high byte of the i-th step of the LCG

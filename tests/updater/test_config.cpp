@@ -11,7 +11,7 @@ using namespace updtest;
 namespace {
 
 std::map<std::string, std::string> ProbeConfig(const std::wstring& probe) {
-    ProcessResult r = RunProbe(probe, L"config");
+    ProcessOutput r = RunProbe(probe, L"config");
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u) << r.output;
     return ProbeValues(r.output);
@@ -42,7 +42,7 @@ private:
 }  // namespace
 
 TEST(ConfigParser, FileNextToProgramWinsOverOneFolderUp) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\",
                                    "<ProgName>near.exe</ProgName><LaunchName>NearLaunch</LaunchName>"
@@ -56,7 +56,7 @@ TEST(ConfigParser, FileNextToProgramWinsOverOneFolderUp) {
 }
 
 TEST(ConfigParser, FileOneFolderUpIsReadWhenNoneIsNextToProgram) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir.Path(), "<ProgName>far.exe</ProgName><LaunchName>FarLaunch</LaunchName>"));
     auto v = ProbeConfig(probe);
@@ -67,7 +67,7 @@ TEST(ConfigParser, FileOneFolderUpIsReadWhenNoneIsNextToProgram) {
 }
 
 TEST(ConfigParser, MissingOrMalformedFileLeavesEveryValueUnavailable) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     auto missing = ProbeConfig(probe);
     EXPECT_EQ(missing["loaded"], "0");
@@ -81,7 +81,7 @@ TEST(ConfigParser, MissingOrMalformedFileLeavesEveryValueUnavailable) {
 }
 
 TEST(ConfigParser, NamesMatchExactlyAndTheFirstElementCounts) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\",
                                    "<progname>lower.exe</progname><LAUNCHNAME>Upper</LAUNCHNAME>"
@@ -95,7 +95,7 @@ TEST(ConfigParser, NamesMatchExactlyAndTheFirstElementCounts) {
 }
 
 TEST(ConfigParser, ValuesOf511BytesAreWholeAndLongerOnesUnavailable) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     std::string fits(511, 'a'), tooLong(512, 'b');
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\",
@@ -118,7 +118,7 @@ TEST(ConfigParser, LanguageFollowsTheClientsRegistryValue) {
         // Longer than the buffer: not readable, so the default stays.
         {std::string(300, 'x') + "en-US" + std::string(1, '\0'), "1"},
     };
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     for (const Case& c : cases) {
         std::wstring prog = UniqueName(L"LangProg");

@@ -12,8 +12,8 @@ namespace {
 
 struct Attempt {
     TestHttpServer server;
-    TempDir dir;
-    CHttpDownload engine{dir.NarrowPath()};
+    TempDir dir{L"upd"};
+    CHttpDownload engine{Narrow(dir.Path())};
     DownloadStatus status;
     std::string package;
     std::string host = server.HostText();
@@ -22,7 +22,7 @@ struct Attempt {
     explicit Attempt(size_t size, uint32_t seed = 21) : package(PatternBytes(seed, size)) {
         server.SetBody(package);
         status.expectedMd5 = Md5Of(package);
-        status.file = dir.NarrowPath() + "update.td";
+        status.file = Narrow(dir.Path()) + "update.td";
     }
     int32_t Run() { return engine.Download(host, path, status); }
     std::wstring Part(int i) const { return dir / (L"update.td" + std::to_wstring(i)); }

@@ -15,7 +15,7 @@ namespace {
 
 struct Loop {
     TestHttpServer server;
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::string package;
     std::unique_ptr<TestDownloader> downloader;
     std::mutex mutex;
@@ -26,7 +26,7 @@ struct Loop {
         server.SetBody(package);
         std::string md5 = md5Override.empty() ? Md5Of(package) : md5Override;
         downloader.reset(new TestDownloader("http://" + server.HostText() + "/u.zip", md5, server.HostText(), "/u.zip",
-                                            dir.NarrowPath()));
+                                            Narrow(dir.Path())));
         downloader->Engine().SetTimings(FastTimings());
         downloader->retryCallback = [this](unsigned n) {
             std::lock_guard<std::mutex> lock(mutex);
@@ -44,9 +44,9 @@ struct Loop {
 };
 
 std::wstring InstallBench(const std::wstring& folder) {
-    ::CreateDirectoryW(folder.c_str(), nullptr);
+    testkit::MakeDirs(folder);
     std::wstring target = folder + L"DownloadBench.exe";
-    ::CopyFileW((BinDir() + L"DownloadBench.exe").c_str(), target.c_str(), FALSE);
+    testkit::CopyFileTo(testkit::BinDir() + L"DownloadBench.exe", target);
     return target;
 }
 
@@ -102,7 +102,7 @@ TEST(Downloader, StartingTwiceRunsOneThread) {
     loop.downloader->Join();
     EXPECT_TRUE(loop.downloader->succeeded);
     EXPECT_EQ(loop.server.Requests().size(), 5u);
-    EXPECT_EQ(loop.downloader->GetStatus().file, loop.dir.NarrowPath() + "update.td");
+    EXPECT_EQ(loop.downloader->GetStatus().file, Narrow(loop.dir.Path()) + "update.td");
 }
 
 TEST(Downloader, DestroyingItWhileAttemptsRunEndsEverythingQuickly) {
@@ -143,7 +143,7 @@ TEST(DownloaderProcess, WrongDigestMakesTenAttemptsAndOneMessageToTheLauncher) {
     TestHttpServer server;
     std::string package = PatternBytes(41, 50000);
     server.SetBody(package);
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring bench = InstallBench(dir / L"app\\");
     std::wstring launch = UniqueName(L"Launch");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<LaunchName>" + Narrow(launch) + "</LaunchName>"));
@@ -151,7 +151,7 @@ TEST(DownloaderProcess, WrongDigestMakesTenAttemptsAndOneMessageToTheLauncher) {
     ::CreateDirectoryW((dir / L"work").c_str(), nullptr);
 
     std::wstring url = Widen("http://" + server.HostText() + "/u.zip");
-    ProcessResult r = RunProcess(Quote(bench) + L" " + url + L" 0123456789abcdef0123456789abcdef " +
+    ProcessOutput r = RunCaptured(Quote(bench) + L" " + url + L" 0123456789abcdef0123456789abcdef " +
                                      Quote(dir / L"work"),
                                  50000);
     ASSERT_FALSE(r.timedOut) << r.output;
@@ -171,13 +171,13 @@ TEST(DownloaderProcess, KilledDownloadIsResumedWithOnlyTheMissingBytes) {
     std::string package = PatternBytes(43, size);
     server.SetBody(package);
     server.Configure([](ServerBehaviour& b) { b.bytesPerSecond = 250000; });
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring bench = InstallBench(dir / L"app\\");
     ::CreateDirectoryW((dir / L"work").c_str(), nullptr);
-    std::wstring command = Quote(bench) + L" " + Widen("http://" + server.HostText() + "/u.zip") + L" " +
+    std::wstring args = Widen("http://" + server.HostText() + "/u.zip") + L" " +
                            Widen(Md5Of(package)) + L" " + Quote(dir / L"work");
     {
-        ChildProcess first(command);
+        ChildProcess first(bench, args);
         DWORD start = ::GetTickCount();
         while (server.TotalBodyBytesSent() < size / 3 && ::GetTickCount() - start < 20000) ::Sleep(50);
         first.Kill();
@@ -193,7 +193,7 @@ TEST(DownloaderProcess, KilledDownloadIsResumedWithOnlyTheMissingBytes) {
 
     size_t firstRun = server.Requests().size();
     server.Configure([](ServerBehaviour& b) { b.bytesPerSecond = 0; });
-    ProcessResult r = RunProcess(command, 30000);
+    ProcessOutput r = RunCaptured(Quote(bench) + L" " + args, 30000);
     EXPECT_EQ(r.exitCode, 0u) << r.output;
     EXPECT_EQ(ReadBytes(dir / L"work\\update.zip"), package);
     // Each part asks for what its file lacks, from where the file ends.

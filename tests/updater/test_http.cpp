@@ -19,8 +19,8 @@ bool Parse(const std::string& text, HttpResponse& r, std::string* rest = nullptr
 
 struct ProbeSetup {
     TestHttpServer server;
-    TempDir dir;
-    CHttpDownload engine{dir.NarrowPath()};
+    TempDir dir{L"upd"};
+    CHttpDownload engine{Narrow(dir.Path())};
     DownloadStatus status;
     std::string host = server.HostText();
     std::string path = "/pkg/update.zip";

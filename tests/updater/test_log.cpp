@@ -27,7 +27,7 @@ void SetLastWrite(const std::wstring& path, __time64_t when, bool folder = false
 }  // namespace
 
 TEST(UpdaterLog, PurgeDeletesLogsMoreThanAWeekAwayInEitherDirection) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     const __time64_t now = 1800000000;
     struct Entry {
         const wchar_t* name;
@@ -45,10 +45,10 @@ TEST(UpdaterLog, PurgeDeletesLogsMoreThanAWeekAwayInEitherDirection) {
     ASSERT_TRUE(::CreateDirectoryW((dir / L"old.log").c_str(), nullptr));
     SetLastWrite(dir / L"old.log", now - 9999999, true);
 
-    PurgeOldLogs(dir.NarrowPath(), now);
+    PurgeOldLogs(Narrow(dir.Path()), now);
 
     for (const Entry& e : entries) EXPECT_EQ(FileExists(dir / e.name), e.kept) << Narrow(e.name);
-    EXPECT_TRUE(FileExists(dir / L"old.log")) << "a folder is never purged";
+    EXPECT_TRUE(testkit::DirExists(dir / L"old.log")) << "a folder is never purged";
 }
 
 TEST(UpdaterLog, InitLogWritesThisRunsFileNamedByLocalTime) {

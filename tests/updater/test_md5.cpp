@@ -71,7 +71,7 @@ TEST(Md5, PiecewiseUpdatesEqualOneUpdateAndContextRestartsAfterFinal) {
 }
 
 TEST(Md5File, SmallFilesMatchMd5sum) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     MD5_CTX ctx;  // one context for every file: each digest starts afresh
     for (const Md5SumCase& c : kMd5SumCases) {
         if (c.size > (64u << 20)) continue;
@@ -87,7 +87,7 @@ TEST(Md5File, SmallFilesMatchMd5sum) {
 }
 
 TEST(Md5File, UnreadableFileIsAnErrorAndLeavesOutputUntouched) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     MD5_CTX ctx;
     char out[40];
     std::strcpy(out, "untouched");
@@ -100,7 +100,7 @@ TEST(Md5File, UnreadableFileIsAnErrorAndLeavesOutputUntouched) {
 
 TEST(Md5File, FileOver600MiBIsDigestedInBoundedMemory) {
     const Md5SumCase& huge = CaseNamed("Huge");
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring path = dir / L"huge.bin";
     ASSERT_TRUE(WritePatternFile(path, huge.seed, huge.size));
     SIZE_T before = PeakWorkingSet();

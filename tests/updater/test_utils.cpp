@@ -13,13 +13,13 @@ namespace {
 
 // A folder with the probe and a configuration naming a client stand-in copied under `exeName`.
 struct ClientSetup {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe;
     std::wstring client;
     ClientSetup(const std::wstring& exeName, const std::string& progNameInConfig) {
         probe = InstallProbe(dir / L"app\\");
         client = dir / exeName;
-        ::CopyFileW((TestsDir() + L"ClientStandIn.exe").c_str(), client.c_str(), FALSE);
+        testkit::CopyFileTo(testkit::TestsDir() + L"ClientStub.exe", client);
         WriteProductConfig(dir / L"app\\", "<ProgName>" + progNameInConfig + "</ProgName>");
     }
 };
@@ -29,7 +29,7 @@ struct ClientSetup {
 TEST(KillClient, NoRunningClientIsSuccess) {
     std::wstring name = UniqueName(L"absent") + L".exe";
     ClientSetup setup(name, Narrow(name));
-    ProcessResult r = RunProbe(setup.probe, L"kill");
+    ProcessOutput r = RunProbe(setup.probe, L"kill");
     EXPECT_EQ(ProbeValues(r.output)["kill"], "1") << r.output;
     EXPECT_NE(r.output.find("air client is not running"), std::string::npos) << r.output;
 }
@@ -37,31 +37,30 @@ TEST(KillClient, NoRunningClientIsSuccess) {
 TEST(KillClient, StopsTheClientFoundByNameInAnyCase) {
     std::wstring base = UniqueName(L"client");
     ClientSetup setup(base + L".exe", Narrow(base) + ".EXE");
-    ChildProcess client(Quote(setup.client) + L" 60");
-    ASSERT_TRUE(client.Running());
+    ChildProcess client(setup.client, L"");
+    ASSERT_TRUE(client.Started());
     ::Sleep(300);  // let it show up in the process list
-    ProcessResult r = RunProbe(setup.probe, L"kill");
+    ProcessOutput r = RunProbe(setup.probe, L"kill");
     EXPECT_EQ(ProbeValues(r.output)["kill"], "1") << r.output;
     EXPECT_NE(r.output.find("kill air client success."), std::string::npos) << r.output;
-    DWORD code = 0;
-    ASSERT_TRUE(client.WaitExit(2000, &code));
-    EXPECT_EQ(code, 9u);
+    ASSERT_TRUE(client.Wait(2000));
+    EXPECT_EQ(client.ExitCode(), 9u);
 }
 
 TEST(KillClient, SecondClientOfTheSameNameMakesItFailAfterThreeSeconds) {
     std::wstring base = UniqueName(L"twin");
     ClientSetup setup(base + L".exe", Narrow(base) + ".exe");
-    ChildProcess first(Quote(setup.client) + L" 60");
-    ChildProcess second(Quote(setup.client) + L" 60");
+    ChildProcess first(setup.client, L"");
+    ChildProcess second(setup.client, L"");
     ::Sleep(300);
     DWORD start = ::GetTickCount();
-    ProcessResult r = RunProbe(setup.probe, L"kill");
+    ProcessOutput r = RunProbe(setup.probe, L"kill");
     DWORD took = ::GetTickCount() - start;
     EXPECT_EQ(ProbeValues(r.output)["kill"], "0") << r.output;
     EXPECT_NE(r.output.find("kill air client failed."), std::string::npos) << r.output;
     EXPECT_GE(took, 3000u);
     EXPECT_LT(took, 10000u);
-    EXPECT_NE(first.Running(), second.Running()) << "exactly one of the two is stopped";
+    EXPECT_NE(first.Wait(0), second.Wait(0)) << "exactly one of the two is stopped";
 }
 
 TEST(WritePipeBuf, MessagesArriveByteExactWithoutTerminator) {
@@ -78,16 +77,16 @@ TEST(WritePipeBuf, MessagesArriveByteExactWithoutTerminator) {
 }
 
 TEST(WritePipeBuf, FromAnotherProcessToThePipeNamedByLaunchName) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     std::wstring launch = UniqueName(L"Launch");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<LaunchName>" + Narrow(launch) + "</LaunchName>"));
-    ProcessResult named = RunProbe(probe, L"launcherpipe");
+    ProcessOutput named = RunProbe(probe, L"launcherpipe");
     std::string pipe = ProbeValues(named.output)["launcherpipe"];
     ASSERT_EQ(pipe, "LU_" + Narrow(launch));
 
     PipeSink sink(Widen(pipe));
-    ProcessResult r = RunProbe(probe, L"writepipe " + Widen(pipe) + L" msg1:1");
+    ProcessOutput r = RunProbe(probe, L"writepipe " + Widen(pipe) + L" msg1:1");
     EXPECT_EQ(ProbeValues(r.output)["write"], "1") << r.output;
     ASSERT_TRUE(sink.WaitForMessages(1, 5000));
     EXPECT_EQ(sink.Messages()[0], "msg1:1");
@@ -103,7 +102,7 @@ TEST(WritePipeBuf, UnservedOrOverlongPipeNamesAreRefused) {
 }
 
 TEST(WritePipeBuf, OverlongLaunchNameGivesNoPipeName) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<LaunchName>" + std::string(257, 'L') + "</LaunchName>"));
     EXPECT_EQ(ProbeValues(RunProbe(probe, L"launcherpipe").output)["launcherpipe"], "");
@@ -112,8 +111,8 @@ TEST(WritePipeBuf, OverlongLaunchNameGivesNoPipeName) {
 }
 
 TEST(ModuleDir, IsTheProgramsFolderWithTrailingBackslash) {
-    TempDir dir;
+    TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"Tools\\");
-    ProcessResult r = RunProbe(probe, L"moduledir");
+    ProcessOutput r = RunProbe(probe, L"moduledir");
     EXPECT_EQ(ProbeValues(r.output)["moduledir"], WideToUtf8(dir / L"Tools\\"));
 }
