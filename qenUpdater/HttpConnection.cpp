@@ -1,6 +1,7 @@
 #include "HttpConnection.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace {
 

@@ -103,13 +103,23 @@ TEST(Download, ShortPartKeepsAllPartFilesAndTheNextAttemptResumes) {
     EXPECT_EQ(ReadBytes(a.dir / L"update.zip"), a.package);
 }
 
-TEST(Download, WholeBodyForALaterPartIsNotTakenAsItsData) {
+TEST(Download, DataFromAnotherOffsetIsNotTakenAsALaterPart) {
     Attempt a(8000);
     a.server.Configure([](ServerBehaviour& b) { b.ignoreRange = true; });
     EXPECT_EQ(a.Run(), kDownloadPartMissing);
     EXPECT_EQ(ReadBytes(a.Part(0)).substr(0, 2000), a.package.substr(0, 2000));
     for (int i = 1; i < 4; ++i) EXPECT_FALSE(FileExists(a.Part(i))) << i;
     EXPECT_FALSE(FileExists(a.dir / L"update.zip"));
+
+    // A 206 whose range starts elsewhere than asked is refused as well.
+    Attempt b(8000);
+    b.server.Configure([&](ServerBehaviour& s) {
+        s.rawResponse = "HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-7999/8000\r\nContent-Length: 8000\r\n\r\n" +
+                        b.package;
+        s.faulty = [](int index, int64_t start) { return index >= 1 && start > 0; };
+    });
+    EXPECT_EQ(b.Run(), kDownloadPartMissing);
+    for (int i = 1; i < 4; ++i) EXPECT_FALSE(FileExists(b.Part(i))) << i;
 }
 
 TEST(Download, WrongEmptyOrMalformedDigestFails) {
