@@ -41,29 +41,21 @@ private:
 
 }  // namespace
 
-TEST(ConfigParser, FileNextToProgramWinsOverOneFolderUp) {
-    TempDir dir{L"upd"};
-    std::wstring probe = InstallProbe(dir / L"app\\");
-    ASSERT_TRUE(WriteProductConfig(dir / L"app\\",
-                                   "<ProgName>near.exe</ProgName><LaunchName>NearLaunch</LaunchName>"
-                                   "<CacheName>NearCache</CacheName>"));
-    ASSERT_TRUE(WriteProductConfig(dir.Path(), "<ProgName>far.exe</ProgName>"));
-    auto v = ProbeConfig(probe);
-    EXPECT_EQ(v["loaded"], "1");
-    EXPECT_EQ(v["ProgName"], "near.exe");
-    EXPECT_EQ(v["LaunchName"], "NearLaunch");
-    EXPECT_EQ(v["CacheName"], "NearCache");
-}
-
-TEST(ConfigParser, FileOneFolderUpIsReadWhenNoneIsNextToProgram) {
+TEST(ConfigParser, FoundNextToTheProgramElseOneFolderUp) {
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir.Path(), "<ProgName>far.exe</ProgName><LaunchName>FarLaunch</LaunchName>"));
-    auto v = ProbeConfig(probe);
-    EXPECT_EQ(v["loaded"], "1");
-    EXPECT_EQ(v["ProgName"], "far.exe");
-    EXPECT_EQ(v["LaunchName"], "FarLaunch");
-    EXPECT_EQ(v["CacheName"], "!");
+    auto up = ProbeConfig(probe);
+    EXPECT_EQ(up["loaded"], "1");
+    EXPECT_EQ(up["ProgName"], "far.exe");
+    EXPECT_EQ(up["LaunchName"], "FarLaunch");
+    EXPECT_EQ(up["CacheName"], "!");
+
+    ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<ProgName>near.exe</ProgName><CacheName>NearCache</CacheName>"));
+    auto beside = ProbeConfig(probe);
+    EXPECT_EQ(beside["ProgName"], "near.exe");
+    EXPECT_EQ(beside["LaunchName"], "!") << "the file one folder up is not read as well";
+    EXPECT_EQ(beside["CacheName"], "NearCache");
 }
 
 TEST(ConfigParser, MissingOrMalformedFileLeavesEveryValueUnavailable) {
