@@ -16,6 +16,8 @@ trap cleanup EXIT
 start_xvfb || exit 1
 prepare_prefix
 wineserver -p >/dev/null 2>&1 # keep one server for the whole run
+# Start Wine's background services now, so none of them inherits (and holds open) a test's output pipe.
+timeout 60 wine cmd /c exit >/dev/null 2>&1
 
 cd "$top/build"
 ctest --output-on-failure -j"${TEST_JOBS:-$(nproc)}" --timeout 300 "$@"

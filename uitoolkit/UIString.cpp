@@ -133,6 +133,8 @@ int CStringUI::Find(const wchar_t* text, int start) const
         return -1;
     if (start != 0 && (start < 0 || start > Length()))
         return -1;
+    if (text[0] == L'\0')
+        return start;
     const wchar_t* hit = wcsstr(m_pstr + start, text);
     return hit ? static_cast<int>(hit - m_pstr) : -1;
 }
@@ -212,13 +214,10 @@ int CStringUI::Format(const wchar_t* format, ...)
     buffer[0] = L'\0';
     va_list args;
     va_start(args, format);
-    int written = wvsprintfW(buffer, format, args);
+    wvsprintfW(buffer, format, args);
     va_end(args);
     buffer[FORMAT_LIMIT] = L'\0';
-    if (written < 0)
-        written = 0;
-    if (written > FORMAT_LIMIT)
-        written = FORMAT_LIMIT;
+    int written = static_cast<int>(wcslen(buffer));
     SetN(buffer, written);
     return written;
 }
