@@ -198,9 +198,11 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
     }
     case WM_LBUTTONUP: {
         m_ptLastMousePos = PointOf(lParam);
+        // The captured control may be gone already; the window still lets go of the mouse.
+        if (m_bMouseCapture)
+            ReleaseCapture();
         if (m_pEventClick == NULL)
             break;
-        ReleaseCapture();
         CControlUI* captured = m_pEventClick;
         m_pEventClick = NULL;
         SendEvent(captured, UIEVENT_BUTTONUP, wParam, lParam, static_cast<WORD>(wParam));
