@@ -274,4 +274,18 @@ void CWindowManagerUI::SendEvent(CControlUI* control, int type, WPARAM wParam, L
     control->HandleEvent(event);
 }
 
+void CWindowManagerUI::SendKeyEvent(CControlUI* control, int type, WPARAM wParam, LPARAM lParam)
+{
+    InputEventUI event = {};
+    event.type = type;
+    event.pSender = control;
+    event.chKey = static_cast<wchar_t>(wParam);
+    event.wKeyState = ModifierState();
+    event.ptMouse = m_ptLastMousePos;
+    event.dwTimestamp = GetTickCount();
+    event.wParam = wParam;
+    event.lParam = lParam;
+    control->HandleEvent(event);
+}
+
 } // namespace UiToolkit

@@ -245,6 +245,9 @@ private:
     {
         SendEvent(control, type, wParam, lParam, keyState, control);
     }
+    // Key events carry the key code as their character and the current modifier state.
+    void SendKeyEvent(CControlUI* control, int type, WPARAM wParam, LPARAM lParam);
+    void DropFocus(CControlUI* next);
     bool IsOwnControl(CControlUI* control) const;
     void DrainAsyncNotifications();
     void DeleteQueuedControls();

@@ -39,20 +39,25 @@ const UINT TAB_SEARCH_FLAGS = UIFIND_ME_FIRST | UIFIND_VISIBLE | UIFIND_ENABLED;
 
 } // namespace
 
+void CWindowManagerUI::DropFocus(CControlUI* next)
+{
+    if (m_pFocus == NULL)
+        return;
+    CControlUI* old = m_pFocus;
+    SendEvent(old, UIEVENT_KILLFOCUS, 0, 0, 0, next);
+    // The handler may have forgotten the control already.
+    if (m_pFocus == old)
+        RaiseNotification(old, L"killfocus");
+    m_pFocus = NULL;
+}
+
 void CWindowManagerUI::SetFocusControl(CControlUI* control)
 {
     if (::GetFocus() != m_hWnd && control != m_pFocus)
         ::SetFocus(m_hWnd);
     if (control == m_pFocus)
         return;
-    if (m_pFocus != NULL) {
-        CControlUI* old = m_pFocus;
-        SendEvent(old, UIEVENT_KILLFOCUS, 0, 0, 0, control);
-        // The handler may have forgotten the control already.
-        if (m_pFocus == old)
-            RaiseNotification(old, L"killfocus");
-        m_pFocus = NULL;
-    }
+    DropFocus(control);
     if (control == NULL || !IsOwnControl(control) || !control->IsVisible() || !control->IsEnabled())
         return;
     m_pFocus = control;
@@ -64,13 +69,7 @@ void CWindowManagerUI::SetFocusControl(CControlUI* control)
 void CWindowManagerUI::FocusOnNextPaint(CControlUI* control)
 {
     ::SetFocus(m_hWnd);
-    if (m_pFocus != NULL) {
-        CControlUI* old = m_pFocus;
-        SendEvent(old, UIEVENT_KILLFOCUS, 0, 0, 0, control);
-        if (m_pFocus == old)
-            RaiseNotification(old, L"killfocus");
-        m_pFocus = NULL;
-    }
+    DropFocus(control);
     if (m_pRoot == NULL)
         return;
     TabSearch search = { NULL, control, false, NULL, NULL, NULL, NULL };

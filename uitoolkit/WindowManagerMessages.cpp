@@ -124,19 +124,8 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_KEYDOWN:
         if (m_pFocus == NULL)
             break;
-        {
-            InputEventUI event = {};
-            event.type = UIEVENT_KEYDOWN;
-            event.pSender = m_pFocus;
-            event.chKey = static_cast<wchar_t>(wParam);
-            event.wKeyState = ModifierState();
-            event.ptMouse = m_ptLastMousePos;
-            event.dwTimestamp = GetTickCount();
-            event.wParam = wParam;
-            event.lParam = lParam;
-            m_pEventKey = m_pFocus;
-            m_pFocus->HandleEvent(event);
-        }
+        m_pEventKey = m_pFocus;
+        SendKeyEvent(m_pFocus, UIEVENT_KEYDOWN, wParam, lParam);
         break;
     case WM_KEYUP:
         if (m_pEventKey == NULL)
@@ -144,33 +133,12 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
         {
             CControlUI* key = m_pEventKey;
             m_pEventKey = NULL;
-            InputEventUI event = {};
-            event.type = UIEVENT_KEYUP;
-            event.pSender = key;
-            event.chKey = static_cast<wchar_t>(wParam);
-            event.wKeyState = ModifierState();
-            event.ptMouse = m_ptLastMousePos;
-            event.dwTimestamp = GetTickCount();
-            event.wParam = wParam;
-            event.lParam = lParam;
-            key->HandleEvent(event);
+            SendKeyEvent(key, UIEVENT_KEYUP, wParam, lParam);
         }
         break;
     case WM_CHAR:
-        if (m_pFocus == NULL)
-            break;
-        {
-            InputEventUI event = {};
-            event.type = UIEVENT_CHAR;
-            event.pSender = m_pFocus;
-            event.chKey = static_cast<wchar_t>(wParam);
-            event.wKeyState = ModifierState();
-            event.ptMouse = m_ptLastMousePos;
-            event.dwTimestamp = GetTickCount();
-            event.wParam = wParam;
-            event.lParam = lParam;
-            m_pFocus->HandleEvent(event);
-        }
+        if (m_pFocus != NULL)
+            SendKeyEvent(m_pFocus, UIEVENT_CHAR, wParam, lParam);
         break;
     case WM_TIMER:
         for (int i = 0; i < m_aTimers.Count(); ++i) {

@@ -264,25 +264,16 @@ bool CWindowManagerUI::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam)
         MoveFocusByTab(GetKeyState(VK_SHIFT) >= 0);
         return true;
     case WM_SYSKEYDOWN:
-        if (m_pFocus != NULL) {
-            InputEventUI event = {};
-            event.type = UIEVENT_SYSKEY;
-            event.pSender = m_pFocus;
-            event.chKey = static_cast<wchar_t>(wParam);
-            event.ptMouse = m_ptLastMousePos;
-            event.wKeyState = ModifierState();
-            event.dwTimestamp = GetTickCount();
-            event.wParam = wParam;
-            event.lParam = lParam;
-            m_pFocus->HandleEvent(event);
-        }
+        if (m_pFocus != NULL)
+            SendKeyEvent(m_pFocus, UIEVENT_SYSKEY, wParam, lParam);
         return false;
     case WM_SYSCHAR: {
         if (m_pRoot == NULL)
             return false;
         ShortcutSearch search = { static_cast<wchar_t>(towupper(static_cast<wchar_t>(wParam))), false };
+        // Tree order, so that a label hands its shortcut to the control that follows it.
         CControlUI* control =
-            m_pRoot->SearchTree(FindShortcut, &search, UIFIND_ENABLED | UIFIND_ME_FIRST | UIFIND_REVERSE);
+            m_pRoot->SearchTree(FindShortcut, &search, UIFIND_ME_FIRST | UIFIND_VISIBLE | UIFIND_ENABLED);
         if (control == NULL)
             return false;
         control->SetFocus();

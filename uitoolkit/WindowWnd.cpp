@@ -187,6 +187,22 @@ void CWindowWnd::RestoreWindowProc()
     m_bSubclassed = false;
 }
 
+// The last message: the previous procedure answers it, then the object is unlinked and told.
+LRESULT CWindowWnd::FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, bool superclassed)
+{
+    HWND hWnd = m_hWnd;
+    LRESULT result = ::CallWindowProcW(m_OldWndProc, hWnd, message, wParam, lParam);
+    if (!superclassed)
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
+    if (m_bSubclassed)
+        RestoreWindowProc();
+    if (superclassed)
+        ::RemovePropW(hWnd, OBJECT_PROPERTY);
+    m_hWnd = NULL;
+    OnWindowGone(hWnd);
+    return result;
+}
+
 LRESULT CALLBACK CWindowWnd::OwnClassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWindowWnd* self;
@@ -199,15 +215,8 @@ LRESULT CALLBACK CWindowWnd::OwnClassWindowProc(HWND hWnd, UINT message, WPARAM 
         }
     } else {
         self = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (message == WM_NCDESTROY && self != NULL) {
-            LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, message, wParam, lParam);
-            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
-            if (self->m_bSubclassed)
-                self->RestoreWindowProc();
-            self->m_hWnd = NULL;
-            self->OnWindowGone(hWnd);
-            return result;
-        }
+        if (message == WM_NCDESTROY && self != NULL)
+            return self->FinishWindow(message, wParam, lParam, false);
     }
     if (self != NULL)
         return self->ProcessMessage(message, wParam, lParam);
@@ -226,15 +235,8 @@ LRESULT CALLBACK CWindowWnd::SuperclassWindowProc(HWND hWnd, UINT message, WPARA
         }
     } else {
         self = static_cast<CWindowWnd*>(::GetPropW(hWnd, OBJECT_PROPERTY));
-        if (message == WM_NCDESTROY && self != NULL) {
-            LRESULT result = ::CallWindowProcW(self->m_OldWndProc, hWnd, message, wParam, lParam);
-            if (self->m_bSubclassed)
-                self->RestoreWindowProc();
-            ::RemovePropW(hWnd, OBJECT_PROPERTY);
-            self->m_hWnd = NULL;
-            self->OnWindowGone(hWnd);
-            return result;
-        }
+        if (message == WM_NCDESTROY && self != NULL)
+            return self->FinishWindow(message, wParam, lParam, true);
     }
     if (self != NULL)
         return self->ProcessMessage(message, wParam, lParam);

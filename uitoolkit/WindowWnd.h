@@ -39,6 +39,7 @@ public:
 protected:
     static LRESULT CALLBACK OwnClassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SuperclassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, bool superclassed);
 
     HWND m_hWnd;
     WNDPROC m_OldWndProc;

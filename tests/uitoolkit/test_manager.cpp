@@ -258,6 +258,42 @@ TEST(ManagerFocus, TabOrderWrapAndNotifications)
     EXPECT_EQ(UIEVENT_SETFOCUS, third->records.back().type);
 }
 
+namespace {
+
+class CTestLabel : public CTestControl
+{
+public:
+    explicit CTestLabel(const wchar_t* name) : CTestControl(name) {}
+    const wchar_t* TypeName() const override { return L"LabelUI"; }
+};
+
+} // namespace
+
+TEST(ManagerInput, AltShortcutOfALabelActivatesTheNextControl)
+{
+    Scene scene;
+    CTestControl* before = scene.Add(L"before", 0, 0, 20, 20, 0, UIFLAG_TABSTOP);
+    CTestLabel* label = new CTestLabel(L"label");
+    label->SetShortcut(L'n');
+    scene.root->Add(label, 30, 0, 20, 20);
+    CTestControl* field = scene.Add(L"field", 60, 0, 20, 20, 0, UIFLAG_TABSTOP);
+    CTestControl* direct = scene.Add(L"direct", 90, 0, 20, 20, 0, UIFLAG_TABSTOP);
+    direct->SetShortcut(L'D');
+    scene.Attach();
+    CWindowManagerUI& m = scene.Manager();
+    EXPECT_EQ(before, m.GetFocus());
+
+    MSG alt = { scene.hwnd, WM_SYSCHAR, 'N', 0 };
+    EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&alt));
+    EXPECT_EQ(field, m.GetFocus());
+    MSG lower = { scene.hwnd, WM_SYSCHAR, 'd', 0 };
+    EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&lower));
+    EXPECT_EQ(direct, m.GetFocus());
+    MSG unknown = { scene.hwnd, WM_SYSCHAR, 'q', 0 };
+    EXPECT_FALSE(CWindowManagerUI::TranslateThroughManagers(&unknown));
+    EXPECT_EQ(direct, m.GetFocus());
+}
+
 TEST(ManagerInput, ButtonsCaptureAndEmptyArea)
 {
     Scene scene;

@@ -316,7 +316,11 @@ TEST(SkinMarkupZip, EntriesFromAKeptZipFile)
     folder.Write(L"skin.zip", SkinArchive());
     CResourceSettingsUI::SetResourceFolder(folder.Path().c_str());
     CResourceSettingsUI::SetResourceZipFile(L"skin.zip", true);
-    ASSERT_TRUE(CResourceSettingsUI::GetKeptZip() != NULL);
+    ZipReaderHandle* kept = CResourceSettingsUI::GetKeptZip();
+    ASSERT_TRUE(kept != NULL);
+    // The same name and flag again keep the archive already open.
+    CResourceSettingsUI::SetResourceZipFile(L"skin.zip", true);
+    EXPECT_EQ(kept, CResourceSettingsUI::GetKeptZip());
 
     CSkinMarkup markup;
     ASSERT_TRUE(markup.LoadFromFile(L"skin\\MAIN.xml")) << markup.GetLastErrorMessage();
