@@ -16,8 +16,12 @@ trap cleanup EXIT
 start_xvfb || exit 1
 prepare_prefix
 wineserver -p >/dev/null 2>&1 # keep one server for the whole run
-# Start Wine's background services now, so none of them inherits (and holds open) a test's output pipe.
-timeout 60 wine cmd /c exit >/dev/null 2>&1
+# Start the session's service processes now, away from ctest's output pipes: otherwise they inherit the
+# first test's stdout and ctest waits for it until the timeout.
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+
+# Tests talk to loopback servers only: no proxy may stand in between.
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
 
 cd "$top/build"
 ctest --output-on-failure -j"${TEST_JOBS:-$(nproc)}" --timeout 300 "$@"

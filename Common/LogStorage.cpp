@@ -1,0 +1,3 @@
+// The one easylogging++ storage of a program that links this library.
+#include <easylogging++.h>
+INITIALIZE_EASYLOGGINGPP

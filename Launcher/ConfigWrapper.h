@@ -1,0 +1,54 @@
+// The Launcher's process-wide launch controller: folders, the product configuration, the LU_ pipe.
+#pragma once
+#include <windows.h>
+#include <string>
+#include "Utility.h"
+
+struct LauncherCommandLine;
+
+// The env element holds at most 31 bytes of text.
+const size_t kMaxEnvBytes = 31;
+
+class CConfigWrapper
+{
+public:
+    static CConfigWrapper* GetInstance();
+
+    bool Init(HINSTANCE instance);
+    bool RunClient(const wchar_t* commandLine);
+    void UpdateConfig(const wchar_t* env);
+
+    bool RestartProcess(const wchar_t* exeName, bool forceKill);
+    int CreateMainAppProcess(const wchar_t* exePath, const wchar_t* params);
+
+    // Environment switch: starts the Updater and reports its answer (see EnvSwitch.cpp).
+    bool DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5, const wchar_t* params);
+
+    // Pending update installation (see PendingUpdate.cpp).
+    void DeleteUpdateFile(const wchar_t* folder);
+    void ProcessUpdateFile(const wchar_t* procPath, const wchar_t* productName);
+
+    wchar_t m_szModuleDir[MAX_PATH] = {};
+    wchar_t m_szModulePath[MAX_PATH] = {};
+    ProductConfig m_productConfig;
+    volatile int m_nUpdateResult = 1;
+    HANDLE m_hPipeThread = NULL;
+    volatile bool m_bStopPipe = false;
+    std::wstring m_strPipeName;
+
+private:
+    CConfigWrapper() = default;
+    HANDLE m_hUpdaterProcess = NULL;
+    CConfigWrapper(const CConfigWrapper&) = delete;
+    CConfigWrapper& operator=(const CConfigWrapper&) = delete;
+
+    bool LoadConfiguration();
+    // kSwitchContinue: the new environment is installed, env is set and the launch goes on.
+    enum SwitchOutcome { kSwitchContinue, kSwitchDone, kSwitchFailed };
+    SwitchOutcome SwitchEnvironment(const LauncherCommandLine& cmd, std::wstring& env);
+    void WaitForUpdater(HANDLE semaphore);
+    void RefreshShortcuts();
+    bool InstallAndStart(const std::wstring& env, const LauncherCommandLine& cmd);
+};
+
+DWORD WINAPI PipeThread(LPVOID param);

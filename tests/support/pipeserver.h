@@ -1,0 +1,35 @@
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "handles.h"
+
+namespace testkit {
+
+// Serves "\\.\Pipe\<name>" on its own thread: each connection is one message, all its bytes until
+// the client closes. Ready to accept when the constructor returns.
+class PipeServer {
+public:
+    using OnMessage = std::function<void(const std::string& bytes)>;
+    PipeServer(const std::wstring& name, OnMessage onMessage);
+    ~PipeServer();
+    PipeServer(const PipeServer&) = delete;
+    PipeServer& operator=(const PipeServer&) = delete;
+
+    bool Listening() const { return thread_.joinable(); }
+
+private:
+    void Run(UniqueHandle pipe);
+    HANDLE CreateInstance() const;
+    // Completes an overlapped operation unless the stop event comes first.
+    bool Finish(HANDLE pipe, OVERLAPPED* ov, DWORD* bytes);
+
+    std::wstring path_;
+    OnMessage onMessage_;
+    UniqueHandle stop_;
+    std::thread thread_;
+};
+
+} // namespace testkit

@@ -1,0 +1,9 @@
+#pragma once
+// Everything the end-to-end tests share.
+#include "files.h"
+#include "msgbox.h"
+#include "pipes.h"
+#include "process.h"
+#include "productconfig.h"
+#include "registry.h"
+#include "shortcut.h"
