@@ -38,6 +38,7 @@ public:
 
 private:
     CConfigWrapper() = default;
+    HANDLE m_hUpdaterProcess = NULL;
     CConfigWrapper(const CConfigWrapper&) = delete;
     CConfigWrapper& operator=(const CConfigWrapper&) = delete;
 
@@ -45,6 +46,7 @@ private:
     // kSwitchContinue: the new environment is installed, env is set and the launch goes on.
     enum SwitchOutcome { kSwitchContinue, kSwitchDone, kSwitchFailed };
     SwitchOutcome SwitchEnvironment(const LauncherCommandLine& cmd, std::wstring& env);
+    void WaitForUpdater(HANDLE semaphore);
     void RefreshShortcuts();
     bool InstallAndStart(const std::wstring& env, const LauncherCommandLine& cmd);
 };

@@ -1,8 +1,61 @@
 #include "ConfigWrapper.h"
 #include "CommandLine.h"
+#include "HttpClient.h"
 #include <easylogging++.h>
+#include <tinyxml2.h>
+#include <vector>
 
 using Utility::ToUtf8;
+
+namespace
+{
+// An Updater that ended without a word gets this long for its last message to arrive.
+const DWORD kUpdaterGraceMs = 2000;
+
+bool ReadAnswerValue(tinyxml2::XMLElement* root, const char* name, wchar_t* out, unsigned characters)
+{
+    out[0] = 0;
+    tinyxml2::XMLElement* e = root->FirstChildElement(name);
+    if (!e)
+    {
+        LOG(ERROR) << "Not found " << name << " element from xml file";
+        return false;
+    }
+    const char* text = e->GetText();
+    return text && GbkToWide(text, out, characters);
+}
+
+// zipurl and zipmd5 from the environment-switch answer; false leaves them empty.
+void ParseEnvironmentXml(const std::string& body, wchar_t* zipUrl, wchar_t* zipMd5)
+{
+    tinyxml2::XMLDocument doc;
+    tinyxml2::XMLError err = doc.Parse(body.c_str(), body.size());
+    if (err != tinyxml2::XML_SUCCESS)
+    {
+        LOG(ERROR) << "Cannot load xml config file, error:" << static_cast<int>(err);
+        return;
+    }
+    tinyxml2::XMLElement* root = doc.FirstChildElement();
+    if (!root)
+    {
+        LOG(ERROR) << "Not found root element from xml file";
+        return;
+    }
+    if (ReadAnswerValue(root, "zipurl", zipUrl, 256))
+        ReadAnswerValue(root, "zipmd5", zipMd5, 128);
+}
+
+// Everything here lands on the elevated Updater's command line: nothing may add options to it.
+bool SafeForUpdaterCommandLine(const std::wstring& params, const wchar_t* zipUrl, const wchar_t* zipMd5)
+{
+    if (params.find(L'"') != std::wstring::npos)
+        return false;
+    for (const wchar_t* value : {zipUrl, zipMd5})
+        if (wcspbrk(value, L"\" \t\r\n"))
+            return false;
+    return true;
+}
+} // namespace
 
 CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCommandLine& cmd, std::wstring& env)
 {
@@ -30,11 +83,115 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
         return kSwitchContinue;
     }
     LOG(WARNING) << "Not found main program [" << ToUtf8(mainProgram) << "]. Try to download it.";
-    // ENV-SWITCH-DOWNLOAD: fetching the XML answer and handing off to the Updater goes here.
-    return kSwitchFailed;
+
+    const wchar_t* clientPipe = m_productConfig.pipe.c_str();
+    wchar_t zipUrl[256] = {};
+    wchar_t zipMd5[128] = {};
+    char url[256];
+    if (Utility::WideToGbk(cmd.switchUrl.c_str(), url, sizeof(url)))
+    {
+        HttpClient http;
+        std::string body;
+        http.Request(body, false, false, url, "", "");
+        if (body.empty())
+        {
+            Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+            LOG(ERROR) << "Fatal error occurred when downloading xml file!" << http.m_nError << ", " << http.m_dwLastError;
+            return kSwitchFailed;
+        }
+        ParseEnvironmentXml(body, zipUrl, zipMd5);
+    }
+    LOG(INFO) << "zipurl=" << ToUtf8(zipUrl) << " zipmd5=" << ToUtf8(zipMd5) << " params=" << ToUtf8(cmd.params);
+    if (!zipUrl[0] || !zipMd5[0])
+    {
+        Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+        return kSwitchFailed;
+    }
+    if (!SafeForUpdaterCommandLine(cmd.params, zipUrl, zipMd5))
+    {
+        LOG(ERROR) << "Refused switch: a double quote in the parameters, or a quote or blank in zipurl/zipmd5";
+        Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+        return kSwitchFailed;
+    }
+
+    HANDLE semaphore = CreateSemaphoreW(NULL, 0, 1, L"WaitUpdate");
+    if (DownloadClient(zipUrl, zipMd5, cmd.params.c_str()))
+        WaitForUpdater(semaphore);
+    else
+        m_nUpdateResult = 0;
+    if (semaphore)
+        CloseHandle(semaphore);
+
+    if (m_nUpdateResult == 0)
+    {
+        LOG(INFO) << "error in download new client, not updateConfig";
+        Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+        return kSwitchFailed;
+    }
+    Utility::WritePipeBuf(clientPipe, L"switchenv_msg:1");
+    UpdateConfig(cmd.switchEnv.c_str());
+    return kSwitchDone;
 }
 
-bool CConfigWrapper::DownloadClient(const wchar_t*, const wchar_t*, const wchar_t*)
+void CConfigWrapper::WaitForUpdater(HANDLE semaphore)
 {
-    return false;
+    HANDLE process = m_hUpdaterProcess;
+    m_hUpdaterProcess = NULL;
+    if (!semaphore)
+    {
+        LOG(ERROR) << "Cannot create semaphore WaitUpdate, last error: " << GetLastError();
+        m_nUpdateResult = 0;
+    }
+    else
+    {
+        // The Updater's process is watched too: one that dies without answering cannot hang us.
+        HANDLE both[2] = {semaphore, process};
+        DWORD woke = WaitForMultipleObjects(process ? 2 : 1, both, FALSE, INFINITE);
+        if (woke != WAIT_OBJECT_0 && WaitForSingleObject(semaphore, kUpdaterGraceMs) != WAIT_OBJECT_0)
+        {
+            LOG(ERROR) << "Updater ended without an answer";
+            m_nUpdateResult = 0;
+        }
+    }
+    if (process)
+        CloseHandle(process);
+}
+
+bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5, const wchar_t* params)
+{
+    wchar_t updater[MAX_PATH];
+    if (!Utility::FormatW(updater, MAX_PATH, L"%lsUpdater.exe", m_szModuleDir) || !Utility::FileExists(updater))
+    {
+        LOG(INFO) << "Not found Updater from: " << ToUtf8(updater);
+        wchar_t text[256];
+        if (Utility::IsChineseUi(m_productConfig.ProgName))
+            Utility::FormatCutW(text, 256, L"无法找到更新工具, 路径[%ls]", updater);
+        else
+            Utility::FormatCutW(text, 256, L"Fatal Error! Cannot found Updater module from [%ls]", updater);
+        MessageBoxW(NULL, text, L"TAVNClient", MB_ICONERROR);
+        return false;
+    }
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(NULL, self, MAX_PATH);
+    std::vector<wchar_t> command(8192);
+    if (!Utility::FormatW(command.data(), command.size(),
+                          L"%ls -url=%ls -md5=%ls -pagecallparam=\"%ls\" -forcedupdate=2 -clientexe=\"%ls\" -extractpath=\"%ls\"",
+                          updater, zipUrl, zipMd5, params ? params : L"", self, m_szModuleDir))
+    {
+        LOG(ERROR) << "Updater command line does not fit";
+        return false;
+    }
+    LOG(INFO) << "Download full version client: " << ToUtf8(command.data());
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    // The program is named apart from the command text, so a folder with blanks cannot start another file.
+    if (!CreateProcessW(updater, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    {
+        LOG(ERROR) << "Cannot start Updater, last error: " << GetLastError();
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    m_hUpdaterProcess = pi.hProcess;
+    return true;
 }
