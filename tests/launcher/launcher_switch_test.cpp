@@ -131,7 +131,8 @@ TEST_F(SwitchTest, UpdaterThatEndsWithoutAnAnswerFailsWithinTheGracePeriod)
         ProcessResult r = install.Run(SwitchLine("/env.xml"), 15000);
         DWORD took = GetTickCount() - start;
         ExpectFailedSwitch(r);
-        EXPECT_LT(took, 5000u) << mode;
+        EXPECT_LT(took, 3000u) << mode; // the whole Launcher run, Wine start included
+        printf("switch with a %s Updater failed after %lu ms\n", mode, static_cast<unsigned long>(took));
         FreshPipe();
     }
 }
