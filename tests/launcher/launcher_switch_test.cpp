@@ -1,7 +1,7 @@
 // Environment switch through the real Launcher.exe: the XML answer over loopback HTTP, the Updater
 // hand-off (a stand-in records its command line and answers on the LU_ pipe) and the client's pipe.
+#include "tiny_http.h" // winsock2.h before windows.h
 #include "launcher_fixture.h"
-#include "tiny_http.h"
 #include <gtest/gtest.h>
 #include <memory>
 
