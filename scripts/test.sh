@@ -19,6 +19,8 @@ wineserver -p >/dev/null 2>&1 # keep one server for the whole run
 # Start the session's service processes now, away from ctest's output pipes: otherwise they inherit the
 # first test's stdout and ctest waits for it until the timeout.
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+# The same for the desktop process, which the first window-related call would start.
+wine "$top/build/tests/MsgBoxAnswer.exe" 1 50 </dev/null >/dev/null 2>&1
 
 # Tests talk to loopback servers only: no proxy may stand in between.
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY

@@ -1,66 +1,42 @@
 // The pending-update road through the real Launcher.exe: a package left in the client folder's
 // temp folder is installed before the client stand-in starts.
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
-#include <atomic>
 #include <set>
 
 #include "ZipWriter.h"
-#include "testkit.h"
+#include "launcher_fixture.h"
 
 using namespace testkit;
+using namespace launchertest;
 using ziptest::Entry;
 using ziptest::ZipWriter;
 
 namespace {
 
-const DWORD kLauncherTimeout = 30000;
+const wchar_t* const kLeftovers[] = {L"Updater.exe", L"update.td",  L"update.td0",
+                                     L"update.td1",  L"update.td2", L"update.td3"};
 
-// Launcher.exe and ProductConfig.xml in root\app\, the client stand-in in app\<name>_<env>\.
+// An install folder (Launcher.exe, ProductConfig.xml, the client stand-in) with the client's
+// temp folder ready for a package.
 class PendingUpdate : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static std::atomic<int> counter{0};
-        std::string tag = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++);
-        m_name = "kzpu" + tag;
-        m_prog = "kzclient" + tag + ".exe";
-        m_protocol = "kzproto" + tag;
-        m_app = m_root / L"app\\";
-        m_productDir = FromUtf8(m_name + "_test");
-        m_client = m_app + m_productDir + L"\\";
+        m_install.WriteConfig();
+        m_install.PlaceClient();
+        m_client = m_install.ClientDir();
         m_temp = m_client + L"temp\\";
         ASSERT_TRUE(MakeDirs(m_temp));
-        ASSERT_TRUE(CopyFileTo(BinDir() + L"Launcher.exe", m_app + L"Launcher.exe"));
-        ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", m_client + FromUtf8(m_prog)));
-        ASSERT_TRUE(WriteFileBytes(m_app + L"ProductConfig.xml",
-                                   ProductConfigXml({{"Version", "1.0"},
-                                                     {"name", m_name},
-                                                     {"env", "test"},
-                                                     {"ProgName", m_prog},
-                                                     {"protocol", m_protocol},
-                                                     {"pipe", "kzpipe" + tag},
-                                                     {"shortcut_cn", "kzcn" + tag},
-                                                     {"shortcut_en", "kzen" + tag},
-                                                     {"LaunchName", "kzlaunch" + tag}})));
+        m_name = m_install.Names().name + "_" + m_install.Names().env;
     }
 
-    void TearDown() override
-    {
-        KillProcesses(FromUtf8(m_prog));
-        DeleteRegTree(HKEY_CLASSES_ROOT, FromUtf8(m_protocol));
-    }
+    ProcessResult RunLauncher(const std::wstring& args) { return m_install.Run(args); }
 
-    ProcessResult RunLauncher(const std::wstring& args)
-    {
-        return RunProcess(m_app + L"Launcher.exe", args, kLauncherTimeout, m_app);
-    }
-
-    // Waits for the client stand-in's start and returns its arguments.
+    // Waits for the client stand-in's start and returns the arguments of every start.
     std::vector<std::string> ClientStarts()
     {
-        ClientRecord record(m_client + L"client-record.txt");
+        ClientRecord record = m_install.Record();
         record.WaitForLine("args=", 10000);
         return record.Starts();
     }
@@ -74,19 +50,17 @@ protected:
 
     void PutLeftovers()
     {
-        for (const wchar_t* name : {L"Updater.exe", L"update.td", L"update.td0", L"update.td1", L"update.td2",
-                                    L"update.td3"})
+        for (const wchar_t* name : kLeftovers)
             ASSERT_TRUE(WriteFileBytes(m_temp + name, "leftover"));
     }
 
     void ExpectLeftoversGone()
     {
-        for (const wchar_t* name : {L"Updater.exe", L"update.td", L"update.td0", L"update.td1", L"update.td2",
-                                    L"update.td3"})
+        for (const wchar_t* name : kLeftovers)
             EXPECT_FALSE(FileExists(m_temp + name)) << ToUtf8(name);
     }
 
-    // Every file below the test's root, relative to it with '/'.
+    // Every file below dir, relative to it with '/'.
     std::set<std::string> Files(const std::wstring& dir, const std::string& prefix = "")
     {
         std::set<std::string> out;
@@ -110,30 +84,9 @@ protected:
         return out;
     }
 
-    // The Launcher log lines of this test's run (found by the client folder's unique name).
-    std::string LauncherLog()
-    {
-        wchar_t appData[MAX_PATH];
-        if (!SHGetSpecialFolderPathW(nullptr, appData, CSIDL_LOCAL_APPDATA, FALSE))
-            return "";
-        std::wstring folder = std::wstring(appData) + L"\\kelLauncher\\";
-        std::string found;
-        WIN32_FIND_DATAW fd;
-        HANDLE find = FindFirstFileW((folder + L"*.log").c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE)
-            return "";
-        do {
-            std::string text;
-            if (ReadFileBytes(folder + fd.cFileName, &text) && text.find(m_name) != std::string::npos)
-                found += text;
-        } while (FindNextFileW(find, &fd));
-        FindClose(find);
-        return found;
-    }
-
-    TempDir m_root{L"kzpu"};
-    std::string m_name, m_prog, m_protocol;
-    std::wstring m_app, m_productDir, m_client, m_temp;
+    Install m_install{L"pu", L"app"};
+    std::wstring m_client, m_temp;
+    std::string m_name; // <name>_<env>
 };
 
 } // namespace
@@ -142,7 +95,7 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
 {
     PutLeftovers();
     for (const wchar_t* name : {L"update.zip", L"update.td", L"update.td0", L"update.td3"})
-        ASSERT_TRUE(WriteFileBytes(m_app + name, "beside the launcher"));
+        ASSERT_TRUE(WriteFileBytes(m_install.Dir() + name, "beside the launcher"));
     ASSERT_TRUE(WriteFileBytes(m_client + L"keep.txt", "not in the package"));
     ASSERT_TRUE(WriteFileBytes(m_client + L"a.dll", "old a"));
     const uint32_t kWrite = 1650000000;
@@ -151,7 +104,7 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
         ASSERT_TRUE(w.AddFolder("bin/"));
         ASSERT_TRUE(w.AddFile("bin/a.dll", std::string(40000, 'a'), true));
         ASSERT_TRUE(w.AddFile("bin/sub/b.dll", "b"));
-        ASSERT_TRUE(w.AddFile(m_name + "_test/x.exe", "x"));
+        ASSERT_TRUE(w.AddFile(m_name + "/x.exe", "x"));
         ASSERT_TRUE(w.AddFile("binary/y.txt", "y"));
         ASSERT_TRUE(w.AddFile("readme.txt", "top level"));
         ASSERT_TRUE(w.AddFile("bin//twice.txt", "z"));
@@ -165,7 +118,8 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
         ASSERT_TRUE(w.Close());
     }
 
-    ProcessResult run = RunLauncher(FromUtf8(m_protocol) + L"://room?id=1");
+    LogTail log;
+    ProcessResult run = RunLauncher(FromUtf8(m_install.Names().protocol) + L"://room?id=1");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
     ASSERT_EQ(ClientStarts(), std::vector<std::string>{"room?id=1"});
@@ -189,17 +143,18 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
     EXPECT_FALSE(FileExists(m_temp + L"update.zip"));
     EXPECT_FALSE(FileExists(m_client + L"update.zip"));
     for (const wchar_t* name : {L"update.zip", L"update.td", L"update.td0", L"update.td3"})
-        EXPECT_FALSE(FileExists(m_app + name)) << ToUtf8(name);
+        EXPECT_FALSE(FileExists(m_install.Dir() + name)) << ToUtf8(name);
     EXPECT_FALSE(DirExists(m_client + L"bin"));
 
     // A second start finds nothing to install and leaves the files alone.
-    KillProcesses(FromUtf8(m_prog));
+    KillProcesses(m_install.ProgName());
     ASSERT_TRUE(WriteFileBytes(m_client + L"readme.txt", "edited"));
     run = RunLauncher(L"plain");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(Read(m_client + L"readme.txt"), "edited");
-    EXPECT_NE(LauncherLog().find("] but not found."), std::string::npos);
+    EXPECT_TRUE(log.Has("Extract done. Elapse time: "));
+    EXPECT_TRUE(log.Has("] but not found.")); // the second start
 }
 
 TEST_F(PendingUpdate, WithoutPackageOnlyLeftoversGo)
@@ -233,7 +188,8 @@ TEST_F(PendingUpdate, FailedEntriesKeepPackageForNextStartAndClientStillStarts)
     ASSERT_TRUE(ReadFileBytes(m_temp + L"update.zip", &package));
     ASSERT_TRUE(WriteFileBytes(m_client + L"crc.txt", "previous version"));
 
-    ProcessResult run = RunLauncher(L"forcerun:" + FromUtf8(m_protocol) + L"://again");
+    LogTail log;
+    ProcessResult run = RunLauncher(L"forcerun:" + FromUtf8(m_install.Names().protocol) + L"://again");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(ClientStarts(), std::vector<std::string>{"again"});
@@ -248,21 +204,21 @@ TEST_F(PendingUpdate, FailedEntriesKeepPackageForNextStartAndClientStillStarts)
     EXPECT_FALSE(FileExists(m_client + L"update.zip"));
 
     // Nothing but the install folder changed below the test's root.
-    for (const std::string& file : Files(m_root.Path()))
+    std::wstring root = m_install.Dir().substr(0, m_install.Dir().size() - 4); // without "app\\"
+    for (const std::string& file : Files(root))
         EXPECT_EQ(file.rfind("app/", 0), 0u) << file;
     std::set<std::string> clientFiles = Files(m_client);
-    std::set<std::string> expected = {m_prog,      "client-record.txt", "good.txt",        "evil2.txt",
+    std::set<std::string> expected = {m_install.Names().progname,      "client-record.txt", "good.txt",        "evil2.txt",
                                       "evil3.txt", "crc.txt",           "temp/update.zip"};
     EXPECT_EQ(clientFiles, expected);
 
-    std::string log = LauncherLog();
-    EXPECT_NE(log.find("Failed to extract entry 1"), std::string::npos) << log;
-    EXPECT_NE(log.find("Failed to extract entry 4"), std::string::npos);
-    EXPECT_NE(log.find("code = 0x5000000"), std::string::npos);
-    EXPECT_NE(log.find("kept in ["), std::string::npos);
+    EXPECT_TRUE(log.Has("Failed to extract entry 1 [], code = 0x20000"));
+    EXPECT_TRUE(log.Has("Failed to extract entry 4 [bin/crc.txt], code = 0x5000000"));
+    EXPECT_TRUE(log.Has("ERROR"));
+    EXPECT_TRUE(log.Has("kept in ["));
 
     // The next start tries again with the kept package.
-    KillProcesses(FromUtf8(m_prog));
+    KillProcesses(m_install.ProgName());
     DeleteFileW((m_client + L"good.txt").c_str());
     run = RunLauncher(L"third");
     ASSERT_TRUE(run.finished);

@@ -1,0 +1,234 @@
+#include "HttpDownload.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "DownloadFiles.h"
+#include "md5.h"
+
+std::mutex g_downloadMutex;
+
+namespace {
+
+const int kPartCount = 4;
+const size_t kReadBlockBytes = 256 * 1024;
+
+bool IsMd5Text(const std::string& text) {
+    return text.size() == 32 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
+}
+
+bool SameNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+}  // namespace
+
+CHttpDownload::CHttpDownload(const std::string& folder) : folder_(folder) {}
+
+// Download joins every thread it starts before it returns, so nothing of an attempt is left here.
+CHttpDownload::~CHttpDownload() = default;
+
+void CHttpDownload::Abort() {
+    aborted_ = true;
+    {
+        std::lock_guard<std::mutex> lock(activeMutex_);
+        if (activeProbe_) activeProbe_->Stop();
+    }
+    StopParts();
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    watchStop_ = true;
+    watchWake_.notify_all();
+}
+
+void CHttpDownload::StopParts() {
+    std::lock_guard<std::mutex> lock(activeMutex_);
+    if (activeParts_ == nullptr) return;
+    for (int i = 0; i < kPartCount; ++i) activeParts_[i].connection->Stop();
+}
+
+int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadStatus& status) {
+    const std::string merged = folder_ + "update.td";
+    int64_t size = ProbeSize(host, path, status);
+    if (size <= 0) return size == -302 ? kDownloadRedirected : kDownloadNoSize;
+    if (aborted_) return kDownloadNoSize;
+
+    DownloadPart parts[kPartCount];
+    const uint32_t partSize = static_cast<uint32_t>(size / kPartCount);
+    for (int i = 0; i < kPartCount; ++i) {
+        parts[i].host = host;
+        parts[i].path = path;
+        parts[i].partFile = merged + std::to_string(i);
+        parts[i].status = &status;
+        parts[i].start = static_cast<uint32_t>(i) * partSize;
+        parts[i].end = (i < kPartCount - 1) ? parts[i].start + partSize : static_cast<uint32_t>(size);
+        parts[i].connection.reset(new CHttpConnection());
+    }
+
+    chunkCounter_ = 0;
+    {
+        std::lock_guard<std::mutex> lock(activeMutex_);
+        activeParts_ = parts;
+        if (aborted_)
+            for (DownloadPart& p : parts) p.connection->Stop();
+    }
+    {
+        std::lock_guard<std::mutex> lock(watchMutex_);
+        watchStop_ = aborted_;
+    }
+    std::vector<std::thread> workers;
+    for (int i = 0; i < kPartCount; ++i) workers.emplace_back([this, &parts, i] { PartWorker(parts[i]); });
+    std::thread watchdog([this] { Watchdog(); });
+
+    // The watchdog stops stalled parts, so this wait is bounded by its limits.
+    for (std::thread& t : workers) t.join();
+    {
+        std::lock_guard<std::mutex> lock(watchMutex_);
+        watchStop_ = true;
+        watchWake_.notify_all();
+    }
+    watchdog.join();
+    {
+        std::lock_guard<std::mutex> lock(activeMutex_);
+        activeParts_ = nullptr;
+    }
+    return MergeAndVerify(parts, static_cast<uint32_t>(size), status);
+}
+
+int32_t CHttpDownload::MergeAndVerify(DownloadPart* parts, uint32_t size, DownloadStatus& status) {
+    const std::string merged = folder_ + "update.td";
+
+    // A short part fails the attempt before anything is merged: its file is resumed next time.
+    for (int i = 0; i < kPartCount; ++i) {
+        if (QueryFileSize(parts[i].partFile) < parts[i].end - parts[i].start) {
+            std::lock_guard<std::mutex> lock(g_downloadMutex);
+            status.downloaded = 0;
+            return kDownloadPartMissing;
+        }
+    }
+
+    FILE* out = std::fopen(merged.c_str(), "wb");
+    if (out == nullptr) {
+        for (int i = 0; i < kPartCount; ++i) RemoveFile(parts[i].partFile);
+        return kDownloadCreateFailed;
+    }
+    for (int i = 0; i < kPartCount; ++i) {
+        if (!MergePartFile(parts[i].partFile, parts[i].start, parts[i].end, out)) {
+            for (int j = 0; j < kPartCount; ++j) RemoveFile(parts[j].partFile);
+            std::fclose(out);
+            RemoveFile(merged);
+            return kDownloadPartMissing;
+        }
+    }
+    bool flushed = std::fflush(out) == 0;
+    std::fclose(out);
+
+    if (!flushed || QueryFileSize(merged) != size) {
+        RemoveFile(merged);
+        std::lock_guard<std::mutex> lock(g_downloadMutex);
+        status.downloaded = 0;
+        return kDownloadLengthMismatch;
+    }
+
+    // An expected digest that is not 32 hex digits, or a digest that cannot be computed, never matches.
+    char digest[64] = {0};
+    MD5_CTX md5;
+    bool digested = md5.GetFileMd5(merged.c_str(), digest);
+    if (!digested || !IsMd5Text(status.expectedMd5) || !SameNoCase(digest, status.expectedMd5)) {
+        RemoveFile(merged);
+        std::lock_guard<std::mutex> lock(g_downloadMutex);
+        status.downloaded = 0;
+        return kDownloadDigestMismatch;
+    }
+
+    const std::string zip = folder_ + "update.zip";
+    if (!::MoveFileExA(merged.c_str(), zip.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        std::printf(" exception = rename to %s failed, error %lu\n", zip.c_str(), ::GetLastError());
+        RemoveFile(merged);
+        std::lock_guard<std::mutex> lock(g_downloadMutex);
+        status.downloaded = 0;
+        return kDownloadRenameFailed;
+    }
+    return kDownloadOk;
+}
+
+bool CHttpDownload::AcceptPartResponse(const HttpResponse& response, uint32_t firstByte) const {
+    // Data from any other offset than the one asked for would be written at the wrong place.
+    if (response.status == 206) return static_cast<uint32_t>(response.rangeStart) == firstByte;
+    return response.status == 200 && firstByte == 0;
+}
+
+void CHttpDownload::PartWorker(DownloadPart& part) {
+    const uint32_t present = static_cast<uint32_t>(std::min<uint64_t>(QueryFileSize(part.partFile), 0xFFFFFFFFu));
+    {
+        std::lock_guard<std::mutex> lock(g_downloadMutex);
+        part.status->downloaded += present;
+    }
+    const uint32_t length = part.end - part.start;
+    if (length == 0) return;  // an empty part of a tiny package has nothing to fetch
+
+    CHttpConnection& connection = *part.connection;
+    const uint32_t firstByte = part.start + present;
+    boost::system::error_code error;
+    if (!connection.Connect(part.host, error) ||
+        !connection.Send(BuildRequest(part.host, part.path, firstByte), error)) {
+        std::printf("Exception: %s\n", error.message().c_str());
+        return;
+    }
+
+    std::string buffer;
+    size_t headerEnd = 0;
+    if (connection.ReadHeader(buffer, headerEnd, error) != CHttpConnection::HeaderResult::Complete) return;
+    HttpResponse response;
+    if (!ParseResponseHeader(response, buffer, headerEnd)) {
+        if (response.status == 416) RemoveFile(folder_ + "update.td");
+        return;
+    }
+    if (!AcceptPartResponse(response, firstByte)) {
+        std::printf("Exception: answer for byte %u starts at %d (status %d)\n", firstByte,
+                    static_cast<int>(response.rangeStart), static_cast<int>(response.status));
+        return;
+    }
+
+    FILE* stream = nullptr;
+    std::vector<char> block(kReadBlockBytes);
+    const char* chunk = buffer.data();
+    size_t chunkLength = buffer.size();
+    for (;;) {
+        WriteChunk(part.partFile, present, chunk, chunkLength, part.written, stream);
+        {
+            std::lock_guard<std::mutex> lock(g_downloadMutex);
+            part.status->downloaded += chunkLength;
+            ++chunkCounter_;
+        }
+        chunkLength = connection.ReadSome(block.data(), block.size(), error);
+        if (chunkLength == 0 || part.written >= length) break;
+        chunk = block.data();
+    }
+    if (stream) std::fclose(stream);
+    if (error && error != boost::asio::error::eof) std::printf("Exception: %s\n", error.message().c_str());
+}
+
+void CHttpDownload::Watchdog() {
+    std::unique_lock<std::mutex> lock(watchMutex_);
+    auto stopRequested = [this] { return watchStop_; };
+    for (unsigned i = 0; i < timings_.firstDataChecks && chunkCounter_ == 0; ++i) {
+        if (watchWake_.wait_for(lock, std::chrono::milliseconds(timings_.checkIntervalMs), stopRequested)) return;
+    }
+    if (chunkCounter_ != 0) {
+        for (;;) {
+            uint32_t seen = chunkCounter_;
+            if (watchWake_.wait_for(lock, std::chrono::milliseconds(timings_.stallMs), stopRequested)) return;
+            if (chunkCounter_ == seen) break;
+        }
+    }
+    lock.unlock();
+    std::fputs("watchdog: no data, ending the parts\n", stdout);
+    StopParts();
+}

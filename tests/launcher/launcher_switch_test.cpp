@@ -1,0 +1,221 @@
+// Environment switch through the real Launcher.exe: the XML answer over loopback HTTP, the Updater
+// hand-off (a stand-in records its command line and answers on the LU_ pipe) and the client's pipe.
+#include "tiny_http.h" // winsock2.h before windows.h
+#include "launcher_fixture.h"
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace testkit;
+using namespace launchertest;
+
+namespace
+{
+const DWORD kExitFailure = 0xFFFFFFFF;
+const char kGoodAnswer[] = "<?xml version=\"1.0\"?><answer><zipurl>http://127.0.0.1:1/full.zip</zipurl>"
+                           "<zipmd5>0123456789abcdef0123456789abcdef</zipmd5></answer>";
+
+class SwitchTest : public ::testing::Test
+{
+protected:
+    SwitchTest() : install(L"switch")
+    {
+        FreshPipe();
+        install.WriteConfig();
+        install.PlaceClient();
+        server.Answer("/env.xml", TinyHttpServer::Response(200, "OK", kGoodAnswer));
+    }
+
+    void PlaceUpdater(const std::string& mode)
+    {
+        ASSERT_TRUE(CopyFileTo(TestsDir() + L"UpdaterStub.exe", install.Dir() + L"Updater.exe"));
+        std::string behavior = "mode=" + mode + "\npipe=LU_" + install.Names().launchname + "\nmkdir=" +
+                               ToUtf8(install.Dir()) + install.Names().name + "_pro\n";
+        ASSERT_TRUE(WriteFileBytes(install.Dir() + L"updater-behavior.txt", behavior));
+    }
+
+    std::wstring SwitchLine(const std::string& path, const std::string& params = "room=1")
+    {
+        return FromUtf8("switchenv=pro&xmlurl=" + server.Url(path) + "&" + params);
+    }
+
+    std::vector<std::string> UpdaterRuns()
+    {
+        std::string bytes;
+        std::vector<std::string> lines;
+        if (!ReadFileBytes(install.Dir() + L"updater-record.txt", &bytes))
+            return lines;
+        size_t pos = 0;
+        for (size_t end; (end = bytes.find('\n', pos)) != std::string::npos; pos = end + 1)
+            lines.push_back(bytes.substr(pos, end - pos));
+        return lines;
+    }
+
+    // A new sink on the client's pipe: each run's messages are read on their own.
+    void FreshPipe()
+    {
+        clientPipe.reset();
+        clientPipe.reset(new PipeSink(FromUtf8(install.Names().pipe)));
+    }
+
+    std::string Env() { return ElementText(install.ReadConfig(), "env"); }
+
+    void ExpectFailedSwitch(const ProcessResult& r)
+    {
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, kExitFailure);
+        ASSERT_TRUE(clientPipe->WaitForMessages(1, 3000));
+        EXPECT_EQ(clientPipe->Messages(), std::vector<std::string>{"switchenv_msg:0"});
+        EXPECT_EQ(Env(), "www");
+    }
+
+    Install install;
+    std::unique_ptr<PipeSink> clientPipe;
+    TinyHttpServer server;
+};
+} // namespace
+
+TEST_F(SwitchTest, InstalledEnvironmentStopsTheClientWithoutAskingAndStartsTheNewOne)
+{
+    install.PlaceClient("pro");
+    ChildProcess running(install.ClientDir() + install.ProgName(), L"old", install.ClientDir());
+    ASSERT_TRUE(install.Record().WaitForLine("args=old", 10000));
+    MsgBoxAnswerer answerer(IDNO);
+
+    ProcessResult r = install.Run(SwitchLine("/never-asked"));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(running.Wait(5000));
+    EXPECT_TRUE(answerer.Boxes().empty());
+    ASSERT_TRUE(install.Record("pro").WaitForLine("args=room=1", 10000));
+    EXPECT_EQ(Env(), "pro");
+    EXPECT_TRUE(server.RequestLines().empty());
+}
+
+TEST_F(SwitchTest, DownloadHandsOffToUpdaterAndStoresTheEnvOnSuccess)
+{
+    PlaceUpdater("ok");
+    LogTail log;
+    ProcessResult r = install.Run(SwitchLine("/env.xml", "room=1&user=2"));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    std::vector<std::string> runs = UpdaterRuns();
+    ASSERT_EQ(runs.size(), 1u);
+    std::string dir = ToUtf8(install.Dir());
+    EXPECT_EQ(runs[0], dir + "Updater.exe -url=http://127.0.0.1:1/full.zip -md5=0123456789abcdef0123456789abcdef "
+                             "-pagecallparam=\"room=1&user=2\" -forcedupdate=2 -clientexe=\"" +
+                           dir + "Launcher.exe\" -extractpath=\"" + dir + "\"");
+    ASSERT_TRUE(clientPipe->WaitForMessages(1, 3000));
+    EXPECT_EQ(clientPipe->Messages(), std::vector<std::string>{"switchenv_msg:1"});
+    EXPECT_EQ(Env(), "pro");
+    // The Updater starts the Launcher again later; this run starts no client.
+    EXPECT_FALSE(FileExists(install.RecordPath("pro")));
+    EXPECT_TRUE(log.Has("Not found main program [" + ToUtf8(install.ClientDir("pro") + install.ProgName()) +
+                        "]. Try to download it."));
+    EXPECT_TRUE(log.Has("pipe buffer: msg1:1"));
+}
+
+TEST_F(SwitchTest, UpdaterFailureIsReportedToTheClient)
+{
+    PlaceUpdater("fail");
+    LogTail log;
+    ExpectFailedSwitch(install.Run(SwitchLine("/env.xml")));
+    EXPECT_TRUE(log.Has("error in download new client, not updateConfig"));
+}
+
+TEST_F(SwitchTest, UpdaterThatEndsWithoutAnAnswerFailsWithinTheGracePeriod)
+{
+    for (const char* mode : {"garbage", "silent"})
+    {
+        PlaceUpdater(mode);
+        DWORD start = GetTickCount();
+        ProcessResult r = install.Run(SwitchLine("/env.xml"), 15000);
+        DWORD took = GetTickCount() - start;
+        ExpectFailedSwitch(r);
+        EXPECT_LT(took, 3000u) << mode; // the whole Launcher run, Wine start included
+        printf("switch with a %s Updater failed after %lu ms\n", mode, static_cast<unsigned long>(took));
+        FreshPipe();
+    }
+}
+
+TEST_F(SwitchTest, MissingUpdaterShowsItsBoxInBothLanguages)
+{
+    std::string updater = ToUtf8(install.Dir()) + "Updater.exe";
+    {
+        MsgBoxAnswerer answerer(IDOK);
+        ExpectFailedSwitch(install.Run(SwitchLine("/env.xml")));
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(answerer.Boxes()[0].caption, "TAVNClient");
+        EXPECT_EQ(answerer.Boxes()[0].text, "无法找到更新工具, 路径[" + updater + "]");
+    }
+    LanguageGuard english(install.ProgName().substr(0, install.ProgName().size() - 4), L"en-US");
+    MsgBoxAnswerer answerer(IDOK);
+    install.Run(SwitchLine("/env.xml"));
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes()[0].text, "Fatal Error! Cannot found Updater module from [" + updater + "]");
+}
+
+TEST_F(SwitchTest, BadAnswersFailWithoutStartingTheUpdater)
+{
+    PlaceUpdater("ok");
+    server.Answer("/nomd5.xml", TinyHttpServer::Response(200, "OK", "<a><zipurl>http://x/z.zip</zipurl></a>"));
+    server.Answer("/text.xml", TinyHttpServer::Response(200, "OK", "this is not xml <"));
+    server.Answer("/500.xml", TinyHttpServer::Response(500, "Server Error", kGoodAnswer));
+    for (const char* path : {"/nomd5.xml", "/text.xml", "/500.xml", "/missing.xml"})
+    {
+        FreshPipe();
+        ExpectFailedSwitch(install.Run(SwitchLine(path)));
+    }
+    EXPECT_TRUE(UpdaterRuns().empty());
+}
+
+TEST_F(SwitchTest, NotFoundAnswerIsLoggedWithItsErrorCode)
+{
+    PlaceUpdater("ok");
+    LogTail log;
+    ExpectFailedSwitch(install.Run(SwitchLine("/missing.xml")));
+    EXPECT_TRUE(log.Has("Fatal error occurred when downloading xml file!5, "));
+}
+
+TEST_F(SwitchTest, StatusDecidesNotTheTextOfTheHeaders)
+{
+    PlaceUpdater("ok");
+    std::string padded = std::string(kGoodAnswer) + std::string(1404 - sizeof(kGoodAnswer) + 1, ' ');
+    ASSERT_EQ(padded.size(), 1404u);
+    server.Answer("/len.xml", TinyHttpServer::Response(200, "OK", padded, "X-Trace: 404-free\r\n"));
+    ProcessResult r = install.Run(SwitchLine("/len.xml"));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(UpdaterRuns().size(), 1u);
+}
+
+TEST_F(SwitchTest, RedirectIsFollowed)
+{
+    PlaceUpdater("ok");
+    server.Answer("/moved.xml", TinyHttpServer::Response(302, "Found", "", "Location: " + server.Url("/env.xml") + "\r\n"));
+    ProcessResult r = install.Run(SwitchLine("/moved.xml"));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(UpdaterRuns().size(), 1u);
+}
+
+TEST_F(SwitchTest, TextThatCouldAddUpdaterOptionsIsRefused)
+{
+    PlaceUpdater("ok");
+    ExpectFailedSwitch(install.Run(SwitchLine("/env.xml", "a\" -forcedupdate=0 \"")));
+    server.Answer("/blank.xml", TinyHttpServer::Response(200, "OK",
+                                                          "<a><zipurl>http://x/z.zip -clientexe=evil.exe</zipurl>"
+                                                          "<zipmd5>0123456789abcdef0123456789abcdef</zipmd5></a>"));
+    FreshPipe();
+    ExpectFailedSwitch(install.Run(SwitchLine("/blank.xml")));
+    EXPECT_TRUE(UpdaterRuns().empty());
+}
+
+TEST_F(SwitchTest, MalformedSwitchLineIsRefused)
+{
+    PlaceUpdater("ok");
+    ProcessResult r = install.Run(L"switchenv=pro&xmlurl=" + FromUtf8(server.Url("/env.xml")));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, kExitFailure);
+    EXPECT_TRUE(UpdaterRuns().empty());
+    EXPECT_EQ(Env(), "www");
+}

@@ -1,0 +1,105 @@
+// Reading and rewriting ProductConfig.xml on real files.
+#include "Utility.h"
+#include <gtest/gtest.h>
+#include "testkit.h"
+
+using namespace testkit;
+
+namespace
+{
+bool ReadFrom(TempDir& dir, const std::string& xml, ProductConfig& config)
+{
+    std::wstring path = dir / L"ProductConfig.xml";
+    WriteFileBytes(path, xml);
+    return Utility::ReadProductConfig(config, path.c_str());
+}
+} // namespace
+
+TEST(ProductConfigRead, NamesMatchInAnyCaseAndTheLastNonEmptyWins)
+{
+    TempDir dir(L"cfg");
+    ProductConfig c;
+    ASSERT_TRUE(ReadFrom(dir,
+                         "<?xml version=\"1.0\"?><Root a=\"1\"><NAME>kel</NAME><ENV>www</ENV><env></env>"
+                         "<env>pro</env><env/><PROGNAME>k.exe</PROGNAME><Protocol>kp</Protocol>"
+                         "<pipe>p1</pipe><shortcut_CN>课堂</shortcut_CN><Shortcut_en>Class</Shortcut_en>"
+                         "<LaunchName>L</LaunchName><Version>2</Version><id>9</id><other>x</other>"
+                         "<deep><name>no</name></deep></Root>",
+                         c));
+    EXPECT_EQ(c.name, L"kel");
+    EXPECT_EQ(c.env, L"pro");
+    EXPECT_EQ(c.ProgName, L"k.exe");
+    EXPECT_EQ(c.protocol, L"kp");
+    EXPECT_EQ(c.pipe, L"p1");
+    EXPECT_EQ(c.shortcut_cn, L"课堂");
+    EXPECT_EQ(c.shortcut_en, L"Class");
+    EXPECT_EQ(c.LaunchName, L"L");
+    EXPECT_EQ(c.Version, L"2");
+    EXPECT_EQ(c.id, L"9");
+}
+
+TEST(ProductConfigRead, EmptyRootMissingFileAndGarbage)
+{
+    TempDir dir(L"cfg");
+    ProductConfig c;
+    EXPECT_TRUE(ReadFrom(dir, "<Config/>", c));
+    EXPECT_TRUE(c.name.empty() && c.env.empty() && c.ProgName.empty());
+    EXPECT_FALSE(ReadFrom(dir, "not xml <<", c));
+    EXPECT_FALSE(ReadFrom(dir, "<?xml version=\"1.0\"?><!-- only a comment -->", c));
+    std::wstring missing = dir / L"missing.xml";
+    EXPECT_FALSE(Utility::ReadProductConfig(c, missing.c_str()));
+}
+
+TEST(ProductConfigRead, ValuesTooLongForTheirFieldAreRefused)
+{
+    TempDir dir(L"cfg");
+    ProductConfig c;
+    std::string fits(259, 'a');
+    std::string tooLong(260, 'b');
+    ASSERT_TRUE(ReadFrom(dir, "<R><name>" + fits + "</name><pipe>short</pipe><pipe>" + tooLong + "</pipe></R>", c));
+    EXPECT_EQ(c.name.size(), 259u);
+    EXPECT_EQ(c.pipe, L"short");
+}
+
+TEST(ProductConfigWrite, EnvIsStoredAsUtf8AndOtherElementsStay)
+{
+    TempDir dir(L"cfg");
+    std::wstring path = dir / L"ProductConfig.xml";
+    WriteFileBytes(path, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<R><name>课堂</name><Env>www</Env></R>");
+    ASSERT_TRUE(Utility::SetProductConfigEnv("测试", path.c_str()));
+    ProductConfig c;
+    ASSERT_TRUE(Utility::ReadProductConfig(c, path.c_str()));
+    EXPECT_EQ(c.env, L"测试");
+    EXPECT_EQ(c.name, L"课堂");
+    std::string bytes;
+    ReadFileBytes(path, &bytes);
+    EXPECT_NE(bytes.find("<Env>\xe6\xb5\x8b\xe8\xaf\x95</Env>"), std::string::npos) << bytes;
+    EXPECT_FALSE(FileExists(path + L".tmp"));
+}
+
+TEST(ProductConfigWrite, UnparsableFileIsNeverOverwritten)
+{
+    TempDir dir(L"cfg");
+    std::wstring path = dir / L"ProductConfig.xml";
+    WriteFileBytes(path, "<R><env>www</R>");
+    EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str()));
+    std::string bytes;
+    ReadFileBytes(path, &bytes);
+    EXPECT_EQ(bytes, "<R><env>www</R>");
+    std::wstring missing = dir / L"none.xml";
+    EXPECT_FALSE(Utility::SetProductConfigEnv("pro", missing.c_str()));
+    EXPECT_FALSE(FileExists(missing));
+}
+
+TEST(ProductConfigWrite, FolderWithNonAsciiName)
+{
+    TempDir dir(L"cfg");
+    std::wstring folder = dir / L"课堂 Ünï\\";
+    ASSERT_TRUE(MakeDirs(folder));
+    std::wstring path = folder + L"ProductConfig.xml";
+    WriteFileBytes(path, "<R><env>www</env></R>");
+    ASSERT_TRUE(Utility::SetProductConfigEnv("pro", path.c_str()));
+    ProductConfig c;
+    ASSERT_TRUE(Utility::ReadProductConfig(c, path.c_str()));
+    EXPECT_EQ(c.env, L"pro");
+}

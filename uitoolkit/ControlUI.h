@@ -1,0 +1,169 @@
+#pragma once
+#include "UIDelegate.h"
+#include "UIGeometry.h"
+#include "UIString.h"
+
+namespace UiToolkit {
+
+class CWindowManagerUI;
+class CControlUI;
+struct InputEventUI;
+
+typedef CControlUI*(CALLBACK* FINDCONTROLPROC)(CControlUI*, LPVOID);
+
+// SearchTree flags.
+enum
+{
+    UIFIND_ALL = 0x00000000,
+    UIFIND_VISIBLE = 0x00000001,
+    UIFIND_ENABLED = 0x00000002,
+    UIFIND_HITTEST = 0x00000004,
+    UIFIND_TOP_FIRST = 0x00000008,
+    UIFIND_REVERSE = 0x00000010,
+    UIFIND_ME_FIRST = 0x80000000
+};
+
+// BehaviourFlags bits.
+enum
+{
+    UIFLAG_TABSTOP = 0x01,
+    UIFLAG_SETCURSOR = 0x02,
+    UIFLAG_WANTRETURN = 0x04
+};
+
+// Base of every control: name, text, placement, state flags and the delegate lists.
+// The drawing slots are filled in by the rendering kit.
+class CControlUI
+{
+public:
+    CControlUI();
+    virtual ~CControlUI();
+
+    virtual CStringUI GetName() const;
+    virtual void SetName(const wchar_t* name);
+    virtual const wchar_t* TypeName() const;
+    virtual void* CastTo(const wchar_t* name);
+    virtual UINT BehaviourFlags() const;
+    virtual bool Trigger();
+    virtual CWindowManagerUI* GetOwnerManager() const;
+    virtual void AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise = true);
+    virtual CControlUI* GetParentControl() const;
+    virtual CStringUI GetText() const;
+    virtual void SetText(const wchar_t* text);
+    virtual const RECT& GetPos() const;
+    virtual RECT GetPosInParent() const;
+    virtual void SetPos(RECT rc, bool invalidate = true);
+    virtual void Shift(int dx, int dy, bool invalidate = true);
+    virtual int GetWidth() const;
+    virtual int GetHeight() const;
+    virtual int GetX() const;
+    virtual int GetY() const;
+    virtual RECT GetPadding() const;
+    virtual void SetPadding(RECT padding);
+    virtual SIZE GetFloatOrigin() const;
+    virtual void SetFloatOrigin(SIZE origin);
+    virtual int GetFixedWidth() const;
+    virtual void SetFixedWidth(int cx);
+    virtual int GetFixedHeight() const;
+    virtual void SetFixedHeight(int cy);
+    virtual int GetMinWidth() const;
+    virtual void SetMinWidth(int cx);
+    virtual int GetMaxWidth() const;
+    virtual void SetMaxWidth(int cx);
+    virtual int GetMinHeight() const;
+    virtual void SetMinHeight(int cy);
+    virtual int GetMaxHeight() const;
+    virtual void SetMaxHeight(int cy);
+    virtual void GetFloatAnchors(double anchors[4]) const;
+    virtual void SetFloatAnchors(const double anchors[4]);
+    virtual CStringUI GetToolTip() const;
+    virtual void SetToolTip(const wchar_t* text);
+    virtual void SetToolTipWidth(int width);
+    virtual int GetToolTipWidth() const;
+    virtual wchar_t GetShortcut() const;
+    virtual void SetShortcut(wchar_t ch);
+    virtual bool WantsContextMenu() const;
+    virtual void SetWantsContextMenu(bool wants);
+    virtual const CStringUI& GetUserData() const;
+    virtual void SetUserData(const wchar_t* text);
+    virtual UINT_PTR GetUserValue() const;
+    virtual void SetUserValue(UINT_PTR value);
+    virtual bool IsVisible() const;
+    virtual void SetVisible(bool visible = true);
+    virtual void SetShownByParent(bool shown);
+    virtual bool IsEnabled() const;
+    virtual void SetEnabled(bool enabled = true);
+    virtual bool IsMouseEnabled() const;
+    virtual void SetMouseEnabled(bool enabled = true);
+    virtual bool IsKeyboardEnabled() const;
+    virtual void SetKeyboardEnabled(bool enabled = true);
+    virtual bool IsFocused() const;
+    virtual void SetFocus();
+    virtual bool IsFloat() const;
+    virtual void SetFloat(bool isFloat = true);
+    virtual CControlUI* SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT flags);
+    virtual void Initialise();
+    virtual void OnInitialise();
+    virtual void HandleEvent(InputEventUI& event);
+    virtual void OnEvent(InputEventUI& event);
+    virtual void ApplyAttribute(const wchar_t* name, const wchar_t* value);
+    virtual SIZE MeasureSize(SIZE available);
+    virtual void Paint(HDC hdc, const RECT& paintRect);
+    virtual void PaintBackColor(HDC hdc);
+    virtual void PaintBackImage(HDC hdc);
+    virtual void PaintStateImage(HDC hdc);
+    virtual void PaintLabelText(HDC hdc);
+    virtual void PaintOutline(HDC hdc);
+    virtual void PaintOverlay(HDC hdc);
+
+    void Invalidate();
+    bool IsUpdateNeeded() const { return m_bUpdateNeeded; }
+    void NeedUpdate();
+    void NeedParentUpdate();
+    CStringUI GetVirtualWnd() const;
+    void SetVirtualWnd(const wchar_t* name);
+
+    CEventSourceUI OnInitList;
+    CEventSourceUI OnDestroyList;
+    CEventSourceUI OnSizeList;
+    CEventSourceUI OnEventList;
+    CEventSourceUI OnNotifyList;
+
+protected:
+    void InvalidateClipped(RECT area);
+
+    CWindowManagerUI* m_pManager;
+    CControlUI* m_pParent;
+    CStringUI m_sVirtualWnd;
+    CStringUI m_sName;
+    bool m_bUpdateNeeded;
+    bool m_bMenuUsed;
+    RECT m_rcItem;
+    RECT m_rcPadding;
+    SIZE m_cXY;
+    SIZE m_cxyFixed;
+    SIZE m_cxyMin;
+    SIZE m_cxyMax;
+    bool m_bVisible;
+    bool m_bShownByParent;
+    bool m_bEnabled;
+    bool m_bMouseEnabled;
+    bool m_bKeyboardEnabled;
+    bool m_bFocused;
+    bool m_bFloat;
+    double m_anchors[4];
+    bool m_bInSizeEvent;
+    CStringUI m_sText;
+    CStringUI m_sToolTip;
+    wchar_t m_chShortcut;
+    CStringUI m_sUserData;
+    UINT_PTR m_pTag;
+    int m_nTooltipWidth;
+    RECT m_rcPaint;
+
+private:
+    CControlUI(const CControlUI&) = delete;
+    CControlUI& operator=(const CControlUI&) = delete;
+};
+
+} // namespace UiToolkit
