@@ -1,5 +1,7 @@
 #include "CuPipeServer.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "ConfigParser.h"
