@@ -41,6 +41,17 @@ TEST(ExtractZipToDir, WritesEveryEntryByteExactAndNothingOutsideTheFolder) {
     EXPECT_EQ(ReadBytes(target + L"\u6570\u636e\\\u6587\u4ef6.txt"), "\xe4\xb8\xad\xe6\x96\x87");
     EXPECT_FALSE(FileExists(dir / L"deep\\escape.txt"));
     EXPECT_FALSE(FileExists(dir / L"deep\\C"));
+
+    // A relative package path is the caller's, and the caller's current folder is kept.
+    wchar_t before[MAX_PATH];
+    ::GetCurrentDirectoryW(MAX_PATH, before);
+    ASSERT_TRUE(::SetCurrentDirectoryW(testkit::TestsDir().c_str()));
+    EXPECT_EQ(ExtractZipToDir(L"extract-package.zip", (dir / L"again\\").c_str(), 0), 0);
+    wchar_t after[MAX_PATH];
+    ::GetCurrentDirectoryW(MAX_PATH, after);
+    ::SetCurrentDirectoryW(before);
+    EXPECT_EQ(std::wstring(after) + L"\\", testkit::TestsDir());
+    EXPECT_EQ(ReadBytes(dir / L"again\\readme.txt"), "hello package\r\n");
 }
 
 TEST(ExtractZipToDir, DamagedEntriesAndBadArgumentsAreReported) {
