@@ -20,10 +20,25 @@ namespace {
 std::mutex g_recordLock;
 std::wstring g_recordPath;
 
+// Appends under Wine are not atomic across processes: every stub takes one named mutex for a line.
+class RecordMutex {
+public:
+    RecordMutex() : mutex_(CreateMutexW(nullptr, FALSE, L"kelnova_client_record_lock")) {
+        if (mutex_.Valid()) WaitForSingleObject(mutex_.Get(), 5000);
+    }
+    ~RecordMutex() {
+        if (mutex_.Valid()) ReleaseMutex(mutex_.Get());
+    }
+
+private:
+    UniqueHandle mutex_;
+};
+
 void Record(const std::string& line) {
     std::lock_guard<std::mutex> hold(g_recordLock);
+    RecordMutex crossProcess;
     std::string bytes = line + "\n";
-    // Another stub may append to the same file at the same moment: share everything, retry briefly.
+    // Readers may hold the file open: share everything, retry briefly.
     for (int attempt = 0; attempt < 100; ++attempt) {
         UniqueHandle f(CreateFileW(g_recordPath.c_str(), FILE_APPEND_DATA,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
