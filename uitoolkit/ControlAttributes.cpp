@@ -7,21 +7,6 @@ namespace UiToolkit {
 
 namespace {
 
-// Four decimal numbers separated by single characters.
-RECT ReadQuad(const wchar_t* value)
-{
-    RECT rc = { 0, 0, 0, 0 };
-    wchar_t* end = const_cast<wchar_t*>(value);
-    LONG* fields[4] = { &rc.left, &rc.top, &rc.right, &rc.bottom };
-    for (int i = 0; i < 4; ++i) {
-        *fields[i] = wcstol(end, &end, 10);
-        if (*end == L'\0')
-            break;
-        ++end;
-    }
-    return rc;
-}
-
 bool IsTrue(const wchar_t* value)
 {
     return wcscmp(value, L"true") == 0;
@@ -35,13 +20,13 @@ void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
     if (name == NULL || value == NULL)
         return;
     if (wcscmp(name, L"pos") == 0) {
-        RECT rc = ReadQuad(value);
+        RECT rc = ParseRectList(value);
         SIZE origin = { rc.left, rc.top };
         SetFloatOrigin(origin);
         SetFixedWidth(rc.right - rc.left);
         SetFixedHeight(rc.bottom - rc.top);
     } else if (wcscmp(name, L"padding") == 0) {
-        SetPadding(ReadQuad(value));
+        SetPadding(ParseRectList(value));
     } else if (wcscmp(name, L"width") == 0) {
         SetFixedWidth(_wtoi(value));
     } else if (wcscmp(name, L"height") == 0) {
