@@ -209,7 +209,9 @@ void CWindowManagerUI::ReleaseCapture()
 
 void CWindowManagerUI::Invalidate(const RECT& rc)
 {
-    InvalidateRect(m_hWnd, &rc, FALSE);
+    // Without a window there is nothing to repaint (a NULL window would mean every window).
+    if (m_hWnd != NULL)
+        InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 namespace {
