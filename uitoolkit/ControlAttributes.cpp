@@ -12,22 +12,21 @@ bool IsTrue(const wchar_t* value)
     return wcscmp(value, L"true") == 0;
 }
 
-// Unsigned, so that opaque colours above 0x7FFFFFFF keep their value.
-DWORD ReadHexColor(const wchar_t* value)
+DWORD ReadBackColor(const wchar_t* value)
+{
+    while (*value != L'\0' && *value <= L' ')
+        ++value;
+    return ParseHexColor(value);
+}
+
+} // namespace
+
+DWORD ParseHexColor(const wchar_t* value)
 {
     if (*value == L'#')
         ++value;
     return wcstoul(value, NULL, 16);
 }
-
-DWORD ReadBackColor(const wchar_t* value)
-{
-    while (*value != L'\0' && *value <= L' ')
-        ++value;
-    return ReadHexColor(value);
-}
-
-} // namespace
 
 void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 {
@@ -40,9 +39,9 @@ void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
     } else if (wcscmp(name, L"bkcolor3") == 0) {
         SetBkColor3(ReadBackColor(value));
     } else if (wcscmp(name, L"bordercolor") == 0) {
-        SetBorderColor(ReadHexColor(value));
+        SetBorderColor(ParseHexColor(value));
     } else if (wcscmp(name, L"focusbordercolor") == 0) {
-        SetFocusBorderColor(ReadHexColor(value));
+        SetFocusBorderColor(ParseHexColor(value));
     } else if (wcscmp(name, L"colorhsl") == 0) {
         SetColorHSL(IsTrue(value));
     } else if (wcscmp(name, L"bordersize") == 0) {

@@ -32,6 +32,9 @@ enum
     UIFLAG_WANTRETURN = 0x04
 };
 
+// Colour attribute values: one leading '#', then hexadecimal (unsigned, so opaque colours keep their value).
+DWORD ParseHexColor(const wchar_t* value);
+
 // Base of every control: name, text, placement, state flags and the delegate lists.
 // The drawing slots are filled in by the rendering kit.
 class CControlUI
