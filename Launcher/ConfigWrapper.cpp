@@ -1,5 +1,6 @@
 #include "ConfigWrapper.h"
 #include <easylogging++.h>
+#include <vector>
 
 static CConfigWrapper* g_configWrapper = nullptr;
 
@@ -36,4 +37,14 @@ void CConfigWrapper::UpdateConfig(const wchar_t* env)
     }
     if (!Utility::SetProductConfigEnv(envUtf8.c_str(), path.c_str()))
         LOG(WARNING) << "Cannot store env in " << Utility::ToUtf8(path);
+}
+
+int ShowLanguageBox(const std::wstring& progName, size_t chars, const wchar_t* chineseFormat,
+                    const wchar_t* englishFormat, const wchar_t* path, const wchar_t* chineseCaption,
+                    const wchar_t* englishCaption, UINT flags)
+{
+    bool chinese = Utility::IsChineseUi(progName);
+    std::vector<wchar_t> text(chars);
+    Utility::FormatCutW(text.data(), chars, chinese ? chineseFormat : englishFormat, path);
+    return MessageBoxW(NULL, text.data(), chinese ? chineseCaption : englishCaption, flags);
 }

@@ -52,3 +52,9 @@ private:
 };
 
 DWORD WINAPI PipeThread(LPVOID param);
+
+// Formats one path into the client program's UI language (Chinese unless "en-US") and shows it;
+// a text too long for its box is cut.
+int ShowLanguageBox(const std::wstring& progName, size_t chars, const wchar_t* chineseFormat,
+                    const wchar_t* englishFormat, const wchar_t* path, const wchar_t* chineseCaption,
+                    const wchar_t* englishCaption, UINT flags);

@@ -163,12 +163,9 @@ bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5
     if (!Utility::FormatW(updater, MAX_PATH, L"%lsUpdater.exe", m_szModuleDir) || !Utility::FileExists(updater))
     {
         LOG(INFO) << "Not found Updater from: " << ToUtf8(updater);
-        wchar_t text[256];
-        if (Utility::IsChineseUi(m_productConfig.ProgName))
-            Utility::FormatCutW(text, 256, L"无法找到更新工具, 路径[%ls]", updater);
-        else
-            Utility::FormatCutW(text, 256, L"Fatal Error! Cannot found Updater module from [%ls]", updater);
-        MessageBoxW(NULL, text, L"TAVNClient", MB_ICONERROR);
+        ShowLanguageBox(m_productConfig.ProgName, 256, L"无法找到更新工具, 路径[%ls]",
+                        L"Fatal Error! Cannot found Updater module from [%ls]", updater, L"TAVNClient", L"TAVNClient",
+                        MB_ICONERROR);
         return false;
     }
     wchar_t self[MAX_PATH] = {};

@@ -105,12 +105,8 @@ bool CConfigWrapper::InstallAndStart(const std::wstring& env, const LauncherComm
     if (!Utility::FileExists(mainProgram))
     {
         LOG(ERROR) << "Not found main program : [" << ToUtf8(mainProgram) << "]";
-        wchar_t text[512];
-        if (Utility::IsChineseUi(pc.ProgName))
-            Utility::FormatCutW(text, 512, L"无法找到应用程序[%ls]", mainProgram);
-        else
-            Utility::FormatCutW(text, 512, L"Not found main program file[%ls]", mainProgram);
-        MessageBoxW(NULL, text, L"", MB_ICONERROR);
+        ShowLanguageBox(pc.ProgName, 512, L"无法找到应用程序[%ls]", L"Not found main program file[%ls]", mainProgram,
+                        L"", L"", MB_ICONERROR);
         return false;
     }
     UpdateConfig(env.c_str());
@@ -168,18 +164,9 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
 
     if (!forceKill)
     {
-        wchar_t text[512];
-        int answer;
-        if (Utility::IsChineseUi(m_productConfig.ProgName))
-        {
-            Utility::FormatCutW(text, 512, L"检测到同名程序[%ls]正在运行，是否重新打开？", exeName);
-            answer = MessageBoxW(NULL, text, L"提示", MB_YESNO | MB_ICONQUESTION);
-        }
-        else
-        {
-            Utility::FormatCutW(text, 512, L"Another program instance[%ls] is running, kill it and start new one?", exeName);
-            answer = MessageBoxW(NULL, text, L"Prompt", MB_YESNO | MB_ICONQUESTION);
-        }
+        int answer = ShowLanguageBox(m_productConfig.ProgName, 512, L"检测到同名程序[%ls]正在运行，是否重新打开？",
+                                     L"Another program instance[%ls] is running, kill it and start new one?", exeName,
+                                     L"提示", L"Prompt", MB_YESNO | MB_ICONQUESTION);
         if (answer != IDYES)
             return false;
     }

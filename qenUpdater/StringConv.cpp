@@ -32,6 +32,8 @@ std::wstring StringToWString(const std::string& text) { return ToWide(CP_ACP, te
 
 std::string WStringToString(const std::wstring& text) { return ToNarrow(CP_ACP, text); }
 
+std::string WStringToThreadAcp(const std::wstring& text) { return ToNarrow(CP_THREAD_ACP, text); }
+
 std::string WideToUtf8(const std::wstring& text) { return ToNarrow(CP_UTF8, text); }
 
 bool GbkToWide(const char* text, wchar_t* out, unsigned chars) {

@@ -1,6 +1,7 @@
 // The real Launcher.exe under Wine: start, hand-over to a running client, failures.
 #include "launcher_fixture.h"
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace testkit;
 using namespace launchertest;
@@ -17,14 +18,24 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& fragment)
     return false;
 }
 
-// A client that already runs from the install (as a user would have it).
-struct RunningClient
+// An install whose client already runs (as a user would have it) and serves its pipe.
+class RunningClient : public ::testing::Test
 {
-    ChildProcess process;
-    RunningClient(Install& install)
-        : process(install.ClientDir() + install.ProgName(), L"first", install.ClientDir())
+protected:
+    void StartClient(const wchar_t* tag, const wchar_t* language = nullptr)
     {
+        install.reset(new Install(tag));
+        install->WriteConfig();
+        install->PlaceClient();
+        if (language)
+            english.reset(new LanguageGuard(install->ProgName().substr(0, install->ProgName().size() - 4), language));
+        running.reset(new ChildProcess(install->ClientDir() + install->ProgName(), L"first", install->ClientDir()));
+        ASSERT_TRUE(install->Record().WaitListening(install->Names().pipe, 10000));
     }
+
+    std::unique_ptr<Install> install;
+    std::unique_ptr<LanguageGuard> english;
+    std::unique_ptr<ChildProcess> running;
 };
 } // namespace
 
@@ -195,86 +206,67 @@ TEST(LauncherFailure, MissingClientProgramInBothLanguages)
     }
 }
 
-TEST(RunningClient, KeepingItHandsTheParametersOverItsPipe)
+TEST_F(RunningClient, KeepingItHandsTheParametersOverItsPipe)
 {
-    Install install(L"keep");
-    install.WriteConfig();
-    install.PlaceClient();
-    RunningClient running(install);
-    ClientRecord record = install.Record();
-    ASSERT_TRUE(record.WaitListening(install.Names().pipe, 10000));
-
+    StartClient(L"keep");
     MsgBoxAnswerer answerer(IDNO);
-    ProcessResult r = install.Run(L"x://room?id=2");
+    ProcessResult r = install->Run(L"x://room?id=2");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
-    ASSERT_TRUE(WaitFor([&] { return record.PipeMessages(install.Names().pipe).size() == 1; }, 5000));
-    EXPECT_EQ(record.PipeMessages(install.Names().pipe)[0], "room?id=2");
+    ClientRecord record = install->Record();
+    ASSERT_TRUE(WaitFor([&] { return record.PipeMessages(install->Names().pipe).size() == 1; }, 5000));
+    EXPECT_EQ(record.PipeMessages(install->Names().pipe)[0], "room?id=2");
     EXPECT_EQ(record.Starts().size(), 1u);
     ASSERT_EQ(answerer.Boxes().size(), 1u);
     EXPECT_EQ(answerer.Boxes()[0].caption, "提示");
-    EXPECT_EQ(answerer.Boxes()[0].text, "检测到同名程序[" + install.Names().progname + "]正在运行，是否重新打开？");
-    EXPECT_EQ(CountProcesses(install.ProgName()), 1);
+    EXPECT_EQ(answerer.Boxes()[0].text, "检测到同名程序[" + install->Names().progname + "]正在运行，是否重新打开？");
+    EXPECT_EQ(CountProcesses(install->ProgName()), 1);
 }
 
-TEST(RunningClient, KeepingItWithoutParametersSendsNothing)
+TEST_F(RunningClient, KeepingItWithoutParametersSendsNothing)
 {
-    Install install(L"keepempty");
-    install.WriteConfig();
-    install.PlaceClient();
-    RunningClient running(install);
-    ClientRecord record = install.Record();
-    ASSERT_TRUE(record.WaitListening(install.Names().pipe, 10000));
+    StartClient(L"keepempty");
     MsgBoxAnswerer answerer(IDNO);
-    ProcessResult r = install.Run(L"");
+    ProcessResult r = install->Run(L"");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
     Sleep(300);
-    EXPECT_TRUE(record.PipeMessages(install.Names().pipe).empty());
+    EXPECT_TRUE(install->Record().PipeMessages(install->Names().pipe).empty());
     EXPECT_EQ(answerer.Boxes().size(), 1u);
 }
 
-TEST(RunningClient, RestartingItInEnglish)
+TEST_F(RunningClient, RestartingItInEnglish)
 {
-    Install install(L"restart");
-    install.WriteConfig();
-    install.PlaceClient();
-    LanguageGuard english(install.ProgName().substr(0, install.ProgName().size() - 4), L"en-US");
-    RunningClient running(install);
-    ClientRecord record = install.Record();
-    ASSERT_TRUE(record.WaitListening(install.Names().pipe, 10000));
+    StartClient(L"restart", L"en-US");
     MsgBoxAnswerer answerer(IDYES);
-    ProcessResult r = install.Run(L"x://again");
+    ProcessResult r = install->Run(L"x://again");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
-    ASSERT_TRUE(running.process.Wait(5000)); // the old client was stopped
+    ASSERT_TRUE(running->Wait(5000)); // the old client was stopped
+    ClientRecord record = install->Record();
     ASSERT_TRUE(WaitFor([&] { return record.Starts().size() == 2; }, 10000));
     EXPECT_EQ(record.Starts()[1], "again");
     ASSERT_EQ(answerer.Boxes().size(), 1u);
     EXPECT_EQ(answerer.Boxes()[0].caption, "Prompt");
     EXPECT_EQ(answerer.Boxes()[0].text,
-              "Another program instance[" + install.Names().progname + "] is running, kill it and start new one?");
+              "Another program instance[" + install->Names().progname + "] is running, kill it and start new one?");
 }
 
-TEST(RunningClient, ForceRunRestartsWithoutAsking)
+TEST_F(RunningClient, ForceRunRestartsWithoutAsking)
 {
-    Install install(L"force");
-    install.WriteConfig();
-    install.PlaceClient();
-    RunningClient running(install);
-    ClientRecord record = install.Record();
-    ASSERT_TRUE(record.WaitListening(install.Names().pipe, 10000));
+    StartClient(L"force");
     MsgBoxAnswerer answerer(IDNO);
-    ProcessResult r = install.Run(L"forcerun:x://room");
+    ProcessResult r = install->Run(L"forcerun:x://room");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
-    ASSERT_TRUE(running.process.Wait(5000));
+    ASSERT_TRUE(running->Wait(5000));
+    ClientRecord record = install->Record();
     ASSERT_TRUE(WaitFor([&] { return record.Starts().size() == 2; }, 10000));
     EXPECT_EQ(record.Starts()[1], "room");
     EXPECT_TRUE(answerer.Boxes().empty());
 }
 
-TEST(RunningClient, KeptClientWhosePipeIsNotServedFails)
+TEST(RunningClientElsewhere, KeptClientWhosePipeIsNotServedFails)
 {
     Install install(L"nopipe");
     install.WriteConfig();

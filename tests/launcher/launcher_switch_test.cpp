@@ -1,7 +1,7 @@
 // Environment switch through the real Launcher.exe: the XML answer over loopback HTTP, the Updater
 // hand-off (a stand-in records its command line and answers on the LU_ pipe) and the client's pipe.
+#include "tiny_http.h" // winsock2.h before windows.h
 #include "launcher_fixture.h"
-#include "tiny_http.h"
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -131,7 +131,8 @@ TEST_F(SwitchTest, UpdaterThatEndsWithoutAnAnswerFailsWithinTheGracePeriod)
         ProcessResult r = install.Run(SwitchLine("/env.xml"), 15000);
         DWORD took = GetTickCount() - start;
         ExpectFailedSwitch(r);
-        EXPECT_LT(took, 5000u) << mode;
+        EXPECT_LT(took, 3000u) << mode; // the whole Launcher run, Wine start included
+        printf("switch with a %s Updater failed after %lu ms\n", mode, static_cast<unsigned long>(took));
         FreshPipe();
     }
 }

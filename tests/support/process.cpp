@@ -1,4 +1,4 @@
-#include "process.h"
+#include "testprocess.h"
 #include "files.h"
 
 #include <tlhelp32.h>

@@ -3,7 +3,7 @@
 #include "files.h"
 #include "msgbox.h"
 #include "pipes.h"
-#include "process.h"
+#include "testprocess.h"
 #include "productconfig.h"
 #include "registry.h"
 #include "shortcut.h"

@@ -8,6 +8,7 @@ std::wstring InstallProbe(const std::wstring& folder) {
     testkit::MakeDirs(folder);
     std::wstring target = folder + L"UpdaterProbe.exe";
     testkit::CopyFileTo(testkit::TestsDir() + L"UpdaterProbe.exe", target);
+    testkit::CopyFileTo(testkit::BinDir() + L"zlib.dll", folder + L"zlib.dll");  // the probe imports it
     return target;
 }
 

@@ -6,8 +6,12 @@
 #include <string>
 
 #include "ConfigParser.h"
+#include "CuPipeServer.h"
+#include "SingleInstance.h"
 #include "StringConv.h"
+#include "UpdaterCmdLine.h"
 #include "qenUtil.h"
+#include "zipDownloader.h"
 
 namespace {
 
@@ -18,6 +22,50 @@ void PrintValue(const char* name) {
     } else {
         std::printf("%s!\n", name);
     }
+}
+
+// The raw command line after the program and `words` more blank-separated words.
+std::wstring CommandLineAfter(int words) {
+    const wchar_t* p = ::GetCommandLineW();
+    bool quoted = false;
+    for (; *p != L'\0' && (quoted || *p != L' '); ++p) {
+        if (*p == L'"') quoted = !quoted;
+    }
+    for (int i = 0; i < words; ++i) {
+        while (*p == L' ') ++p;
+        while (*p != L'\0' && *p != L' ') ++p;
+    }
+    while (*p == L' ') ++p;
+    return p;
+}
+
+void PrintConfig(const ZipDwCfg& cfg) {
+    std::printf("url=%s\nhost=%s\npath=%s\nmd5=%s\nzippath=%s\nclientdic=%s\nclientexe=%s\nparam=%s\n",
+                cfg.url.c_str(), cfg.host.c_str(), cfg.path.c_str(), cfg.md5.c_str(), WideToUtf8(cfg.zipPath).c_str(),
+                WideToUtf8(cfg.clientDic).c_str(), WideToUtf8(cfg.clientExePath).c_str(), cfg.pageCallParam.c_str());
+    std::printf("forced=%d\nrestart=%d\n", cfg.forcedUpdate, cfg.restartClient ? 1 : 0);
+}
+
+// Records the window steps of the installation instead of showing windows.
+class PrintingInstallUi : public IInstallUi {
+public:
+    void ShowInstallFailed() override { steps += "failed;"; }
+    void ShowUpdateComplete() override { steps += "complete;"; }
+    std::string steps;
+};
+
+// "install <give-up ms> <Updater command line>": the installation step of a finished download.
+void RunInstall() {
+    InstallTimings timings;
+    timings.giveUpMs = static_cast<DWORD>(_wtoi(CommandLineAfter(1).c_str()));
+    ZipDownloader downloader(parseZipConf(CommandLineAfter(2).c_str()));
+    downloader.SetInstallTimings(timings);
+    PrintingInstallUi ui;
+    downloader.SetInstallUi(&ui);
+    DWORD start = ::GetTickCount();
+    downloader.DoInstall();
+    std::printf("installms=%lu\nuisteps=%s\n", static_cast<unsigned long>(::GetTickCount() - start),
+                ui.steps.c_str());
 }
 
 }  // namespace
@@ -39,8 +87,17 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("moduledir=%s\n", WideToUtf8(GetModuleDir()).c_str());
     } else if (command == L"launcherpipe") {
         std::printf("launcherpipe=%s\n", WideToUtf8(GetLauncherPipeName()).c_str());
+    } else if (command == L"cmdline") {
+        PrintConfig(parseZipConf(CommandLineAfter(1).c_str()));
+    } else if (command == L"cachepipe") {
+        std::printf("cachepipe=%s\n", WideToUtf8(GetCachePipeName()).c_str());
+    } else if (command == L"claim") {
+        ScopedHandle instance;
+        std::printf("claim=%d\n", ClaimSingleInstance(instance) ? 1 : 0);
+    } else if (command == L"install") {
+        RunInstall();
     } else {
-        std::printf("usage: UpdaterProbe config|kill|writepipe <name> <text>|moduledir|launcherpipe\n");
+        std::printf("usage: UpdaterProbe config|kill|writepipe <name> <text>|moduledir|launcherpipe|cmdline <line>|cachepipe|claim|install <ms> <line>\n");
         return 2;
     }
     std::fflush(stdout);

@@ -1,0 +1,379 @@
+// The extractor object and the handle-checked calls of the ZIP extraction layer.
+#include "ZipExtractor.h"
+#include "ZipInternal.h"
+
+#include <unzip.h>
+#include <iowin32.h>
+
+#include <climits>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+unsigned int g_zipLastResult = ZR_OK;
+
+namespace {
+
+const unsigned kReadChunk = 16384;
+const unsigned long kMaxStoredNameBytes = 4 * ZIP_MAX_PATH;
+const wchar_t kPartialSuffix[] = L".~zx";
+
+unzFile Archive(void* p) { return static_cast<unzFile>(p); }
+
+unsigned int Keep(unsigned int result)
+{
+    g_zipLastResult = result;
+    return result;
+}
+
+class FileHolder {
+public:
+    explicit FileHolder(HANDLE h) : m_h(h) {}
+    ~FileHolder() { Close(); }
+    FileHolder(const FileHolder&) = delete;
+    FileHolder& operator=(const FileHolder&) = delete;
+    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_h; }
+    void Close()
+    {
+        if (Valid())
+            CloseHandle(m_h);
+        m_h = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_h;
+};
+
+const FILETIME* TimeOrNull(const FILETIME& t)
+{
+    return (t.dwLowDateTime || t.dwHighDateTime) ? &t : nullptr;
+}
+
+bool EndsWithSeparator(const char* s, size_t len)
+{
+    return len > 0 && (s[len - 1] == '/' || s[len - 1] == '\\');
+}
+
+// Replaces target with the finished file at partial; a read-only old target is no obstacle.
+bool ReplaceTarget(const wchar_t* partial, const wchar_t* target)
+{
+    DWORD old = GetFileAttributesW(target);
+    if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(target, old & ~FILE_ATTRIBUTE_READONLY);
+    if (MoveFileExW(partial, target, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(target, old);
+    return false;
+}
+
+} // namespace
+
+ZipExtractor::~ZipExtractor()
+{
+    Close();
+    delete[] m_buffer;
+}
+
+void ZipExtractor::Destroy()
+{
+    delete this;
+}
+
+unsigned int ZipExtractor::Open(const wchar_t* path)
+{
+    if (m_archive)
+        return Keep(ZR_ALREADY_OPEN);
+    if (!path || !*path)
+        return Keep(ZR_BAD_ARGS);
+    DWORD n = GetCurrentDirectoryW(ZIP_MAX_PATH, m_baseFolder);
+    if (n == 0 || n >= ZIP_MAX_PATH - 1)
+        return Keep(ZR_OPEN_FAILED);
+    if (m_baseFolder[n - 1] != L'\\' && m_baseFolder[n - 1] != L'/') {
+        m_baseFolder[n] = L'\\';
+        m_baseFolder[n + 1] = L'\0';
+    }
+
+    zlib_filefunc64_def io;
+    fill_win32_filefunc64W(&io);
+    unzFile zf = unzOpen2_64(path, &io);
+    if (!zf)
+        return Keep(ZR_OPEN_FAILED);
+    unz_global_info64 info;
+    if (unzGetGlobalInfo64(zf, &info) != UNZ_OK || info.number_entry > INT_MAX) {
+        unzClose(zf);
+        return Keep(ZR_OPEN_FAILED);
+    }
+    m_archive = zf;
+    m_entryCount = static_cast<int>(info.number_entry);
+    m_readerIndex = 0; // opening leaves the reader on the first entry
+    m_cachedIndex = -1;
+    m_openEntry = -1;
+    return Keep(ZR_OK);
+}
+
+unsigned int ZipExtractor::Close()
+{
+    CloseOpenEntry();
+    if (m_archive)
+        unzClose(Archive(m_archive));
+    m_archive = nullptr;
+    m_entryCount = 0;
+    m_readerIndex = -1;
+    m_cachedIndex = -1;
+    return Keep(ZR_OK);
+}
+
+void ZipExtractor::CloseOpenEntry()
+{
+    if (m_archive && m_openEntry >= 0)
+        unzCloseCurrentFile(Archive(m_archive));
+    m_openEntry = -1;
+}
+
+unsigned int ZipExtractor::GoToEntry(int index)
+{
+    unzFile zf = Archive(m_archive);
+    if (index < m_readerIndex) {
+        if (unzGoToFirstFile(zf) != UNZ_OK) {
+            m_readerIndex = INT_MAX; // restart from the first entry next time
+            return ZR_READ_FAILED;
+        }
+        m_readerIndex = 0;
+    }
+    while (m_readerIndex < index) {
+        if (unzGoToNextFile(zf) != UNZ_OK) {
+            m_readerIndex = INT_MAX;
+            return ZR_READ_FAILED;
+        }
+        ++m_readerIndex;
+    }
+    return ZR_OK;
+}
+
+unsigned int ZipExtractor::FetchEntry(int index, ZipEntry* entry, EntryFacts* facts)
+{
+    unsigned int r = GoToEntry(index);
+    if (r != ZR_OK)
+        return r;
+    if (index == m_cachedIndex) {
+        *entry = m_cachedEntry;
+        *facts = m_cachedFacts;
+        return ZR_OK;
+    }
+
+    unzFile zf = Archive(m_archive);
+    unz_file_info64 info;
+    std::vector<char> stored(kMaxStoredNameBytes + 1);
+    if (unzGetCurrentFileInfo64(zf, &info, stored.data(), static_cast<uLong>(stored.size()), nullptr, 0,
+                                nullptr, 0) != UNZ_OK)
+        return ZR_READ_FAILED;
+
+    // The local header must agree with the directory; raw mode skips setting up inflate.
+    int err = unzOpenCurrentFile2(zf, nullptr, nullptr, 1);
+    if (err != UNZ_OK)
+        return err == UNZ_BADZIPFILE ? ZR_LOCAL_HEADER : ZR_READ_FAILED;
+    std::vector<unsigned char> extra;
+    int extraLen = unzGetLocalExtrafield(zf, nullptr, 0);
+    if (extraLen > 0) {
+        extra.resize(extraLen);
+        if (unzGetLocalExtrafield(zf, extra.data(), static_cast<unsigned>(extraLen)) != extraLen)
+            extraLen = -1;
+    }
+    unzCloseCurrentFile(zf);
+    if (extraLen < 0)
+        return ZR_READ_FAILED;
+
+    ZipEntry e;
+    e.index = index;
+    e.attr = ZipAttributesFromExternal(static_cast<unsigned>(info.version >> 8), info.external_fa);
+    FILETIME dos = DosDateTimeToFileTime(HIWORD(info.dosDate), LOWORD(info.dosDate));
+    e.atime = e.ctime = e.mtime = dos;
+    ApplyZipUnixTimes(extra.data(), extra.size(), &e);
+    e.compSize = static_cast<long long>(info.compressed_size);
+    e.uncompSize = static_cast<long long>(info.uncompressed_size);
+
+    bool nameFits = info.size_filename <= kMaxStoredNameBytes;
+    size_t storedLen = nameFits ? info.size_filename : 0;
+    facts->isDirectory = (e.attr & FILE_ATTRIBUTE_DIRECTORY) || EndsWithSeparator(stored.data(), storedLen);
+    facts->encrypted = (info.flag & 1) != 0;
+    if (facts->isDirectory)
+        e.attr |= FILE_ATTRIBUTE_DIRECTORY;
+
+    wchar_t wide[kMaxStoredNameBytes + 1];
+    int wideLen = storedLen ? MultiByteToWideChar(CP_UTF8, 0, stored.data(), static_cast<int>(storedLen),
+                                                  wide, kMaxStoredNameBytes)
+                            : 0;
+    wide[wideLen > 0 ? wideLen : 0] = L'\0';
+    bool safe = nameFits && wideLen > 0 && wcslen(wide) == static_cast<size_t>(wideLen) &&
+                MakeSafeZipName(wide, e.name, ZIP_MAX_PATH);
+    *entry = e;
+    if (!safe)
+        return ZR_BAD_NAME;
+    m_cachedEntry = e;
+    m_cachedFacts = *facts;
+    m_cachedIndex = index;
+    return ZR_OK;
+}
+
+unsigned int ZipExtractor::GetEntry(int index, ZipEntry* entry)
+{
+    CloseOpenEntry();
+    if (!m_archive || !entry || index < -1 || index >= m_entryCount)
+        return Keep(ZR_BAD_ARGS);
+    if (index == -1) {
+        *entry = ZipEntry();
+        entry->index = m_entryCount;
+        return Keep(ZR_OK);
+    }
+    EntryFacts facts;
+    return Keep(FetchEntry(index, entry, &facts));
+}
+
+unsigned int ZipExtractor::ExtractEntry(int index, const wchar_t* name)
+{
+    CloseOpenEntry();
+    if (!m_archive || !name || index < 0 || index >= m_entryCount)
+        return Keep(ZR_BAD_ARGS);
+    wchar_t safeName[ZIP_MAX_PATH];
+    if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH))
+        return Keep(ZR_BAD_NAME);
+    ZipEntry entry;
+    EntryFacts facts;
+    unsigned int r = FetchEntry(index, &entry, &facts);
+    // The stored name does not matter here: the target is the caller's name, made safe above.
+    if (r != ZR_OK && r != ZR_BAD_NAME)
+        return Keep(r);
+    if (facts.isDirectory)
+        return Keep(EnsureDirectory(m_baseFolder, safeName) ? ZR_OK : ZR_OPEN_FAILED);
+    if (facts.encrypted)
+        return Keep(ZR_ENCRYPTED);
+    return Keep(ExtractFile(safeName, entry));
+}
+
+unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& entry)
+{
+    wchar_t target[ZIP_MAX_PATH];
+    if (!ResolveZipTarget(m_baseFolder, safeName, target, ZIP_MAX_PATH))
+        return ZR_BAD_NAME;
+    const wchar_t* slash = wcsrchr(safeName, L'/');
+    if (slash) {
+        std::wstring folder(safeName, slash - safeName);
+        if (!EnsureDirectory(m_baseFolder, folder.c_str()))
+            return ZR_OPEN_FAILED;
+    }
+    std::wstring partial = std::wstring(target) + kPartialSuffix;
+    if (partial.size() >= ZIP_MAX_PATH)
+        return ZR_BAD_NAME;
+
+    // Written under a side name first: the target changes only once the entry is complete.
+    FileHolder file(CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        return ZR_OPEN_FAILED;
+    unsigned int r = CopyEntryData(file.Get(), entry.uncompSize);
+    if (r == ZR_OK)
+        SetFileTime(file.Get(), TimeOrNull(entry.ctime), TimeOrNull(entry.atime), TimeOrNull(entry.mtime));
+    file.Close();
+    if (r == ZR_OK && !ReplaceTarget(partial.c_str(), target))
+        r = ZR_OPEN_FAILED;
+    if (r != ZR_OK) {
+        DeleteFileW(partial.c_str());
+        return r;
+    }
+    DWORD attr = entry.attr & ~FILE_ATTRIBUTE_DIRECTORY;
+    SetFileAttributesW(target, attr ? attr : FILE_ATTRIBUTE_NORMAL);
+    return ZR_OK;
+}
+
+unsigned int ZipExtractor::CopyEntryData(HANDLE file, long long expectedSize)
+{
+    unzFile zf = Archive(m_archive);
+    if (!m_buffer)
+        m_buffer = new char[kReadChunk];
+    int err = unzOpenCurrentFile3(zf, nullptr, nullptr, 0, m_password);
+    if (err != UNZ_OK) {
+        unzCloseCurrentFile(zf);
+        return err == UNZ_BADZIPFILE ? ZR_LOCAL_HEADER : ZR_INFLATE_FAILED;
+    }
+    m_openEntry = m_readerIndex;
+
+    unsigned int result = ZR_OK;
+    long long total = 0;
+    for (;;) {
+        int n = unzReadCurrentFile(zf, m_buffer, kReadChunk);
+        if (n < 0) {
+            result = ZR_INFLATE_FAILED;
+            break;
+        }
+        if (n == 0) {
+            if (total != expectedSize)
+                result = ZR_INFLATE_FAILED; // data ended before the entry's size
+            break;
+        }
+        DWORD written = 0;
+        if (!WriteFile(file, m_buffer, static_cast<DWORD>(n), &written, nullptr) ||
+            written != static_cast<DWORD>(n)) {
+            result = ZR_WRITE_FAILED;
+            break;
+        }
+        total += n;
+    }
+    // The CRC is checked when the entry is closed: a mismatch there is a failed extraction.
+    int closeErr = unzCloseCurrentFile(zf);
+    m_openEntry = -1;
+    if (result == ZR_OK && closeErr != UNZ_OK)
+        result = ZR_INFLATE_FAILED;
+    return result;
+}
+
+ZipHandle* OpenZipArchive(const wchar_t* path)
+{
+    ZipExtractor* extractor = new ZipExtractor;
+    if (extractor->Open(path) != ZR_OK) {
+        unsigned int r = g_zipLastResult;
+        extractor->Destroy();
+        g_zipLastResult = r;
+        return nullptr;
+    }
+    ZipHandle* handle = new ZipHandle;
+    handle->extractor = extractor;
+    return handle;
+}
+
+namespace {
+
+unsigned int CheckHandle(const ZipHandle* handle)
+{
+    if (!handle)
+        return ZR_BAD_ARGS;
+    if (handle->kind != ZIP_HANDLE_KIND)
+        return ZR_WRONG_KIND;
+    return handle->extractor ? ZR_OK : ZR_BAD_ARGS;
+}
+
+} // namespace
+
+unsigned int GetZipEntry(ZipHandle* handle, int index, ZipEntry* entry)
+{
+    unsigned int r = CheckHandle(handle);
+    return r != ZR_OK ? Keep(r) : handle->extractor->GetEntry(index, entry);
+}
+
+unsigned int ExtractZipEntry(ZipHandle* handle, int index, const wchar_t* name)
+{
+    unsigned int r = CheckHandle(handle);
+    return r != ZR_OK ? Keep(r) : handle->extractor->ExtractEntry(index, name);
+}
+
+unsigned int CloseZipArchive(ZipHandle* handle)
+{
+    unsigned int r = CheckHandle(handle);
+    if (r != ZR_OK)
+        return Keep(r);
+    handle->extractor->Close();
+    handle->extractor->Destroy();
+    delete handle;
+    return Keep(ZR_OK);
+}

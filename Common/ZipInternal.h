@@ -1,0 +1,18 @@
+// Helpers of the ZIP extraction layer that its callers do not need.
+#pragma once
+
+#include <windows.h>
+#include <cstddef>
+
+struct ZipEntry;
+
+// FILE_ATTRIBUTE_ bits from an entry's external attributes and the host it was made on.
+DWORD ZipAttributesFromExternal(unsigned hostSystem, unsigned long externalAttr);
+
+// Scans a local extra field for the "UT" block and replaces the entry's times it carries.
+// Blocks are read strictly within the field; a size that runs past the field ends the scan.
+void ApplyZipUnixTimes(const unsigned char* extra, size_t extraLen, ZipEntry* entry);
+
+// Joins a safe relative name to the base folder and checks that the full path stays below it.
+// out receives the full target path ('\' separators).
+bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out, size_t outChars);

@@ -1,0 +1,66 @@
+// Clean-up of the temp folder beside the program and installation of a pending update.zip.
+#include "Portvane.h"
+#include "ZipExtractor.h"
+#include "cpplog.h"
+
+#include <cstdio>
+
+bool GetExeDirA(std::string& dir) {
+    char path[1024] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return false;
+    char* cut = strrchr(path, '\\');
+    if (!cut) return false;
+    dir.assign(path, cut + 1);
+    return true;
+}
+
+void CleanTempAndMoveUpdate() {
+    std::string dir;
+    if (!GetExeDirA(dir)) return;
+    static const char* leftovers[] = {"temp\\Updater.exe", "temp\\update.td0", "temp\\update.td1",
+                                      "temp\\update.td2",  "temp\\update.td3", "temp\\update.td"};
+    for (const char* name : leftovers) remove((dir + name).c_str());
+    std::string pending = dir + "temp\\update.zip";
+    if (GetFileAttributesA(pending.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    // A failed copy keeps the temp package for the next start.
+    if (CopyFileA(pending.c_str(), (dir + "update.zip").c_str(), FALSE)) remove(pending.c_str());
+    else PV_LOG("CleanTempAndMoveUpdate") << "copy update.zip failure: " << GetLastError();
+}
+
+static std::string ToAnsi(const wchar_t* text) {
+    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
+    out.resize(n - 1);
+    return out;
+}
+
+void ExtractUpdateZip() {
+    DWORD attributes = GetFileAttributesW(L"update.zip");
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    ZipHandle* zip = OpenZipArchive(L"update.zip");
+    if (!zip) {
+        PV_LOG("ExtractUpdateZip") << "open update.zip failure: " << g_zipLastResult;
+        return; // kept for the next start
+    }
+    ZipEntry count;
+    GetZipEntry(zip, -1, &count);
+    bool failed = false;
+    for (int i = 0; i < count.index; ++i) {
+        ZipEntry entry;
+        unsigned int result = GetZipEntry(zip, i, &entry);
+        if (result == ZR_OK) {
+            remove(ToAnsi(entry.name).c_str());
+            result = ExtractZipEntry(zip, i, entry.name);
+        }
+        if (result != ZR_OK) {
+            failed = true;
+            PV_LOG("ExtractUpdateZip") << "extract entry " << i << " failure: " << result;
+        }
+    }
+    CloseZipArchive(zip);
+    // A package that did not extract whole stays for the next start.
+    if (!failed) remove("update.zip");
+}

@@ -1,0 +1,101 @@
+// The restart prompt over a running client, answered by the message-box answerer.
+#include <gtest/gtest.h>
+
+#include "fixture.h"
+
+using namespace testkit;
+
+namespace {
+const char kChineseText[] = "检测到程序正在运行，是否重新打开!";
+const char kChineseCaption[] = "提示";
+} // namespace
+
+TEST(PortvanePrompt, CancelKeepsClientAndHandsItTheLink) {
+    for (const wchar_t* language : {static_cast<const wchar_t*>(nullptr), L"zh-CN", L"en-US", L"fr-FR"}) {
+        LanguageGuard guard(L"kelnova", language);
+        PortvaneFolder folder;
+        auto client = folder.StartClient();
+        ASSERT_TRUE(client);
+        MsgBoxAnswerer answerer(IDCANCEL);
+        DebugRun run = folder.Run(L"kelnova://abc");
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(0u, run.exitCode);
+        ASSERT_EQ(1u, answerer.Boxes().size());
+        bool english = language && std::wstring(language) == L"en-US";
+        EXPECT_EQ(english ? "Prompt" : kChineseCaption, answerer.Boxes()[0].caption);
+        EXPECT_EQ(english ? "Another program is already in progress, start new one?" : kChineseText,
+                  answerer.Boxes()[0].text);
+
+        // The link's text with its NUL, and no new client.
+        ASSERT_TRUE(WaitFor([&] { return folder.Record().PipeMessages("ANEDLL_kelnova").size() == 1; }, 5000));
+        EXPECT_EQ(std::string("abc", 4), folder.Record().PipeMessages("ANEDLL_kelnova")[0]);
+        EXPECT_FALSE(client->Wait(0));
+        EXPECT_EQ(1u, folder.Record().Starts().size());
+    }
+}
+
+TEST(PortvanePrompt, OkRestartsClientWithTheLink) {
+    for (const wchar_t* language : {L"zh-CN", L"en-US"}) {
+        LanguageGuard guard(L"kelnova", language);
+        PortvaneFolder folder;
+        auto client = folder.StartClient();
+        ASSERT_TRUE(client);
+        MsgBoxAnswerer answerer(IDOK);
+        DebugRun run = folder.Run(L"kelnova://abc");
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(0u, run.exitCode);
+        ASSERT_EQ(1u, answerer.Boxes().size());
+        EXPECT_EQ(std::wstring(language) == L"en-US" ? "Prompt" : kChineseCaption, answerer.Boxes()[0].caption);
+        EXPECT_TRUE(client->Wait(1000));
+        ASSERT_TRUE(WaitFor([&] { return folder.Record().Starts().size() == 2; }, 10000));
+        EXPECT_EQ("abc", folder.Record().Starts()[1]);
+        EXPECT_TRUE(folder.Record().PipeMessages("ANEDLL_kelnova").empty());
+    }
+}
+
+TEST(PortvanePrompt, CancelWithoutLinkOrPipe) {
+    {
+        // No link in the line: nothing is sent.
+        PortvaneFolder folder;
+        auto client = folder.StartClient();
+        ASSERT_TRUE(client);
+        MsgBoxAnswerer answerer(IDCANCEL);
+        DebugRun run = folder.Run(L"plain words");
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(1u, answerer.Boxes().size());
+        Sleep(300);
+        EXPECT_TRUE(folder.Record().PipeMessages("ANEDLL_kelnova").empty());
+    }
+    {
+        // A client that serves no pipe: exit code 1.
+        PortvaneFolder folder;
+        ASSERT_TRUE(CopyFileTo(TestsDir() + L"Sleeper.exe", folder / L"kelnova.exe"));
+        ChildProcess client(folder / L"kelnova.exe", L"30000");
+        ASSERT_TRUE(WaitFor([] { return CountProcesses(L"kelnova.exe") == 1; }, 5000));
+        MsgBoxAnswerer answerer(IDCANCEL);
+        DebugRun run = folder.Run(L"kelnova://abc");
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(1u, run.exitCode);
+        EXPECT_EQ(1u, answerer.Boxes().size());
+    }
+}
+
+TEST(PortvanePrompt, LongLinkTextFitsThePipeBuffer) {
+    // 10239 characters and the NUL fill the 10240-byte buffer exactly; one more is cut.
+    for (size_t length : {10239u, 10240u, 20000u}) {
+        PortvaneFolder folder;
+        auto client = folder.StartClient();
+        ASSERT_TRUE(client);
+        MsgBoxAnswerer answerer(IDCANCEL);
+        std::string text(length, 'a');
+        for (size_t i = 0; i < length; i += 100) text[i] = static_cast<char>('0' + (i / 100) % 10);
+        DebugRun run = folder.Run(L"kelnova://" + FromUtf8(text));
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(0u, run.exitCode);
+        ASSERT_TRUE(WaitFor([&] { return folder.Record().PipeMessages("ANEDLL_kelnova").size() == 1; }, 5000));
+        std::string got = folder.Record().PipeMessages("ANEDLL_kelnova")[0];
+        ASSERT_EQ(std::min<size_t>(length + 1, 10240), got.size()) << length;
+        EXPECT_EQ(text.substr(0, got.size() - 1) + std::string(1, '\0'), got);
+    }
+}

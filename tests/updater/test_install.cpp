@@ -1,0 +1,108 @@
+// The installation step in a process of its own: client stopped, package extracted, the Launcher
+// told over its pipe, the client program started again.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "ProbeRunner.h"
+
+using namespace updtest;
+
+namespace {
+
+// An Updater folder with the probe, a downloaded package and a configuration naming a running
+// client and the Launcher; a stand-in for the program started afterwards.
+struct InstallSetup {
+    TempDir dir{L"upd"};
+    std::wstring probe;
+    std::wstring clientName = UniqueName(L"client") + L".exe";
+    std::wstring launchName = UniqueName(L"Launch");
+    std::wstring restartName = UniqueName(L"restart") + L".exe";
+    std::wstring client;
+    std::wstring restart;
+
+    InstallSetup() {
+        probe = InstallProbe(dir / L"upd\\");
+        testkit::CopyFileTo(testkit::TestsDir() + L"extract-package.zip", dir / L"upd\\update.zip");
+        testkit::MakeDirs(dir / L"client\\");
+        testkit::MakeDirs(dir / L"restart\\");
+        testkit::MakeDirs(dir / L"target\\");
+        client = dir / (L"client\\" + clientName);
+        restart = dir / (L"restart\\" + restartName);
+        testkit::CopyFileTo(testkit::TestsDir() + L"ClientStub.exe", client);
+        testkit::CopyFileTo(testkit::TestsDir() + L"ClientStub.exe", restart);
+        WriteProductConfig(dir / L"upd\\", "<ProgName>" + Narrow(clientName) + "</ProgName><LaunchName>" +
+                                               Narrow(launchName) + "</LaunchName>");
+    }
+    ~InstallSetup() {
+        testkit::KillProcesses(clientName);
+        testkit::KillProcesses(restartName);
+    }
+    std::wstring Options(const std::wstring& extractPath) const {
+        return L"-clientexe=" + Quote(restart) + L" -extractpath=" + Quote(extractPath);
+    }
+    testkit::ClientRecord RestartRecord() const { return testkit::ClientRecord(dir / L"restart\\client-record.txt"); }
+};
+
+}  // namespace
+
+TEST(DoInstall, ForcedUpdateStopsTheClientExtractsReportsAndRestarts) {
+    InstallSetup setup;
+    ChildProcess running(setup.client, L"");
+    ASSERT_TRUE(running.Started());
+    ::Sleep(300);
+    PipeSink launcher(L"LU_" + setup.launchName);
+
+    ProcessOutput r = RunProbe(setup.probe, L"install 60000 -forcedupdate=2 -pagecallparam=p=1&x " +
+                                                setup.Options(setup.dir / L"target\\"));
+    auto values = ProbeValues(r.output);
+    EXPECT_EQ(values["uisteps"], "complete;") << r.output;
+    EXPECT_TRUE(running.Wait(5000));
+    EXPECT_EQ(ReadBytes(setup.dir / L"target\\readme.txt"), "hello package\r\n");
+    EXPECT_EQ(ReadBytes(setup.dir / L"target\\escape.txt"), "escape");
+    ASSERT_TRUE(launcher.WaitForMessages(1, 5000));
+    EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:1"});
+
+    testkit::ClientRecord record = setup.RestartRecord();
+    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{"p=1&x"});
+}
+
+TEST(DoInstall, OptionalUpdateStopsEveryClientThenOnlyRestartsAndLeavesThePackage) {
+    InstallSetup setup;
+    ChildProcess running(setup.client, L"");
+    ChildProcess twin(setup.client, L"");
+    ::Sleep(300);
+    PipeSink launcher(L"LU_" + setup.launchName);
+
+    ProcessOutput r = RunProbe(setup.probe, L"install 60000 -forcedupdate=0 " + setup.Options(setup.dir / L"target\\"));
+    EXPECT_EQ(ProbeValues(r.output)["uisteps"], "complete;") << r.output;
+    EXPECT_TRUE(running.Wait(5000));
+    EXPECT_TRUE(twin.Wait(5000));
+    EXPECT_TRUE(FileExists(setup.dir / L"upd\\update.zip"));
+    EXPECT_FALSE(FileExists(setup.dir / L"target\\readme.txt"));
+
+    testkit::ClientRecord record = setup.RestartRecord();
+    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{""});  // no parameters: started without any
+    EXPECT_FALSE(launcher.WaitForMessages(1, 500));
+}
+
+TEST(DoInstall, TargetThatCannotBeCreatedFailsAfterTheTimeLimitAndStillRestarts) {
+    InstallSetup setup;
+    std::wstring blocker = setup.dir / L"blocker";
+    ASSERT_TRUE(WriteBytes(blocker, "a file where the folder should be"));
+    PipeSink launcher(L"LU_" + setup.launchName);
+
+    ProcessOutput r = RunProbe(setup.probe, L"install 2500 -forcedupdate=1 -pagecallparam=again " +
+                                                setup.Options(blocker));
+    auto values = ProbeValues(r.output);
+    EXPECT_EQ(values["uisteps"], "failed;complete;") << r.output;
+    int ms = std::stoi(values["installms"].empty() ? "0" : values["installms"]);
+    EXPECT_GE(ms, 2500);  // attempts every two seconds until the limit has passed
+    EXPECT_LT(ms, 8000);
+    ASSERT_TRUE(launcher.WaitForMessages(1, 5000));
+    EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
+    ASSERT_TRUE(setup.RestartRecord().WaitForLine("args=", 10000));
+    EXPECT_EQ(setup.RestartRecord().Starts(), std::vector<std::string>{"again"});
+}
