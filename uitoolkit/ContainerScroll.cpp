@@ -26,10 +26,16 @@ int CContainerUI::HorizontalScrollRange() const
     return IsBarShown(m_pHorizontalScrollBar) ? m_pHorizontalScrollBar->GetScrollRange() : 0;
 }
 
+RECT CContainerUI::InsetRect() const
+{
+    RECT rc = { m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
+                m_rcItem.bottom - m_rcInset.bottom };
+    return rc;
+}
+
 RECT CContainerUI::InnerRect() const
 {
-    RECT inner = { m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
-                   m_rcItem.bottom - m_rcInset.bottom };
+    RECT inner = InsetRect();
     if (IsBarShown(m_pVerticalScrollBar))
         inner.right -= m_pVerticalScrollBar->GetFixedWidth();
     if (IsBarShown(m_pHorizontalScrollBar))
@@ -83,41 +89,37 @@ SIZE Offset(LONG cx, LONG cy)
 
 } // namespace
 
-void CContainerUI::ScrollLineUp()
+int CContainerUI::LineStep() const
 {
-    int step = 8;
-    if (m_pManager != NULL)
-        step += m_pManager->GetFontInfo(-1)->tm.tmHeight;
-    SIZE offset = GetScrollOffset();
-    SetScrollOffset(Offset(offset.cx, offset.cy - step));
+    return m_pManager != NULL ? m_pManager->GetFontInfo(-1)->tm.tmHeight + 8 : 8;
 }
 
-void CContainerUI::ScrollLineDown()
+int CContainerUI::PageHeight() const
 {
-    int step = 8;
-    if (m_pManager != NULL)
-        step += m_pManager->GetFontInfo(-1)->tm.tmHeight;
-    SIZE offset = GetScrollOffset();
-    SetScrollOffset(Offset(offset.cx, offset.cy + step));
-}
-
-void CContainerUI::ScrollPageUp()
-{
-    SIZE offset = GetScrollOffset();
     int page = GetHeight() - m_rcInset.top - m_rcInset.bottom;
     if (IsBarShown(m_pHorizontalScrollBar))
         page -= m_pHorizontalScrollBar->GetFixedHeight();
-    SetScrollOffset(Offset(offset.cx, offset.cy - page));
+    return page;
 }
 
-void CContainerUI::ScrollPageDown()
+int CContainerUI::PageWidth() const
+{
+    int page = GetWidth() - m_rcInset.left - m_rcInset.right;
+    if (IsBarShown(m_pVerticalScrollBar))
+        page -= m_pVerticalScrollBar->GetFixedWidth();
+    return page;
+}
+
+void CContainerUI::ScrollBy(int dx, int dy)
 {
     SIZE offset = GetScrollOffset();
-    int page = GetHeight() - m_rcInset.top - m_rcInset.bottom;
-    if (IsBarShown(m_pHorizontalScrollBar))
-        page -= m_pHorizontalScrollBar->GetFixedHeight();
-    SetScrollOffset(Offset(offset.cx, offset.cy + page));
+    SetScrollOffset(Offset(offset.cx + dx, offset.cy + dy));
 }
+
+void CContainerUI::ScrollLineUp() { ScrollBy(0, -LineStep()); }
+void CContainerUI::ScrollLineDown() { ScrollBy(0, LineStep()); }
+void CContainerUI::ScrollPageUp() { ScrollBy(0, -PageHeight()); }
+void CContainerUI::ScrollPageDown() { ScrollBy(0, PageHeight()); }
 
 void CContainerUI::ScrollToTop()
 {
@@ -129,35 +131,10 @@ void CContainerUI::ScrollToBottom()
     SetScrollOffset(Offset(GetScrollOffset().cx, GetScrollExtent().cy));
 }
 
-void CContainerUI::ScrollLineLeft()
-{
-    SIZE offset = GetScrollOffset();
-    SetScrollOffset(Offset(offset.cx - 8, offset.cy));
-}
-
-void CContainerUI::ScrollLineRight()
-{
-    SIZE offset = GetScrollOffset();
-    SetScrollOffset(Offset(offset.cx + 8, offset.cy));
-}
-
-void CContainerUI::ScrollPageLeft()
-{
-    SIZE offset = GetScrollOffset();
-    int page = GetWidth() - m_rcInset.left - m_rcInset.right;
-    if (IsBarShown(m_pVerticalScrollBar))
-        page -= m_pVerticalScrollBar->GetFixedWidth();
-    SetScrollOffset(Offset(offset.cx - page, offset.cy));
-}
-
-void CContainerUI::ScrollPageRight()
-{
-    SIZE offset = GetScrollOffset();
-    int page = GetWidth() - m_rcInset.left - m_rcInset.right;
-    if (IsBarShown(m_pVerticalScrollBar))
-        page -= m_pVerticalScrollBar->GetFixedWidth();
-    SetScrollOffset(Offset(offset.cx + page, offset.cy));
-}
+void CContainerUI::ScrollLineLeft() { ScrollBy(-8, 0); }
+void CContainerUI::ScrollLineRight() { ScrollBy(8, 0); }
+void CContainerUI::ScrollPageLeft() { ScrollBy(-PageWidth(), 0); }
+void CContainerUI::ScrollPageRight() { ScrollBy(PageWidth(), 0); }
 
 void CContainerUI::ScrollToLeftEnd()
 {

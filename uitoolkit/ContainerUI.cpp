@@ -214,8 +214,7 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
     CControlUI::SetPos(rc, invalidate);
     if (m_items.IsEmpty())
         return;
-    RECT area = { m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
-                  m_rcItem.bottom - m_rcInset.bottom };
+    RECT area = InsetRect();
     if (IsBarShown(m_pVerticalScrollBar)) {
         area.top -= m_pVerticalScrollBar->GetScrollPos();
         area.right -= m_pVerticalScrollBar->GetFixedWidth();

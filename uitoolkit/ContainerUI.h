@@ -87,12 +87,19 @@ public:
     static int ClampSize(int value, int minimum, int maximum);
 
 protected:
+    // The rectangle less the inset.
+    RECT InsetRect() const;
     // The rectangle less the inset and the visible bars.
     RECT InnerRect() const;
     bool IsBarShown(const CScrollBarUI* bar) const;
     int VerticalScrollPos() const;
     int HorizontalScrollPos() const;
     int HorizontalScrollRange() const;
+    // Scroll steps: a line is the default font's height + 8 (8 without a manager), a page the inner extent.
+    int LineStep() const;
+    int PageHeight() const;
+    int PageWidth() const;
+    void ScrollBy(int dx, int dy);
     void DeleteChild(CControlUI* control);
 
     CPtrArrayUI m_items;

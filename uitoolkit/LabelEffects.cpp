@@ -94,11 +94,7 @@ void CLabelUI::PaintEffectText(HDC hdc)
                                             : (style & DT_BOTTOM) ? StringAlignmentFar
                                                                   : StringAlignmentNear);
 
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.right -= m_rcTextPadding.right;
-    rc.top += m_rcTextPadding.top;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = TextRect();
     RectF layout(static_cast<REAL>(rc.left), static_cast<REAL>(rc.top), static_cast<REAL>(rc.right - rc.left),
                  static_cast<REAL>(rc.bottom - rc.top));
     RectF shadow(layout.X + m_ShadowOffsetX, layout.Y + m_ShadowOffsetY, layout.Width, layout.Height);

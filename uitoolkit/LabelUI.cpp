@@ -236,13 +236,16 @@ void CLabelUI::TakeDefaultTextColors()
         m_dwDisabledTextColor = m_pManager->GetDefaultDisabledColor();
 }
 
+RECT CLabelUI::TextRect() const
+{
+    RECT rc = { m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
+                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom };
+    return rc;
+}
+
 void CLabelUI::PaintPlainText(HDC hdc, const CStringUI& text, DWORD color, UINT style)
 {
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.right -= m_rcTextPadding.right;
-    rc.top += m_rcTextPadding.top;
-    rc.bottom -= m_rcTextPadding.bottom;
+    RECT rc = TextRect();
     // Tagged text is drawn as plain text until the tagged-text drawer exists.
     CRenderKitUI::DrawText(hdc, m_pManager, rc, text, color, m_iFont, style);
 }

@@ -58,6 +58,8 @@ protected:
     void PaintPlainText(HDC hdc, const CStringUI& text, DWORD color, UINT style);
     void PaintEffectText(HDC hdc);
     int FontHeight() const;
+    // The control's rectangle less the text padding.
+    RECT TextRect() const;
 
     DWORD m_dwTextColor;
     DWORD m_dwDisabledTextColor;

@@ -9,6 +9,8 @@ class CLinearLayoutUI : public CContainerUI
 public:
     UINT BehaviourFlags() const override;
     void OnEvent(InputEventUI& event) override;
+    // "sepheight" (vertical) or "sepwidth" (horizontal) and "sepimm".
+    void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
     void PaintOverlay(HDC hdc) override;
 
     int GetSepSize() const { return m_iSepSize; }
@@ -37,7 +39,6 @@ public:
     const wchar_t* TypeName() const override;
     void* CastTo(const wchar_t* name) override;
     void SetPos(RECT rc, bool invalidate = true) override;
-    void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
 };
 
 class CHorizontalLayoutUI : public CLinearLayoutUI
@@ -47,7 +48,6 @@ public:
     const wchar_t* TypeName() const override;
     void* CastTo(const wchar_t* name) override;
     void SetPos(RECT rc, bool invalidate = true) override;
-    void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
 };
 
 // Children in a grid of equal cells.

@@ -127,6 +127,16 @@ int PlaceLine(CContainerUI& layout, bool vertical, const RECT& inner, int hPos, 
 
 } // namespace
 
+void CLinearLayoutUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
+{
+    if (name != NULL && value != NULL && wcscmp(name, m_bVertical ? L"sepheight" : L"sepwidth") == 0)
+        SetSepSize(_wtoi(value));
+    else if (name != NULL && value != NULL && wcscmp(name, L"sepimm") == 0)
+        SetSepImmMode(wcscmp(value, L"true") == 0);
+    else
+        CContainerUI::ApplyAttribute(name, value);
+}
+
 void CLinearLayoutUI::SetSepImmMode(bool immediate)
 {
     if (m_bImmMode == immediate)
@@ -287,15 +297,6 @@ void* CVerticalLayoutUI::CastTo(const wchar_t* name)
     return CContainerUI::CastTo(name);
 }
 
-void CVerticalLayoutUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
-{
-    if (name != NULL && value != NULL && wcscmp(name, L"sepheight") == 0)
-        SetSepSize(_wtoi(value));
-    else if (name != NULL && value != NULL && wcscmp(name, L"sepimm") == 0)
-        SetSepImmMode(wcscmp(value, L"true") == 0);
-    else
-        CContainerUI::ApplyAttribute(name, value);
-}
 
 void CVerticalLayoutUI::SetPos(RECT rc, bool invalidate)
 {
@@ -320,22 +321,12 @@ void* CHorizontalLayoutUI::CastTo(const wchar_t* name)
     return CContainerUI::CastTo(name);
 }
 
-void CHorizontalLayoutUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
-{
-    if (name != NULL && value != NULL && wcscmp(name, L"sepwidth") == 0)
-        SetSepSize(_wtoi(value));
-    else if (name != NULL && value != NULL && wcscmp(name, L"sepimm") == 0)
-        SetSepImmMode(wcscmp(value, L"true") == 0);
-    else
-        CContainerUI::ApplyAttribute(name, value);
-}
 
 void CHorizontalLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
     if (m_items.IsEmpty()) {
-        RECT area = { m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top,
-                      m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom };
+        RECT area = InsetRect();
         PlaceScrollBars(area, 0, 0);
         return;
     }

@@ -1,4 +1,5 @@
 #include "RenderKit.h"
+#include "RenderSurface.h"
 #include "SkinSource.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -86,23 +87,6 @@ bool ReadZipEntry(const wchar_t* name, ByteBlock& block)
     return true;
 }
 
-HBITMAP CreateTopDownDib(int width, int height, LPBYTE* bits)
-{
-    BITMAPINFO bmi;
-    memset(&bmi, 0, sizeof(bmi));
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = width * height * 4;
-    void* pixels = NULL;
-    HBITMAP bitmap = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &pixels, NULL, 0);
-    *bits = static_cast<LPBYTE>(pixels);
-    return pixels != NULL ? bitmap : NULL;
-}
-
 } // namespace
 
 ImageInfoUI* CRenderKitUI::LoadImage(const wchar_t* bitmap, const wchar_t* type, DWORD mask)
@@ -130,8 +114,9 @@ ImageInfoUI* CRenderKitUI::LoadImage(const wchar_t* bitmap, const wchar_t* type,
     stbi_uc* decoded = stbi_load_from_memory(block.data, static_cast<int>(block.size), &width, &height, &channels, 4);
     if (decoded == NULL)
         return NULL;
-    LPBYTE bits = NULL;
-    HBITMAP dib = CreateTopDownDib(width, height, &bits);
+    void* pixels = NULL;
+    HBITMAP dib = CreateTopDownDib(NULL, width, height, &pixels);
+    LPBYTE bits = static_cast<LPBYTE>(pixels);
     if (dib == NULL) {
         stbi_image_free(decoded);
         return NULL;

@@ -37,11 +37,11 @@ void CRenderKitUI::SetSystemBlendingEnabled(bool enabled)
     g_systemBlending = enabled;
 }
 
-DibSurface::DibSurface(HDC reference, int width, int height)
-    : m_dc(NULL), m_bitmap(NULL), m_old(NULL), m_bits(NULL)
+HBITMAP CreateTopDownDib(HDC reference, int width, int height, void** bits)
 {
+    *bits = NULL;
     if (width <= 0 || height <= 0)
-        return;
+        return NULL;
     BITMAPINFO bmi;
     memset(&bmi, 0, sizeof(bmi));
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -50,8 +50,21 @@ DibSurface::DibSurface(HDC reference, int width, int height)
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
+    HBITMAP bitmap = CreateDIBSection(reference, &bmi, DIB_RGB_COLORS, bits, NULL, 0);
+    if (bitmap != NULL && *bits == NULL) {
+        DeleteObject(bitmap);
+        bitmap = NULL;
+    }
+    return bitmap;
+}
+
+DibSurface::DibSurface(HDC reference, int width, int height)
+    : m_dc(NULL), m_bitmap(NULL), m_old(NULL), m_bits(NULL)
+{
     void* bits = NULL;
-    m_bitmap = CreateDIBSection(reference, &bmi, DIB_RGB_COLORS, &bits, NULL, 0);
+    m_bitmap = CreateTopDownDib(reference, width, height, &bits);
+    if (m_bitmap == NULL)
+        return;
     m_dc = CreateCompatibleDC(reference);
     if (m_bitmap != NULL && m_dc != NULL && bits != NULL) {
         m_old = SelectObject(m_dc, m_bitmap);

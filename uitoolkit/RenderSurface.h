@@ -10,6 +10,9 @@ typedef BOOL(WINAPI* GradientFillFn)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG
 AlphaBlendFn SystemAlphaBlend();
 GradientFillFn SystemGradientFill();
 
+// A 32-bit top-down DIB section (BI_RGB, negative height); NULL on failure.
+HBITMAP CreateTopDownDib(HDC reference, int width, int height, void** bits);
+
 // A 32-bit top-down DIB selected into its own memory DC.
 class DibSurface
 {

@@ -103,8 +103,7 @@ void CTabLayoutUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    RECT area = { m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
-                  m_rcItem.bottom - m_rcInset.bottom };
+    RECT area = InsetRect();
     for (int i = 0; i < ItemCount(); ++i) {
         CControlUI* child = ItemAt(i);
         if (!child->IsVisible())

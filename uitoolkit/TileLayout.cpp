@@ -52,8 +52,7 @@ void CTileLayoutUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    RECT area = { m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
-                  m_rcItem.bottom - m_rcInset.bottom };
+    RECT area = InsetRect();
     if (!m_items.IsEmpty()) {
         if (IsBarShown(m_pVerticalScrollBar))
             area.right -= m_pVerticalScrollBar->GetFixedWidth();
