@@ -266,6 +266,20 @@ TEST(RenderImage, TilingHoleFadeAndOwnBlend)
     CRenderKitUI::SetSystemBlendingEnabled(true);
     EXPECT_TRUE(NearColor(system, canvas.At(2, 1))) << std::hex << canvas.At(2, 1);
     EXPECT_TRUE(NearColor(0x7F7FFF, canvas.At(12, 1))) << std::hex << canvas.At(12, 1);
+
+    // Translucent pixels are premultiplied: both blends add them once, never darkened twice.
+    skin.Add(L"glass.png", 1, 1, { 0x80FF0000 });
+    ImageDrawInfoUI glass;
+    glass.SetString(L"glass.png");
+    for (bool systemBlend : { true, false }) {
+        CRenderKitUI::SetSystemBlendingEnabled(systemBlend);
+        canvas.Fill(0xFFFFFF);
+        glass.SetString(L"glass.png ");
+        CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, glass);
+        EXPECT_TRUE(NearColor(0xFF7F7F, canvas.At(5, 1))) << systemBlend << " " << std::hex << canvas.At(5, 1);
+        glass.SetString(L"glass.png");
+    }
+    CRenderKitUI::SetSystemBlendingEnabled(true);
 }
 
 TEST(RenderShapes, ColoursAndGradients)
@@ -303,6 +317,10 @@ TEST(RenderShapes, ColoursAndGradients)
         canvas.Fill(0);
         CRenderKitUI::DrawGradient(canvas.Dc(), all, 0x80FFFFFF, 0x80FFFFFF, true, 16);
         EXPECT_TRUE(NearColor(0x808080, canvas.At(30, 30))) << std::hex << canvas.At(30, 30);
+        // A translucent black gradient darkens white by half: the surface counts as opaque before the blend.
+        canvas.Fill(0xFFFFFF);
+        CRenderKitUI::DrawGradient(canvas.Dc(), all, 0x80000000, 0x80000000, false, 16);
+        EXPECT_TRUE(NearColor(0x7F7F7F, canvas.At(30, 30))) << std::hex << canvas.At(30, 30);
     }
     CRenderKitUI::SetSystemBlendingEnabled(true);
 }
