@@ -5,6 +5,10 @@
 #include <cstddef>
 
 struct ZipEntry;
+struct zlib_filefunc64_def_s;
+
+// Reader callbacks for minizip over a wide path with a read buffer.
+void FillZipFileIo(zlib_filefunc64_def_s* io);
 
 // FILE_ATTRIBUTE_ bits from an entry's external attributes and the host it was made on.
 DWORD ZipAttributesFromExternal(unsigned hostSystem, unsigned long externalAttr);

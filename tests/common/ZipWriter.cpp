@@ -1,0 +1,231 @@
+#include "ZipWriter.h"
+
+#include <zlib.h>
+
+namespace ziptest {
+
+namespace {
+
+void Put16(std::string& s, uint32_t v)
+{
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(std::string& s, uint32_t v)
+{
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+bool WriteAll(FILE* f, const std::string& s)
+{
+    return s.empty() || fwrite(s.data(), 1, s.size(), f) == s.size();
+}
+
+const size_t kChunk = 1 << 20;
+
+} // namespace
+
+uint16_t DosDate(int year, int month, int day)
+{
+    return static_cast<uint16_t>(((year - 1980) << 9) | (month << 5) | day);
+}
+
+uint16_t DosTime(int hour, int minute, int second)
+{
+    return static_cast<uint16_t>((hour << 11) | (minute << 5) | (second / 2));
+}
+
+std::string UnixTimeBlock(uint8_t flags, const std::vector<uint32_t>& times)
+{
+    std::string data(1, static_cast<char>(flags));
+    for (uint32_t t : times)
+        Put32(data, t);
+    return ExtraBlock(0x5455, static_cast<uint16_t>(data.size()), data);
+}
+
+std::string ExtraBlock(uint16_t id, uint16_t declaredSize, const std::string& data)
+{
+    std::string s;
+    Put16(s, id);
+    Put16(s, declaredSize);
+    return s + data;
+}
+
+std::string PatternBytes(const std::string& pattern, uint64_t offset, size_t len)
+{
+    std::string s;
+    s.reserve(len);
+    size_t at = static_cast<size_t>(offset % pattern.size());
+    while (s.size() < len) {
+        size_t n = std::min(pattern.size() - at, len - s.size());
+        s.append(pattern, at, n);
+        at = 0;
+    }
+    return s;
+}
+
+ZipWriter::ZipWriter(const std::wstring& path)
+{
+    m_file = _wfopen(path.c_str(), L"wb");
+}
+
+ZipWriter::~ZipWriter()
+{
+    if (m_file)
+        fclose(m_file);
+}
+
+bool ZipWriter::AddFile(const std::string& name, const std::string& data, bool deflate)
+{
+    Entry e;
+    e.name = name;
+    e.data = data;
+    e.deflate = deflate;
+    return Add(e);
+}
+
+bool ZipWriter::AddFolder(const std::string& name)
+{
+    Entry e;
+    e.name = name;
+    e.externalAttr = 0x10;
+    return Add(e);
+}
+
+bool ZipWriter::WriteData(const Entry& entry, Written& out)
+{
+    uint64_t total = entry.generatedSize ? entry.generatedSize : entry.data.size();
+    z_stream zs = {};
+    if (entry.deflate && deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    std::vector<unsigned char> outBuf(kChunk + 1024);
+    uLong crc = crc32(0, nullptr, 0);
+    bool ok = true;
+    uint64_t done = 0;
+    do {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, total - done));
+        std::string chunk =
+            entry.generatedSize ? PatternBytes(entry.pattern, done, n) : entry.data.substr(done, n);
+        done += n;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(n));
+        if (!entry.deflate) {
+            ok = WriteAll(m_file, chunk);
+            out.compSize += n;
+            continue;
+        }
+        zs.next_in = reinterpret_cast<Bytef*>(&chunk[0]);
+        zs.avail_in = static_cast<uInt>(n);
+        int flush = done == total ? Z_FINISH : Z_NO_FLUSH;
+        int rc;
+        do {
+            zs.next_out = outBuf.data();
+            zs.avail_out = static_cast<uInt>(outBuf.size());
+            rc = deflate(&zs, flush);
+            size_t produced = outBuf.size() - zs.avail_out;
+            ok = ok && fwrite(outBuf.data(), 1, produced, m_file) == produced;
+            out.compSize += produced;
+        } while (ok && (zs.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END)));
+    } while (ok && done < total);
+    if (entry.deflate)
+        deflateEnd(&zs);
+    out.crc = static_cast<uint32_t>(crc);
+    out.size = total;
+    return ok;
+}
+
+bool ZipWriter::Add(const Entry& entry)
+{
+    if (!m_file)
+        return false;
+    Written w;
+    w.entry = entry;
+    w.offset = static_cast<uint64_t>(_ftelli64(m_file));
+    uint16_t method = entry.deflate ? 8 : 0;
+    uint16_t localMethod = entry.localMethod >= 0 ? static_cast<uint16_t>(entry.localMethod) : method;
+
+    // The header is written with zero sizes and patched once the data is out.
+    std::string header;
+    Put32(header, 0x04034b50);
+    Put16(header, 20);
+    Put16(header, entry.flags);
+    Put16(header, localMethod);
+    Put16(header, entry.dosTime);
+    Put16(header, entry.dosDate);
+    Put32(header, 0);
+    Put32(header, 0);
+    Put32(header, 0);
+    Put16(header, static_cast<uint32_t>(entry.name.size()));
+    Put16(header, static_cast<uint32_t>(entry.localExtra.size()));
+    header += entry.name;
+    header += entry.localExtra;
+    if (!WriteAll(m_file, header) || !WriteData(entry, w))
+        return false;
+    if (entry.wrongCrc)
+        w.crc ^= 0x5A5A5A5A;
+    w.size = static_cast<uint64_t>(static_cast<int64_t>(w.size) + entry.declaredSizeDelta);
+
+    int64_t end = _ftelli64(m_file);
+    std::string sizes;
+    Put32(sizes, w.crc);
+    Put32(sizes, static_cast<uint32_t>(w.compSize));
+    Put32(sizes, static_cast<uint32_t>(w.size));
+    if (_fseeki64(m_file, static_cast<int64_t>(w.offset) + 14, SEEK_SET) != 0 || !WriteAll(m_file, sizes) ||
+        _fseeki64(m_file, end, SEEK_SET) != 0)
+        return false;
+    m_entries.push_back(w);
+    return true;
+}
+
+bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
+{
+    if (!m_file)
+        return false;
+    int64_t start = _ftelli64(m_file);
+    std::string central;
+    for (const Written& w : m_entries) {
+        const Entry& e = w.entry;
+        Put32(central, 0x02014b50);
+        Put16(central, e.madeBy);
+        Put16(central, 20);
+        Put16(central, e.flags);
+        Put16(central, e.deflate ? 8 : 0);
+        Put16(central, e.dosTime);
+        Put16(central, e.dosDate);
+        Put32(central, w.crc);
+        Put32(central, static_cast<uint32_t>(w.compSize));
+        Put32(central, static_cast<uint32_t>(w.size));
+        Put16(central, static_cast<uint32_t>(e.name.size()));
+        Put16(central, static_cast<uint32_t>(e.centralExtra.size()));
+        Put16(central, 0); // comment
+        Put16(central, 0); // disk
+        Put16(central, 0); // internal attributes
+        Put32(central, e.externalAttr);
+        Put32(central, static_cast<uint32_t>(w.offset));
+        central += e.name;
+        central += e.centralExtra;
+    }
+    bool ok;
+    if (keepCentralBytes >= 0) {
+        ok = WriteAll(m_file, central.substr(0, static_cast<size_t>(keepCentralBytes)));
+    } else {
+        uint32_t count = declaredEntries >= 0 ? static_cast<uint32_t>(declaredEntries)
+                                              : static_cast<uint32_t>(m_entries.size());
+        std::string end;
+        Put32(end, 0x06054b50);
+        Put16(end, 0);
+        Put16(end, 0);
+        Put16(end, count);
+        Put16(end, count);
+        Put32(end, static_cast<uint32_t>(central.size()));
+        Put32(end, static_cast<uint32_t>(start));
+        Put16(end, 0);
+        ok = WriteAll(m_file, central) && WriteAll(m_file, end);
+    }
+    ok = fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    return ok;
+}
+
+} // namespace ziptest

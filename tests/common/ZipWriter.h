@@ -1,0 +1,70 @@
+// A small ZIP writer for tests: builds ordinary archives and exactly crafted broken ones
+// (hostile names, odd extra fields, wrong CRCs, cut directories). Large entries are streamed.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace ziptest {
+
+uint16_t DosDate(int year, int month, int day);
+uint16_t DosTime(int hour, int minute, int second);
+// An "UT" extra block with the given flag byte and times (write, access, creation as flagged).
+std::string UnixTimeBlock(uint8_t flags, const std::vector<uint32_t>& times);
+// An extra block of any id whose size field may claim more than the data holds.
+std::string ExtraBlock(uint16_t id, uint16_t declaredSize, const std::string& data);
+// Bytes [offset, offset+len) of pattern repeated.
+std::string PatternBytes(const std::string& pattern, uint64_t offset, size_t len);
+
+const uint16_t kHostDos = 0x0014;  // made by MS-DOS, version 2.0
+const uint16_t kHostUnix = 0x0314; // made by Unix, version 2.0
+
+struct Entry {
+    std::string name;               // stored name bytes (UTF-8)
+    std::string data;
+    uint64_t generatedSize = 0;     // non-zero: the content is pattern repeated to this size
+    std::string pattern;
+    bool deflate = false;
+    uint16_t dosDate = DosDate(2024, 3, 15);
+    uint16_t dosTime = DosTime(10, 20, 30);
+    uint16_t madeBy = kHostDos;
+    uint32_t externalAttr = 0x20;   // DOS archive bit
+    uint16_t flags = 0;
+    std::string localExtra;
+    std::string centralExtra;
+    bool wrongCrc = false;          // both headers carry a CRC that the data does not have
+    int localMethod = -1;           // >= 0: the local header names this method instead
+    int64_t declaredSizeDelta = 0;  // added to the uncompressed size in both headers
+};
+
+class ZipWriter {
+public:
+    explicit ZipWriter(const std::wstring& path);
+    ~ZipWriter();
+    ZipWriter(const ZipWriter&) = delete;
+    ZipWriter& operator=(const ZipWriter&) = delete;
+
+    bool Add(const Entry& entry);
+    bool AddFile(const std::string& name, const std::string& data, bool deflate = false);
+    bool AddFolder(const std::string& name);
+    // declaredEntries >= 0 overrides the count in the end record; keepCentralBytes >= 0 cuts the
+    // file inside the central directory (no end record follows).
+    bool Close(int declaredEntries = -1, long keepCentralBytes = -1);
+
+private:
+    struct Written {
+        Entry entry;
+        uint32_t crc = 0;
+        uint64_t compSize = 0;
+        uint64_t size = 0;
+        uint64_t offset = 0;
+    };
+    bool WriteData(const Entry& entry, Written& out);
+
+    FILE* m_file = nullptr;
+    std::vector<Written> m_entries;
+};
+
+} // namespace ziptest

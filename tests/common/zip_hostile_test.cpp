@@ -1,0 +1,249 @@
+// Hostile and damaged archives: nothing lands outside the base folder, every bad entry is
+// refused with a result code, and no target is left half-written.
+#include "ZipTestFixture.h"
+
+using ziptest::Entry;
+using ziptest::ZipWriter;
+
+namespace {
+
+struct NameCase {
+    const char* stored;
+    const wchar_t* listed; // null: refused
+};
+
+const NameCase kNames[] = {
+    {"../x1", L"x1"},
+    {"a/../../x2", L"a/x2"},
+    {"..\\x3", L"x3"},
+    {"/abs4", L"abs4"},
+    {"\\abs5", L"abs5"},
+    {"C:/x6", L"x6"},
+    {"C:x7", L"x7"},
+    {"C:\\x\\..\\..\\evil8.txt", L"x/evil8.txt"},
+    {"bin//x9", L"bin/x9"},
+    {"./d/./e/.../f10", L"d/e/f10"},
+    {"bin/C:/x", nullptr},
+    {"a/b:c", nullptr},
+    {"file.txt:stream", nullptr},
+    {"", nullptr},
+    {"../..", nullptr},
+    {"/", nullptr},
+    {"bad\x01name", nullptr},
+    {"what?.txt", nullptr},
+};
+
+} // namespace
+
+TEST_F(ZipFixture, HostileNamesAreMadeSafeOrRefused)
+{
+    std::string longName(300, 'n');
+    {
+        ZipWriter w(ArchivePath());
+        for (const NameCase& c : kNames)
+            ASSERT_TRUE(w.AddFile(c.stored, std::string("content of ") + c.stored));
+        ASSERT_TRUE(w.AddFile(longName, "long"));
+        ASSERT_TRUE(w.Close());
+    }
+    ZipHandle* zip = OpenArchive();
+    ASSERT_NE(zip, nullptr);
+    int i = 0;
+    for (const NameCase& c : kNames) {
+        ZipEntry e;
+        unsigned int r = GetZipEntry(zip, i, &e);
+        if (c.listed) {
+            ASSERT_EQ(r, ZR_OK) << c.stored;
+            EXPECT_STREQ(e.name, c.listed) << c.stored;
+            EXPECT_EQ(ExtractZipEntry(zip, i, e.name), ZR_OK) << c.stored;
+            std::string utf8 = fs::path(c.listed).string();
+            EXPECT_EQ(ReadAll(m_base / utf8), std::string("content of ") + c.stored);
+        } else {
+            EXPECT_EQ(r, ZR_BAD_NAME) << c.stored;
+            EXPECT_EQ(g_zipLastResult, ZR_BAD_NAME);
+            EXPECT_STREQ(e.name, L"") << c.stored;
+        }
+        ++i;
+    }
+    ZipEntry e;
+    EXPECT_EQ(GetZipEntry(zip, i, &e), ZR_BAD_NAME); // longer than a path may be
+    CloseZipArchive(zip);
+    ExpectNothingOutsideBase();
+}
+
+TEST_F(ZipFixture, CallerNamesAreAlwaysJoinedToTheBase)
+{
+    {
+        ZipWriter w(ArchivePath());
+        ASSERT_TRUE(w.AddFile("payload.txt", "payload"));
+        ASSERT_TRUE(w.Close());
+    }
+    std::wstring outside = (m_root / "outside.txt").wstring();
+    struct {
+        std::wstring name;
+        const char* landsAt; // below the base; null: refused
+    } cases[] = {
+        {L"..\\out1.txt", "out1.txt"},
+        {L"/out2.txt", "out2.txt"},
+        {L"\\out3.txt", "out3.txt"},
+        {L"x/../../out4.txt", "x/out4.txt"},
+        {outside, nullptr}, // a full path: its drive is dropped, ':' free rest stays below the base
+        {L"a:b:c", nullptr},
+        {L"..", nullptr},
+        {L"", nullptr},
+    };
+    ZipHandle* zip = OpenArchive();
+    ASSERT_NE(zip, nullptr);
+    for (auto& c : cases) {
+        unsigned int r = ExtractZipEntry(zip, 0, c.name.c_str());
+        if (c.landsAt) {
+            EXPECT_EQ(r, ZR_OK) << fs::path(c.name).string();
+            EXPECT_EQ(ReadAll(m_base / c.landsAt), "payload");
+        } else if (c.name != outside) {
+            EXPECT_EQ(r, ZR_BAD_NAME) << fs::path(c.name).string();
+        }
+    }
+    CloseZipArchive(zip);
+    EXPECT_FALSE(fs::exists(outside));
+    ExpectNothingOutsideBase();
+}
+
+TEST_F(ZipFixture, DeviceNamesNeverLeaveTheBase)
+{
+    {
+        ZipWriter w(ArchivePath());
+        ASSERT_TRUE(w.AddFile("con", "x"));
+        ASSERT_TRUE(w.AddFile("sub/nul.txt", "x"));
+        ASSERT_TRUE(w.Close());
+    }
+    ZipHandle* zip = OpenArchive();
+    ASSERT_NE(zip, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        ZipEntry e;
+        ASSERT_EQ(GetZipEntry(zip, i, &e), ZR_OK);
+        // The full-path rules turn these into devices, which are not below the base.
+        EXPECT_EQ(ExtractZipEntry(zip, i, e.name), ZR_BAD_NAME) << i;
+    }
+    CloseZipArchive(zip);
+    ExpectNothingOutsideBase();
+}
+
+TEST_F(ZipFixture, UnixTimeBlockIsReadWithinItsBounds)
+{
+    const uint32_t kWrite = 1700000000;
+    {
+        ZipWriter w(ArchivePath());
+        Entry e;
+        e.data = "t";
+        e.name = "ut-size-past-field.txt";
+        e.localExtra = ziptest::ExtraBlock(0x5455, 200, std::string("\x01\x00\xf1\x53\x65", 5));
+        ASSERT_TRUE(w.Add(e));
+        e.name = "other-block-past-field.txt";
+        e.localExtra = ziptest::ExtraBlock(0x000A, 60, "12345678") + ziptest::UnixTimeBlock(1, {kWrite});
+        ASSERT_TRUE(w.Add(e));
+        e.name = "flags-claim-more.txt"; // flag 7 but room for one time only
+        e.localExtra = ziptest::ExtraBlock(0x5455, 5, std::string("\x07", 1) + std::string("\x00\xf1\x53\x65", 4));
+        ASSERT_TRUE(w.Add(e));
+        e.name = "tiny-field.txt";
+        e.localExtra = "UT\x01";
+        ASSERT_TRUE(w.Add(e));
+        ASSERT_TRUE(w.Close());
+    }
+    unsigned long long dos = Ticks(DosDateTimeToFileTime(ziptest::DosDate(2024, 3, 15), ziptest::DosTime(10, 20, 30)));
+    unsigned long long fromBlock = UnixToTicks(kWrite);
+    ZipHandle* zip = OpenArchive();
+    ASSERT_NE(zip, nullptr);
+    ZipEntry e[4];
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_EQ(GetZipEntry(zip, i, &e[i]), ZR_OK) << i;
+        EXPECT_EQ(ExtractZipEntry(zip, i, e[i].name), ZR_OK) << i;
+        EXPECT_EQ(Ticks(e[i].atime), dos) << i;
+        EXPECT_EQ(Ticks(e[i].ctime), dos) << i;
+    }
+    CloseZipArchive(zip);
+    EXPECT_EQ(Ticks(e[0].mtime), dos);
+    EXPECT_EQ(Ticks(e[1].mtime), dos); // the scan ends at the block that runs past the field
+    EXPECT_EQ(Ticks(e[2].mtime), fromBlock);
+    EXPECT_EQ(Ticks(e[3].mtime), dos);
+}
+
+TEST_F(ZipFixture, DamagedEntriesFailAndLeaveOldTargetsWhole)
+{
+    {
+        ZipWriter w(ArchivePath());
+        Entry e;
+        e.data = std::string(50000, 'q');
+        e.name = "crc-stored.bin";
+        e.wrongCrc = true;
+        ASSERT_TRUE(w.Add(e));
+        e.name = "crc-deflated.bin";
+        e.deflate = true;
+        ASSERT_TRUE(w.Add(e));
+        e.name = "short-deflated.bin";
+        e.wrongCrc = false;
+        e.declaredSizeDelta = 100;
+        ASSERT_TRUE(w.Add(e));
+        e.name = "short-stored.bin";
+        e.deflate = false;
+        ASSERT_TRUE(w.Add(e));
+        e.name = "method-differs.bin";
+        e.declaredSizeDelta = 0;
+        e.localMethod = 8;
+        ASSERT_TRUE(w.Add(e));
+        e.name = "encrypted.bin";
+        e.localMethod = -1;
+        e.flags = 1;
+        ASSERT_TRUE(w.Add(e));
+        ASSERT_TRUE(w.Close());
+    }
+    const char* names[] = {"crc-stored.bin", "crc-deflated.bin", "short-deflated.bin", "short-stored.bin"};
+    for (const char* name : names)
+        std::ofstream(m_base / name) << "old";
+
+    ZipHandle* zip = OpenArchive();
+    ASSERT_NE(zip, nullptr);
+    for (int i = 0; i < 4; ++i) {
+        ZipEntry e;
+        ASSERT_EQ(GetZipEntry(zip, i, &e), ZR_OK) << i;
+        EXPECT_EQ(ExtractZipEntry(zip, i, e.name), ZR_INFLATE_FAILED) << names[i];
+        EXPECT_EQ(ReadAll(m_base / names[i]), "old") << names[i];
+    }
+    ZipEntry e;
+    EXPECT_EQ(GetZipEntry(zip, 4, &e), ZR_LOCAL_HEADER);
+    EXPECT_EQ(ExtractZipEntry(zip, 4, L"method-differs.bin"), ZR_LOCAL_HEADER);
+    EXPECT_EQ(ExtractZipEntry(zip, 5, L"encrypted.bin"), ZR_ENCRYPTED);
+    CloseZipArchive(zip);
+
+    std::set<std::string> expected = {"a.zip", "base"};
+    for (const char* name : names)
+        expected.insert(std::string("base/") + name);
+    EXPECT_EQ(Tree(), expected); // no side files, no new targets
+}
+
+TEST_F(ZipFixture, TruncatedCentralDirectoryIsRefused)
+{
+    {
+        ZipWriter w(ArchivePath());
+        ASSERT_TRUE(w.AddFile("one.txt", "1") && w.AddFile("two.txt", "2"));
+        ASSERT_TRUE(w.Close(-1, 60)); // cut inside the second directory record
+    }
+    EXPECT_EQ(OpenZipArchive(ArchivePath().c_str()), nullptr);
+    EXPECT_EQ(g_zipLastResult, ZR_OPEN_FAILED);
+
+    {
+        ZipWriter w(ArchivePath());
+        ASSERT_TRUE(w.AddFile("one.txt", "1") && w.AddFile("two.txt", "2"));
+        ASSERT_TRUE(w.Close(3)); // the end record promises a third entry
+    }
+    ZipHandle* zip = OpenZipArchive(ArchivePath().c_str());
+    if (!zip) {
+        EXPECT_EQ(g_zipLastResult, ZR_OPEN_FAILED);
+        return;
+    }
+    ZipEntry e;
+    EXPECT_EQ(GetZipEntry(zip, 2, &e), ZR_READ_FAILED);
+    EXPECT_EQ(ExtractZipEntry(zip, 2, L"three.txt"), ZR_READ_FAILED);
+    ASSERT_EQ(GetZipEntry(zip, 1, &e), ZR_OK); // the reader recovers from the start
+    EXPECT_STREQ(e.name, L"two.txt");
+    CloseZipArchive(zip);
+    ExpectNothingOutsideBase();
+}
