@@ -7,41 +7,75 @@ namespace UiToolkit {
 
 namespace {
 
-// Four decimal numbers separated by single characters.
-RECT ReadQuad(const wchar_t* value)
-{
-    RECT rc = { 0, 0, 0, 0 };
-    wchar_t* end = const_cast<wchar_t*>(value);
-    LONG* fields[4] = { &rc.left, &rc.top, &rc.right, &rc.bottom };
-    for (int i = 0; i < 4; ++i) {
-        *fields[i] = wcstol(end, &end, 10);
-        if (*end == L'\0')
-            break;
-        ++end;
-    }
-    return rc;
-}
-
 bool IsTrue(const wchar_t* value)
 {
     return wcscmp(value, L"true") == 0;
 }
 
+DWORD ReadBackColor(const wchar_t* value)
+{
+    while (*value != L'\0' && *value <= L' ')
+        ++value;
+    return ParseHexColor(value);
+}
+
 } // namespace
 
-// Placement, state and text attributes; colours, borders and images belong to the rendering kit.
+DWORD ParseHexColor(const wchar_t* value)
+{
+    if (*value == L'#')
+        ++value;
+    return wcstoul(value, NULL, 16);
+}
+
 void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 {
     if (name == NULL || value == NULL)
         return;
-    if (wcscmp(name, L"pos") == 0) {
-        RECT rc = ReadQuad(value);
+    if (wcscmp(name, L"bkcolor") == 0 || wcscmp(name, L"bkcolor1") == 0) {
+        SetBkColor(ReadBackColor(value));
+    } else if (wcscmp(name, L"bkcolor2") == 0) {
+        SetBkColor2(ReadBackColor(value));
+    } else if (wcscmp(name, L"bkcolor3") == 0) {
+        SetBkColor3(ReadBackColor(value));
+    } else if (wcscmp(name, L"bordercolor") == 0) {
+        SetBorderColor(ParseHexColor(value));
+    } else if (wcscmp(name, L"focusbordercolor") == 0) {
+        SetFocusBorderColor(ParseHexColor(value));
+    } else if (wcscmp(name, L"colorhsl") == 0) {
+        SetColorHSL(IsTrue(value));
+    } else if (wcscmp(name, L"bordersize") == 0) {
+        if (wcschr(value, L',') == NULL) {
+            SetBorderSize(_wtoi(value));
+            RECT none = { 0, 0, 0, 0 };
+            SetBorderSize(none);
+        } else {
+            SetBorderSize(ParseRectList(value));
+        }
+    } else if (wcscmp(name, L"leftbordersize") == 0) {
+        SetLeftBorderSize(_wtoi(value));
+    } else if (wcscmp(name, L"topbordersize") == 0) {
+        SetTopBorderSize(_wtoi(value));
+    } else if (wcscmp(name, L"rightbordersize") == 0) {
+        SetRightBorderSize(_wtoi(value));
+    } else if (wcscmp(name, L"bottombordersize") == 0) {
+        SetBottomBorderSize(_wtoi(value));
+    } else if (wcscmp(name, L"borderstyle") == 0) {
+        SetBorderStyle(_wtoi(value));
+    } else if (wcscmp(name, L"borderround") == 0) {
+        RECT pair = ParseRectList(value);
+        SIZE round = { pair.left, pair.top };
+        SetBorderRound(round);
+    } else if (wcscmp(name, L"bkimage") == 0) {
+        SetBkImage(value);
+    } else if (wcscmp(name, L"pos") == 0) {
+        RECT rc = ParseRectList(value);
         SIZE origin = { rc.left, rc.top };
         SetFloatOrigin(origin);
         SetFixedWidth(rc.right - rc.left);
         SetFixedHeight(rc.bottom - rc.top);
     } else if (wcscmp(name, L"padding") == 0) {
-        SetPadding(ReadQuad(value));
+        SetPadding(ParseRectList(value));
     } else if (wcscmp(name, L"width") == 0) {
         SetFixedWidth(_wtoi(value));
     } else if (wcscmp(name, L"height") == 0) {
@@ -91,6 +125,34 @@ void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
         SetWantsContextMenu(IsTrue(value));
     } else if (wcscmp(name, L"virtualwnd") == 0) {
         SetVirtualWnd(value);
+    }
+}
+
+void CControlUI::ApplyAttributeList(const wchar_t* list)
+{
+    if (list == NULL)
+        return;
+    CStringUI name, value;
+    const wchar_t* p = list;
+    while (*p != L'\0') {
+        const wchar_t* nameStart = p;
+        while (*p != L'\0' && *p != L'=')
+            ++p;
+        if (*p != L'=' || p[1] != L'"')
+            return;
+        name.SetN(nameStart, static_cast<int>(p - nameStart));
+        p += 2;
+        const wchar_t* valueStart = p;
+        while (*p != L'\0' && *p != L'"')
+            ++p;
+        if (*p != L'"')
+            return;
+        value.SetN(valueStart, static_cast<int>(p - valueStart));
+        ++p;
+        ApplyAttribute(name, value);
+        if (*p != L' ' || p[1] == L'\0')
+            return;
+        ++p;
     }
 }
 

@@ -8,11 +8,15 @@ namespace UiToolkit {
 CControlUI::CControlUI()
     : m_pManager(NULL), m_pParent(NULL), m_bUpdateNeeded(true), m_bMenuUsed(false), m_bVisible(true),
       m_bShownByParent(true), m_bEnabled(true), m_bMouseEnabled(true), m_bKeyboardEnabled(true), m_bFocused(false),
-      m_bFloat(false), m_bInSizeEvent(false), m_chShortcut(L'\0'), m_pTag(0), m_nTooltipWidth(300)
+      m_bFloat(false), m_bInSizeEvent(false), m_chShortcut(L'\0'), m_pTag(0), m_dwBackColor(0), m_dwBackColor2(0), m_dwBackColor3(0),
+      m_dwBorderColor(0), m_dwFocusBorderColor(0), m_bColorHSL(false), m_nBorderSize(0), m_nBorderStyle(0),
+      m_nTooltipWidth(300)
 {
     SetRectEmpty(&m_rcItem);
     SetRectEmpty(&m_rcPadding);
     SetRectEmpty(&m_rcPaint);
+    SetRectEmpty(&m_rcBorderSize);
+    m_cxyBorderRound.cx = m_cxyBorderRound.cy = 0;
     m_cXY.cx = m_cXY.cy = 0;
     m_cxyFixed.cx = m_cxyFixed.cy = 0;
     m_cxyMin.cx = m_cxyMin.cy = 0;
@@ -373,24 +377,6 @@ SIZE CControlUI::MeasureSize(SIZE)
 {
     return m_cxyFixed;
 }
-
-void CControlUI::Paint(HDC hdc, const RECT& paintRect)
-{
-    if (!IntersectRect(&m_rcPaint, &paintRect, &m_rcItem))
-        return;
-    PaintBackColor(hdc);
-    PaintBackImage(hdc);
-    PaintStateImage(hdc);
-    PaintLabelText(hdc);
-    PaintOutline(hdc);
-}
-
-void CControlUI::PaintBackColor(HDC) {}
-void CControlUI::PaintBackImage(HDC) {}
-void CControlUI::PaintStateImage(HDC) {}
-void CControlUI::PaintLabelText(HDC) {}
-void CControlUI::PaintOutline(HDC) {}
-void CControlUI::PaintOverlay(HDC) {}
 
 void CControlUI::Invalidate()
 {

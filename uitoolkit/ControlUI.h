@@ -1,4 +1,5 @@
 #pragma once
+#include "RenderKit.h"
 #include "UIDelegate.h"
 #include "UIGeometry.h"
 #include "UIString.h"
@@ -30,6 +31,9 @@ enum
     UIFLAG_SETCURSOR = 0x02,
     UIFLAG_WANTRETURN = 0x04
 };
+
+// Colour attribute values: one leading '#', then hexadecimal (unsigned, so opaque colours keep their value).
+DWORD ParseHexColor(const wchar_t* value);
 
 // Base of every control: name, text, placement, state flags and the delegate lists.
 // The drawing slots are filled in by the rendering kit.
@@ -122,6 +126,42 @@ public:
     void NeedParentUpdate();
     CStringUI GetVirtualWnd() const;
     void SetVirtualWnd(const wchar_t* name);
+    DWORD GetAdjustColor(DWORD color) const;
+    // Draws the record over the control; true when its image exists.
+    bool DrawImageRecord(HDC hdc, ImageDrawInfoUI& record);
+    // name="value" name="value" ...
+    void ApplyAttributeList(const wchar_t* list);
+
+    DWORD GetBkColor() const { return m_dwBackColor; }
+    void SetBkColor(DWORD color);
+    DWORD GetBkColor2() const { return m_dwBackColor2; }
+    void SetBkColor2(DWORD color);
+    DWORD GetBkColor3() const { return m_dwBackColor3; }
+    void SetBkColor3(DWORD color);
+    const wchar_t* GetBkImage() const { return m_bkImage.sDrawString; }
+    void SetBkImage(const wchar_t* image);
+    const wchar_t* GetForeImage() const { return m_foreImage.sDrawString; }
+    void SetForeImage(const wchar_t* image);
+    DWORD GetBorderColor() const { return m_dwBorderColor; }
+    void SetBorderColor(DWORD color);
+    DWORD GetFocusBorderColor() const { return m_dwFocusBorderColor; }
+    void SetFocusBorderColor(DWORD color);
+    bool IsColorHSL() const { return m_bColorHSL; }
+    void SetColorHSL(bool hsl);
+    int GetBorderSize() const { return m_nBorderSize; }
+    void SetBorderSize(int size);
+    // Per-side sizes: left, top, right, bottom.
+    RECT GetSideBorderSizes() const { return m_rcBorderSize; }
+    void SetBorderSize(RECT sides);
+    void SetLeftBorderSize(int size);
+    void SetTopBorderSize(int size);
+    void SetRightBorderSize(int size);
+    void SetBottomBorderSize(int size);
+    int GetBorderStyle() const { return m_nBorderStyle; }
+    void SetBorderStyle(int style);
+    SIZE GetBorderRound() const { return m_cxyBorderRound; }
+    void SetBorderRound(SIZE round);
+    const RECT& GetPaintRect() const { return m_rcPaint; }
 
     CEventSourceUI OnInitList;
     CEventSourceUI OnDestroyList;
@@ -131,6 +171,8 @@ public:
 
 protected:
     void InvalidateClipped(RECT area);
+    // Stores a new image string; false when nothing changed.
+    bool SetImageRecord(ImageDrawInfoUI& record, const wchar_t* image);
 
     CWindowManagerUI* m_pManager;
     CControlUI* m_pParent;
@@ -158,8 +200,20 @@ protected:
     wchar_t m_chShortcut;
     CStringUI m_sUserData;
     UINT_PTR m_pTag;
+    DWORD m_dwBackColor;
+    DWORD m_dwBackColor2;
+    DWORD m_dwBackColor3;
+    ImageDrawInfoUI m_bkImage;
+    ImageDrawInfoUI m_foreImage;
+    DWORD m_dwBorderColor;
+    DWORD m_dwFocusBorderColor;
+    bool m_bColorHSL;
+    int m_nBorderSize;
+    int m_nBorderStyle;
     int m_nTooltipWidth;
+    SIZE m_cxyBorderRound;
     RECT m_rcPaint;
+    RECT m_rcBorderSize;
 
 private:
     CControlUI(const CControlUI&) = delete;

@@ -1,5 +1,7 @@
 #include "UIGeometry.h"
 
+#include <stdlib.h>
+
 namespace UiToolkit {
 
 CRectUI::CRectUI()
@@ -106,6 +108,20 @@ void CPointUI::Set(LONG px, LONG py)
 {
     x = px;
     y = py;
+}
+
+RECT ParseRectList(const wchar_t* text)
+{
+    RECT rc = { 0, 0, 0, 0 };
+    wchar_t* end = const_cast<wchar_t*>(text);
+    LONG* fields[4] = { &rc.left, &rc.top, &rc.right, &rc.bottom };
+    for (int i = 0; i < 4; ++i) {
+        *fields[i] = wcstol(end, &end, 10);
+        if (*end == L'\0')
+            break;
+        ++end;
+    }
+    return rc;
 }
 
 } // namespace UiToolkit

@@ -38,4 +38,7 @@ public:
     void Set(LONG px, LONG py);
 };
 
+// Four decimal numbers separated by any single characters: left, top, right, bottom.
+RECT ParseRectList(const wchar_t* text);
+
 } // namespace UiToolkit

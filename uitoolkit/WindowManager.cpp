@@ -7,7 +7,7 @@ namespace UiToolkit {
 
 ResourcesUI::ResourcesUI()
     : dwDisabledColor(0), dwFontColor(0), dwLinkColor(0), dwLinkHoverColor(0), dwSelectedColor(0), fonts(83),
-      attributeLists(83), multiLanguageTexts(83)
+      images(83), attributeLists(83), multiLanguageTexts(83)
 {
     defaultFont.hFont = NULL;
     defaultFont.iSize = 0;
@@ -101,6 +101,7 @@ CWindowManagerUI::~CWindowManagerUI()
         DeleteObject(m_resources.defaultFont.hFont);
     m_resources.defaultFont.hFont = NULL;
     RemoveAllFonts();
+    RemoveAllImages();
     RemoveAllDefaultAttributeLists();
     RemoveAllOptionGroups();
     RemoveAllTimers();
@@ -208,7 +209,9 @@ void CWindowManagerUI::ReleaseCapture()
 
 void CWindowManagerUI::Invalidate(const RECT& rc)
 {
-    InvalidateRect(m_hWnd, &rc, FALSE);
+    // Without a window there is nothing to repaint (a NULL window would mean every window).
+    if (m_hWnd != NULL)
+        InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 #include "ControlUI.h"
+#include "RenderKit.h"
 #include "ResourceSettings.h"
 #include "UIPtrArray.h"
 #include "UIStringMap.h"
@@ -98,6 +99,7 @@ struct ResourcesUI
     DWORD dwSelectedColor;
     FontInfoUI defaultFont;
     CStringMapUI fonts;
+    CStringMapUI images;
     CStringMapUI attributeLists;
     CStringMapUI multiLanguageTexts;
 };
@@ -178,10 +180,17 @@ public:
     FontInfoUI* GetFontInfo(int id);
     FontInfoUI* GetFontInfo(HFONT font);
     void RemoveAllFonts(bool shared = false);
+    const ImageInfoUI* AddImage(const wchar_t* name, const wchar_t* type = NULL, DWORD mask = 0, bool hsl = false,
+                                bool shared = false);
+    const ImageInfoUI* GetImage(const wchar_t* name) const;
+    const ImageInfoUI* GetImageEx(const wchar_t* name, const wchar_t* type = NULL, DWORD mask = 0, bool hsl = false);
+    void RemoveAllImages(bool shared = false);
     void AddDefaultAttributeList(const wchar_t* tag, const wchar_t* list, bool shared = false);
     const wchar_t* GetDefaultAttributeList(const wchar_t* tag) const;
     void RemoveAllDefaultAttributeLists(bool shared = false);
     static void AddMultiLanguageText(int id, const wchar_t* text);
+    // Every "%{n}" becomes multi-language text n in one pass; unknown ids stay as they are.
+    static CStringUI SubstituteMultiLanguage(const wchar_t* text);
     static const wchar_t* GetMultiLanguageText(int id);
     bool AddOptionGroup(const wchar_t* group, CControlUI* control);
     CPtrArrayUI* GetOptionGroup(const wchar_t* group);
@@ -257,7 +266,6 @@ private:
     void OnMouseMove(LPARAM lParam);
     void OnMouseHover(LPARAM lParam);
     void OnPrintClient(HDC hdc, LPARAM lParam);
-    CStringUI ExpandToolTip(const CStringUI& text) const;
     bool UsesTimerId(UINT id) const;
     void ReleaseDrawingSurfaces();
     static void SetupSharedResources();
@@ -265,6 +273,7 @@ private:
     void TakeMetrics(FontInfoUI* info);
     static void FreeFontMap(CStringMapUI& fonts);
     static void FreeTextMap(CStringMapUI& texts);
+    static void FreeImageMap(CStringMapUI& images);
 
     HWND m_hWnd;
     int m_nOpacity;

@@ -266,11 +266,11 @@ void CWindowManagerUI::OnMouseMove(LPARAM lParam)
         SendEvent(control, UIEVENT_MOUSEMOVE);
 }
 
-CStringUI CWindowManagerUI::ExpandToolTip(const CStringUI& text) const
+CStringUI CWindowManagerUI::SubstituteMultiLanguage(const wchar_t* text)
 {
     // One pass over the text: a replacement is never searched again.
     CStringUI result;
-    const wchar_t* p = text.Text();
+    const wchar_t* p = text != NULL ? text : L"";
     while (*p != L'\0') {
         if (p[0] == L'%' && p[1] == L'{' && p[2] >= L'0' && p[2] <= L'9') {
             const wchar_t* digits = p + 2;
@@ -300,7 +300,7 @@ void CWindowManagerUI::OnMouseHover(LPARAM lParam)
         return;
     if (m_pEventHover != NULL)
         SendEvent(m_pEventHover, UIEVENT_MOUSEHOVER, 0, 0, 0, m_pEventHover);
-    CStringUI tip = ExpandToolTip(control->GetToolTip());
+    CStringUI tip = SubstituteMultiLanguage(control->GetToolTip());
     if (tip.IsEmpty())
         return;
     // The tooltip window keeps a pointer to this text until the next hover.
