@@ -73,11 +73,9 @@ const wchar_t* CLaunchWnd::QueryClassName() const { return L"qen_updater_launch_
 CStringUI CLaunchWnd::QuerySkinFile() { return SkinFileFor(L"LaunchWnd"); }
 
 void CLaunchWnd::Notify(NotifyMsgUI& msg) {
+    // Only clicks: the close button takes the focus when the window opens, and a focus
+    // notification must not close it. "Open now" closes it too: the client starts after it.
+    if (msg.sType != L"click") return;
     CStringUI name = SenderName(msg);
-    if (name == L"closeButton") {
-        PostClose(1);
-    } else if (name == L"launchButton" && msg.sType == L"click") {
-        // The client is started once this window has closed: "open now" just closes it.
-        PostClose(1);
-    }
+    if (name == L"closeButton" || name == L"launchButton") PostClose(1);
 }

@@ -1,0 +1,142 @@
+// The real Updater.exe under Wine: forced download and installation with its windows, failed
+// downloads, closing the progress window, the CU_ pipe and the single-instance rules.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "DownloadTestKit.h"
+#include "UpdaterAppKit.h"
+
+using namespace updtest;
+
+namespace {
+
+const wchar_t kProgressClass[] = L"qen_updater_wnd_class_name";
+const wchar_t kLaunchClass[] = L"qen_updater_launch_wnd_class_name";
+const DWORD kRefused = 0xFFFFFFFF;
+
+// The package download never ends: the server holds back its answers.
+void StallServer(UpdaterInstall& install) {
+    install.server.Configure([](ServerBehaviour& b) { b.stallBeforeHeaderMs = INFINITE; });
+}
+
+}  // namespace
+
+TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithTheParameters) {
+    UpdaterInstall install;
+    PipeSink launcher(install.LauncherPipe());
+    ChildProcess updater(install.UpdaterPath(), install.Args(2, Md5Of(install.package)));
+    ASSERT_TRUE(updater.Started());
+
+    HWND complete = WaitForWindowOfClass(kLaunchClass, 30000);
+    ASSERT_NE(complete, nullptr);
+    EXPECT_EQ(ReadBytes(install.TargetDir() + L"readme.txt"), "hello package\r\n");
+    EXPECT_EQ(ReadBytes(install.TargetDir() + L"bin\\data.bin").size(), 200000u);
+    ASSERT_TRUE(launcher.WaitForMessages(1, 5000));
+    EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:1"});
+
+    // The progress window sits in the bottom-right corner of the work area, at the skin's size.
+    HWND progress = WaitForWindowOfClass(kProgressClass, 1000);
+    ASSERT_NE(progress, nullptr);
+    RECT work, rc;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(progress, &rc);
+    EXPECT_EQ(rc.right, work.right - work.left);
+    EXPECT_EQ(rc.bottom, work.bottom - work.top);
+    EXPECT_EQ(rc.right - rc.left, 310);
+    EXPECT_EQ(rc.bottom - rc.top, 100);
+
+    // Nothing is started while the update-complete window is open.
+    ::Sleep(500);
+    EXPECT_FALSE(FileExists(install.dir / L"restart\\client-record.txt"));
+    ::PostMessageW(complete, WM_CLOSE, 0, 0);
+    testkit::ClientRecord record = install.RestartRecord();
+    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{"x=1"});
+    ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+    EXPECT_EQ(launcher.Messages().size(), 1u);
+}
+
+TEST(UpdaterApp, TextOnTheCachePipeReplacesTheParametersAndEnterClosesTheCompletionWindow) {
+    UpdaterInstall install;
+    PipeSink launcher(install.LauncherPipe());
+    ChildProcess updater(install.UpdaterPath(), install.Args(2, Md5Of(install.package)));
+    HWND complete = WaitForWindowOfClass(kLaunchClass, 30000);
+    ASSERT_NE(complete, nullptr);
+
+    ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), "room=7&user=8"));
+    ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), ""));  // an empty message changes nothing
+    ::Sleep(300);
+    ::PostMessageW(complete, WM_KEYDOWN, VK_RETURN, 0);
+    testkit::ClientRecord record = install.RestartRecord();
+    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{"room=7&user=8"});
+    ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+}
+
+TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow) {
+    UpdaterInstall install;
+    PipeSink launcher(install.LauncherPipe());
+    ChildProcess updater(install.UpdaterPath(), install.Args(2, "00000000000000000000000000000000"));
+    HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
+    ASSERT_NE(progress, nullptr);
+
+    // Two seconds between attempts: ten attempts take a little over 18 s.
+    ASSERT_TRUE(launcher.WaitForMessages(1, 60000));
+    EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
+    EXPECT_GE(install.server.Requests().size(), 10u);
+    RECT rc;
+    ::GetWindowRect(progress, &rc);
+    EXPECT_EQ(rc.right - rc.left, 360);
+    EXPECT_FALSE(FileExists(install.TargetDir() + L"readme.txt"));
+    EXPECT_FALSE(updater.Wait(0)) << "the window stays until it is closed";
+
+    // Closing it afterwards tells the Launcher once more, as every close does.
+    ::PostMessageW(progress, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+    ASSERT_TRUE(launcher.WaitForMessages(2, 3000));
+    EXPECT_FALSE(FileExists(install.dir / L"restart\\client-record.txt"));
+}
+
+TEST(UpdaterApp, ClosingTheProgressWindowReportsFailureAndEnds) {
+    struct Way {
+        UINT message;
+        WPARAM wParam;
+    };
+    for (Way way : {Way{WM_CLOSE, 0}, Way{WM_KEYDOWN, VK_ESCAPE}, Way{WM_KEYDOWN, VK_RETURN}}) {
+        UpdaterInstall install;
+        StallServer(install);
+        PipeSink launcher(install.LauncherPipe());
+        ChildProcess updater(install.UpdaterPath(), install.Args(2, Md5Of(install.package)));
+        HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
+        ASSERT_NE(progress, nullptr);
+        ::PostMessageW(progress, way.message, way.wParam, 0);
+        ASSERT_TRUE(launcher.WaitForMessages(1, 5000)) << way.message << " " << way.wParam;
+        EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
+        ASSERT_TRUE(updater.Wait(10000));
+        EXPECT_EQ(updater.ExitCode(), 0u);
+        EXPECT_FALSE(FileExists(install.dir / L"restart\\client-record.txt"));
+    }
+}
+
+TEST(UpdaterApp, SecondInstanceAndMissingArgumentsAreRefused) {
+    UpdaterInstall install;
+    testkit::ProcessResult bare = testkit::RunProcess(install.UpdaterPath(), L"", 20000);
+    ASSERT_TRUE(bare.finished);
+    EXPECT_EQ(bare.exitCode, kRefused);
+    EXPECT_EQ(WaitForWindowOfClass(kProgressClass, 0), nullptr);
+
+    StallServer(install);
+    ChildProcess first(install.UpdaterPath(), install.Args(2, Md5Of(install.package)));
+    ASSERT_NE(WaitForWindowOfClass(kProgressClass, 10000), nullptr);
+    // The second waits its turn for ten seconds, then gives up.
+    DWORD started = ::GetTickCount();
+    testkit::ProcessResult second = testkit::RunProcess(install.UpdaterPath(), install.Args(2, "x"), 30000);
+    ASSERT_TRUE(second.finished);
+    EXPECT_EQ(second.exitCode, kRefused);
+    EXPECT_GE(::GetTickCount() - started, 9500u);
+    EXPECT_FALSE(first.Wait(0));
+}
