@@ -32,10 +32,10 @@ std::wstring Format(const wchar_t* format, ...) {
     wchar_t text[kTextChars];
     va_list args;
     va_start(args, format);
-    int n = _vsnwprintf(text, kTextChars, format, args);
+    _vsnwprintf(text, kTextChars, format, args);
     va_end(args);
     text[kTextChars - 1] = L'\0';
-    return n < 0 && text[0] == L'\0' ? std::wstring() : std::wstring(text);
+    return text;
 }
 
 }  // namespace

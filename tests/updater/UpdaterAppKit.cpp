@@ -40,14 +40,17 @@ bool WaitWindowGone(HWND wnd, DWORD timeoutMs) {
 }
 
 UpdaterInstall::UpdaterInstall()
-    : launchName(UniqueName(L"Launch")), cacheName(UniqueName(L"Cache")), restartName(UniqueName(L"restart") + L".exe") {
+    : launchName(UniqueName(L"Launch")), cacheName(UniqueName(L"Cache")), restartName(UniqueName(L"restart") + L".exe"),
+      clientName(UniqueName(L"client") + L".exe") {
     testkit::MakeDirs(dir / L"upd\\");
     testkit::MakeDirs(dir / L"restart\\");
     testkit::MakeDirs(dir / L"target\\");
+    testkit::MakeDirs(dir / L"client\\");
+    testkit::CopyFileTo(testkit::TestsDir() + L"ClientStub.exe", ClientPath());
     testkit::CopyFileTo(testkit::BinDir() + L"Updater.exe", UpdaterPath());
     testkit::CopyFileTo(testkit::BinDir() + L"zlib.dll", dir / L"upd\\zlib.dll");
     testkit::CopyFileTo(testkit::TestsDir() + L"ClientStub.exe", dir / (L"restart\\" + restartName));
-    WriteProductConfig(dir / L"upd\\", "<ProgName>" + Narrow(UniqueName(L"noclient")) + ".exe</ProgName><LaunchName>" +
+    WriteProductConfig(dir / L"upd\\", "<ProgName>" + Narrow(clientName) + "</ProgName><LaunchName>" +
                                            Narrow(launchName) + "</LaunchName><CacheName>" + Narrow(cacheName) +
                                            "</CacheName>");
     package = ReadBytes(testkit::TestsDir() + L"extract-package.zip");
@@ -57,6 +60,7 @@ UpdaterInstall::UpdaterInstall()
 UpdaterInstall::~UpdaterInstall() {
     testkit::KillProcesses(L"Updater.exe");
     testkit::KillProcesses(restartName);
+    testkit::KillProcesses(clientName);
 }
 
 std::wstring UpdaterInstall::Args(int forcedUpdate, const std::string& md5) const {

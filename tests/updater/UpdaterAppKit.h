@@ -24,6 +24,7 @@ public:
     std::wstring TargetDir() const { return dir / L"target\\"; }
     std::wstring LauncherPipe() const { return L"LU_" + launchName; }
     std::wstring CachePipe() const { return L"CU_" + cacheName; }
+    std::wstring ClientPath() const { return dir / (L"client\\" + clientName); }
     testkit::ClientRecord RestartRecord() const { return testkit::ClientRecord(dir / L"restart\\client-record.txt"); }
 
     TempDir dir{L"updapp"};
@@ -31,6 +32,7 @@ public:
     std::wstring launchName;
     std::wstring cacheName;
     std::wstring restartName;
+    std::wstring clientName;  // ProgName: the client stand-in in <dir>\client\ (not started)
     TestHttpServer server;
 };
 

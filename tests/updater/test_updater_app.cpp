@@ -140,3 +140,72 @@ TEST(UpdaterApp, SecondInstanceAndMissingArgumentsAreRefused) {
     EXPECT_GE(::GetTickCount() - started, 9500u);
     EXPECT_FALSE(first.Wait(0));
 }
+
+namespace {
+
+std::wstring WindowTitle(HWND wnd) {
+    wchar_t title[128] = {0};
+    ::GetWindowTextW(wnd, title, 128);
+    return title;
+}
+
+// A click as the window's message loop sees it, at a client point.
+void ClickAt(HWND wnd, int x, int y) {
+    LPARAM at = MAKELPARAM(x, y);
+    ::PostMessageW(wnd, WM_MOUSEMOVE, 0, at);
+    ::PostMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(wnd, WM_LBUTTONUP, 0, at);
+}
+
+}  // namespace
+
+TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
+    UpdaterInstall install;
+    StallServer(install);
+    testkit::LanguageGuard english(install.clientName.substr(0, install.clientName.size() - 4), L"en-US");
+    ChildProcess client(install.ClientPath(), L"");
+    ASSERT_TRUE(client.Started());
+    PipeSink launcher(install.LauncherPipe());
+    ChildProcess updater(install.UpdaterPath(), install.Args(1, Md5Of(install.package)));
+
+    HWND notice = WaitForWindowOfClass(L"qen_updater_tips_wnd_class_name", 10000);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(WindowTitle(notice), L"Kastrel提示");
+    EXPECT_EQ(WaitForWindowOfClass(kProgressClass, 0), nullptr) << "the download waits for the notice";
+    EXPECT_FALSE(client.Wait(300));
+    ::PostMessageW(notice, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(client.Wait(10000));
+
+    HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(WindowTitle(progress), L"Update Program");
+    EXPECT_TRUE(launcher.Messages().empty());
+    ::PostMessageW(progress, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+}
+
+TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage) {
+    UpdaterInstall install;
+    PipeSink launcher(install.LauncherPipe());
+    ChildProcess updater(install.UpdaterPath(), install.Args(0, Md5Of(install.package)));
+    HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(WindowTitle(progress), L"升级程序");
+    ASSERT_TRUE(testkit::WaitFor([&] { return FileExists(install.dir / L"upd\\update.zip"); }, 20000));
+    ::Sleep(1500);  // the one-second timer turns the progress row into the install button
+    EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr) << "an optional update waits for the user";
+
+    ClickAt(progress, 264, 77);  // the install button: right end of the lower row
+    HWND complete = WaitForWindowOfClass(kLaunchClass, 10000);
+    ASSERT_NE(complete, nullptr);
+    ::PostMessageW(complete, WM_KEYDOWN, VK_ESCAPE, 0);
+    testkit::ClientRecord record = install.RestartRecord();
+    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{"x=1"});
+    ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+    EXPECT_EQ(ReadBytes(install.dir / L"upd\\update.zip"), install.package);
+    EXPECT_FALSE(FileExists(install.TargetDir() + L"readme.txt"));
+    EXPECT_TRUE(launcher.Messages().empty());
+}
