@@ -74,6 +74,8 @@ TEST(UpdaterApp, TextOnTheCachePipeReplacesTheParametersAndEnterClosesTheComplet
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"room=7&user=8"});
     ASSERT_TRUE(updater.Wait(10000));
     EXPECT_EQ(updater.ExitCode(), 0u);
+    // Enter closed only the update-complete window, not the progress window behind it.
+    EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:1"});
 }
 
 TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow) {
