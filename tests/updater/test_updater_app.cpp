@@ -211,3 +211,29 @@ TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage) {
     EXPECT_FALSE(FileExists(install.TargetDir() + L"readme.txt"));
     EXPECT_TRUE(launcher.Messages().empty());
 }
+
+TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenStillRestarts) {
+    UpdaterInstall install;
+    std::wstring blocker = install.dir / L"blocker";
+    ASSERT_TRUE(WriteBytes(blocker, "a file where the folder should be"));
+    PipeSink launcher(install.LauncherPipe());
+    std::wstring args = install.Args(2, Md5Of(install.package));
+    args = args.substr(0, args.find(L" -extractpath=")) + L" -extractpath=" + Quote(blocker);
+    ChildProcess updater(install.UpdaterPath(), args);
+
+    HWND notice = WaitForWindowOfClass(L"qen_updater_tips_wnd_class_name", 90000);
+    ASSERT_NE(notice, nullptr);
+    ASSERT_TRUE(launcher.WaitForMessages(1, 1000));
+    EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
+    EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr);
+    ::PostMessageW(notice, WM_KEYDOWN, VK_RETURN, 0);
+
+    HWND complete = WaitForWindowOfClass(kLaunchClass, 10000);
+    ASSERT_NE(complete, nullptr);
+    ::PostMessageW(complete, WM_CLOSE, 0, 0);
+    testkit::ClientRecord record = install.RestartRecord();
+    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{"x=1"});
+    ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(ReadBytes(blocker), "a file where the folder should be");
+}
