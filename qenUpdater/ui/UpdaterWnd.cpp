@@ -1,5 +1,7 @@
 #include "UpdaterWnd.h"
 
+#include <algorithm>
+#include <cstdarg>
 #include <cwchar>
 
 #include "QenDialogs.h"
