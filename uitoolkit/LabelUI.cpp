@@ -246,7 +246,11 @@ RECT CLabelUI::TextRect() const
 void CLabelUI::PaintPlainText(HDC hdc, const CStringUI& text, DWORD color, UINT style)
 {
     RECT rc = TextRect();
-    // Tagged text is drawn as plain text until the tagged-text drawer exists.
+    if (m_bShowHtml) {
+        int links = 0;
+        CRenderKitUI::DrawHtmlText(hdc, m_pManager, rc, text, color, NULL, NULL, links, style);
+        return;
+    }
     CRenderKitUI::DrawText(hdc, m_pManager, rc, text, color, m_iFont, style);
 }
 

@@ -60,6 +60,9 @@ public:
     static void DrawRoundRect(HDC hDC, const RECT& rc, int size, int width, int height, DWORD color);
     static void DrawText(HDC hDC, CWindowManagerUI* manager, RECT& rc, const wchar_t* text, DWORD color, int font,
                          UINT style);
+    // Tagged text; links under the mouse (from the last layout) take the hover colour.
+    static void DrawHtmlText(HDC hDC, CWindowManagerUI* manager, RECT& rc, const wchar_t* text, DWORD color,
+                             RECT* links, CStringUI* linkTexts, int& linkCount, UINT style);
     static DWORD AdjustColor(DWORD color, short h, short s, short l);
     static void AdjustImage(bool useHSL, ImageInfoUI* image, short h, short s, short l);
 
