@@ -7,6 +7,7 @@ namespace UiToolkit {
 enum
 {
     UISTATE_FOCUSED = 0x01,
+    UISTATE_SELECTED = 0x02,
     UISTATE_DISABLED = 0x04,
     UISTATE_HOT = 0x08,
     UISTATE_PUSHED = 0x10,

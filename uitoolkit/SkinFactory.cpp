@@ -1,6 +1,8 @@
 #include "ButtonUI.h"
 #include "ChildLayoutUI.h"
 #include "LayoutUI.h"
+#include "OptionUI.h"
+#include "TextUI.h"
 #include "ScrollBarUI.h"
 #include "SkinBuilder.h"
 
@@ -28,6 +30,9 @@ const FactoryEntry FACTORY[] = {
     { L"Button", Make<CButtonUI> },
     { L"Control", Make<CControlUI> },
     { L"Progress", Make<CProgressUI> },
+    { L"Text", Make<CTextUI> },
+    { L"Option", Make<COptionUI> },
+    { L"CheckBox", Make<CCheckBoxUI> },
     { L"Container", Make<CContainerUI> },
     { L"TabLayout", Make<CTabLayoutUI> },
     { L"ScrollBar", Make<CScrollBarUI> },
