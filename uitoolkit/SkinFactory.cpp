@@ -2,6 +2,7 @@
 #include "ChildLayoutUI.h"
 #include "LayoutUI.h"
 #include "OptionUI.h"
+#include "SliderUI.h"
 #include "TextUI.h"
 #include "ScrollBarUI.h"
 #include "SkinBuilder.h"
@@ -32,6 +33,7 @@ const FactoryEntry FACTORY[] = {
     { L"Progress", Make<CProgressUI> },
     { L"Text", Make<CTextUI> },
     { L"Option", Make<COptionUI> },
+    { L"Slider", Make<CSliderUI> },
     { L"CheckBox", Make<CCheckBoxUI> },
     { L"Container", Make<CContainerUI> },
     { L"TabLayout", Make<CTabLayoutUI> },

@@ -1,4 +1,5 @@
 #include "OptionUI.h"
+#include "SliderUI.h"
 #include "TestCanvas.h"
 #include "TestHelpers.h"
 #include "TestWindow.h"
@@ -44,6 +45,8 @@ struct OptionScene
         root->Add(second, 80, 10, 60, 30);
         root->Add(check, 150, 10, 60, 30);
         root->Add(text, 10, 60, 280, 60);
+        slider = new CSliderUI();
+        root->Add(slider, 10, 150, 200, 20);
         window.manager.AttachRoot(root);
         InvalidateRect(hwnd, NULL, FALSE);
         UpdateWindow(hwnd);
@@ -73,6 +76,7 @@ struct OptionScene
     COptionUI* second;
     CCheckBoxUI* check;
     CTextUI* text;
+    CSliderUI* slider;
     std::vector<Heard> heard;
 };
 
@@ -185,4 +189,70 @@ TEST(TextLinks, LinkRaisedOnReleaseWithItsIndex)
     EXPECT_GT(narrow.cy, wide.cy);
     EXPECT_LE(narrow.cx, 60);
     EXPECT_GT(wide.cx, 60);
+}
+
+TEST(SliderInput, DragWheelAndThumbPainting)
+{
+    OptionScene scene;
+    CSliderUI* slider = scene.slider;
+    slider->SetMinValue(0);
+    slider->SetMaxValue(100);
+    slider->SetValue(0);
+    slider->ApplyAttribute(L"thumbsize", L"10,10");
+    slider->ApplyAttribute(L"step", L"5");
+    RECT thumb = slider->GetThumbRect();
+    EXPECT_EQ(10, thumb.left);
+    EXPECT_EQ(155, thumb.top);
+
+    // Dragging the thumb follows the pointer; releasing at the left edge gives the minimum.
+    SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 160));
+    SendMessageW(scene.hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(110, 160));
+    EXPECT_EQ(50, slider->GetValue());
+    EXPECT_EQ(0, scene.Count(L"valuechanged", slider));
+    SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(2, 160));
+    EXPECT_EQ(0, slider->GetValue());
+    EXPECT_EQ(1, scene.Count(L"valuechanged", slider));
+    EXPECT_EQ(0u, slider->GetThumbState() & UISTATE_CAPTURED);
+
+    SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 160));
+    SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(250, 160));
+    EXPECT_EQ(100, slider->GetValue());
+    // A press beside the thumb does not capture it.
+    SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 160));
+    SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(15, 160));
+    EXPECT_EQ(100, slider->GetValue());
+    EXPECT_EQ(2, scene.Count(L"valuechanged", slider));
+
+    // The wheel steps the value.
+    POINT screen = { 100, 160 };
+    ClientToScreen(scene.hwnd, &screen);
+    SendMessageW(scene.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+                 MAKELPARAM(screen.x, screen.y));
+    EXPECT_EQ(95, slider->GetValue());
+    EXPECT_EQ(3, scene.Count(L"valuechanged", slider));
+
+    // An empty range or a bar as short as its thumb keeps the thumb at the start.
+    slider->SetMaxValue(0);
+    slider->SetValue(0);
+    EXPECT_EQ(10, slider->GetThumbRect().left);
+    slider->SetMaxValue(100);
+    slider->ApplyAttribute(L"thumbsize", L"200,10");
+    SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 160));
+    SendMessageW(scene.hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(150, 160));
+    SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(100, 160));
+    EXPECT_EQ(0, slider->GetValue());
+
+    // The thumb image is drawn where the value puts it.
+    TempFolder folder;
+    folder.Write(L"thumb.png", MakePng(2, 2, std::vector<DWORD>(4, 0xFFFF0000)));
+    CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
+    slider->ApplyAttribute(L"thumbsize", L"10,10");
+    slider->ApplyAttribute(L"thumbimage", L"thumb.png");
+    slider->SetValue(50);
+    TestCanvas canvas(300, 200, 0);
+    RECT all = { 0, 0, 300, 200 };
+    slider->Paint(canvas.Dc(), all);
+    EXPECT_EQ(0xFF0000u, canvas.At(105 + 5, 160));
+    EXPECT_EQ(0u, canvas.At(12, 160));
+    EXPECT_EQ(0u, canvas.At(205, 160));
 }
