@@ -1,5 +1,6 @@
 #include "ButtonUI.h"
 #include "ChildLayoutUI.h"
+#include "EditUI.h"
 #include "LayoutUI.h"
 #include "OptionUI.h"
 #include "SliderUI.h"
@@ -34,6 +35,7 @@ const FactoryEntry FACTORY[] = {
     { L"Text", Make<CTextUI> },
     { L"Option", Make<COptionUI> },
     { L"Slider", Make<CSliderUI> },
+    { L"Edit", Make<CEditUI> },
     { L"CheckBox", Make<CCheckBoxUI> },
     { L"Container", Make<CContainerUI> },
     { L"TabLayout", Make<CTabLayoutUI> },
