@@ -1,5 +1,6 @@
 #include "ButtonUI.h"
 #include "ChildLayoutUI.h"
+#include "DateTimeUI.h"
 #include "EditUI.h"
 #include "LayoutUI.h"
 #include "OptionUI.h"
@@ -36,6 +37,7 @@ const FactoryEntry FACTORY[] = {
     { L"Option", Make<COptionUI> },
     { L"Slider", Make<CSliderUI> },
     { L"Edit", Make<CEditUI> },
+    { L"DateTime", Make<CDateTimeUI> },
     { L"CheckBox", Make<CCheckBoxUI> },
     { L"Container", Make<CContainerUI> },
     { L"TabLayout", Make<CTabLayoutUI> },
