@@ -44,13 +44,8 @@ void CButtonUI::SetEnabled(bool enabled)
 void CButtonUI::OnEvent(InputEventUI& event)
 {
     bool inside = PtInRect(&m_rcItem, event.ptMouse) != FALSE;
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (ForwardDisabledMouse(event))
         return;
-    }
     switch (event.type) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:

@@ -115,28 +115,9 @@ void CDateTimeUI::UpdateText()
 
 void CDateTimeUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (ForwardDisabledMouse(event) || HandleNativeHostEvent(event, m_pWindow != NULL))
         return;
-    }
     switch (event.type) {
-    case UIEVENT_SETCURSOR:
-        if (IsEnabled()) {
-            ::SetCursor(LoadCursorW(NULL, IDC_IBEAM));
-            return;
-        }
-        break;
-    case UIEVENT_WINDOWSIZE:
-        if (m_pWindow != NULL && m_pManager != NULL)
-            m_pManager->MoveFocusByTab(true);
-        break;
-    case UIEVENT_SCROLLWHEEL:
-        if (m_pWindow != NULL)
-            return;
-        break;
     case UIEVENT_SETFOCUS:
         if (IsEnabled() && m_pWindow == NULL) {
             m_pWindow = new CDateTimeWnd();

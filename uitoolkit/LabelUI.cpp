@@ -226,6 +226,37 @@ void CLabelUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
     }
 }
 
+bool CLabelUI::ForwardDisabledMouse(InputEventUI& event)
+{
+    if (IsMouseEnabled() || event.type < UIEVENT_MOUSEMOVE || event.type > UIEVENT_SCROLLWHEEL)
+        return false;
+    if (m_pParent != NULL)
+        m_pParent->OnEvent(event);
+    else
+        CLabelUI::OnEvent(event);
+    return true;
+}
+
+bool CLabelUI::HandleNativeHostEvent(InputEventUI& event, bool nativeOpen)
+{
+    switch (event.type) {
+    case UIEVENT_SETCURSOR:
+        if (!IsEnabled())
+            return false;
+        ::SetCursor(LoadCursorW(NULL, IDC_IBEAM));
+        return true;
+    case UIEVENT_WINDOWSIZE:
+        // Moving the focus on closes the native window, which would sit in the wrong place now.
+        if (nativeOpen && m_pManager != NULL)
+            m_pManager->MoveFocusByTab(true);
+        return false;
+    case UIEVENT_SCROLLWHEEL:
+        return nativeOpen;
+    default:
+        return false;
+    }
+}
+
 void CLabelUI::TakeDefaultTextColors()
 {
     if (m_pManager == NULL)

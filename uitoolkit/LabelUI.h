@@ -53,6 +53,10 @@ public:
     float GetShadowOffsetY() const { return m_ShadowOffsetY; }
 
 protected:
+    // Mouse events of a control that takes none go to its parent; true when the event was passed on.
+    bool ForwardDisabledMouse(InputEventUI& event);
+    // What controls hosting a native window share: cursor, closing on resize, no wheel while open.
+    bool HandleNativeHostEvent(InputEventUI& event, bool nativeOpen);
     // Replaces unset text colours for good by the window's defaults.
     void TakeDefaultTextColors();
     void PaintPlainText(HDC hdc, const CStringUI& text, DWORD color, UINT style);

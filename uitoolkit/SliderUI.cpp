@@ -76,13 +76,8 @@ int CSliderUI::ValueAt(POINT pt) const
 
 void CSliderUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (ForwardDisabledMouse(event))
         return;
-    }
     RECT thumb = GetThumbRect();
     bool onThumb = PtInRect(&thumb, event.ptMouse) != FALSE;
     switch (event.type) {

@@ -43,13 +43,8 @@ int CTextUI::LinkAt(POINT pt) const
 
 void CTextUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CLabelUI::OnEvent(event);
+    if (ForwardDisabledMouse(event))
         return;
-    }
     int link = LinkAt(event.ptMouse);
     switch (event.type) {
     case UIEVENT_SETCURSOR:
