@@ -1,6 +1,7 @@
 #include "qenUtil.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 
@@ -18,6 +19,17 @@ const size_t kPipePathChars = 260;
 const size_t kPipeNameBytes = 260;
 const DWORD kClientExitCode = 9;
 
+// The process list is a snapshot: by the time a process is opened its id may belong to another
+// program. Only a process whose image still has the client's file name is stopped.
+bool HasExeName(HANDLE process, const std::string& exeName) {
+    wchar_t image[1024] = {0};
+    DWORD n = ::GetProcessImageFileNameW(process, image, 1024);
+    if (n == 0 || n >= 1024) return false;
+    const wchar_t* base = wcsrchr(image, L'\\');
+    base = base ? base + 1 : image;
+    return _wcsicmp(base, StringToWString(exeName).c_str()) == 0;
+}
+
 }  // namespace
 
 namespace qen {
@@ -30,8 +42,9 @@ bool KillClient() {
     }
     bool terminated = false;
     {
-        ScopedHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
-        if (process) terminated = ::TerminateProcess(process.Get(), kClientExitCode) != FALSE;
+        ScopedHandle process(::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+        if (process && HasExeName(process.Get(), GetProgName()))
+            terminated = ::TerminateProcess(process.Get(), kClientExitCode) != FALSE;
     }
     if (!terminated) return FindProcess_ByName(GetProgName()) == 0;
 

@@ -24,7 +24,7 @@ TEST(Portvane, LinkStartsClientRegistersHandlerAndLogs) {
     DebugRun run = folder.Run(L"kelnova://a/b");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exitCode);
-    ASSERT_TRUE(folder.Record().WaitForLine("args=", 10000));
+    ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
     EXPECT_EQ(std::vector<std::string>{"a/b"}, folder.Record().Starts());
     EXPECT_TRUE(folder.Record().WaitForLine("cwd=" + ToUtf8(folder.Dir().substr(0, folder.Dir().size() - 1)), 1000));
     EXPECT_EQ(L"\"" + (folder / L"Portvane.exe") + L"\" \"%1\"", RegisteredCommand());
@@ -52,7 +52,7 @@ TEST(Portvane, ParametersFromLinksAndPlainLines) {
         DebugRun run = folder.Run(c.line);
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(0u, run.exitCode);
-        ASSERT_TRUE(folder.Record().WaitForLine("args=", 10000));
+        ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
         EXPECT_EQ(std::vector<std::string>{c.params}, folder.Record().Starts());
     }
 }
@@ -109,7 +109,7 @@ TEST(Portvane, PendingUpdateInstalledAndLeftoversRemoved) {
     EXPECT_FALSE(FileExists(folder / L"update.zip"));
     EXPECT_FALSE(FileExists(folder / L"temp\\update.zip"));
     for (const char* name : leftovers) EXPECT_FALSE(FileExists(folder / (L"temp\\" + FromUtf8(name)))) << name;
-    ASSERT_TRUE(folder.Record().WaitForLine("args=", 10000));
+    ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
     EXPECT_EQ(std::vector<std::string>{"go"}, folder.Record().Starts());
 }
 
@@ -125,7 +125,7 @@ TEST(Portvane, FailedCopyOrExtractionKeepsThePackage) {
         std::string kept;
         ASSERT_TRUE(ReadFileBytes(folder / L"temp\\update.zip", &kept));
         EXPECT_EQ(zip, kept);
-        EXPECT_TRUE(folder.Record().WaitForLine("args=", 10000));
+        EXPECT_TRUE(folder.Record().WaitForLine("args=", 30000));
     }
     {
         // A damaged entry: the package stays for the next start, the client still starts.
@@ -138,7 +138,7 @@ TEST(Portvane, FailedCopyOrExtractionKeepsThePackage) {
         std::string kept;
         ASSERT_TRUE(ReadFileBytes(folder / L"update.zip", &kept));
         EXPECT_EQ(zip, kept);
-        EXPECT_TRUE(folder.Record().WaitForLine("args=", 10000));
+        EXPECT_TRUE(folder.Record().WaitForLine("args=", 30000));
     }
     {
         // Not an archive at all.
