@@ -73,13 +73,7 @@ CDateTimeUI::CDateTimeUI() : m_nDTUpdateFlag(UPDATE_SHOW), m_pWindow(NULL)
 
 CDateTimeUI::~CDateTimeUI()
 {
-    // The picker's end writes back into its owner; cut it loose and close it first.
-    if (m_pWindow != NULL) {
-        CDateTimeWnd* window = m_pWindow;
-        m_pWindow = NULL;
-        window->Detach();
-        ::DestroyWindow(window->WindowHandle());
-    }
+    CloseNativeWindow(m_pWindow);
 }
 
 const wchar_t* CDateTimeUI::TypeName() const

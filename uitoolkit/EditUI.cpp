@@ -17,13 +17,7 @@ CEditUI::CEditUI()
 
 CEditUI::~CEditUI()
 {
-    // The native window's end writes back into its owner; cut it loose and close it first.
-    if (m_pWindow != NULL) {
-        CEditWnd* window = m_pWindow;
-        m_pWindow = NULL;
-        window->Detach();
-        ::DestroyWindow(window->WindowHandle());
-    }
+    CloseNativeWindow(m_pWindow);
 }
 
 const wchar_t* CEditUI::TypeName() const

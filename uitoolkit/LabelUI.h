@@ -57,6 +57,16 @@ protected:
     bool ForwardDisabledMouse(InputEventUI& event);
     // What controls hosting a native window share: cursor, closing on resize, no wheel while open.
     bool HandleNativeHostEvent(InputEventUI& event, bool nativeOpen);
+    // The native window's end writes back into its owner: cut it loose, then close it.
+    template <class NativeWnd> static void CloseNativeWindow(NativeWnd*& window)
+    {
+        if (window == NULL)
+            return;
+        NativeWnd* open = window;
+        window = NULL;
+        open->Detach();
+        ::DestroyWindow(open->WindowHandle());
+    }
     // Replaces unset text colours for good by the window's defaults.
     void TakeDefaultTextColors();
     void PaintPlainText(HDC hdc, const CStringUI& text, DWORD color, UINT style);
