@@ -9,7 +9,7 @@
 #include "SingleInstance.h"
 #include "UpdaterCmdLine.h"
 #include "UpdaterLog.h"
-#include "WindowManager.h"
+#include "core/WindowManager.h"
 #include "qenUtil.h"
 #include "ui/QenDialogs.h"
 #include "ui/UpdaterWnd.h"

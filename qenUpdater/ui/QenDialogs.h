@@ -2,8 +2,8 @@
 // The Updater's two modal windows: the notice box and the update-complete window.
 #include <string>
 
-#include "ButtonUI.h"
-#include "LabelUI.h"
+#include "controls/ButtonUI.h"
+#include "controls/LabelUI.h"
 #include "QenWndBase.h"
 
 class CTipsBoxWnd : public CQenWndBase {

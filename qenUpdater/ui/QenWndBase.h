@@ -1,7 +1,7 @@
 #pragma once
 // Base of the Updater's three windows: their skins come from the ZIP in the program's resources,
 // and Enter or Esc closes them.
-#include "WindowImplBase.h"
+#include "skin/WindowImplBase.h"
 
 class CQenWndBase : public UiToolkit::WindowImplBase {
 public:

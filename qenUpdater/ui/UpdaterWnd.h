@@ -4,9 +4,9 @@
 #include <atomic>
 #include <memory>
 
-#include "ButtonUI.h"
-#include "ContainerUI.h"
-#include "LabelUI.h"
+#include "controls/ButtonUI.h"
+#include "layout/ContainerUI.h"
+#include "controls/LabelUI.h"
 #include "QenWndBase.h"
 #include "UpdaterCmdLine.h"
 #include "zipDownloader.h"

@@ -1,6 +1,6 @@
 #pragma once
-#include "WindowManager.h"
-#include "WindowWnd.h"
+#include "core/WindowManager.h"
+#include "core/WindowWnd.h"
 
 #include <functional>
 #include <string>

@@ -1,0 +1,99 @@
+#include "controls/DateTimeUI.h"
+#include "TestHelpers.h"
+#include "TestWindow.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+using namespace UiToolkit;
+using namespace TestHelpers;
+
+namespace {
+
+struct DateScene
+{
+    DateScene()
+    {
+        InitToolkitForTests();
+        hwnd = window.Create(300, 200);
+        CTestContainer* root = new CTestContainer(L"root");
+        date = new CDateTimeUI();
+        root->Add(date, 20, 20, 200, 30);
+        window.manager.AttachRoot(root);
+        InvalidateRect(hwnd, NULL, FALSE);
+        UpdateWindow(hwnd);
+    }
+    ~DateScene()
+    {
+        if (IsWindow(hwnd))
+            DestroyWindow(hwnd);
+    }
+    HWND Open()
+    {
+        window.manager.SetFocusControl(NULL);
+        window.manager.SetFocusControl(date);
+        return date->GetNativeWindow();
+    }
+    bool Closed()
+    {
+        return PumpUntil([&] { return date->GetNativeWindow() == NULL; });
+    }
+    void Pick(HWND native, WORD year, WORD month, WORD day)
+    {
+        SYSTEMTIME time = {};
+        time.wYear = year;
+        time.wMonth = month;
+        time.wDay = day;
+        SendMessageW(native, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+    }
+
+    CTestWindow window;
+    HWND hwnd;
+    CDateTimeUI* date;
+};
+
+} // namespace
+
+TEST(DateTimeNative, PickClearAndCancel)
+{
+    DateScene scene;
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    CStringUI today;
+    today.Format(L"%4d-%02d-%02d", now.wYear, now.wMonth, now.wDay);
+    EXPECT_STREQ(today, scene.date->GetText());
+
+    HWND native = scene.Open();
+    ASSERT_NE(nullptr, native);
+    wchar_t className[64] = {};
+    GetClassNameW(native, className, 64);
+    EXPECT_STREQ(L"DateTimeWnd", className);
+    WNDCLASSEXW own = { sizeof(own) };
+    WNDCLASSEXW base = { sizeof(base) };
+    ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(NULL), L"DateTimeWnd", &own));
+    ASSERT_TRUE(GetClassInfoExW(NULL, L"SysDateTimePick32", &base));
+    EXPECT_EQ(base.cbWndExtra, own.cbWndExtra);
+    EXPECT_EQ(base.style, own.style);
+
+    // Leaving after a choice shows the chosen date.
+    scene.Pick(native, 2024, 3, 5);
+    SetFocus(scene.hwnd);
+    ASSERT_TRUE(scene.Closed());
+    EXPECT_STREQ(L"2024-03-05", scene.date->GetText());
+    EXPECT_EQ(5, scene.date->GetTime().wDay);
+
+    // Escape keeps the text whatever was picked.
+    native = scene.Open();
+    ASSERT_NE(nullptr, native);
+    scene.Pick(native, 2020, 1, 1);
+    SendMessageW(native, WM_KEYUP, VK_ESCAPE, 0);
+    ASSERT_TRUE(scene.Closed());
+    EXPECT_STREQ(L"2024-03-05", scene.date->GetText());
+
+    // Delete clears it.
+    native = scene.Open();
+    ASSERT_NE(nullptr, native);
+    SendMessageW(native, WM_KEYUP, VK_DELETE, 0);
+    ASSERT_TRUE(scene.Closed());
+    EXPECT_STREQ(L"", scene.date->GetText());
+}

@@ -1,0 +1,135 @@
+#include "controls/ButtonUI.h"
+#include "skin/ChildLayoutUI.h"
+#include "layout/LayoutUI.h"
+#include "skin/SkinBuilder.h"
+#include "TestHelpers.h"
+#include "TestWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+using namespace UiToolkit;
+using namespace TestHelpers;
+
+namespace {
+
+class CountingCallback : public IDialogBuilderCallback
+{
+public:
+    CControlUI* CreateCustomControl(const wchar_t* tag) override
+    {
+        asked.push_back(tag);
+        return std::wstring(tag) == L"Gauge" ? new CLabelUI() : NULL;
+    }
+    std::vector<std::wstring> asked;
+};
+
+const wchar_t* SKIN =
+    L"<Window size=\"320,240\" caption=\"0,0,0,30\" defaultfontcolor=\"#FF112233\">"
+    L"<Font id=\"3\" name=\"Arial\" size=\"14\" bold=\"TRUE\"/>"
+    L"<Default name=\"Button\" value=\"width=&quot;50&quot; height=&quot;20&quot;\"/>"
+    L"<MultiLanguage id=\"41\" value=\"forty-one\"/>"
+    L"<VerticalLayout name=\"root\" inset=\"1,2,3,4\">"
+    L"  <LABEL name=\"title\" text=\"Hello\"/>"
+    L"  <Button name=\"ok\" width=\"70\"/>"
+    L"  <Gauge name=\"custom\"/>"
+    L"  <Mystery name=\"skipped\"><Label name=\"inner\"/></Mystery>"
+    L"  <HorizontalLayout name=\"row\"><Progress name=\"bar\" value=\"30\"/></HorizontalLayout>"
+    L"</VerticalLayout>"
+    L"</Window>";
+
+} // namespace
+
+TEST(SkinBuilder, BuildsTreeResourcesAndDefaults)
+{
+    InitToolkitForTests();
+    CTestWindow window;
+    HWND hwnd = window.Create();
+    CountingCallback callback;
+    CSkinBuilder builder;
+    CControlUI* root = builder.Create(SKIN, NULL, &callback, &window.manager);
+    ASSERT_NE(nullptr, root);
+    window.manager.AttachRoot(root);
+
+    EXPECT_STREQ(L"VerticalLayoutUI", root->TypeName());
+    EXPECT_EQ(320, window.manager.GetInitialSize().cx);
+    EXPECT_EQ(30, window.manager.GetCaptionRect().bottom);
+    EXPECT_EQ(0xFF112233u, window.manager.GetDefaultFontColor());
+    EXPECT_NE(nullptr, window.manager.GetFontInfo(3));
+    EXPECT_STREQ(L"Arial", window.manager.GetFontInfo(3)->sFaceName.Text());
+    EXPECT_STREQ(L"forty-one", CWindowManagerUI::GetMultiLanguageText(41));
+
+    CContainerUI* layout = static_cast<CContainerUI*>(root->CastTo(L"Container"));
+    ASSERT_NE(nullptr, layout);
+    EXPECT_EQ(4, layout->ItemCount());
+    EXPECT_EQ(3, layout->GetInset().right);
+    CControlUI* title = window.manager.FindControlByName(L"title");
+    ASSERT_NE(nullptr, title);
+    EXPECT_STREQ(L"LabelUI", title->TypeName());
+    EXPECT_EQ(root, title->GetParentControl());
+    // The control's own width wins over its tag's default list; the rest of the list holds.
+    CControlUI* ok = window.manager.FindControlByName(L"ok");
+    ASSERT_NE(nullptr, ok);
+    EXPECT_EQ(70, ok->GetFixedWidth());
+    EXPECT_EQ(20, ok->GetFixedHeight());
+    EXPECT_NE(nullptr, window.manager.FindControlByName(L"custom"));
+    EXPECT_EQ(nullptr, window.manager.FindControlByName(L"skipped"));
+    EXPECT_EQ(nullptr, window.manager.FindControlByName(L"inner"));
+    EXPECT_EQ(2u, callback.asked.size());
+    CControlUI* bar = window.manager.FindControlByName(L"bar");
+    ASSERT_NE(nullptr, bar);
+    EXPECT_EQ(30, static_cast<CProgressUI*>(bar)->GetValue());
+    DestroyWindow(hwnd);
+}
+
+TEST(SkinBuilder, WindowAttributesNeedAWindowAndNonContainersEndTheLevel)
+{
+    CWindowManagerUI manager;
+    CSkinBuilder builder;
+    std::unique_ptr<CControlUI> root(builder.Create(
+        L"<Window size=\"320,240\"><Button name=\"b\"><Label name=\"l1\"/><Label name=\"l2\"/></Button></Window>",
+        NULL, NULL, &manager));
+    ASSERT_NE(nullptr, root);
+    EXPECT_EQ(0, manager.GetInitialSize().cx);
+    EXPECT_STREQ(L"ButtonUI", root->TypeName());
+
+    CSkinBuilder broken;
+    EXPECT_EQ(nullptr, broken.Create(L"<Window><Label></Window>", NULL, NULL, &manager));
+    CSkinBuilder missing;
+    EXPECT_EQ(nullptr, missing.Create(L"no-such-skin.xml", NULL, NULL, &manager));
+}
+
+TEST(SkinBuilder, IncludesAndChildLayoutsFromFiles)
+{
+    TempFolder folder;
+    folder.Write(L"item.xml", Bytes("<Include><Label name=\"piece\" text=\"x\"/></Include>"));
+    folder.Write(L"page.xml",
+                 Bytes("<Window><VerticalLayout name=\"page\"><Button name=\"inside\"/></VerticalLayout></Window>"));
+    CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
+
+    CWindowManagerUI manager;
+    CSkinBuilder builder;
+    std::unique_ptr<CControlUI> root(builder.Create(
+        L"<Window><HorizontalLayout><Include source=\"item.xml\" count=\"3\"/>"
+        L"<ChildLayout name=\"child\" xmlfile=\"page.xml\"><Label name=\"ignored\"/></ChildLayout>"
+        L"</HorizontalLayout></Window>",
+        NULL, NULL, &manager));
+    ASSERT_NE(nullptr, root);
+    CContainerUI* row = static_cast<CContainerUI*>(root->CastTo(L"Container"));
+    ASSERT_NE(nullptr, row);
+    ASSERT_EQ(4, row->ItemCount());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_STREQ(L"piece", row->ItemAt(i)->GetName().Text());
+
+    CChildLayoutUI* child = static_cast<CChildLayoutUI*>(row->ItemAt(3)->CastTo(L"ChildLayout"));
+    ASSERT_NE(nullptr, child);
+    EXPECT_EQ(nullptr, child->CastTo(L"IContainer"));
+    EXPECT_EQ(0, child->ItemCount());
+    // The file's tree arrives when the layout enters a window.
+    manager.AttachRoot(root.release());
+    ASSERT_EQ(1, child->ItemCount());
+    EXPECT_NE(nullptr, manager.FindControlByName(L"inside"));
+    EXPECT_EQ(nullptr, manager.FindControlByName(L"ignored"));
+}

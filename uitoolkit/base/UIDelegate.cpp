@@ -1,0 +1,31 @@
+#include "base/UIDelegate.h"
+
+namespace UiToolkit {
+
+CEventSourceUI::~CEventSourceUI()
+{
+    for (int i = 0; i < m_aDelegates.Count(); ++i)
+        delete static_cast<CDelegateBase*>(m_aDelegates[i]);
+}
+
+void CEventSourceUI::Add(const CDelegateBase& delegate)
+{
+    for (int i = 0; i < m_aDelegates.Count(); ++i) {
+        CDelegateBase* known = static_cast<CDelegateBase*>(m_aDelegates[i]);
+        if (known != NULL && *known == delegate)
+            return;
+    }
+    m_aDelegates.Add(delegate.Clone());
+}
+
+bool CEventSourceUI::Invoke(void* param)
+{
+    for (int i = 0; i < m_aDelegates.Count(); ++i) {
+        CDelegateBase* delegate = static_cast<CDelegateBase*>(m_aDelegates[i]);
+        if (delegate != NULL && !delegate->Invoke(param))
+            return false;
+    }
+    return true;
+}
+
+} // namespace UiToolkit

@@ -1,0 +1,154 @@
+#include "controls/DateTimeUI.h"
+#include "core/WindowManager.h"
+
+#include <commctrl.h>
+#include <wchar.h>
+
+namespace UiToolkit {
+
+CDateTimeWnd::CDateTimeWnd() : m_pOwner(NULL), m_bInit(false) {}
+
+void CDateTimeWnd::Init(CDateTimeUI* owner)
+{
+    m_pOwner = owner;
+    owner->m_nDTUpdateFlag = CDateTimeUI::UPDATE_NONE;
+    CWindowManagerUI* manager = owner->GetOwnerManager();
+    if (m_hWnd == NULL) {
+        // The picker class exists only once the date classes are registered.
+        INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_DATE_CLASSES };
+        ::InitCommonControlsEx(&icc);
+        if (CreateWndInRect(manager->GetWindow(), NULL, WS_CHILD, 0, owner->GetPos()) == NULL) {
+            owner->m_pWindow = NULL;
+            delete this;
+            return;
+        }
+        SendMsg(WM_SETFONT, reinterpret_cast<WPARAM>(manager->GetFont(owner->GetFont())), TRUE);
+    }
+    if (owner->GetText().IsEmpty())
+        ::GetLocalTime(&owner->m_sysTime);
+    SendMsg(DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&owner->m_sysTime));
+    ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+    ::SetFocus(m_hWnd);
+    m_bInit = true;
+}
+
+LRESULT CDateTimeWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KILLFOCUS) {
+        LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+        if (m_pOwner != NULL && m_pOwner->m_nDTUpdateFlag == CDateTimeUI::UPDATE_NONE) {
+            SendMsg(DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&m_pOwner->m_sysTime));
+            m_pOwner->m_nDTUpdateFlag = CDateTimeUI::UPDATE_SHOW;
+            m_pOwner->UpdateText();
+        }
+        PostMsg(WM_CLOSE);
+        return result;
+    }
+    if (message == WM_KEYUP && (wParam == VK_BACK || wParam == VK_DELETE || wParam == VK_ESCAPE)) {
+        LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+        if (m_pOwner != NULL) {
+            m_pOwner->m_nDTUpdateFlag = wParam == VK_ESCAPE ? CDateTimeUI::UPDATE_CANCELLED : CDateTimeUI::UPDATE_CLEAR;
+            m_pOwner->UpdateText();
+        }
+        PostMsg(WM_CLOSE);
+        return result;
+    }
+    return CWindowWnd::ProcessMessage(message, wParam, lParam);
+}
+
+void CDateTimeWnd::OnWindowGone(HWND hWnd)
+{
+    CWindowWnd::OnWindowGone(hWnd);
+    if (m_pOwner != NULL)
+        m_pOwner->m_pWindow = NULL;
+    delete this;
+}
+
+CDateTimeUI::CDateTimeUI() : m_nDTUpdateFlag(UPDATE_SHOW), m_pWindow(NULL)
+{
+    ::GetLocalTime(&m_sysTime);
+    UpdateText();
+    m_nDTUpdateFlag = UPDATE_NONE;
+}
+
+CDateTimeUI::~CDateTimeUI()
+{
+    CloseNativeWindow(m_pWindow);
+}
+
+const wchar_t* CDateTimeUI::TypeName() const
+{
+    return L"DateTimeUI";
+}
+
+void* CDateTimeUI::CastTo(const wchar_t* name)
+{
+    if (name != NULL && wcscmp(name, L"DateTime") == 0)
+        return this;
+    return CLabelUI::CastTo(name);
+}
+
+void CDateTimeUI::SetTime(const SYSTEMTIME& time)
+{
+    m_sysTime = time;
+    m_nDTUpdateFlag = UPDATE_SHOW;
+    UpdateText();
+    m_nDTUpdateFlag = UPDATE_NONE;
+}
+
+void CDateTimeUI::UpdateText()
+{
+    if (m_nDTUpdateFlag == UPDATE_CLEAR) {
+        SetText(L"");
+    } else if (m_nDTUpdateFlag == UPDATE_SHOW) {
+        CStringUI text;
+        text.Format(L"%4d-%02d-%02d", m_sysTime.wYear, m_sysTime.wMonth, m_sysTime.wDay);
+        SetText(text);
+    }
+}
+
+void CDateTimeUI::OnEvent(InputEventUI& event)
+{
+    if (ForwardDisabledMouse(event) || HandleNativeHostEvent(event, m_pWindow != NULL))
+        return;
+    switch (event.type) {
+    case UIEVENT_SETFOCUS:
+        if (IsEnabled() && m_pWindow == NULL) {
+            m_pWindow = new CDateTimeWnd();
+            m_pWindow->Init(this);
+            if (m_pWindow != NULL)
+                m_pWindow->ShowWnd(true, true);
+        }
+        break;
+    case UIEVENT_KILLFOCUS:
+        if (IsEnabled())
+            Invalidate();
+        break;
+    case UIEVENT_BUTTONDOWN:
+    case UIEVENT_DBLCLICK:
+    case UIEVENT_RBUTTONDOWN:
+        if (!IsEnabled())
+            break;
+        if (m_pManager != NULL)
+            m_pManager->ReleaseCapture();
+        if (IsFocused() && m_pWindow == NULL)
+            m_pWindow = new CDateTimeWnd();
+        if (m_pWindow != NULL) {
+            m_pWindow->Init(this);
+            if (m_pWindow != NULL)
+                m_pWindow->ShowWnd(true, true);
+        }
+        return;
+    case UIEVENT_MOUSEMOVE:
+    case UIEVENT_BUTTONUP:
+    case UIEVENT_CONTEXTMENU:
+    case UIEVENT_MOUSEENTER:
+    case UIEVENT_MOUSELEAVE:
+        return;
+    default:
+        break;
+    }
+    CLabelUI::OnEvent(event);
+}
+
+} // namespace UiToolkit

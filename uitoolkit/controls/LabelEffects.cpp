@@ -1,0 +1,129 @@
+#include "controls/LabelUI.h"
+#include "core/WindowManager.h"
+
+#include <gdiplus.h>
+
+namespace UiToolkit {
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+ARGB WithAlpha(int alpha, DWORD color)
+{
+    return (static_cast<DWORD>(alpha) << 24) | (color & 0x00FFFFFF);
+}
+
+// Owns the GDI+ objects of one effect paint.
+struct EffectObjects
+{
+    EffectObjects() : graphics(NULL), font(NULL), format(NULL) {}
+    ~EffectObjects()
+    {
+        for (GpLineGradient* brush : brushes)
+            if (brush != NULL)
+                GdipDeleteBrush(brush);
+        if (format != NULL)
+            GdipDeleteStringFormat(format);
+        if (graphics != NULL)
+            GdipDeleteGraphics(graphics);
+        if (font != NULL)
+            GdipDeleteFont(font);
+    }
+    EffectObjects(const EffectObjects&) = delete;
+    EffectObjects& operator=(const EffectObjects&) = delete;
+
+    GpLineGradient* Brush(const PointF& from, const PointF& to, ARGB first, ARGB second)
+    {
+        GpLineGradient* brush = NULL;
+        GdipCreateLineBrush(&from, &to, first, second, WrapModeTile, &brush);
+        brushes[count++] = brush;
+        return brush;
+    }
+
+    GpGraphics* graphics;
+    GpFont* font;
+    GpStringFormat* format;
+    GpLineGradient* brushes[3] = { NULL, NULL, NULL };
+    int count = 0;
+};
+
+} // namespace
+
+void CLabelUI::StartGdiplus()
+{
+    GdiplusStartupInput input;
+    input.GdiplusVersion = 1;
+    input.DebugEventCallback = NULL;
+    input.SuppressBackgroundThread = FALSE;
+    input.SuppressExternalCodecs = FALSE;
+    if (GdiplusStartup(&m_gdiplusToken, &input, NULL) != Ok)
+        m_gdiplusToken = 0;
+}
+
+void CLabelUI::StopGdiplus()
+{
+    if (m_gdiplusToken != 0)
+        GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+}
+
+void CLabelUI::PaintEffectText(HDC hdc)
+{
+    if (m_gdiplusToken == 0 || m_pManager == NULL)
+        return;
+    EffectObjects gp;
+    HFONT hFont = m_pManager->GetFont(m_iFont);
+    LOGFONTA lf;
+    if (hFont != NULL && GetObjectA(hFont, sizeof(lf), &lf) != 0)
+        GdipCreateFontFromLogfontA(hdc, &lf, &gp.font);
+    else
+        GdipCreateFontFromDC(hdc, &gp.font);
+    if (gp.font == NULL || GdipCreateFromHDC(hdc, &gp.graphics) != Ok)
+        return;
+    GdipSetTextRenderingHint(gp.graphics, static_cast<TextRenderingHint>(m_TextRenderingHintAntiAlias));
+    if (GdipCreateStringFormat(0, LANG_NEUTRAL, &gp.format) != Ok)
+        return;
+    // Horizontal flags place the text across, vertical ones down.
+    UINT style = m_uTextStyle;
+    GdipSetStringFormatAlign(gp.format, (style & DT_CENTER) ? StringAlignmentCenter
+                                        : (style & DT_RIGHT) ? StringAlignmentFar
+                                                             : StringAlignmentNear);
+    GdipSetStringFormatLineAlign(gp.format, (style & DT_VCENTER) ? StringAlignmentCenter
+                                            : (style & DT_BOTTOM) ? StringAlignmentFar
+                                                                  : StringAlignmentNear);
+
+    RECT rc = TextRect();
+    RectF layout(static_cast<REAL>(rc.left), static_cast<REAL>(rc.top), static_cast<REAL>(rc.right - rc.left),
+                 static_cast<REAL>(rc.bottom - rc.top));
+    RectF shadow(layout.X + m_ShadowOffsetX, layout.Y + m_ShadowOffsetY, layout.Width, layout.Height);
+    REAL length = static_cast<REAL>(m_GradientLength != 0 ? m_GradientLength : rc.bottom - rc.top);
+    PointF start(static_cast<REAL>(m_GradientAngle), 0.0f);
+    PointF end(0.0f, length);
+
+    DWORD second = m_dwTextColor2 != 0xFFFFFFFF ? m_dwTextColor2 : m_dwTextColor;
+    GpLineGradient* textBrush =
+        gp.Brush(start, end, WithAlpha(m_TransText, m_dwTextColor), WithAlpha(m_TransText1, second));
+    DWORD shadowSecond = m_dwTextShadowColorB != 0xFFFFFFFF ? m_dwTextShadowColorB : m_dwTextShadowColorA;
+    GpLineGradient* shadowBrush = gp.Brush(start, end, WithAlpha(m_TransShadow, m_dwTextShadowColorA),
+                                           WithAlpha(m_TransShadow1, shadowSecond));
+    const wchar_t* text = m_EffectText.Text();
+
+    if (m_bEnableStroke && m_dwStrokeColor != 0) {
+        PointF strokeEnd(0.0f, static_cast<REAL>(rc.bottom - rc.top + 2));
+        ARGB stroke = WithAlpha(m_TransStroke, m_dwStrokeColor);
+        GpLineGradient* strokeBrush = gp.Brush(start, strokeEnd, stroke, stroke);
+        const REAL moves[4][2] = { { -1, 0 }, { 1, 0 }, { 0, -1 }, { 0, 1 } };
+        for (int i = 0; strokeBrush != NULL && i < 4; ++i) {
+            RectF moved(layout.X + moves[i][0], layout.Y + moves[i][1], layout.Width, layout.Height);
+            GdipDrawString(gp.graphics, text, -1, gp.font, &moved, gp.format, strokeBrush);
+        }
+    }
+    if (m_bEnableShadow && (m_dwTextShadowColorA != 0 || m_dwTextShadowColorB != 0) && shadowBrush != NULL)
+        GdipDrawString(gp.graphics, text, -1, gp.font, &shadow, gp.format, shadowBrush);
+    if (textBrush != NULL)
+        GdipDrawString(gp.graphics, text, -1, gp.font, &layout, gp.format, textBrush);
+}
+
+} // namespace UiToolkit

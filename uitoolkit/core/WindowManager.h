@@ -1,0 +1,325 @@
+// Window manager: message loop, painting, focus, timers, notifications and shared resources of one window.
+#pragma once
+#include "core/ControlUI.h"
+#include "render/RenderKit.h"
+#include "core/ResourceSettings.h"
+#include "base/UIPtrArray.h"
+#include "base/UIStringMap.h"
+
+#include <commctrl.h>
+
+namespace UiToolkit {
+
+enum InputEventTypeUI
+{
+    UIEVENT_KEYDOWN = 3,
+    UIEVENT_KEYUP = 4,
+    UIEVENT_CHAR = 5,
+    UIEVENT_SYSKEY = 6,
+    UIEVENT_MOUSEMOVE = 9,
+    UIEVENT_MOUSELEAVE = 10,
+    UIEVENT_MOUSEENTER = 11,
+    UIEVENT_MOUSEHOVER = 12,
+    UIEVENT_BUTTONDOWN = 13,
+    UIEVENT_BUTTONUP = 14,
+    UIEVENT_RBUTTONDOWN = 15,
+    UIEVENT_DBLCLICK = 16,
+    UIEVENT_CONTEXTMENU = 17,
+    UIEVENT_SCROLLWHEEL = 18,
+    UIEVENT_KILLFOCUS = 20,
+    UIEVENT_SETFOCUS = 21,
+    UIEVENT_WINDOWSIZE = 22,
+    UIEVENT_SETCURSOR = 23,
+    UIEVENT_TIMER = 24
+};
+
+// Posted to a window to delete the controls queued for deletion.
+const UINT WM_DELETE_QUEUED = 0x8001;
+
+struct NotifyMsgUI
+{
+    CStringUI sType;
+    CStringUI sVirtualWnd;
+    CControlUI* pSender;
+    DWORD dwTimestamp;
+    POINT ptMouse;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+struct InputEventUI
+{
+    int type;
+    CControlUI* pSender;
+    DWORD dwTimestamp;
+    POINT ptMouse;
+    wchar_t chKey;
+    WORD wKeyState;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+class INotifyUI
+{
+public:
+    virtual void Notify(NotifyMsgUI& msg) = 0;
+};
+
+class IMessageFilterUI
+{
+public:
+    virtual LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) = 0;
+};
+
+class ITranslateAcceleratorUI
+{
+public:
+    // 0 means the message was consumed.
+    virtual LRESULT TranslateAccelerator(MSG* msg) = 0;
+};
+
+struct FontInfoUI
+{
+    HFONT hFont;
+    CStringUI sFaceName;
+    int iSize;
+    bool bBold;
+    bool bUnderline;
+    bool bItalic;
+    TEXTMETRICW tm;
+};
+
+// Colours, fonts, default attribute lists and texts; one per window and one shared by the process.
+struct ResourcesUI
+{
+    ResourcesUI();
+    DWORD dwDisabledColor;
+    DWORD dwFontColor;
+    DWORD dwLinkColor;
+    DWORD dwLinkHoverColor;
+    DWORD dwSelectedColor;
+    FontInfoUI defaultFont;
+    CStringMapUI fonts;
+    CStringMapUI images;
+    CStringMapUI attributeLists;
+    CStringMapUI multiLanguageTexts;
+};
+
+// One per skinned window: owns the control tree and turns window messages into control events.
+class CWindowManagerUI
+{
+public:
+    CWindowManagerUI();
+    ~CWindowManagerUI();
+    CWindowManagerUI(const CWindowManagerUI&) = delete;
+    CWindowManagerUI& operator=(const CWindowManagerUI&) = delete;
+
+    void AttachWindow(HWND hWnd);
+    HWND GetWindow() const { return m_hWnd; }
+    HDC GetWindowDC() const { return m_hDcPaint; }
+    CControlUI* GetRoot() const { return m_pRoot; }
+    CControlUI* GetFocus() const { return m_pFocus; }
+    bool AttachRoot(CControlUI* root);
+    bool AdoptControlTree(CControlUI* control, CControlUI* parent = NULL);
+    CControlUI* FindControlByName(const wchar_t* name) const;
+    CControlUI* FindControlAt(POINT pt) const;
+
+    void SetCapture();
+    void ReleaseCapture();
+    bool IsCaptured() const { return m_bMouseCapture; }
+    void Invalidate(const RECT& rc);
+    void MarkLayoutDirty() { m_bUpdateNeeded = true; }
+    POINT GetMousePos() const { return m_ptLastMousePos; }
+
+    bool RegisterMessageFilter(IMessageFilterUI* filter);
+    bool RemoveMessageFilter(IMessageFilterUI* filter);
+    bool RegisterPostPaint(CControlUI* control);
+    bool RemovePostPaint(CControlUI* control);
+    bool RegisterNotifier(INotifyUI* notifier);
+    bool RemoveNotifier(INotifyUI* notifier);
+    bool RegisterPreFilter(IMessageFilterUI* filter);
+    bool RemovePreFilter(IMessageFilterUI* filter);
+    bool RegisterAcceleratorTranslator(ITranslateAcceleratorUI* translator);
+    bool RemoveAcceleratorTranslator(ITranslateAcceleratorUI* translator);
+
+    void SetFocusControl(CControlUI* control);
+    void FocusOnNextPaint(CControlUI* control);
+    bool MoveFocusByTab(bool forward = true);
+    static WORD ModifierState();
+
+    bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool PreTranslate(UINT message, WPARAM wParam, LPARAM lParam);
+    static bool TranslateThroughManagers(MSG* msg);
+    static void RunMessageLoop();
+
+    void RaiseNotification(CControlUI* sender, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
+                           bool async = false);
+    void DeliverNotification(NotifyMsgUI& msg, bool async = false);
+    void ForgetControl(CControlUI* control);
+
+    bool SetTimerFor(CControlUI* control, UINT key, UINT elapse);
+    bool KillTimerFor(CControlUI* control, UINT key);
+    void KillAllTimersFor(CControlUI* control);
+    void RemoveAllTimers();
+    void QueueForDeletion(CControlUI* control);
+
+    // Colours, fonts and texts.
+    void SetDefaultDisabledColor(DWORD color, bool shared = false);
+    DWORD GetDefaultDisabledColor() const { return m_resources.dwDisabledColor; }
+    void SetDefaultFontColor(DWORD color, bool shared = false);
+    DWORD GetDefaultFontColor() const { return m_resources.dwFontColor; }
+    void SetDefaultLinkColor(DWORD color, bool shared = false);
+    DWORD GetDefaultLinkColor() const { return m_resources.dwLinkColor; }
+    void SetDefaultLinkHoverColor(DWORD color, bool shared = false);
+    DWORD GetDefaultLinkHoverColor() const { return m_resources.dwLinkHoverColor; }
+    void SetDefaultSelectedColor(DWORD color, bool shared = false);
+    DWORD GetDefaultSelectedColor() const { return m_resources.dwSelectedColor; }
+    HFONT AddFont(int id, const wchar_t* face, int size, bool bold, bool underline, bool italic, bool shared = false);
+    void SetDefaultFont(const wchar_t* face, int size, bool bold, bool underline, bool italic, bool shared = false);
+    HFONT GetFont(int id);
+    HFONT FindFont(const wchar_t* face, int size, bool bold, bool underline, bool italic) const;
+    FontInfoUI* GetFontInfo(int id);
+    FontInfoUI* GetFontInfo(HFONT font);
+    void RemoveAllFonts(bool shared = false);
+    const ImageInfoUI* AddImage(const wchar_t* name, const wchar_t* type = NULL, DWORD mask = 0, bool hsl = false,
+                                bool shared = false);
+    const ImageInfoUI* GetImage(const wchar_t* name) const;
+    const ImageInfoUI* GetImageEx(const wchar_t* name, const wchar_t* type = NULL, DWORD mask = 0, bool hsl = false);
+    void RemoveAllImages(bool shared = false);
+    void AddDefaultAttributeList(const wchar_t* tag, const wchar_t* list, bool shared = false);
+    const wchar_t* GetDefaultAttributeList(const wchar_t* tag) const;
+    void RemoveAllDefaultAttributeLists(bool shared = false);
+    static void AddMultiLanguageText(int id, const wchar_t* text);
+    // Every "%{n}" becomes multi-language text n in one pass; unknown ids stay as they are.
+    static CStringUI SubstituteMultiLanguage(const wchar_t* text);
+    static const wchar_t* GetMultiLanguageText(int id);
+    bool AddOptionGroup(const wchar_t* group, CControlUI* control);
+    CPtrArrayUI* GetOptionGroup(const wchar_t* group);
+    void RemoveOptionGroup(const wchar_t* group, CControlUI* control);
+    void RemoveAllOptionGroups();
+    static void GetHSL(short* h, short* s, short* l, bool* enabled);
+
+    // Window attributes from the skin.
+    void SetInitialSize(int cx, int cy);
+    SIZE GetInitialSize() const { return m_szInitWindowSize; }
+    void SetSizeBox(const RECT& rc) { m_rcSizeBox = rc; }
+    const RECT& GetSizeBox() const { return m_rcSizeBox; }
+    void SetCaptionRect(const RECT& rc) { m_rcCaption = rc; }
+    const RECT& GetCaptionRect() const { return m_rcCaption; }
+    void SetRoundCorner(int cx, int cy);
+    SIZE GetRoundCorner() const { return m_szRoundCorner; }
+    void SetMinInfo(int cx, int cy);
+    SIZE GetMinInfo() const { return m_szMinWindow; }
+    void SetMaxInfo(int cx, int cy);
+    SIZE GetMaxInfo() const { return m_szMaxWindow; }
+    void SetShowDirty(bool show) { m_bShowUpdateRect = show; }
+    bool GetShowDirty() const { return m_bShowUpdateRect; }
+    void SetBackgroundCached(bool cached) { m_bAlphaBackground = cached; }
+    bool GetBackgroundCached() const { return m_bAlphaBackground; }
+    void SetOpacity(int value);
+    int GetOpacity() const { return m_nOpacity; }
+    void SetUsesVirtualWindows(bool uses) { m_bUsedVirtualWnd = uses; }
+
+    // Process-wide resource settings.
+    static void SetModuleInstance(HINSTANCE instance) { CResourceSettingsUI::SetModuleInstance(instance); }
+    static HINSTANCE GetModuleInstance() { return CResourceSettingsUI::GetModuleInstance(); }
+    static HINSTANCE GetResourceInstance() { return CResourceSettingsUI::GetModuleInstance(); }
+    static CStringUI GetModuleFolder() { return CResourceSettingsUI::GetModuleFolder(); }
+    static void SetResourceFolder(const wchar_t* path) { CResourceSettingsUI::SetResourceFolder(path); }
+    static const CStringUI& GetResourceFolder() { return CResourceSettingsUI::GetResourceFolder(); }
+    static void SetResourceZipFile(const wchar_t* name, bool keepOpen = true)
+    {
+        CResourceSettingsUI::SetResourceZipFile(name, keepOpen);
+    }
+    static void SetResourceZipMemory(const void* buffer, DWORD length)
+    {
+        CResourceSettingsUI::SetResourceZipMemory(buffer, length);
+    }
+    static const CStringUI& GetResourceZipName() { return CResourceSettingsUI::GetResourceZipName(); }
+    static bool IsKeepZipOpen() { return CResourceSettingsUI::IsKeepZipOpen(); }
+    static ZipReaderHandle* GetKeptZip() { return CResourceSettingsUI::GetKeptZip(); }
+
+private:
+    struct TimerInfo
+    {
+        CControlUI* control;
+        UINT key;
+        HWND window;
+        UINT id;
+        bool killed;
+    };
+
+    // The sender field is the receiving control unless a caller says otherwise.
+    void SendEvent(CControlUI* control, int type, WPARAM wParam, LPARAM lParam, WORD keyState, CControlUI* sender);
+    void SendEvent(CControlUI* control, int type, WPARAM wParam = 0, LPARAM lParam = 0, WORD keyState = 0)
+    {
+        SendEvent(control, type, wParam, lParam, keyState, control);
+    }
+    // Key events carry the key code as their character and the current modifier state.
+    void SendKeyEvent(CControlUI* control, int type, WPARAM wParam, LPARAM lParam);
+    void DropFocus(CControlUI* next);
+    bool IsOwnControl(CControlUI* control) const;
+    void DrainAsyncNotifications();
+    void DeleteQueuedControls();
+    void OnPaint();
+    void PaintOffscreen(HDC paintDc, const RECT& paintRect, const RECT& updateRect);
+    void LayOut();
+    void OnMouseMove(LPARAM lParam);
+    void OnMouseHover(LPARAM lParam);
+    void OnPrintClient(HDC hdc, LPARAM lParam);
+    bool UsesTimerId(UINT id) const;
+    void ReleaseDrawingSurfaces();
+    static void SetupSharedResources();
+    static FontInfoUI* NewFontInfo(const wchar_t* face, int size, bool bold, bool underline, bool italic);
+    void TakeMetrics(FontInfoUI* info);
+    static void FreeFontMap(CStringMapUI& fonts);
+    static void FreeTextMap(CStringMapUI& texts);
+    static void FreeImageMap(CStringMapUI& images);
+
+    HWND m_hWnd;
+    int m_nOpacity;
+    HDC m_hDcPaint;
+    HDC m_hDcOffscreen;
+    HDC m_hDcBackground;
+    HBITMAP m_hbmpOffscreen;
+    HBITMAP m_hbmpBackground;
+    HWND m_hwndTooltip;
+    TOOLINFOW m_ToolTip;
+    CStringUI m_sToolTipText;
+    bool m_bShowUpdateRect;
+    CControlUI* m_pRoot;
+    CControlUI* m_pFocus;
+    CControlUI* m_pEventHover;
+    CControlUI* m_pEventClick;
+    CControlUI* m_pEventKey;
+    POINT m_ptLastMousePos;
+    SIZE m_szMinWindow;
+    SIZE m_szMaxWindow;
+    SIZE m_szInitWindowSize;
+    RECT m_rcSizeBox;
+    SIZE m_szRoundCorner;
+    RECT m_rcCaption;
+    UINT m_uTimerID;
+    bool m_bFirstLayout;
+    bool m_bUpdateNeeded;
+    bool m_bFocusNeeded;
+    bool m_bOffscreenPaint;
+    bool m_bAlphaBackground;
+    bool m_bMouseTracking;
+    bool m_bMouseCapture;
+    bool m_bUsedVirtualWnd;
+    CPtrArrayUI m_aNotifiers;
+    CPtrArrayUI m_aTimers;
+    CPtrArrayUI m_aPreMessageFilters;
+    CPtrArrayUI m_aMessageFilters;
+    CPtrArrayUI m_aPostPaintControls;
+    CPtrArrayUI m_aDelayedCleanup;
+    CPtrArrayUI m_aAsyncNotify;
+    CPtrArrayUI m_aFoundControls;
+    CStringMapUI m_mNameHash;
+    CStringMapUI m_mOptionGroup;
+    ResourcesUI m_resources;
+    CPtrArrayUI m_aTranslateAccelerator;
+};
+
+} // namespace UiToolkit

@@ -1,0 +1,104 @@
+#include "core/WindowManager.h"
+
+namespace UiToolkit {
+
+namespace {
+
+struct TabSearch
+{
+    CControlUI* focus;
+    CControlUI* target;
+    bool passed;
+    CControlUI* first;
+    CControlUI* last;
+    CControlUI* before;
+    CControlUI* after;
+};
+
+// Visits every control in tree order and notes the tab stops around the focus (or target).
+CControlUI* CALLBACK CollectTabStops(CControlUI* control, LPVOID data)
+{
+    TabSearch* search = static_cast<TabSearch*>(data);
+    if (control == search->focus || control == search->target) {
+        search->passed = true;
+        return NULL;
+    }
+    if (!(control->BehaviourFlags() & UIFLAG_TABSTOP))
+        return NULL;
+    if (search->first == NULL)
+        search->first = control;
+    search->last = control;
+    if (!search->passed)
+        search->before = control;
+    else if (search->after == NULL)
+        search->after = control;
+    return NULL;
+}
+
+const UINT TAB_SEARCH_FLAGS = UIFIND_ME_FIRST | UIFIND_VISIBLE | UIFIND_ENABLED;
+
+} // namespace
+
+void CWindowManagerUI::DropFocus(CControlUI* next)
+{
+    if (m_pFocus == NULL)
+        return;
+    CControlUI* old = m_pFocus;
+    SendEvent(old, UIEVENT_KILLFOCUS, 0, 0, 0, next);
+    // The handler may have forgotten the control already.
+    if (m_pFocus == old)
+        RaiseNotification(old, L"killfocus");
+    m_pFocus = NULL;
+}
+
+void CWindowManagerUI::SetFocusControl(CControlUI* control)
+{
+    if (::GetFocus() != m_hWnd && control != m_pFocus)
+        ::SetFocus(m_hWnd);
+    if (control == m_pFocus)
+        return;
+    DropFocus(control);
+    if (control == NULL || !IsOwnControl(control) || !control->IsVisible() || !control->IsEnabled())
+        return;
+    m_pFocus = control;
+    SendEvent(control, UIEVENT_SETFOCUS);
+    if (m_pFocus == control)
+        RaiseNotification(control, L"setfocus");
+}
+
+void CWindowManagerUI::FocusOnNextPaint(CControlUI* control)
+{
+    ::SetFocus(m_hWnd);
+    DropFocus(control);
+    if (m_pRoot == NULL)
+        return;
+    TabSearch search = { NULL, control, false, NULL, NULL, NULL, NULL };
+    m_pRoot->SearchTree(CollectTabStops, &search, TAB_SEARCH_FLAGS);
+    m_pFocus = search.before;
+    m_bFocusNeeded = true;
+    m_pRoot->NeedUpdate();
+}
+
+bool CWindowManagerUI::MoveFocusByTab(bool forward)
+{
+    if (m_bUpdateNeeded && forward) {
+        m_bFocusNeeded = true;
+        InvalidateRect(m_hWnd, NULL, FALSE);
+        return true;
+    }
+    if (m_pRoot == NULL)
+        return true;
+    TabSearch search = { m_pFocus, NULL, false, NULL, NULL, NULL, NULL };
+    m_pRoot->SearchTree(CollectTabStops, &search, TAB_SEARCH_FLAGS);
+    CControlUI* next;
+    if (forward)
+        next = search.after != NULL ? search.after : search.first;
+    else
+        next = (m_pFocus != NULL && search.before != NULL) ? search.before : search.last;
+    if (next != NULL)
+        SetFocusControl(next);
+    m_bFocusNeeded = false;
+    return true;
+}
+
+} // namespace UiToolkit

@@ -1,0 +1,288 @@
+#include "core/ManagerShared.h"
+
+#include <wchar.h>
+
+namespace UiToolkit {
+
+void CWindowManagerUI::RaiseNotification(CControlUI* sender, const wchar_t* type, WPARAM wParam, LPARAM lParam,
+                                         bool async)
+{
+    NotifyMsgUI msg;
+    msg.pSender = sender;
+    msg.sType = type;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.dwTimestamp = 0;
+    msg.ptMouse.x = msg.ptMouse.y = 0;
+    DeliverNotification(msg, async);
+}
+
+void CWindowManagerUI::DeliverNotification(NotifyMsgUI& msg, bool async)
+{
+    msg.ptMouse = m_ptLastMousePos;
+    msg.dwTimestamp = GetTickCount();
+    if (m_bUsedVirtualWnd && msg.pSender != NULL)
+        msg.sVirtualWnd = msg.pSender->GetVirtualWnd();
+    if (async) {
+        m_aAsyncNotify.Add(new NotifyMsgUI(msg));
+        return;
+    }
+    if (msg.pSender != NULL && !msg.pSender->OnNotifyList.IsEmpty())
+        msg.pSender->OnNotifyList.Invoke(&msg);
+    for (int i = 0; i < m_aNotifiers.Count(); ++i)
+        static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(msg);
+}
+
+void CWindowManagerUI::DrainAsyncNotifications()
+{
+    // Taken from the front one at a time: a handler may queue more, or forget a sender.
+    while (m_aAsyncNotify.Count() > 0) {
+        NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(m_aAsyncNotify[0]);
+        m_aAsyncNotify.Remove(0);
+        if (msg->pSender != NULL && !msg->pSender->OnNotifyList.IsEmpty())
+            msg->pSender->OnNotifyList.Invoke(msg);
+        for (int i = 0; i < m_aNotifiers.Count(); ++i)
+            static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(*msg);
+        delete msg;
+    }
+}
+
+void CWindowManagerUI::ForgetControl(CControlUI* control)
+{
+    if (control == m_pFocus)
+        m_pFocus = NULL;
+    if (control == m_pEventClick)
+        m_pEventClick = NULL;
+    if (control == m_pEventHover)
+        m_pEventHover = NULL;
+    if (control == m_pEventKey)
+        m_pEventKey = NULL;
+    KillAllTimersFor(control);
+    CStringUI name = control->CControlUI::GetName();
+    if (!name.IsEmpty() && m_mNameHash.Find(name.Text(), false) == control)
+        m_mNameHash.Remove(name.Text());
+    for (int i = 0; i < m_aAsyncNotify.Count(); ++i) {
+        NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(m_aAsyncNotify[i]);
+        if (msg->pSender == control)
+            msg->pSender = NULL;
+    }
+}
+
+bool CWindowManagerUI::UsesTimerId(UINT id) const
+{
+    for (int i = 0; i < m_aTimers.Count(); ++i) {
+        const TimerInfo* timer = static_cast<const TimerInfo*>(m_aTimers[i]);
+        if (timer->window == m_hWnd && timer->id == id)
+            return true;
+    }
+    return false;
+}
+
+bool CWindowManagerUI::SetTimerFor(CControlUI* control, UINT key, UINT elapse)
+{
+    for (int i = 0; i < m_aTimers.Count(); ++i) {
+        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+        if (timer->control == control && timer->window == m_hWnd && timer->key == key) {
+            if (!timer->killed)
+                return false;
+            if (::SetTimer(m_hWnd, timer->id, elapse, NULL) == 0)
+                return false;
+            timer->killed = false;
+            return true;
+        }
+    }
+    // Ids still held by an entry of this window (live, or killed and waiting to restart) are skipped.
+    UINT id = m_uTimerID;
+    bool found = false;
+    for (int tries = 0; tries < 255; ++tries) {
+        id = (id + 1) % 255;
+        if (!UsesTimerId(id)) {
+            found = true;
+            break;
+        }
+    }
+    m_uTimerID = id;
+    if (!found)
+        return false;
+    if (::SetTimer(m_hWnd, id, elapse, NULL) == 0)
+        return false;
+    TimerInfo* timer = new TimerInfo;
+    timer->control = control;
+    timer->key = key;
+    timer->window = m_hWnd;
+    timer->id = id;
+    timer->killed = false;
+    m_aTimers.Add(timer);
+    return true;
+}
+
+bool CWindowManagerUI::KillTimerFor(CControlUI* control, UINT key)
+{
+    for (int i = 0; i < m_aTimers.Count(); ++i) {
+        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+        if (timer->control == control && timer->window == m_hWnd && timer->key == key && !timer->killed) {
+            if (IsWindow(m_hWnd))
+                ::KillTimer(m_hWnd, timer->id);
+            timer->killed = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CWindowManagerUI::KillAllTimersFor(CControlUI* control)
+{
+    for (int i = m_aTimers.Count() - 1; i >= 0; --i) {
+        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+        if (timer->control == control && timer->window == m_hWnd) {
+            if (!timer->killed && IsWindow(m_hWnd))
+                ::KillTimer(m_hWnd, timer->id);
+            delete timer;
+            m_aTimers.Remove(i);
+        }
+    }
+}
+
+void CWindowManagerUI::RemoveAllTimers()
+{
+    for (int i = 0; i < m_aTimers.Count(); ++i) {
+        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+        if (timer->window == m_hWnd && !timer->killed && IsWindow(m_hWnd))
+            ::KillTimer(m_hWnd, timer->id);
+        delete timer;
+    }
+    m_aTimers.Empty();
+}
+
+void CWindowManagerUI::QueueForDeletion(CControlUI* control)
+{
+    control->AttachManager(this, NULL, false);
+    m_aDelayedCleanup.Add(control);
+    ::PostMessageW(m_hWnd, WM_DELETE_QUEUED, 0, 0);
+}
+
+void CWindowManagerUI::DeleteQueuedControls()
+{
+    // A destructor may queue more; take the list as it stands first.
+    while (m_aDelayedCleanup.Count() > 0) {
+        CPtrArrayUI batch(m_aDelayedCleanup);
+        m_aDelayedCleanup.Empty();
+        for (int i = 0; i < batch.Count(); ++i)
+            delete static_cast<CControlUI*>(batch[i]);
+    }
+}
+
+void CWindowManagerUI::RunMessageLoop()
+{
+    MSG msg;
+    while (::GetMessageW(&msg, NULL, 0, 0) > 0) {
+        if (!TranslateThroughManagers(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
+namespace {
+
+bool RunAccelerators(CPtrArrayUI& translators, MSG* msg)
+{
+    for (int i = 0; i < translators.Count(); ++i) {
+        if (static_cast<ITranslateAcceleratorUI*>(translators[i])->TranslateAccelerator(msg) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool CWindowManagerUI::TranslateThroughManagers(MSG* msg)
+{
+    CPtrArrayUI& managers = ManagerList();
+    if (GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) {
+        for (int i = managers.Count() - 1; i >= 0; --i) {
+            CWindowManagerUI* manager = static_cast<CWindowManagerUI*>(managers[i]);
+            for (HWND level = ::GetParent(msg->hwnd); level != NULL; level = ::GetParent(level)) {
+                if (manager->m_hWnd != msg->hwnd && manager->m_hWnd != level)
+                    continue;
+                if (RunAccelerators(manager->m_aTranslateAccelerator, msg))
+                    return true;
+                manager->PreTranslate(msg->message, msg->wParam, msg->lParam);
+            }
+        }
+        return false;
+    }
+    for (int i = 0; i < managers.Count(); ++i) {
+        CWindowManagerUI* manager = static_cast<CWindowManagerUI*>(managers[i]);
+        if (manager->m_hWnd != msg->hwnd)
+            continue;
+        if (RunAccelerators(manager->m_aTranslateAccelerator, msg))
+            return true;
+        return manager->PreTranslate(msg->message, msg->wParam, msg->lParam);
+    }
+    return false;
+}
+
+namespace {
+
+struct ShortcutSearch
+{
+    wchar_t key;
+    bool armed;
+};
+
+CControlUI* CALLBACK FindShortcut(CControlUI* control, LPVOID data)
+{
+    ShortcutSearch* search = static_cast<ShortcutSearch*>(data);
+    if (!control->IsVisible())
+        return NULL;
+    if (!search->armed && control->GetShortcut() != L'\0' &&
+        static_cast<wchar_t>(towupper(control->GetShortcut())) == search->key)
+        search->armed = true;
+    if (!search->armed)
+        return NULL;
+    // A label's shortcut belongs to the control after it.
+    if (wcsstr(control->TypeName(), L"LabelUI") != NULL)
+        return NULL;
+    return control;
+}
+
+} // namespace
+
+bool CWindowManagerUI::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    for (int i = 0; i < m_aPreMessageFilters.Count(); ++i) {
+        bool handled = false;
+        static_cast<IMessageFilterUI*>(m_aPreMessageFilters[i])->FilterMessage(message, wParam, lParam, handled);
+        if (handled)
+            return true;
+    }
+    switch (message) {
+    case WM_KEYDOWN:
+        if (wParam != VK_TAB)
+            return false;
+        MoveFocusByTab(GetKeyState(VK_SHIFT) >= 0);
+        return true;
+    case WM_SYSKEYDOWN:
+        if (m_pFocus != NULL)
+            SendKeyEvent(m_pFocus, UIEVENT_SYSKEY, wParam, lParam);
+        return false;
+    case WM_SYSCHAR: {
+        if (m_pRoot == NULL)
+            return false;
+        ShortcutSearch search = { static_cast<wchar_t>(towupper(static_cast<wchar_t>(wParam))), false };
+        // Tree order, so that a label hands its shortcut to the control that follows it.
+        CControlUI* control =
+            m_pRoot->SearchTree(FindShortcut, &search, UIFIND_ME_FIRST | UIFIND_VISIBLE | UIFIND_ENABLED);
+        if (control == NULL)
+            return false;
+        control->SetFocus();
+        control->Trigger();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace UiToolkit

@@ -1,0 +1,246 @@
+#include "core/WindowWnd.h"
+#include "core/ResourceSettings.h"
+#include "core/WindowManager.h"
+
+namespace UiToolkit {
+
+namespace {
+
+const wchar_t OBJECT_PROPERTY[] = L"WndX";
+
+} // namespace
+
+CWindowWnd::CWindowWnd() : m_hWnd(NULL), m_OldWndProc(::DefWindowProcW), m_bSubclassed(false)
+{
+}
+
+CWindowWnd::~CWindowWnd()
+{
+}
+
+const wchar_t* CWindowWnd::QueryBaseClassName() const { return NULL; }
+UINT CWindowWnd::QueryClassStyle() const { return 0; }
+
+LRESULT CWindowWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::CallWindowProcW(m_OldWndProc, m_hWnd, message, wParam, lParam);
+}
+
+void CWindowWnd::OnWindowGone(HWND) {}
+
+bool CWindowWnd::RegisterOwnClass()
+{
+    WNDCLASSW wc = {};
+    wc.style = QueryClassStyle();
+    wc.lpfnWndProc = OwnClassWindowProc;
+    wc.hInstance = CResourceSettingsUI::GetModuleInstance();
+    wc.hCursor = ::LoadCursorW(NULL, IDC_ARROW);
+    wc.lpszClassName = QueryClassName();
+    ATOM atom = ::RegisterClassW(&wc);
+    return atom != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool CWindowWnd::RegisterSuperclass()
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    HINSTANCE instance = CResourceSettingsUI::GetModuleInstance();
+    if (!::GetClassInfoExW(NULL, QueryBaseClassName(), &wc) &&
+        !::GetClassInfoExW(instance, QueryBaseClassName(), &wc))
+        return false;
+    // The base class's style and extra bytes stay: its own procedure relies on them.
+    m_OldWndProc = wc.lpfnWndProc;
+    wc.lpfnWndProc = SuperclassWindowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = QueryClassName();
+    ATOM atom = ::RegisterClassExW(&wc);
+    return atom != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y, int cx,
+                           int cy, HMENU menu)
+{
+    bool registered = QueryBaseClassName() != NULL ? RegisterSuperclass() : RegisterOwnClass();
+    if (!registered)
+        return NULL;
+    m_hWnd = ::CreateWindowExW(exStyle, QueryClassName(), title, style, x, y, cx, cy, parent, menu,
+                               CResourceSettingsUI::GetModuleInstance(), this);
+    return m_hWnd;
+}
+
+HWND CWindowWnd::CreateWndInRect(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, const RECT& rc,
+                                 HMENU menu)
+{
+    return CreateWnd(parent, title, style, exStyle, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, menu);
+}
+
+LRESULT CWindowWnd::SendMsg(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWindowWnd::PostMsg(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::PostMessageW(m_hWnd, message, wParam, lParam);
+}
+
+void CWindowWnd::PostClose(UINT code)
+{
+    if (::IsWindow(m_hWnd))
+        ::PostMessageW(m_hWnd, WM_CLOSE, code, 0);
+}
+
+void CWindowWnd::ShowWnd(bool show, bool takeFocus)
+{
+    if (!::IsWindow(m_hWnd))
+        return;
+    ::ShowWindow(m_hWnd, show ? (takeFocus ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE) : SW_HIDE);
+}
+
+void CWindowWnd::CenterOnOwner()
+{
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    RECT ownerRect = { 0, 0, 0, 0 };
+    if (owner != NULL)
+        ::GetWindowRect(owner, &ownerRect);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(owner != NULL ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    const RECT& area = (owner == NULL || ::IsIconic(owner)) ? work : ownerRect;
+    int width = window.right - window.left;
+    int height = window.bottom - window.top;
+    int x = (area.left + area.right) / 2 - width / 2;
+    int y = (area.top + area.bottom) / 2 - height / 2;
+    if (x < work.left)
+        x = work.left;
+    else if (x + width > work.right)
+        x = work.right - width;
+    if (y < work.top)
+        y = work.top;
+    else if (y + height > work.bottom)
+        y = work.bottom - height;
+    ::SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CWindowWnd::SetIconFromResource(UINT id)
+{
+    HINSTANCE instance = CResourceSettingsUI::GetModuleInstance();
+    HICON big = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
+                                                LR_DEFAULTCOLOR));
+    HICON small = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                  LR_DEFAULTCOLOR));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+}
+
+UINT CWindowWnd::RunModal()
+{
+    // Only locals from here on: the object may delete itself once its window is gone.
+    HWND self = m_hWnd;
+    HWND owner = ::GetWindow(self, GW_OWNER);
+    ::ShowWindow(self, SW_SHOWNORMAL);
+    if (owner != NULL)
+        ::EnableWindow(owner, FALSE);
+    UINT result = 0;
+    MSG msg = {};
+    bool quit = false;
+    while (::IsWindow(self)) {
+        BOOL got = ::GetMessageW(&msg, NULL, 0, 0);
+        if (got == 0) {
+            quit = true;
+            break;
+        }
+        if (got < 0)
+            break;
+        if (msg.message == WM_CLOSE && msg.hwnd == self) {
+            result = static_cast<UINT>(msg.wParam);
+            if (owner != NULL) {
+                ::EnableWindow(owner, TRUE);
+                ::SetFocus(owner);
+            }
+        }
+        if (!CWindowManagerUI::TranslateThroughManagers(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    if (owner != NULL) {
+        ::EnableWindow(owner, TRUE);
+        ::SetFocus(owner);
+    }
+    if (quit)
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+    return result;
+}
+
+void CWindowWnd::RestoreWindowProc()
+{
+    if (!::IsWindow(m_hWnd) || !m_bSubclassed)
+        return;
+    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_OldWndProc));
+    m_OldWndProc = ::DefWindowProcW;
+    m_bSubclassed = false;
+}
+
+// The last message: the previous procedure answers it, then the object is unlinked and told.
+LRESULT CWindowWnd::FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, bool superclassed)
+{
+    HWND hWnd = m_hWnd;
+    LRESULT result = ::CallWindowProcW(m_OldWndProc, hWnd, message, wParam, lParam);
+    if (!superclassed)
+        ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
+    if (m_bSubclassed)
+        RestoreWindowProc();
+    if (superclassed)
+        ::RemovePropW(hWnd, OBJECT_PROPERTY);
+    m_hWnd = NULL;
+    OnWindowGone(hWnd);
+    return result;
+}
+
+LRESULT CALLBACK CWindowWnd::OwnClassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWindowWnd* self;
+    if (message == WM_NCCREATE) {
+        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        self = static_cast<CWindowWnd*>(create->lpCreateParams);
+        if (self != NULL) {
+            self->m_hWnd = hWnd;
+            ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (message == WM_NCDESTROY && self != NULL)
+            return self->FinishWindow(message, wParam, lParam, false);
+    }
+    if (self != NULL)
+        return self->ProcessMessage(message, wParam, lParam);
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CWindowWnd::SuperclassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWindowWnd* self;
+    if (message == WM_NCCREATE) {
+        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        self = static_cast<CWindowWnd*>(create->lpCreateParams);
+        if (self != NULL) {
+            ::SetPropW(hWnd, OBJECT_PROPERTY, self);
+            self->m_hWnd = hWnd;
+        }
+    } else {
+        self = static_cast<CWindowWnd*>(::GetPropW(hWnd, OBJECT_PROPERTY));
+        if (message == WM_NCDESTROY && self != NULL)
+            return self->FinishWindow(message, wParam, lParam, true);
+    }
+    if (self != NULL)
+        return self->ProcessMessage(message, wParam, lParam);
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+} // namespace UiToolkit

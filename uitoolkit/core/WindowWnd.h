@@ -1,0 +1,54 @@
+// Native window base: class registration, creation and message routing.
+#pragma once
+#include <windows.h>
+
+namespace UiToolkit {
+
+// One native window: registers its class, creates the window and routes its messages to ProcessMessage.
+class CWindowWnd
+{
+public:
+    CWindowWnd();
+
+    virtual const wchar_t* QueryClassName() const = 0;
+    virtual const wchar_t* QueryBaseClassName() const;
+    virtual UINT QueryClassStyle() const;
+    virtual LRESULT ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Called last, once the window is gone; derived classes may free themselves here.
+    virtual void OnWindowGone(HWND hWnd);
+    virtual ~CWindowWnd();
+
+    HWND WindowHandle() const { return m_hWnd; }
+    operator HWND() const { return m_hWnd; }
+
+    bool RegisterOwnClass();
+    bool RegisterSuperclass();
+    HWND CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
+                   int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT, HMENU menu = NULL);
+    HWND CreateWndInRect(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, const RECT& rc,
+                         HMENU menu = NULL);
+
+    LRESULT SendMsg(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL PostMsg(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    void PostClose(UINT code = 0);
+    void ShowWnd(bool show = true, bool takeFocus = true);
+    void CenterOnOwner();
+    void SetIconFromResource(UINT id);
+    UINT RunModal();
+    void RestoreWindowProc();
+
+protected:
+    static LRESULT CALLBACK OwnClassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SuperclassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, bool superclassed);
+
+    HWND m_hWnd;
+    WNDPROC m_OldWndProc;
+    bool m_bSubclassed;
+
+private:
+    CWindowWnd(const CWindowWnd&) = delete;
+    CWindowWnd& operator=(const CWindowWnd&) = delete;
+};
+
+} // namespace UiToolkit

@@ -1,0 +1,377 @@
+#include "layout/ContainerUI.h"
+#include "layout/ScrollBarUI.h"
+#include "core/WindowManager.h"
+
+#include <memory>
+#include <stdlib.h>
+#include <wchar.h>
+
+namespace UiToolkit {
+
+CContainerUI::CContainerUI()
+    : m_iChildPadding(0), m_bAutoDestroy(true), m_bDelayedDestroy(true), m_bMouseChildEnabled(true),
+      m_bScrollProcess(false), m_pVerticalScrollBar(NULL), m_pHorizontalScrollBar(NULL)
+{
+    SetRectEmpty(&m_rcInset);
+}
+
+CContainerUI::~CContainerUI()
+{
+    // Owned children go at once: the manager may be gone before its deletion queue runs.
+    m_bDelayedDestroy = false;
+    RemoveAllItems();
+    delete m_pVerticalScrollBar;
+    delete m_pHorizontalScrollBar;
+}
+
+const wchar_t* CContainerUI::TypeName() const { return L"ContainerUI"; }
+
+void* CContainerUI::CastTo(const wchar_t* name)
+{
+    if (name != NULL && wcscmp(name, L"IContainer") == 0)
+        return static_cast<IContainerUI*>(this);
+    if (name != NULL && wcscmp(name, L"Container") == 0)
+        return static_cast<CContainerUI*>(this);
+    return CControlUI::CastTo(name);
+}
+
+CControlUI* CContainerUI::ItemAt(int index) const
+{
+    return static_cast<CControlUI*>(m_items.GetAt(index));
+}
+
+int CContainerUI::IndexOf(CControlUI* control) const
+{
+    return m_items.Find(control);
+}
+
+int CContainerUI::ItemCount() const { return m_items.Count(); }
+
+bool CContainerUI::MoveToIndex(CControlUI* control, int index)
+{
+    int current = m_items.Find(control);
+    if (current < 0)
+        return false;
+    NeedUpdate();
+    m_items.Remove(current);
+    return m_items.InsertAt(index, control);
+}
+
+bool CContainerUI::AddItem(CControlUI* control)
+{
+    // Not through the slot: a subclass's insert rule must not run for an append.
+    return CContainerUI::InsertItemAt(control, m_items.Count());
+}
+
+bool CContainerUI::InsertItemAt(CControlUI* control, int index)
+{
+    if (control == NULL)
+        return false;
+    if (m_pManager != NULL)
+        m_pManager->AdoptControlTree(control, this);
+    else
+        control->AttachManager(NULL, this, false);
+    if (IsVisible())
+        NeedUpdate();
+    else
+        control->SetShownByParent(false);
+    return m_items.InsertAt(index, control);
+}
+
+void CContainerUI::DeleteChild(CControlUI* control)
+{
+    if (m_bDelayedDestroy && m_pManager != NULL)
+        m_pManager->QueueForDeletion(control);
+    else
+        delete control;
+}
+
+bool CContainerUI::RemoveItem(CControlUI* control)
+{
+    int index = control != NULL ? m_items.Find(control) : -1;
+    if (index < 0)
+        return false;
+    NeedUpdate();
+    if (m_bAutoDestroy)
+        DeleteChild(control);
+    return m_items.Remove(index);
+}
+
+bool CContainerUI::RemoveItemAt(int index)
+{
+    CControlUI* control = ItemAt(index);
+    return control != NULL && RemoveItem(control);
+}
+
+void CContainerUI::RemoveAllItems()
+{
+    for (int i = 0; m_bAutoDestroy && i < m_items.Count(); ++i)
+        DeleteChild(ItemAt(i));
+    m_items.Empty();
+    NeedUpdate();
+}
+
+RECT CContainerUI::GetInset() const { return m_rcInset; }
+
+void CContainerUI::SetInset(RECT inset)
+{
+    m_rcInset = inset;
+    NeedUpdate();
+}
+
+int CContainerUI::GetChildPadding() const { return m_iChildPadding; }
+
+void CContainerUI::SetChildPadding(int padding)
+{
+    m_iChildPadding = padding;
+    NeedUpdate();
+}
+
+bool CContainerUI::OwnsRemovedItems() const { return m_bAutoDestroy; }
+void CContainerUI::SetOwnsRemovedItems(bool owns) { m_bAutoDestroy = owns; }
+bool CContainerUI::DefersItemDeletion() const { return m_bDelayedDestroy; }
+void CContainerUI::SetDefersItemDeletion(bool defers) { m_bDelayedDestroy = defers; }
+bool CContainerUI::PassesMouseToChildren() const { return m_bMouseChildEnabled; }
+void CContainerUI::SetPassesMouseToChildren(bool passes) { m_bMouseChildEnabled = passes; }
+
+int CContainerUI::NextSelectableItem(int start, bool forward)
+{
+    int count = m_items.Count();
+    if (count == 0)
+        return -1;
+    int index = start < 0 ? 0 : start;
+    if (index > count - 1)
+        index = count - 1;
+    for (int i = index; forward ? i < count : i >= 0; i += forward ? 1 : -1) {
+        CControlUI* child = ItemAt(i);
+        if (child->CastTo(L"ListItem") != NULL && child->IsVisible() && child->IsEnabled())
+            return i;
+    }
+    return forward ? -1 : NextSelectableItem(0, true);
+}
+
+void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
+{
+    for (int i = 0; i < m_items.Count(); ++i)
+        ItemAt(i)->AttachManager(manager, this, initialise);
+    if (m_pVerticalScrollBar != NULL)
+        m_pVerticalScrollBar->AttachManager(manager, this, initialise);
+    if (m_pHorizontalScrollBar != NULL)
+        m_pHorizontalScrollBar->AttachManager(manager, this, initialise);
+    CControlUI::AttachManager(manager, parent, initialise);
+}
+
+void CContainerUI::SetVisible(bool visible)
+{
+    if (m_bVisible == visible)
+        return;
+    CControlUI::SetVisible(visible);
+    for (int i = 0; i < m_items.Count(); ++i)
+        ItemAt(i)->SetShownByParent(IsVisible());
+}
+
+void CContainerUI::SetShownByParent(bool shown)
+{
+    CControlUI::SetShownByParent(shown);
+    for (int i = 0; i < m_items.Count(); ++i)
+        ItemAt(i)->SetShownByParent(IsVisible());
+}
+
+void CContainerUI::SetMouseEnabled(bool enabled)
+{
+    if (m_pVerticalScrollBar != NULL)
+        m_pVerticalScrollBar->SetMouseEnabled(enabled);
+    if (m_pHorizontalScrollBar != NULL)
+        m_pHorizontalScrollBar->SetMouseEnabled(enabled);
+    CControlUI::SetMouseEnabled(enabled);
+}
+
+void CContainerUI::Shift(int dx, int dy, bool invalidate)
+{
+    CControlUI::Shift(dx, dy, invalidate);
+    if (IsBarShown(m_pVerticalScrollBar))
+        m_pVerticalScrollBar->Shift(dx, dy, false);
+    if (IsBarShown(m_pHorizontalScrollBar))
+        m_pHorizontalScrollBar->Shift(dx, dy, false);
+    for (int i = 0; i < m_items.Count(); ++i) {
+        CControlUI* child = ItemAt(i);
+        if (child->IsVisible())
+            child->Shift(dx, dy, false);
+    }
+}
+
+int CContainerUI::ClampSize(int value, int minimum, int maximum)
+{
+    if (value < minimum)
+        value = minimum;
+    if (value > maximum)
+        value = maximum;
+    return value;
+}
+
+void CContainerUI::SetPos(RECT rc, bool invalidate)
+{
+    CControlUI::SetPos(rc, invalidate);
+    if (m_items.IsEmpty())
+        return;
+    RECT area = InsetRect();
+    if (IsBarShown(m_pVerticalScrollBar)) {
+        area.top -= m_pVerticalScrollBar->GetScrollPos();
+        area.right -= m_pVerticalScrollBar->GetFixedWidth();
+        area.bottom += m_pVerticalScrollBar->GetScrollRange() - m_pVerticalScrollBar->GetScrollPos();
+    }
+    if (IsBarShown(m_pHorizontalScrollBar)) {
+        area.left -= m_pHorizontalScrollBar->GetScrollPos();
+        area.right += m_pHorizontalScrollBar->GetScrollRange() - m_pHorizontalScrollBar->GetScrollPos();
+        area.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
+    }
+    for (int i = 0; i < m_items.Count(); ++i) {
+        CControlUI* child = ItemAt(i);
+        if (!child->IsVisible())
+            continue;
+        if (child->IsFloat()) {
+            PlaceFloatingChild(i);
+            continue;
+        }
+        int width = ClampSize(area.right - area.left, child->GetMinWidth(), child->GetMaxWidth());
+        int height = ClampSize(area.bottom - area.top, child->GetMinHeight(), child->GetMaxHeight());
+        RECT placed = { area.left, area.top, area.left + width, area.top + height };
+        child->SetPos(placed, false);
+    }
+}
+
+void CContainerUI::PlaceFloatingChild(int index)
+{
+    CControlUI* child = ItemAt(index);
+    if (child == NULL || !child->IsVisible() || !child->IsFloat())
+        return;
+    int width = GetWidth();
+    int height = GetHeight();
+    SIZE origin = child->GetFloatOrigin();
+    double anchors[4];
+    child->GetFloatAnchors(anchors);
+    RECT rc = { static_cast<LONG>(width * anchors[0]) + origin.cx, static_cast<LONG>(height * anchors[1]) + origin.cy,
+                child->GetFixedWidth() + static_cast<LONG>(width * anchors[2]) + origin.cx,
+                child->GetFixedHeight() + static_cast<LONG>(height * anchors[3]) + origin.cy };
+    child->SetPos(rc, false);
+}
+
+void CContainerUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
+{
+    if (name == NULL || value == NULL)
+        return;
+    if (wcscmp(name, L"inset") == 0) {
+        SetInset(ParseRectList(value));
+    } else if (wcscmp(name, L"mousechild") == 0) {
+        SetPassesMouseToChildren(wcscmp(value, L"true") == 0);
+    } else if (wcscmp(name, L"vscrollbar") == 0) {
+        ShowScrollBars(wcscmp(value, L"true") == 0, m_pHorizontalScrollBar != NULL);
+    } else if (wcscmp(name, L"vscrollbarstyle") == 0) {
+        ShowScrollBars(true, m_pHorizontalScrollBar != NULL);
+        if (m_pVerticalScrollBar != NULL)
+            m_pVerticalScrollBar->ApplyAttributeList(value);
+    } else if (wcscmp(name, L"hscrollbar") == 0) {
+        ShowScrollBars(m_pVerticalScrollBar != NULL, wcscmp(value, L"true") == 0);
+    } else if (wcscmp(name, L"hscrollbarstyle") == 0) {
+        ShowScrollBars(m_pVerticalScrollBar != NULL, true);
+        if (m_pHorizontalScrollBar != NULL)
+            m_pHorizontalScrollBar->ApplyAttributeList(value);
+    } else if (wcscmp(name, L"childpadding") == 0) {
+        SetChildPadding(_wtoi(value));
+    } else {
+        CControlUI::ApplyAttribute(name, value);
+    }
+}
+
+void CContainerUI::Paint(HDC hdc, const RECT& paintRect)
+{
+    RECT outer;
+    if (!IntersectRect(&outer, &paintRect, &m_rcItem))
+        return;
+    CClipScopeUI outerClip(hdc, outer);
+    CControlUI::Paint(hdc, paintRect);
+    if (!m_items.IsEmpty()) {
+        RECT inner = InnerRect();
+        RECT innerPaint;
+        RECT temp;
+        if (IntersectRect(&innerPaint, &paintRect, &inner)) {
+            CClipScopeUI innerClip(hdc, innerPaint);
+            for (int i = 0; i < m_items.Count(); ++i) {
+                CControlUI* child = ItemAt(i);
+                if (!child->IsVisible() || !IntersectRect(&temp, &paintRect, &child->GetPos()))
+                    continue;
+                if (child->IsFloat()) {
+                    if (!IntersectRect(&temp, &m_rcItem, &child->GetPos()))
+                        continue;
+                    // A floating child may reach over the inset: paint it inside the outer clip.
+                    innerClip.UseOldClipBegin(hdc);
+                    child->Paint(hdc, paintRect);
+                    innerClip.UseOldClipEnd(hdc);
+                } else if (IntersectRect(&temp, &inner, &child->GetPos())) {
+                    child->Paint(hdc, paintRect);
+                }
+            }
+        } else {
+            for (int i = 0; i < m_items.Count(); ++i) {
+                CControlUI* child = ItemAt(i);
+                if (child->IsVisible() && child->IsFloat() && IntersectRect(&temp, &paintRect, &child->GetPos()) &&
+                    IntersectRect(&temp, &m_rcItem, &child->GetPos()))
+                    child->Paint(hdc, paintRect);
+            }
+        }
+    }
+    RECT temp;
+    if (IsBarShown(m_pVerticalScrollBar) && IntersectRect(&temp, &paintRect, &m_pVerticalScrollBar->GetPos()))
+        m_pVerticalScrollBar->Paint(hdc, paintRect);
+    if (IsBarShown(m_pHorizontalScrollBar) && IntersectRect(&temp, &paintRect, &m_pHorizontalScrollBar->GetPos()))
+        m_pHorizontalScrollBar->Paint(hdc, paintRect);
+}
+
+CControlUI* CContainerUI::SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT flags)
+{
+    if ((flags & UIFIND_VISIBLE) && !IsVisible())
+        return NULL;
+    if ((flags & UIFIND_ENABLED) && !IsEnabled())
+        return NULL;
+    bool hitTest = (flags & UIFIND_HITTEST) != 0;
+    POINT pt = { 0, 0 };
+    if (hitTest) {
+        pt = *static_cast<const POINT*>(data);
+        if (!PtInRect(&m_rcItem, pt))
+            return NULL;
+    }
+    if ((flags & UIFIND_TOP_FIRST) && proc(this, data) != NULL)
+        return NULL;
+    bool offerSelf = !hitTest || IsMouseEnabled();
+    if ((flags & UIFIND_ME_FIRST) && offerSelf) {
+        CControlUI* found = proc(this, data);
+        if (found != NULL)
+            return found;
+    }
+    CScrollBarUI* bars[2] = { m_pVerticalScrollBar, m_pHorizontalScrollBar };
+    for (CScrollBarUI* bar : bars) {
+        if (bar != NULL && offerSelf) {
+            CControlUI* found = bar->SearchTree(proc, data, flags);
+            if (found != NULL)
+                return found;
+        }
+    }
+    if (!hitTest || m_bMouseChildEnabled) {
+        RECT inner = InnerRect();
+        int count = m_items.Count();
+        for (int n = 0; n < count; ++n) {
+            int i = (flags & UIFIND_REVERSE) ? count - 1 - n : n;
+            CControlUI* found = ItemAt(i)->SearchTree(proc, data, flags);
+            if (found == NULL)
+                continue;
+            // Parts of children scrolled under the inset or a bar are hidden from the pointer.
+            if (!hitTest || found->IsFloat() || PtInRect(&inner, pt))
+                return found;
+        }
+    }
+    if ((flags & UIFIND_ME_FIRST) || (hitTest && !IsMouseEnabled()))
+        return NULL;
+    return proc(this, data);
+}
+
+} // namespace UiToolkit

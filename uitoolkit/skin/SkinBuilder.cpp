@@ -1,0 +1,250 @@
+#include "skin/SkinBuilder.h"
+#include "layout/ContainerUI.h"
+#include "core/WindowManager.h"
+
+#include <stdlib.h>
+#include <wchar.h>
+
+namespace UiToolkit {
+
+namespace {
+
+bool Is(const wchar_t* a, const wchar_t* b)
+{
+    return a != NULL && _wcsicmp(a, b) == 0;
+}
+
+// Attribute values by name, compared ignoring case.
+class NodeAttributes
+{
+public:
+    explicit NodeAttributes(const CSkinMarkupNode& node) : m_node(node) {}
+    const wchar_t* Text(const wchar_t* name) const
+    {
+        int count = m_node.GetAttributeCount();
+        for (int i = 0; i < count; ++i) {
+            if (Is(m_node.GetAttributeName(i), name))
+                return m_node.GetAttributeValue(i);
+        }
+        return NULL;
+    }
+    int Number(const wchar_t* name, int fallback) const
+    {
+        const wchar_t* value = Text(name);
+        return value != NULL ? static_cast<int>(wcstol(value, NULL, 10)) : fallback;
+    }
+    bool Flag(const wchar_t* name) const { return Is(Text(name), L"true"); }
+
+private:
+    const CSkinMarkupNode& m_node;
+};
+
+SIZE ReadPair(const wchar_t* value)
+{
+    RECT rc = ParseRectList(value);
+    SIZE size = { rc.left, rc.top };
+    return size;
+}
+
+} // namespace
+
+CSkinBuilder::CSkinBuilder() : m_pCallback(NULL), m_pstrtype(NULL) {}
+
+CControlUI* CSkinBuilder::Create(const wchar_t* skin, const wchar_t* type, IDialogBuilderCallback* callback,
+                                 CWindowManagerUI* manager, CControlUI* parent)
+{
+    if (skin == NULL)
+        return NULL;
+    if (IS_INTRESOURCE(skin)) {
+        HINSTANCE instance = CWindowManagerUI::GetResourceInstance();
+        HRSRC resource = FindResourceW(instance, skin, type);
+        HGLOBAL global = resource != NULL ? ::LoadResource(instance, resource) : NULL;
+        const BYTE* bytes = global != NULL ? static_cast<const BYTE*>(LockResource(global)) : NULL;
+        DWORD size = resource != NULL ? SizeofResource(instance, resource) : 0;
+        if (bytes == NULL || !m_xml.LoadFromMemory(bytes, size, XMLFILE_ENCODING_UTF8))
+            return NULL;
+        m_pstrtype = type;
+    } else if (*skin == L'<') {
+        if (!m_xml.LoadFromString(skin))
+            return NULL;
+    } else if (!m_xml.LoadFromFile(skin, XMLFILE_ENCODING_UTF8)) {
+        return NULL;
+    }
+    return CreateFromMarkup(callback, manager, parent);
+}
+
+CControlUI* CSkinBuilder::CreateFromMarkup(IDialogBuilderCallback* callback, CWindowManagerUI* manager,
+                                           CControlUI* parent)
+{
+    m_pCallback = callback;
+    CSkinMarkupNode root = m_xml.GetRoot();
+    if (!root.IsValid())
+        return NULL;
+    if (manager != NULL) {
+        ApplyResources(root, manager);
+        if (manager->GetWindow() != NULL && Is(root.GetName(), L"Window"))
+            ApplyWindowAttributes(root, manager);
+    }
+    return ParseChildren(root, parent, manager);
+}
+
+void CSkinBuilder::ApplyResources(CSkinMarkupNode root, CWindowManagerUI* manager)
+{
+    for (CSkinMarkupNode node = root.GetChild(); node.IsValid(); node = node.GetSibling()) {
+        NodeAttributes attributes(node);
+        const wchar_t* tag = node.GetName();
+        if (Is(tag, L"Image")) {
+            const wchar_t* name = attributes.Text(L"name");
+            const wchar_t* type = attributes.Text(L"restype");
+            const wchar_t* mask = attributes.Text(L"mask");
+            if (name != NULL && *name != L'\0')
+                manager->AddImage(name, type != NULL && *type != L'\0' ? type : NULL,
+                                  mask != NULL ? ParseHexColor(mask) : 0, attributes.Flag(L"shared"), false);
+        } else if (Is(tag, L"Font")) {
+            int id = attributes.Number(L"id", -1);
+            const wchar_t* name = attributes.Text(L"name");
+            int size = attributes.Number(L"size", 12);
+            bool shared = attributes.Flag(L"shared");
+            if (id >= 0 && name != NULL && *name != L'\0') {
+                manager->AddFont(id, name, size, attributes.Flag(L"bold"), attributes.Flag(L"underline"),
+                                 attributes.Flag(L"italic"), shared);
+                if (attributes.Flag(L"default"))
+                    manager->SetDefaultFont(name, size, attributes.Flag(L"bold"), attributes.Flag(L"underline"),
+                                            attributes.Flag(L"italic"), shared);
+            }
+        } else if (Is(tag, L"Default")) {
+            const wchar_t* name = attributes.Text(L"name");
+            const wchar_t* value = attributes.Text(L"value");
+            if (name != NULL && *name != L'\0')
+                manager->AddDefaultAttributeList(name, value != NULL ? value : L"", attributes.Flag(L"shared"));
+        } else if (Is(tag, L"MultiLanguage")) {
+            int id = attributes.Number(L"id", -1);
+            const wchar_t* value = attributes.Text(L"value");
+            if (id >= 0 && value != NULL)
+                CWindowManagerUI::AddMultiLanguageText(id, value);
+        }
+    }
+}
+
+void CSkinBuilder::ApplyWindowAttributes(CSkinMarkupNode root, CWindowManagerUI* manager)
+{
+    int count = root.GetAttributeCount();
+    for (int i = 0; i < count; ++i) {
+        const wchar_t* name = root.GetAttributeName(i);
+        const wchar_t* value = root.GetAttributeValue(i);
+        if (Is(name, L"size")) {
+            SIZE size = ReadPair(value);
+            manager->SetInitialSize(size.cx, size.cy);
+        } else if (Is(name, L"sizebox")) {
+            manager->SetSizeBox(ParseRectList(value));
+        } else if (Is(name, L"caption")) {
+            manager->SetCaptionRect(ParseRectList(value));
+        } else if (Is(name, L"roundcorner")) {
+            SIZE size = ReadPair(value);
+            manager->SetRoundCorner(size.cx, size.cy);
+        } else if (Is(name, L"mininfo")) {
+            SIZE size = ReadPair(value);
+            manager->SetMinInfo(size.cx, size.cy);
+        } else if (Is(name, L"maxinfo")) {
+            SIZE size = ReadPair(value);
+            manager->SetMaxInfo(size.cx, size.cy);
+        } else if (Is(name, L"showdirty")) {
+            manager->SetShowDirty(Is(value, L"true"));
+        } else if (Is(name, L"alpha")) {
+            manager->SetOpacity(static_cast<int>(wcstol(value, NULL, 10)));
+        } else if (Is(name, L"bktrans")) {
+            manager->SetBackgroundCached(Is(value, L"true"));
+        } else if (Is(name, L"disabledfontcolor")) {
+            manager->SetDefaultDisabledColor(ParseHexColor(value));
+        } else if (Is(name, L"defaultfontcolor")) {
+            manager->SetDefaultFontColor(ParseHexColor(value));
+        } else if (Is(name, L"linkfontcolor")) {
+            manager->SetDefaultLinkColor(ParseHexColor(value));
+        } else if (Is(name, L"linkhoverfontcolor")) {
+            manager->SetDefaultLinkHoverColor(ParseHexColor(value));
+        } else if (Is(name, L"selectedcolor")) {
+            manager->SetDefaultSelectedColor(ParseHexColor(value));
+        }
+    }
+}
+
+void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager)
+{
+    wchar_t count[500] = L"";
+    wchar_t source[500] = L"";
+    node.GetAttributeValue(L"count", count, 500);
+    node.GetAttributeValue(L"source", source, 500);
+    int times = count[0] != L'\0' ? static_cast<int>(wcstol(count, NULL, 10)) : 1;
+    if (source[0] == L'\0')
+        return;
+    for (int i = 0; i < times; ++i) {
+        CSkinBuilder nested;
+        CControlUI* built = m_pstrtype != NULL
+                                ? nested.Create(MAKEINTRESOURCEW(_wtoi(source)), m_pstrtype, m_pCallback, manager, parent)
+                                : nested.Create(source, NULL, m_pCallback, manager, parent);
+        // Without a parent nothing would own what the nested build made.
+        if (parent == NULL)
+            delete built;
+    }
+}
+
+CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager)
+{
+    IContainerUI* container = NULL;
+    bool containerLooked = false;
+    CControlUI* first = NULL;
+    for (CSkinMarkupNode child = node.GetChild(); child.IsValid(); child = child.GetSibling()) {
+        const wchar_t* tag = child.GetName();
+        if (Is(tag, L"Image") || Is(tag, L"Font") || Is(tag, L"Default") || Is(tag, L"MultiLanguage"))
+            continue;
+        if (Is(tag, L"Include")) {
+            if (child.HasAttributes())
+                BuildInclude(child, parent, manager);
+            continue;
+        }
+        // Tree nodes need a tree view, which this toolkit does not have.
+        if (Is(tag, L"TreeNode"))
+            continue;
+        CControlUI* control = CreateControl(tag);
+        if (control == NULL && m_pCallback != NULL)
+            control = m_pCallback->CreateCustomControl(tag);
+        if (control == NULL)
+            continue;
+        if (child.HasChildren())
+            ParseChildren(child, control, manager);
+        if (parent != NULL) {
+            if (!containerLooked) {
+                container = static_cast<IContainerUI*>(parent->CastTo(L"IContainer"));
+                containerLooked = true;
+            }
+            if (container == NULL) {
+                // A parent that holds no children ends this level; the new control would be lost.
+                delete control;
+                return NULL;
+            }
+            if (!container->AddItem(control)) {
+                delete control;
+                continue;
+            }
+        }
+        if (manager != NULL) {
+            control->AttachManager(manager, NULL, false);
+            const wchar_t* defaults = manager->GetDefaultAttributeList(tag);
+            if (defaults != NULL)
+                control->ApplyAttributeList(defaults);
+        }
+        int count = child.GetAttributeCount();
+        for (int i = 0; i < count; ++i)
+            control->ApplyAttribute(child.GetAttributeName(i), child.GetAttributeValue(i));
+        if (manager != NULL)
+            control->AttachManager(NULL, NULL, false);
+        if (first == NULL)
+            first = control;
+        else if (parent == NULL)
+            delete control; // only the first top-level control has an owner: the caller
+
+    }
+    return first;
+}
+
+} // namespace UiToolkit

@@ -1,0 +1,46 @@
+// Skin builder: turns skin markup into controls through the tag factory.
+#pragma once
+#include "core/ControlUI.h"
+#include "core/SkinMarkup.h"
+
+namespace UiToolkit {
+
+class CWindowManagerUI;
+
+// Creates the controls of tags the built-in factory does not know.
+class IDialogBuilderCallback
+{
+public:
+    virtual CControlUI* CreateCustomControl(const wchar_t* tag) = 0;
+};
+
+// Turns one skin document into a control tree; used for one build.
+class CSkinBuilder
+{
+public:
+    CSkinBuilder();
+    CSkinBuilder(const CSkinBuilder&) = delete;
+    CSkinBuilder& operator=(const CSkinBuilder&) = delete;
+
+    // skin: a resource id (MAKEINTRESOURCEW, with type), markup text starting with '<', or a file name.
+    CControlUI* Create(const wchar_t* skin, const wchar_t* type = NULL, IDialogBuilderCallback* callback = NULL,
+                       CWindowManagerUI* manager = NULL, CControlUI* parent = NULL);
+    CControlUI* CreateFromMarkup(IDialogBuilderCallback* callback = NULL, CWindowManagerUI* manager = NULL,
+                                 CControlUI* parent = NULL);
+    CSkinMarkup* GetMarkup() { return &m_xml; }
+
+    // The built-in tag-to-class factory; NULL for tags it does not know.
+    static CControlUI* CreateControl(const wchar_t* tag);
+
+private:
+    CControlUI* ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager);
+    void ApplyResources(CSkinMarkupNode root, CWindowManagerUI* manager);
+    void ApplyWindowAttributes(CSkinMarkupNode root, CWindowManagerUI* manager);
+    void BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager);
+
+    CSkinMarkup m_xml;
+    IDialogBuilderCallback* m_pCallback;
+    const wchar_t* m_pstrtype;
+};
+
+} // namespace UiToolkit
