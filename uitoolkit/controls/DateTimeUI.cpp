@@ -32,17 +32,59 @@ void CDateTimeWnd::Init(CDateTimeUI* owner)
     m_bInit = true;
 }
 
+namespace {
+
+// Watches the focus while it sits in the picker's own drop-down calendar.
+const UINT_PTR CALENDAR_WATCH_TIMER = 0x5D7E;
+const UINT CALENDAR_WATCH_ELAPSE = 100;
+
+} // namespace
+
+bool CDateTimeWnd::IsOwnWindow(HWND hWnd) const
+{
+    if (hWnd == NULL)
+        return false;
+    if (hWnd == m_hWnd || ::IsChild(m_hWnd, hWnd))
+        return true;
+    // The drop-down calendar lives in a popup of its own (owned by our top-level window, not by the picker).
+    HWND calendar = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, DTM_GETMONTHCAL, 0, 0));
+    if (calendar == NULL)
+        return false;
+    HWND popup = ::GetAncestor(calendar, GA_ROOT);
+    if (popup == NULL || popup == ::GetAncestor(m_hWnd, GA_ROOT))
+        return hWnd == calendar || ::IsChild(calendar, hWnd);
+    return hWnd == popup || ::IsChild(popup, hWnd);
+}
+
+void CDateTimeWnd::CloseKeepingDate()
+{
+    if (m_pOwner != NULL && m_pOwner->m_nDTUpdateFlag == CDateTimeUI::UPDATE_NONE) {
+        SendMsg(DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&m_pOwner->m_sysTime));
+        m_pOwner->m_nDTUpdateFlag = CDateTimeUI::UPDATE_SHOW;
+        m_pOwner->UpdateText();
+    }
+    PostMsg(WM_CLOSE);
+}
+
 LRESULT CDateTimeWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_KILLFOCUS) {
         LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);
-        if (m_pOwner != NULL && m_pOwner->m_nDTUpdateFlag == CDateTimeUI::UPDATE_NONE) {
-            SendMsg(DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&m_pOwner->m_sysTime));
-            m_pOwner->m_nDTUpdateFlag = CDateTimeUI::UPDATE_SHOW;
-            m_pOwner->UpdateText();
-        }
-        PostMsg(WM_CLOSE);
+        // The focus going into the picker's own calendar is still the picker at work.
+        if (IsOwnWindow(reinterpret_cast<HWND>(wParam)))
+            ::SetTimer(m_hWnd, CALENDAR_WATCH_TIMER, CALENDAR_WATCH_ELAPSE, NULL);
+        else
+            CloseKeepingDate();
         return result;
+    }
+    if (message == WM_TIMER && wParam == CALENDAR_WATCH_TIMER) {
+        HWND focus = ::GetFocus();
+        if (focus == m_hWnd || !IsOwnWindow(focus)) {
+            ::KillTimer(m_hWnd, CALENDAR_WATCH_TIMER);
+            if (focus != m_hWnd)
+                CloseKeepingDate();
+        }
+        return 0;
     }
     if (message == WM_KEYUP && (wParam == VK_BACK || wParam == VK_DELETE || wParam == VK_ESCAPE)) {
         LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);

@@ -22,6 +22,11 @@ public:
     void OnWindowGone(HWND hWnd) override;
 
 private:
+    // The picker, a child of it, or its drop-down calendar.
+    bool IsOwnWindow(HWND hWnd) const;
+    // Takes the picked date into the control, then closes.
+    void CloseKeepingDate();
+
     CDateTimeUI* m_pOwner;
     bool m_bInit;
 };

@@ -87,8 +87,17 @@ void CEditUI::SetShownByParent(bool shown)
 void CEditUI::SetEnabled(bool enabled)
 {
     CControlUI::SetEnabled(enabled);
-    if (!IsEnabled())
-        m_uButtonState = 0;
+    if (IsEnabled())
+        return;
+    m_uButtonState = 0;
+    if (m_pWindow == NULL)
+        return;
+    // A disabled edit takes no more typing: the native window stops at once and closes as the focus leaves.
+    ::EnableWindow(m_pWindow->WindowHandle(), FALSE);
+    if (m_pManager != NULL && m_pManager->GetFocus() == this)
+        m_pManager->SetFocusControl(NULL);
+    else
+        CloseNativeWindow(m_pWindow);
 }
 
 void CEditUI::SetMaxChar(UINT max)

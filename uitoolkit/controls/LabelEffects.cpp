@@ -37,7 +37,8 @@ struct EffectObjects
     GpLineGradient* Brush(const PointF& from, const PointF& to, ARGB first, ARGB second)
     {
         GpLineGradient* brush = NULL;
-        GdipCreateLineBrush(&from, &to, first, second, WrapModeTile, &brush);
+        if (GdipCreateLineBrush(&from, &to, first, second, WrapModeTile, &brush) != Ok)
+            return NULL;
         brushes[count++] = brush;
         return brush;
     }
@@ -73,34 +74,40 @@ void CLabelUI::PaintEffectText(HDC hdc)
 {
     if (m_gdiplusToken == 0 || m_pManager == NULL)
         return;
+    RECT rc = TextRect();
+    // GDI+ reads a zero extent as "unbounded": an empty rectangle must draw nothing, not everything.
+    if (rc.right <= rc.left || rc.bottom <= rc.top)
+        return;
     EffectObjects gp;
     HFONT hFont = m_pManager->GetFont(m_iFont);
     LOGFONTA lf;
+    GpStatus status = GenericError;
     if (hFont != NULL && GetObjectA(hFont, sizeof(lf), &lf) != 0)
-        GdipCreateFontFromLogfontA(hdc, &lf, &gp.font);
+        status = GdipCreateFontFromLogfontA(hdc, &lf, &gp.font);
     else
-        GdipCreateFontFromDC(hdc, &gp.font);
-    if (gp.font == NULL || GdipCreateFromHDC(hdc, &gp.graphics) != Ok)
+        status = GdipCreateFontFromDC(hdc, &gp.font);
+    if (status != Ok || gp.font == NULL || GdipCreateFromHDC(hdc, &gp.graphics) != Ok)
         return;
-    GdipSetTextRenderingHint(gp.graphics, static_cast<TextRenderingHint>(m_TextRenderingHintAntiAlias));
-    if (GdipCreateStringFormat(0, LANG_NEUTRAL, &gp.format) != Ok)
+    if (GdipSetTextRenderingHint(gp.graphics, static_cast<TextRenderingHint>(m_TextRenderingHintAntiAlias)) != Ok ||
+        GdipCreateStringFormat(0, LANG_NEUTRAL, &gp.format) != Ok)
         return;
     // Horizontal flags place the text across, vertical ones down.
     UINT style = m_uTextStyle;
-    GdipSetStringFormatAlign(gp.format, (style & DT_CENTER) ? StringAlignmentCenter
-                                        : (style & DT_RIGHT) ? StringAlignmentFar
-                                                             : StringAlignmentNear);
-    GdipSetStringFormatLineAlign(gp.format, (style & DT_VCENTER) ? StringAlignmentCenter
-                                            : (style & DT_BOTTOM) ? StringAlignmentFar
-                                                                  : StringAlignmentNear);
+    if (GdipSetStringFormatAlign(gp.format, (style & DT_CENTER) ? StringAlignmentCenter
+                                            : (style & DT_RIGHT) ? StringAlignmentFar
+                                                                 : StringAlignmentNear) != Ok ||
+        GdipSetStringFormatLineAlign(gp.format, (style & DT_VCENTER) ? StringAlignmentCenter
+                                                : (style & DT_BOTTOM) ? StringAlignmentFar
+                                                                      : StringAlignmentNear) != Ok)
+        return;
 
-    RECT rc = TextRect();
     RectF layout(static_cast<REAL>(rc.left), static_cast<REAL>(rc.top), static_cast<REAL>(rc.right - rc.left),
                  static_cast<REAL>(rc.bottom - rc.top));
+    // The shadow offset and the gradient points are measured from the text rectangle, wherever the label sits.
     RectF shadow(layout.X + m_ShadowOffsetX, layout.Y + m_ShadowOffsetY, layout.Width, layout.Height);
     REAL length = static_cast<REAL>(m_GradientLength != 0 ? m_GradientLength : rc.bottom - rc.top);
-    PointF start(static_cast<REAL>(m_GradientAngle), 0.0f);
-    PointF end(0.0f, length);
+    PointF start(layout.X + static_cast<REAL>(m_GradientAngle), layout.Y);
+    PointF end(layout.X, layout.Y + length);
 
     DWORD second = m_dwTextColor2 != 0xFFFFFFFF ? m_dwTextColor2 : m_dwTextColor;
     GpLineGradient* textBrush =
@@ -108,22 +115,27 @@ void CLabelUI::PaintEffectText(HDC hdc)
     DWORD shadowSecond = m_dwTextShadowColorB != 0xFFFFFFFF ? m_dwTextShadowColorB : m_dwTextShadowColorA;
     GpLineGradient* shadowBrush = gp.Brush(start, end, WithAlpha(m_TransShadow, m_dwTextShadowColorA),
                                            WithAlpha(m_TransShadow1, shadowSecond));
+    if (textBrush == NULL || shadowBrush == NULL)
+        return;
     const wchar_t* text = m_EffectText.Text();
 
     if (m_bEnableStroke && m_dwStrokeColor != 0) {
-        PointF strokeEnd(0.0f, static_cast<REAL>(rc.bottom - rc.top + 2));
+        PointF strokeEnd(layout.X, layout.Y + layout.Height + 2.0f);
         ARGB stroke = WithAlpha(m_TransStroke, m_dwStrokeColor);
         GpLineGradient* strokeBrush = gp.Brush(start, strokeEnd, stroke, stroke);
+        if (strokeBrush == NULL)
+            return;
         const REAL moves[4][2] = { { -1, 0 }, { 1, 0 }, { 0, -1 }, { 0, 1 } };
-        for (int i = 0; strokeBrush != NULL && i < 4; ++i) {
-            RectF moved(layout.X + moves[i][0], layout.Y + moves[i][1], layout.Width, layout.Height);
-            GdipDrawString(gp.graphics, text, -1, gp.font, &moved, gp.format, strokeBrush);
+        for (const REAL* move : moves) {
+            RectF moved(layout.X + move[0], layout.Y + move[1], layout.Width, layout.Height);
+            if (GdipDrawString(gp.graphics, text, -1, gp.font, &moved, gp.format, strokeBrush) != Ok)
+                return;
         }
     }
-    if (m_bEnableShadow && (m_dwTextShadowColorA != 0 || m_dwTextShadowColorB != 0) && shadowBrush != NULL)
-        GdipDrawString(gp.graphics, text, -1, gp.font, &shadow, gp.format, shadowBrush);
-    if (textBrush != NULL)
-        GdipDrawString(gp.graphics, text, -1, gp.font, &layout, gp.format, textBrush);
+    if (m_bEnableShadow && (m_dwTextShadowColorA != 0 || m_dwTextShadowColorB != 0) &&
+        GdipDrawString(gp.graphics, text, -1, gp.font, &shadow, gp.format, shadowBrush) != Ok)
+        return;
+    (void)GdipDrawString(gp.graphics, text, -1, gp.font, &layout, gp.format, textBrush); // the last step
 }
 
 } // namespace UiToolkit

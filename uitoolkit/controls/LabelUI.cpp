@@ -43,33 +43,21 @@ void* CLabelUI::CastTo(const wchar_t* name)
 
 CStringUI CLabelUI::GetText() const
 {
-    try {
-        return m_bEnableEffect ? m_EffectText : CControlUI::GetText();
-    } catch (...) {
-        throw "CLabelUI::GetText";
-    }
+    return m_bEnableEffect ? m_EffectText : CControlUI::GetText();
 }
 
 void CLabelUI::SetText(const wchar_t* text)
 {
-    try {
-        if (m_bEnableEffect)
-            m_EffectText = text;
-        else
-            CControlUI::SetText(text);
-    } catch (...) {
-        throw "CLabelUI::SetText";
-    }
+    if (m_bEnableEffect)
+        m_EffectText = text;
+    else
+        CControlUI::SetText(text);
 }
 
 void CLabelUI::SetEnabledEffect(bool enabled)
 {
-    try {
-        m_bEnableEffect = enabled;
-        m_EffectText = m_sText;
-    } catch (...) {
-        throw "CLabelUI::SetEnabledEffect";
-    }
+    m_bEnableEffect = enabled;
+    m_EffectText = m_sText;
 }
 
 void CLabelUI::SetTextColor(DWORD color)
@@ -113,11 +101,10 @@ void CLabelUI::SetShadowOffset(int distance, int angle)
 {
     if (angle > 180 || angle < -180)
         return;
+    // Relative to the text: the label's own position must not move its shadow.
     float d = static_cast<float>(distance);
-    float left = static_cast<float>(m_rcItem.left);
-    float top = static_cast<float>(m_rcItem.top);
-    m_ShadowOffsetX = angle >= 0 ? top - d : (angle > -180 ? top + d : top);
-    m_ShadowOffsetY = angle > -90 && angle <= 90 ? left - d : (angle == -90 ? left : left + d);
+    m_ShadowOffsetX = angle >= 0 ? -d : (angle > -180 ? d : 0.0f);
+    m_ShadowOffsetY = angle > -90 && angle <= 90 ? -d : (angle == -90 ? 0.0f : d);
 }
 
 void CLabelUI::OnEvent(InputEventUI& event)

@@ -82,14 +82,15 @@ void CProgressUI::PaintStateImage(HDC hdc)
         m_nValue = m_nMax;
     if (m_nValue < m_nMin)
         m_nValue = m_nMin;
-    int range = m_nMax - m_nMin;
+    // In 64 bits: a range in the millions times a size in pixels leaves 32 bits behind.
+    LONGLONG range = static_cast<LONGLONG>(m_nMax) - m_nMin;
     int width = m_rcItem.right - m_rcItem.left;
     int height = m_rcItem.bottom - m_rcItem.top;
     RECT dest = { 0, 0, width, height };
     if (m_bHorizontal)
-        dest.right = width * (m_nValue - m_nMin) / range;
+        dest.right = static_cast<LONG>(width * (static_cast<LONGLONG>(m_nValue) - m_nMin) / range);
     else
-        dest.top = height * (m_nMax - m_nValue) / range;
+        dest.top = static_cast<LONG>(height * (static_cast<LONGLONG>(m_nMax) - m_nValue) / range);
     // An empty bar draws nothing; an all-zero destination would otherwise mean the whole control.
     if (dest.right <= dest.left || dest.bottom <= dest.top)
         return;

@@ -37,17 +37,19 @@ void CSliderUI::SetEnabled(bool enabled)
 RECT CSliderUI::GetThumbRect() const
 {
     // An empty range keeps the thumb at the minimum instead of dividing by zero.
-    int range = m_nMax - m_nMin;
-    int offset = range == 0 ? 0 : m_nValue - m_nMin;
+    // 64-bit products, as for the progress bar.
+    LONGLONG range = static_cast<LONGLONG>(m_nMax) - m_nMin;
+    LONGLONG offset = range == 0 ? 0 : static_cast<LONGLONG>(m_nValue) - m_nMin;
     if (range == 0)
         range = 1;
     RECT rc;
     if (m_bHorizontal) {
-        rc.left = m_rcItem.left + offset * (m_rcItem.right - m_rcItem.left - m_szThumb.cx) / range;
+        rc.left = m_rcItem.left + static_cast<LONG>(offset * (m_rcItem.right - m_rcItem.left - m_szThumb.cx) / range);
         rc.top = (m_rcItem.top + m_rcItem.bottom - m_szThumb.cy) / 2;
     } else {
         rc.left = (m_rcItem.left + m_rcItem.right - m_szThumb.cx) / 2;
-        rc.top = m_rcItem.bottom - (m_rcItem.bottom - m_rcItem.top - m_szThumb.cy) * offset / range - m_szThumb.cy;
+        rc.top = m_rcItem.bottom -
+                 static_cast<LONG>((m_rcItem.bottom - m_rcItem.top - m_szThumb.cy) * offset / range) - m_szThumb.cy;
     }
     rc.right = rc.left + m_szThumb.cx;
     rc.bottom = rc.top + m_szThumb.cy;
@@ -63,14 +65,16 @@ int CSliderUI::ValueAt(POINT pt) const
             return m_nMax;
         // A bar no longer than its thumb has no room to slide.
         if (pt.x > r.left + m_szThumb.cx / 2 && span > 0)
-            return m_nMin + (m_nMax - m_nMin) * (pt.x - m_szThumb.cx / 2 - r.left) / span;
+            return m_nMin + static_cast<int>((static_cast<LONGLONG>(m_nMax) - m_nMin) *
+                                             (pt.x - m_szThumb.cx / 2 - r.left) / span);
         return m_nMin;
     }
     int span = r.bottom - r.top - m_szThumb.cy;
     if (pt.y >= r.bottom - m_szThumb.cy / 2)
         return m_nMin;
     if (pt.y > r.top + m_szThumb.cy / 2 && span > 0)
-        return m_nMin + (r.bottom - m_szThumb.cy / 2 - pt.y) * (m_nMax - m_nMin) / span;
+        return m_nMin + static_cast<int>((r.bottom - m_szThumb.cy / 2 - pt.y) *
+                                         (static_cast<LONGLONG>(m_nMax) - m_nMin) / span);
     return span > 0 ? m_nMax : m_nMin;
 }
 
@@ -105,7 +109,13 @@ void CSliderUI::OnEvent(InputEventUI& event)
         return;
     case UIEVENT_SCROLLWHEEL:
         if (LOWORD(event.wParam) == SB_LINEUP || LOWORD(event.wParam) == SB_LINEDOWN) {
-            SetValue(m_nValue + (LOWORD(event.wParam) == SB_LINEUP ? m_nStep : -m_nStep));
+            // The wheel stops at the ends of the range instead of stepping past them.
+            LONGLONG value = static_cast<LONGLONG>(m_nValue) + (LOWORD(event.wParam) == SB_LINEUP ? m_nStep : -m_nStep);
+            if (value > m_nMax)
+                value = m_nMax;
+            if (value < m_nMin)
+                value = m_nMin;
+            SetValue(static_cast<int>(value));
             if (m_pManager != NULL)
                 m_pManager->RaiseNotification(this, L"valuechanged");
             return;

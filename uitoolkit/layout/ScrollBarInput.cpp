@@ -110,11 +110,11 @@ void CScrollBarUI::OnButtonUp()
 void CScrollBarUI::OnMouseMove(POINT pt)
 {
     if (m_thumb.state & UISTATE_CAPTURED) {
-        int t = Thickness();
-        int length = m_bHorizontal ? GetWidth() : GetHeight();
+        // The thumb travels the rail between the buttons, hidden buttons taking no room.
+        int rail = m_bHorizontal ? m_rcButton2.left - m_rcButton1.right : m_rcButton2.top - m_rcButton1.bottom;
         int thumb = m_bHorizontal ? m_rcThumb.right - m_rcThumb.left : m_rcThumb.bottom - m_rcThumb.top;
-        int free = length - 2 * t - thumb;
-        if (free == 0)
+        int free = rail - thumb;
+        if (free <= 0)
             return;
         int moved = m_bHorizontal ? pt.x - m_ptLastMouse.x : pt.y - m_ptLastMouse.y;
         m_nLastScrollOffset = static_cast<int>(static_cast<LONGLONG>(moved) * m_nRange / free);
@@ -130,6 +130,11 @@ void CScrollBarUI::OnMouseMove(POINT pt)
 
 void CScrollBarUI::OnRepeatTick()
 {
+    // A release the bar never saw (capture taken away, a modal loop) must not leave it paging.
+    if (::GetKeyState(VK_LBUTTON) >= 0) {
+        OnButtonUp();
+        return;
+    }
     ++m_nScrollRepeatDelay;
     if (m_thumb.state & UISTATE_CAPTURED) {
         int position = m_nLastScrollPos + m_nLastScrollOffset;

@@ -32,12 +32,14 @@ bool CTabLayoutUI::InsertItemAt(CControlUI* control, int index)
 {
     if (!CContainerUI::InsertItemAt(control, index))
         return false;
-    if (m_iCurSel == -1 && control->IsVisible())
+    if (m_iCurSel == -1 && control->IsVisible()) {
         m_iCurSel = IndexOf(control);
-    else if (m_iCurSel == -1 || m_iCurSel < index)
-        control->SetVisible(false);
-    else
+        return true;
+    }
+    // Only the selected page shows; one inserted before it moves the selection along.
+    if (m_iCurSel != -1 && index <= m_iCurSel)
         ++m_iCurSel;
+    control->SetVisible(false);
     return true;
 }
 

@@ -141,6 +141,26 @@ bool AttachImage(CWindowManagerUI* manager, ImageDrawInfoUI& info)
     return true;
 }
 
+int Clamp(int value, int low, int high)
+{
+    return value < low ? low : (value > high ? high : value);
+}
+
+// Keeps the source inside the image and the nine-grid borders inside the source: nothing is read beyond the bitmap.
+void ClampToImage(const ImageInfoUI& image, RECT& source, RECT& corner)
+{
+    source.left = Clamp(source.left, 0, image.nX);
+    source.top = Clamp(source.top, 0, image.nY);
+    source.right = Clamp(source.right, source.left, image.nX);
+    source.bottom = Clamp(source.bottom, source.top, image.nY);
+    int width = source.right - source.left;
+    int height = source.bottom - source.top;
+    corner.left = Clamp(corner.left, 0, width);
+    corner.right = Clamp(corner.right, 0, width - corner.left);
+    corner.top = Clamp(corner.top, 0, height);
+    corner.bottom = Clamp(corner.bottom, 0, height - corner.top);
+}
+
 } // namespace
 
 bool CRenderKitUI::DrawImageString(HDC hDC, CWindowManagerUI* manager, const RECT& rcItem, const RECT& rcPaint,
@@ -150,11 +170,8 @@ bool CRenderKitUI::DrawImageString(HDC hDC, CWindowManagerUI* manager, const REC
         return true;
     if (info.pImageInfo == NULL && !AttachImage(manager, info))
         return false;
+    ClampToImage(*info.pImageInfo, info.rcBmpPart, info.rcCorner);
     const ImageInfoUI* image = info.pImageInfo;
-    if (info.rcBmpPart.right > image->nX)
-        info.rcBmpPart.right = image->nX;
-    if (info.rcBmpPart.bottom > image->nY)
-        info.rcBmpPart.bottom = image->nY;
     if (hDC == NULL)
         return true;
 

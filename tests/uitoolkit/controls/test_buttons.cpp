@@ -220,6 +220,14 @@ TEST(ProgressPainting, ValueRangeAndDirection)
     vertical.SetValue(100);
     vertical.Paint(column.Dc(), tall);
     EXPECT_EQ(0x00FF00u, column.At(5, 0));
+
+    // Byte counts in the hundreds of millions: half of the range fills half of the bar.
+    canvas.Fill(0);
+    progress.SetMaxValue(100000000);
+    progress.SetValue(50000000);
+    progress.Paint(canvas.Dc(), rc);
+    EXPECT_EQ(0xFF0000u, canvas.At(99, 5));
+    EXPECT_EQ(0u, canvas.At(100, 5));
 }
 
 TEST(LabelAttributes, StyleMeasureEffectsText)
@@ -324,4 +332,44 @@ TEST(LabelPainting, PlainAndEffectTextStayInside)
     label.SetText(L"");
     label.Paint(empty.Dc(), all);
     EXPECT_FALSE(changedInside(empty));
+}
+
+TEST(LabelPainting, ShadowFollowsTheLabelAndEmptyRectDrawsNothing)
+{
+    ButtonScene scene;
+    CLabelUI label;
+    label.AttachManager(&scene.window.manager, NULL, false);
+    RECT rc = { 100, 50, 200, 80 };
+    label.SetPos(rc);
+    // Only the shadow shows: the text itself is fully transparent.
+    const wchar_t* attributes[][2] = { { L"enabledeffect", L"true" }, { L"transtext", L"0" },
+                                       { L"transtext1", L"0" }, { L"enabledshadow", L"true" },
+                                       { L"textshadowcolora", L"#FF00FF00" }, { L"transshadow", L"255" },
+                                       { L"transshadow1", L"255" }, { L"shadowoffset", L"4,45" } };
+    for (const auto& attribute : attributes)
+        label.ApplyAttribute(attribute[0], attribute[1]);
+    label.SetText(L"Wg");
+    RECT all = { 0, 0, 260, 200 };
+    // Counts changed pixels inside and outside a band.
+    auto changed = [](const TestCanvas& canvas, const RECT& band, bool inside) {
+        int count = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 260; ++x) {
+                POINT pt = { x, y };
+                if ((PtInRect(&band, pt) != FALSE) == inside && canvas.At(x, y) != 0)
+                    ++count;
+            }
+        return count;
+    };
+    TestCanvas canvas(260, 200, 0);
+    label.Paint(canvas.Dc(), all);
+    RECT shadow = { 96, 46, 196, 76 };
+    EXPECT_GT(changed(canvas, shadow, true), 0);
+    EXPECT_EQ(0, changed(canvas, shadow, false));
+
+    // A rectangle with no room left draws nothing, though GDI+ would read a zero width as unbounded.
+    label.ApplyAttribute(L"textpadding", L"50,0,50,0");
+    TestCanvas none(260, 200, 0);
+    label.Paint(none.Dc(), all);
+    EXPECT_EQ(0, changed(none, all, true));
 }

@@ -90,6 +90,27 @@ TEST(DateTimeNative, PickClearAndCancel)
     ASSERT_TRUE(scene.Closed());
     EXPECT_STREQ(L"2024-03-05", scene.date->GetText());
 
+    // The focus inside the picker's own drop-down calendar keeps it open; leaving the calendar closes it.
+    native = scene.Open();
+    ASSERT_NE(nullptr, native);
+    scene.Pick(native, 2022, 6, 7);
+    // A click on the drop-down button at the right end opens the calendar.
+    RECT client = {};
+    GetClientRect(native, &client);
+    LPARAM button = MAKELPARAM(client.right - 4, client.bottom / 2);
+    SendMessageW(native, WM_LBUTTONDOWN, MK_LBUTTON, button);
+    SendMessageW(native, WM_LBUTTONUP, 0, button);
+    HWND calendar = reinterpret_cast<HWND>(SendMessageW(native, DTM_GETMONTHCAL, 0, 0));
+    ASSERT_NE(nullptr, calendar);
+    ASSERT_TRUE(IsWindowVisible(calendar));
+    SetFocus(calendar);
+    ASSERT_EQ(calendar, GetFocus());
+    PumpUntil([] { return false; }, 400);
+    EXPECT_EQ(native, scene.date->GetNativeWindow());
+    SetFocus(scene.hwnd);
+    ASSERT_TRUE(scene.Closed());
+    EXPECT_STREQ(L"2022-06-07", scene.date->GetText());
+
     // Delete clears it.
     native = scene.Open();
     ASSERT_NE(nullptr, native);

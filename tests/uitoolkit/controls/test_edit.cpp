@@ -105,6 +105,21 @@ TEST(EditNative, OpensOnFocusTypesAndClosesOnLeaving)
     MapWindowPoints(NULL, scene.hwnd, reinterpret_cast<POINT*>(&placed), 2);
     EXPECT_EQ(34, placed.left);
 
+    // Disabling the control stops the native window at once and closes it; the typed text stays.
+    SendMessageW(native, WM_CHAR, L'z', 0);
+    std::wstring typed = scene.NativeText();
+    EXPECT_EQ(6u, typed.size());
+    scene.edit->SetEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(native));
+    EXPECT_TRUE(PumpUntil([&] { return scene.edit->GetNativeWindow() == NULL; }));
+    EXPECT_FALSE(IsWindow(native));
+    EXPECT_EQ(typed, std::wstring(scene.edit->GetText()));
+    scene.edit->SetEnabled(true);
+    scene.edit->SetText(L"other");
+    scene.window.manager.SetFocusControl(scene.edit);
+    native = scene.edit->GetNativeWindow();
+    ASSERT_NE(nullptr, native);
+
     // Losing the focus closes the native window and frees it.
     SetFocus(scene.hwnd);
     EXPECT_TRUE(PumpUntil([&] { return scene.edit->GetNativeWindow() == NULL; }));

@@ -230,6 +230,17 @@ TEST(SliderInput, DragWheelAndThumbPainting)
                  MAKELPARAM(screen.x, screen.y));
     EXPECT_EQ(95, slider->GetValue());
     EXPECT_EQ(3, scene.Count(L"valuechanged", slider));
+    // It stops at the ends of the range and still notifies each step.
+    auto wheel = [&](int delta) {
+        SendMessageW(scene.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(screen.x, screen.y));
+    };
+    wheel(WHEEL_DELTA);
+    wheel(WHEEL_DELTA);
+    EXPECT_EQ(100, slider->GetValue());
+    EXPECT_EQ(5, scene.Count(L"valuechanged", slider));
+    slider->SetValue(3);
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(0, slider->GetValue());
 
     // An empty range or a bar as short as its thumb keeps the thumb at the start.
     slider->SetMaxValue(0);

@@ -269,6 +269,19 @@ TEST(SkinMarkup, EncodingsAndByteOrderMarks)
     GuardedBuffer narrow(ansi.data(), ansi.size());
     ASSERT_TRUE(markup.LoadFromMemory(narrow.Data(), static_cast<DWORD>(narrow.Size()), XMLFILE_ENCODING_ASNI));
     EXPECT_EQ(L"plain", AttributeValue(markup.GetRoot(), L"text"));
+
+    // Bytes above 0x7F are read in the system code page ("\xC4\xE3\xBA\xC3" is a pair in 936, four letters in
+    // 1252), never as UTF-8.
+    const std::string high = "\xC4\xE3\xBA\xC3";
+    wchar_t expected[16] = {};
+    ASSERT_GT(MultiByteToWideChar(CP_ACP, 0, high.data(), static_cast<int>(high.size()), expected, 15), 0);
+    wchar_t asUtf8[16] = {};
+    MultiByteToWideChar(CP_UTF8, 0, high.data(), static_cast<int>(high.size()), asUtf8, 15);
+    ASSERT_NE(std::wstring(expected), std::wstring(asUtf8));
+    std::string local = "<Window text=\"" + high + "\"/>";
+    GuardedBuffer codePage(local.data(), local.size());
+    ASSERT_TRUE(markup.LoadFromMemory(codePage.Data(), static_cast<DWORD>(codePage.Size()), XMLFILE_ENCODING_ASNI));
+    EXPECT_EQ(std::wstring(expected), AttributeValue(markup.GetRoot(), L"text"));
 }
 
 TEST(SkinMarkupFile, SizeLimitAndFileErrors)

@@ -140,6 +140,18 @@ TEST(LinearLayouts, SharesFixedSizesAndPaddings)
     EXPECT_TRUE(SameRect(Rect(100, 100, 140, 110), left->GetPos()));
     EXPECT_TRUE(SameRect(Rect(145, 102, 180, 138), rest->GetPos()));
     EXPECT_TRUE(SameRect(Rect(160, 105, 170, 115), floating->GetPos()));
+
+    // The last adjustable child keeps its end padding clear: share (100 - 10) / 2 = 45, and the last takes
+    // 100 - 45 less its padding of 10 and the fixed total, which still holds that padding.
+    CVerticalLayoutUI padded;
+    Tracked* upper = new Tracked();
+    Tracked* lower = new Tracked();
+    lower->SetPadding(Rect(0, 0, 0, 10));
+    padded.AddItem(upper);
+    padded.AddItem(lower);
+    padded.SetPos(Rect(0, 0, 50, 100));
+    EXPECT_TRUE(SameRect(Rect(0, 0, 50, 45), upper->GetPos()));
+    EXPECT_TRUE(SameRect(Rect(0, 45, 50, 90), lower->GetPos()));
 }
 
 TEST(LinearLayouts, SeparatorDragResizes)
@@ -195,6 +207,11 @@ TEST(TileAndTabLayouts, CellsAndSelection)
     EXPECT_TRUE(SameRect(Rect(0, 0, 116, 20), items[0]->GetPos()));
     EXPECT_TRUE(SameRect(Rect(116, 0, 232, 20), items[1]->GetPos()));
     EXPECT_TRUE(SameRect(Rect(0, 20, 116, 40), items[3]->GetPos()));
+    // Child padding parts the cells of a row and the rows alike.
+    tiles.SetChildPadding(10);
+    tiles.SetPos(Rect(0, 0, 350, 200));
+    EXPECT_TRUE(SameRect(Rect(121, 0, 227, 20), items[1]->GetPos()));
+    EXPECT_TRUE(SameRect(Rect(0, 30, 111, 50), items[3]->GetPos()));
 
     InitToolkitForTests();
     CTestWindow window;
@@ -216,6 +233,16 @@ TEST(TileAndTabLayouts, CellsAndSelection)
     EXPECT_TRUE(tabs->SelectItem(2));
     EXPECT_TRUE(pages[2]->IsVisible());
     EXPECT_FALSE(pages[0]->IsVisible());
+
+    // A page inserted before the selected one moves the selection along and stays hidden.
+    Tracked* inserted = new Tracked();
+    EXPECT_TRUE(tabs->InsertItemAt(inserted, 1));
+    EXPECT_EQ(3, tabs->GetCurSel());
+    EXPECT_FALSE(inserted->IsVisible());
+    EXPECT_TRUE(pages[2]->IsVisible());
+    tabs->SetDefersItemDeletion(false);
+    EXPECT_TRUE(tabs->RemoveItem(inserted));
+    EXPECT_EQ(2, tabs->GetCurSel());
     ASSERT_FALSE(window.notifications.empty());
     EXPECT_EQ(L"tabselect", window.notifications.back());
 

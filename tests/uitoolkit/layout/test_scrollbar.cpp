@@ -29,6 +29,20 @@ InputEventUI Event(int type, int x, int y, WPARAM wParam = 0)
     return event;
 }
 
+// The thread's own view of the left button, as its input messages would leave it; released when it ends.
+struct LeftButton
+{
+    explicit LeftButton(bool down = true) { Set(down); }
+    ~LeftButton() { Set(false); }
+    void Set(bool down)
+    {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_LBUTTON] = down ? 0x80 : 0;
+        SetKeyboardState(keys);
+    }
+};
+
 } // namespace
 
 TEST(ScrollBarGeometry, ThumbButtonsAndClamping)
@@ -87,17 +101,28 @@ TEST(ScrollBarInput, StepsPagesRepeatAndThumbDrag)
     };
 
     // A held forward button steps at once and again from the sixth tick on.
+    LeftButton button;
     InputEventUI down = Event(UIEVENT_BUTTONDOWN, 8, 190);
     bar->HandleEvent(down);
     EXPECT_EQ(8, bar->GetScrollPos());
     EXPECT_EQ(1, scrolls());
     PumpUntil([&] { return bar->GetScrollPos() >= 24; }, 3000);
     EXPECT_GE(bar->GetScrollPos(), 24);
+    button.Set(false);
     InputEventUI up = Event(UIEVENT_BUTTONUP, 8, 190);
     bar->HandleEvent(up);
     int held = bar->GetScrollPos();
     PumpPending();
     EXPECT_EQ(held, bar->GetScrollPos());
+
+    // A release the bar never hears of still ends the repeat at the next tick.
+    bar->SetScrollPos(0);
+    button.Set(true);
+    bar->HandleEvent(down);
+    button.Set(false);
+    PumpUntil([] { return false; }, 600);
+    EXPECT_EQ(8, bar->GetScrollPos());
+    button.Set(true);
 
     // Below the thumb pages by the bar's height.
     bar->SetScrollPos(0);
@@ -120,6 +145,20 @@ TEST(ScrollBarInput, StepsPagesRepeatAndThumbDrag)
     EXPECT_EQ(28 * 100 / (200 - 32 - 112), bar->GetScrollPos());
     bar->HandleEvent(up);
     EXPECT_EQ(0u, bar->GetThumbState() & 0x40);
+
+    // Without buttons the thumb travels the whole bar: 200 - 133 free for a range of 100.
+    bar->ShowButton1(false);
+    bar->ShowButton2(false);
+    bar->SetScrollPos(0);
+    thumb = bar->GetThumbRect();
+    ASSERT_EQ(133, thumb.bottom - thumb.top);
+    grab = Event(UIEVENT_BUTTONDOWN, 8, thumb.top + 5);
+    bar->HandleEvent(grab);
+    drag = Event(UIEVENT_MOUSEMOVE, 8, thumb.top + 5 + 30);
+    bar->HandleEvent(drag);
+    bar->HandleEvent(tick);
+    EXPECT_EQ(30 * 100 / 67, bar->GetScrollPos());
+    bar->HandleEvent(up);
     DestroyWindow(hwnd);
 }
 
@@ -160,4 +199,40 @@ TEST(ScrollBarPainting, PartsAndOwnerSteps)
     owned->HandleEvent(forward);
     EXPECT_EQ(8, list.GetScrollOffset().cy);
     EXPECT_EQ(-8, tall->GetY());
+}
+
+TEST(ContainerKeys, HomeAndEndScrollToTheEnds)
+{
+    InitToolkitForTests();
+    CTestWindow window;
+    HWND hwnd = window.Create();
+    CVerticalLayoutUI* list = new CVerticalLayoutUI();
+    list->ApplyAttribute(L"vscrollbar", L"true");
+    CControlUI* tall = new CControlUI();
+    tall->SetFixedHeight(500);
+    list->AddItem(tall);
+    window.manager.AttachRoot(list);
+    list->SetPos(Rect(0, 0, 100, 100));
+    ASSERT_EQ(400, list->GetScrollExtent().cy);
+    window.manager.SetFocusControl(list);
+    list->ScrollLineDown();
+    SendMessageW(hwnd, WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(400, list->GetScrollOffset().cy);
+    SendMessageW(hwnd, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(0, list->GetScrollOffset().cy);
+    EXPECT_EQ(0, tall->GetY());
+
+    // With only a horizontal bar the same keys go sideways: End to the right end, Home back to the left.
+    CHorizontalLayoutUI row;
+    row.ApplyAttribute(L"hscrollbar", L"true");
+    row.SetPos(Rect(0, 0, 100, 100));
+    row.HorizontalBar()->SetScrollRange(300);
+    InputEventUI key = Event(UIEVENT_KEYDOWN, 0, 0);
+    key.chKey = VK_END;
+    row.HandleEvent(key);
+    EXPECT_EQ(300, row.GetScrollOffset().cx);
+    key.chKey = VK_HOME;
+    row.HandleEvent(key);
+    EXPECT_EQ(0, row.GetScrollOffset().cx);
+    DestroyWindow(hwnd);
 }

@@ -241,10 +241,38 @@ TEST(RenderImage, TilingHoleFadeAndOwnBlend)
     for (int x = 0; x < 16; ++x)
         EXPECT_EQ(x % 4 < 2 ? 0xFF0000u : 0x0000FFu, canvas.At(x, 3)) << x;
 
-    // Corners covering the whole source leave no middle to tile.
+    // Corners covering the whole source leave no middle or edge to draw: only the four corners show.
     ImageDrawInfoUI covered;
     covered.SetString(L"file='halves.png' corner='2,1,2,1' xtiled='true'");
-    CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, covered);
+    canvas.Fill(0x00FF00);
+    EXPECT_TRUE(CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, covered));
+    EXPECT_EQ(0xFF0000u, canvas.At(1, 0));
+    EXPECT_EQ(0x0000FFu, canvas.At(14, 0));
+    EXPECT_EQ(0xFF0000u, canvas.At(0, 3));
+    EXPECT_EQ(0x0000FFu, canvas.At(15, 3));
+    EXPECT_EQ(0x00FF00u, canvas.At(8, 0));
+    EXPECT_EQ(0x00FF00u, canvas.At(8, 2));
+
+    // A source starting before the image is cut to it: only the red half is read.
+    ImageDrawInfoUI before;
+    before.SetString(L"file='halves.png' source='-2,0,2,2'");
+    canvas.Fill(0x00FF00);
+    CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, before);
+    EXPECT_EQ(0, before.rcBmpPart.left);
+    EXPECT_EQ(0xFF0000u, canvas.At(0, 1));
+    EXPECT_EQ(0xFF0000u, canvas.At(15, 1));
+
+    // Borders wider than the source are cut to it: 3 on the left leaves 1 on the right.
+    ImageDrawInfoUI wide;
+    wide.SetString(L"file='halves.png' corner='3,0,3,0'");
+    canvas.Fill(0x00FF00);
+    CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, wide);
+    EXPECT_EQ(1, wide.rcCorner.right);
+    EXPECT_EQ(0xFF0000u, canvas.At(0, 1));
+    EXPECT_EQ(0x0000FFu, canvas.At(2, 1));
+    EXPECT_EQ(0x00FF00u, canvas.At(13, 1));
+    EXPECT_EQ(0x00FF00u, canvas.At(14, 1));
+    EXPECT_EQ(0x0000FFu, canvas.At(15, 1));
 
     ImageDrawInfoUI hole;
     hole.SetString(L"file='halves.png' corner='1,1,1,1' hole='true'");
