@@ -232,7 +232,8 @@ TEST(SliderInput, DragWheelAndThumbPainting)
     EXPECT_EQ(3, scene.Count(L"valuechanged", slider));
     // It stops at the ends of the range and still notifies each step.
     auto wheel = [&](int delta) {
-        SendMessageW(scene.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(screen.x, screen.y));
+        SendMessageW(scene.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)),
+                     MAKELPARAM(screen.x, screen.y));
     };
     wheel(WHEEL_DELTA);
     wheel(WHEEL_DELTA);
