@@ -106,6 +106,11 @@ TEST(WebBrowser, CreatesTheBrowserWindowedAtTheControlSizeAndAdvises)
     RECT movedFull = { 0, 0, 200, 150 };
     EXPECT_TRUE(EqualRect(&movedFull, &innerRect));
 
+    // The browser's ProgID names the same class.
+    CActiveXUI byName;
+    EXPECT_TRUE(byName.SetCLSID(L"Shell.Explorer.2"));
+    EXPECT_TRUE(IsEqualGUID(CLSID_WebBrowser, byName.GetCLSID()));
+
     // Creation advised the sink: one undo, then nothing left to undo; advising again works once.
     EXPECT_EQ(S_OK, web.browser->RegisterEventHandler(false));
     EXPECT_EQ(S_FALSE, web.browser->RegisterEventHandler(false));
@@ -214,6 +219,9 @@ TEST(WebBrowser, HandlerCommandTargetAndSinkAnswerDirectly)
     EXPECT_EQ(0u, count);
 
     // The sink: a completed navigation without a document still reaches the handler.
+    IDispatch* document = reinterpret_cast<IDispatch*>(1);
+    browser->GetWebBrowser2()->get_Document(&document);
+    ASSERT_EQ(nullptr, document);
     browser->SetEventHandler(&handler);
     StringVariant address(L"http://127.0.0.1:1/done");
     VARIANT args[2];
