@@ -1,5 +1,6 @@
 // A fake OLE control, reachable only through this DLL's DllGetClassObject: it logs what its host calls.
 #include "FakeActiveX.h"
+#include "FakeBrowser.h"
 
 #include <ole2.h>
 #include <ocidl.h>
@@ -43,10 +44,15 @@ class FakeObject final : public IOleObject,
                    public IPersistStreamInit,
                    public IObjectWithSite,
                    public IOleControl,
-                   public IRunnableObject
+                   public IRunnableObject,
+                   public IOleInPlaceActiveObject
 {
 public:
-    explicit FakeObject(bool windowless) : m_windowless(windowless) { ++g_liveObjects; }
+    FakeObject(bool windowless, bool browser)
+        : m_windowless(windowless), m_browser(browser), m_browserPart(static_cast<IOleObject*>(this))
+    {
+        ++g_liveObjects;
+    }
 
     // IUnknown
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
@@ -71,6 +77,10 @@ public:
             *ppv = static_cast<IOleControl*>(this);
         else if (IsEqualIID(riid, IID_IRunnableObject))
             *ppv = static_cast<IRunnableObject*>(this);
+        else if (IsEqualIID(riid, IID_IOleInPlaceActiveObject) && m_browser)
+            *ppv = static_cast<IOleInPlaceActiveObject*>(this);
+        else if (IsEqualIID(riid, IID_IWebBrowser2) && m_browser)
+            *ppv = static_cast<IWebBrowser2*>(&m_browserPart);
         if (*ppv == NULL)
             return E_NOINTERFACE;
         AddRef();
@@ -271,6 +281,17 @@ public:
     }
     STDMETHOD(SetContainedObject)(BOOL) override { return S_OK; }
 
+    // IOleInPlaceActiveObject: the browser kind takes every key it is offered.
+    STDMETHOD(TranslateAccelerator)(LPMSG msg) override
+    {
+        Log(L"TranslateAccelerator " + std::to_wstring(msg->message));
+        return S_OK;
+    }
+    STDMETHOD(OnFrameWindowActivate)(BOOL) override { return S_OK; }
+    STDMETHOD(OnDocWindowActivate)(BOOL) override { return S_OK; }
+    STDMETHOD(ResizeBorder)(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    STDMETHOD(EnableModeless)(BOOL) override { return S_OK; }
+
 private:
     ~FakeObject()
     {
@@ -325,6 +346,8 @@ private:
 
     ULONG m_ref = 1;
     bool m_windowless;
+    bool m_browser;
+    FakeBrowserPart m_browserPart;
     IOleClientSite* m_clientSite = NULL;
     IUnknown* m_site = NULL;
     IOleInPlaceSiteWindowless* m_inPlaceSite = NULL;
@@ -334,7 +357,7 @@ private:
 class FakeFactory final : public IClassFactory
 {
 public:
-    explicit FakeFactory(bool windowless) : m_windowless(windowless) {}
+    FakeFactory(bool windowless, bool browser) : m_windowless(windowless), m_browser(browser) {}
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
     {
         *ppv = NULL;
@@ -357,7 +380,7 @@ public:
         *ppv = NULL;
         if (outer != NULL)
             return CLASS_E_NOAGGREGATION;
-        FakeObject* object = new FakeObject(m_windowless);
+        FakeObject* object = new FakeObject(m_windowless, m_browser);
         HRESULT hr = object->QueryInterface(riid, ppv);
         object->Release();
         return hr;
@@ -367,9 +390,15 @@ public:
 private:
     ULONG m_ref = 1;
     bool m_windowless;
+    bool m_browser;
 };
 
 } // namespace
+
+void FakeLogCall(const std::wstring& entry)
+{
+    Log(entry);
+}
 
 extern "C" {
 
@@ -377,9 +406,10 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
 {
     *ppv = NULL;
     bool windowless = IsEqualCLSID(clsid, CLSID_FakeWindowless) != FALSE;
-    if (!windowless && !IsEqualCLSID(clsid, CLSID_FakeWindowed))
+    bool browser = IsEqualCLSID(clsid, CLSID_FakeBrowser) != FALSE;
+    if (!windowless && !browser && !IsEqualCLSID(clsid, CLSID_FakeWindowed))
         return CLASS_E_CLASSNOTAVAILABLE;
-    FakeFactory* factory = new FakeFactory(windowless);
+    FakeFactory* factory = new FakeFactory(windowless, browser);
     HRESULT hr = factory->QueryInterface(riid, ppv);
     factory->Release();
     return hr;

@@ -8,6 +8,9 @@ static const CLSID CLSID_FakeWindowless = { 0x6c1f3a10, 0x2b7e, 0x4c1d, { 0x9e, 
 // Always activates in a window of its own inside the site's window.
 // {6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E02}
 static const CLSID CLSID_FakeWindowed = { 0x6c1f3a10, 0x2b7e, 0x4c1d, { 0x9e, 0x55, 0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x02 } };
+// Windowed, and answers as a web browser: Navigate2, a document after it, and key translation.
+// {6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E03}
+static const CLSID CLSID_FakeBrowser = { 0x6c1f3a10, 0x2b7e, 0x4c1d, { 0x9e, 0x55, 0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x03 } };
 
 // The colour the fake draws its bounds with.
 const COLORREF FAKE_DRAW_COLOR = RGB(0, 128, 255);

@@ -106,6 +106,11 @@ TEST(WebBrowser, CreatesTheBrowserWindowedAtTheControlSizeAndAdvises)
     RECT movedFull = { 0, 0, 200, 150 };
     EXPECT_TRUE(EqualRect(&movedFull, &innerRect));
 
+    // Keys typed inside the real browser reach it; with no page loaded it takes none.
+    SetFocus(host);
+    MSG key = { host, WM_KEYDOWN, VK_TAB, 0, 0, { 0, 0 } };
+    EXPECT_EQ(S_FALSE, web.browser->TranslateAccelerator(&key));
+
     // The browser's ProgID names the same class.
     CActiveXUI byName;
     EXPECT_TRUE(byName.SetCLSID(L"Shell.Explorer.2"));
@@ -264,28 +269,66 @@ TEST(WebBrowser, HandlerCommandTargetAndSinkAnswerDirectly)
     browser->SetEventHandler(NULL);
 }
 
-TEST(WebBrowser, KeysFromOutsideTheHostWindowAreNotPassed)
+TEST(WebBrowser, KeysReachTheBrowserOnlyFromInsideItsHostWindow)
 {
     OleScope ole;
+    FakeModule fake;
+    ASSERT_TRUE(fake.Loaded());
+    fake.reset(0);
+    // The fake browser object stands in where the real one cannot load a page.
     BrowserScene web;
+    web.browser->SetModuleName(fake.path.c_str());
+    web.browser->SetCLSID(CLSID_FakeBrowser);
+    web.browser->ApplyAttribute(L"homepage", L"http://127.0.0.1:1/home");
+    web.browser->ApplyAttribute(L"autonavi", L"true");
     web.Create();
-    HWND host = web.browser->GetHostWindow();
-    ASSERT_NE(nullptr, host);
-    MSG key = { host, WM_KEYDOWN, VK_TAB, 0, 0, { 0, 0 } };
+    ASSERT_NE(nullptr, web.browser->GetWebBrowser2());
+    EXPECT_TRUE(fake.Logged(L"Navigate2 http://127.0.0.1:1/home"));
+    HWND inside = fake.childWindow();
+    ASSERT_NE(nullptr, inside);
+    ASSERT_EQ(web.browser->GetHostWindow(), GetParent(inside));
 
+    const std::wstring passed = L"TranslateAccelerator " + std::to_wstring(WM_KEYDOWN);
+    MSG key = { inside, WM_KEYDOWN, VK_TAB, 0, 0, { 0, 0 } };
     SetFocus(web.scene.hwnd);
-    ASSERT_EQ(web.scene.hwnd, GetFocus());
+    fake.reset(0);
     EXPECT_EQ(S_FALSE, web.browser->TranslateAccelerator(&key));
-    MSG move = { host, WM_MOUSEMOVE, 0, 0, 0, { 0, 0 } };
-    SetFocus(host);
+    EXPECT_FALSE(fake.Logged(passed));
+    // The message loop hands a child window's keys to the manager's translators.
+    SetFocus(inside);
+    ASSERT_EQ(inside, GetFocus());
+    EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&key));
+    EXPECT_TRUE(fake.Logged(passed));
+    MSG move = { inside, WM_MOUSEMOVE, 0, 0, 0, { 0, 0 } };
     EXPECT_EQ(S_FALSE, web.browser->TranslateAccelerator(&move));
-    // Inside the host the browser answers; with nothing loaded it consumes nothing.
-    EXPECT_EQ(S_FALSE, web.browser->TranslateAccelerator(&key));
 
-    // Without a browser object the translation is not implemented.
+    // After a completed navigation the control is the document's UI handler.
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = web.browser->GetWebBrowser2();
+    DISPPARAMS params = { args, NULL, 2, 0 };
+    fake.reset(0);
+    EXPECT_EQ(S_OK, web.browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_NULL, 0, DISPATCH_METHOD, &params, NULL,
+                                        NULL, NULL));
+    EXPECT_TRUE(fake.Logged(L"SetUIHandler external 1 null"));
+
+    // Released, the control offers nothing more to translate.
     web.browser->ReleaseControl();
-    EXPECT_EQ(nullptr, web.browser->GetWebBrowser2());
     EXPECT_EQ(E_NOTIMPL, web.browser->TranslateAccelerator(&key));
+
+    // Auto navigation without a home page goes nowhere.
+    fake.reset(0);
+    BrowserScene idle;
+    idle.browser->SetModuleName(fake.path.c_str());
+    idle.browser->SetCLSID(CLSID_FakeBrowser);
+    idle.browser->ApplyAttribute(L"autonavi", L"true");
+    idle.Create();
+    ASSERT_NE(nullptr, idle.browser->GetWebBrowser2());
+    EXPECT_TRUE(fake.Logged(L"GetMiscStatus"));
+    for (const std::wstring& entry : fake.Log())
+        EXPECT_NE(0u, entry.find(L"Navigate2"));
 }
 
 TEST(WebBrowser, RecreatingReleasesThePreviousObjectAndItsWindow)
