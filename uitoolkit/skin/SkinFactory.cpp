@@ -1,3 +1,4 @@
+#include "controls/ActiveXUI.h"
 #include "controls/ButtonUI.h"
 #include "skin/ChildLayoutUI.h"
 #include "controls/DateTimeUI.h"
@@ -6,6 +7,7 @@
 #include "controls/OptionUI.h"
 #include "controls/SliderUI.h"
 #include "controls/TextUI.h"
+#include "controls/WebBrowserUI.h"
 #include "layout/ScrollBarUI.h"
 #include "skin/SkinBuilder.h"
 
@@ -46,6 +48,8 @@ const FactoryEntry FACTORY[] = {
     { L"ChildLayout", Make<CChildLayoutUI> },
     { L"VerticalLayout", Make<CVerticalLayoutUI> },
     { L"HorizontalLayout", Make<CHorizontalLayoutUI> },
+    { L"ActiveX", Make<CActiveXUI> },
+    { L"WebBrowser", Make<CWebBrowserUI> },
 };
 
 } // namespace

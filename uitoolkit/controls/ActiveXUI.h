@@ -1,0 +1,70 @@
+// ActiveX host control: creates an OLE control in-process and activates it in place inside a skinned window.
+#pragma once
+#include "core/ControlUI.h"
+#include "core/WindowManager.h"
+
+#include <ole2.h>
+
+namespace UiToolkit {
+
+class CActiveXCtrl;
+
+// Hosts one OLE control named by CLSID or ProgID, loaded from "modulename" or through the class registry.
+// Windowless objects draw into the manager's DC and get messages through FilterMessage; windowed ones live in
+// an "ActiveXWnd" child window.
+class CActiveXUI : public CControlUI, public IMessageFilterUI
+{
+    friend class CActiveXCtrl;
+    friend class CActiveXWnd;
+
+public:
+    CActiveXUI();
+    ~CActiveXUI() override;
+
+    const wchar_t* TypeName() const override;
+    void* CastTo(const wchar_t* name) override;
+    void SetPos(RECT rc, bool invalidate = true) override;
+    void Shift(int dx, int dy, bool invalidate = true) override;
+    void SetVisible(bool visible = true) override;
+    void SetShownByParent(bool shown) override;
+    void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
+    void Paint(HDC hdc, const RECT& paintRect) override;
+
+    virtual void ReleaseControl();
+    virtual bool CreateControl();
+
+    LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+    // False for the all-zero CLSID; otherwise the next layout (or now, without delay) creates the object.
+    bool SetCLSID(const CLSID& clsid);
+    // "{...}" through CLSIDFromString, anything else as a ProgID; at most 99 characters are read.
+    bool SetCLSID(const wchar_t* text);
+    CLSID GetCLSID() const { return m_clsid; }
+    void SetModuleName(const wchar_t* name) { m_sModuleName = name; }
+    const CStringUI& GetModuleName() const { return m_sModuleName; }
+    void SetDelayCreate(bool delay);
+    bool IsDelayCreate() const { return m_bDelayCreated; }
+    bool IsCreated() const { return m_bCreated; }
+    HRESULT QueryControl(REFIID iid, void** out);
+    // The window the object paints into: the manager's window when windowless, else the "ActiveXWnd".
+    HWND GetHostWindow() const { return m_hwndHost; }
+
+protected:
+    CLSID m_clsid = CLSID();
+    CStringUI m_sModuleName;
+    bool m_bCreated = false;
+    bool m_bDelayCreated = true;
+    IOleObject* m_pUnk = NULL;         // owned reference
+    CActiveXCtrl* m_pControl = NULL;   // the site; owned reference
+    HWND m_hwndHost = NULL;
+
+private:
+    // The manager this control is registered with as a message filter (it may be detached meanwhile).
+    void RegisterAsFilter();
+    IOleObject* CreateFromModule();
+    RECT HostRect() const;
+
+    CWindowManagerUI* m_pFilterManager = NULL;
+};
+
+} // namespace UiToolkit
