@@ -132,7 +132,9 @@ bool CTxtWinHost::Init(CRichEditUI* control, const CREATESTRUCTW* create)
     // A password style with no character would show the text as it is.
     if (m_dwStyle & ES_PASSWORD)
         m_chPassword = 0x25CF;
-    m_flags |= FLAG_INPLACEACTIVE;
+    // Transparent from the start: the control asks for it right after creation, and some text services read
+    // the back style only while they are being created.
+    m_flags |= FLAG_INPLACEACTIVE | FLAG_TRANSPARENT;
 
     HMODULE library = LoadLibraryW(L"msftedit.dll");
     if (library == NULL) {

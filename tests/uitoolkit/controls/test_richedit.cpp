@@ -2,6 +2,7 @@
 #include "controls/TxtWinHost.h"
 #include "layout/ScrollBarUI.h"
 #include "skin/SkinBuilder.h"
+#include "TestCanvas.h"
 #include "TestHelpers.h"
 #include "TestWindow.h"
 
@@ -43,7 +44,7 @@ struct RichScene
         if (prepare)
             prepare(edit);
         root->Add(edit, place.left, place.top, place.right - place.left, place.bottom - place.top);
-        other = new CTestControl(L"other", RGB(0, 0, 255), UIFLAG_TABSTOP);
+        other = new CTestControl(L"other", RGB(0, 0, 255), UIFLAG_TABSTOP | UIFLAG_SETCURSOR);
         root->Add(other, 300, 20, 60, 30);
         window.manager.AttachRoot(root);
         Repaint();
@@ -318,25 +319,80 @@ TEST(RichEdit, WheelScrollsAndForcedBarFollowsTheText)
     EXPECT_EQ(scene.edit->GetPos().right, scene.edit->GetTextHost()->GetClientRect().right);
 }
 
-TEST(RichEdit, CursorNotificationsAndRecordlessCodes)
+TEST(RichEdit, LongLineWithoutWrapScrollsSideways)
+{
+    RichScene scene([](CRichEditUI* edit) { edit->ApplyAttribute(L"hscrollbar", L"true"); });
+    CScrollBarUI* bar = scene.edit->HorizontalBar();
+    ASSERT_NE(nullptr, bar);
+    std::wstring line;
+    for (int i = 0; i < 60; ++i)
+        line += L"word ";
+    scene.edit->SetText(line.c_str());
+    scene.Repaint();
+    EXPECT_EQ(1, scene.edit->GetLineCount()); // a horizontal bar turns word wrap off
+    ASSERT_TRUE(bar->IsVisible());
+    EXPECT_GT(bar->GetScrollRange(), 0);
+    EXPECT_EQ(scene.edit->GetPos().bottom - bar->GetFixedHeight(), scene.edit->GetTextHost()->GetClientRect().bottom);
+    scene.edit->ScrollToRightEnd();
+    EXPECT_EQ(bar->GetScrollRange(), bar->GetScrollPos());
+    scene.edit->ScrollPageLeft();
+    EXPECT_LT(bar->GetScrollPos(), bar->GetScrollRange());
+    scene.edit->SetScrollOffset({ 0, 0 });
+    EXPECT_EQ(0, bar->GetScrollPos());
+    // The text is drawn over the control's own background, which shows through around it.
+    scene.edit->SetBkColor(0xFF00C000);
+    TestCanvas canvas(400, 300);
+    scene.edit->Paint(canvas.Dc(), scene.edit->GetPos());
+    const RECT& text = scene.edit->GetTextHost()->GetClientRect();
+    EXPECT_EQ(0x00C000u, canvas.At(text.left + 5, text.bottom - 3));
+    bool inked = false;
+    for (int x = text.left; x < text.left + 40; ++x)
+        for (int y = text.top; y < text.top + 12; ++y)
+            inked = inked || canvas.At(x, y) != 0x00C000u;
+    EXPECT_TRUE(inked);
+}
+
+TEST(RichEdit, MouseCursorNotificationsAndRecordlessCodes)
 {
     // Placed so that the hit-test code and mouse message of WM_SETCURSOR's lParam, read as a point (1, 512),
     // would fall inside the text area.
     RichScene scene(nullptr, { 0, 400, 300, 590 }, 600);
     HCURSOR beam = LoadCursorW(NULL, IDC_IBEAM);
-    HCURSOR arrow = LoadCursorW(NULL, IDC_ARROW);
     LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
 
-    POINT outside = scene.ScreenPoint(350, 50);
+    // Over the other control the text services are not asked: the cursor is still as set when that control
+    // decides (Wine's text services ignore WM_SETCURSOR, so they cannot tell the lParam apart themselves).
+    HCURSOR cross = LoadCursorW(NULL, IDC_CROSS);
+    HCURSOR seen = NULL;
+    scene.other->onEvent = [&](CTestControl*, InputEventUI& event) {
+        if (event.type == UIEVENT_SETCURSOR)
+            seen = GetCursor();
+    };
+    POINT outside = scene.ScreenPoint(330, 35);
     SetCursorPos(outside.x, outside.y);
-    SetCursor(arrow);
+    SetCursor(cross);
     SendMessageW(scene.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(scene.hwnd), hit);
-    EXPECT_NE(beam, GetCursor());
+    EXPECT_EQ(cross, seen);
     POINT inside = scene.ScreenPoint(100, 450);
     SetCursorPos(inside.x, inside.y);
     SendMessageW(scene.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(scene.hwnd), hit);
     EXPECT_EQ(beam, GetCursor());
     ParkCursor();
+
+    // A drag selects text: the text services hold the mouse through the host while the button is down.
+    scene.window.manager.SetFocusControl(scene.other);
+    scene.edit->SetText(L"abcdefghijklmnop");
+    SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 405));
+    EXPECT_EQ(scene.edit, scene.window.manager.GetFocus());
+    EXPECT_TRUE(scene.edit->GetTextHost()->IsCaptured());
+    EXPECT_TRUE(scene.window.manager.IsCaptured());
+    SendMessageW(scene.hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(295, 405));
+    SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(295, 405));
+    EXPECT_FALSE(scene.edit->GetTextHost()->IsCaptured());
+    EXPECT_FALSE(scene.window.manager.IsCaptured());
+    CHARRANGE selected = scene.edit->GetSel();
+    EXPECT_EQ(0, selected.cpMin);
+    EXPECT_EQ(16, selected.cpMax);
 
     // Selection changes reach the window as WM_NOTIFY; a code without a record is dropped.
     scene.edit->SetEventMask(ENM_SELCHANGE);
