@@ -94,8 +94,8 @@ LRESULT CRichEditUI::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, b
         if (m_pManager->FindControlAt(pt) != this)
             return 0;
         decided = true;
-    } else {
-        return 0;
+    } else if (message != WM_HELP) {
+        return 0; // WM_HELP is passed on but never marked handled
     }
     LRESULT result = 0;
     HRESULT hr = TxSendMessage(message, wParam, lParam, &result);
