@@ -406,4 +406,14 @@ TEST(RichEdit, MouseCursorNotificationsAndRecordlessCodes)
     EXPECT_EQ(S_OK, host->TxNotify(EN_STOPNOUNDO, NULL));
     EXPECT_EQ(S_OK, host->TxNotify(EN_SELCHANGE, NULL));
     EXPECT_TRUE(scene.window.notifyCodes.empty());
+
+    // A resize request makes the text area as large as the content asks, from its top-left corner.
+    scene.edit->SetEventMask(ENM_REQUESTRESIZE);
+    scene.edit->SetText(L"one\rtwo");
+    scene.edit->TxSendMessage(EM_REQUESTRESIZE, 0, 0, NULL);
+    const RECT& area = host->GetClientRect();
+    EXPECT_EQ(0, area.left);
+    EXPECT_EQ(400, area.top);
+    EXPECT_GT(area.bottom - area.top, 0);
+    EXPECT_LT(area.bottom - area.top, 190);
 }
