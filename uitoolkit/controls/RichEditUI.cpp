@@ -171,7 +171,8 @@ void CRichEditUI::SetPos(RECT rc, bool invalidate)
         m_pTwh->SetInLayout(true);
         m_pTwh->SetClientRect(text);
         // The text services may hide the bar for the wider area; keep it while the text is taller.
-        if (m_pVerticalScrollBar != NULL && ((shownBefore && !m_pVerticalScrollBar->IsVisible()) || m_bVScrollBarFixing)) {
+        bool hiddenNow = m_pVerticalScrollBar != NULL && shownBefore && !m_pVerticalScrollBar->IsVisible();
+        if (m_pVerticalScrollBar != NULL && (hiddenNow || m_bVScrollBarFixing)) {
             LONG natural = NaturalHeight(text);
             if (natural > text.bottom - text.top) {
                 m_pVerticalScrollBar->SetVisible(true);

@@ -34,6 +34,13 @@ void ShowBar(CScrollBarUI* bar, bool show, bool& changed)
     changed = true;
 }
 
+CScrollBarUI* BarOf(CRichEditUI* owner, INT bar)
+{
+    if (bar == SB_VERT)
+        return owner->VerticalBar();
+    return bar == SB_HORZ ? owner->HorizontalBar() : NULL;
+}
+
 } // namespace
 
 BOOL UI_TXCALL CTxtWinHost::TxShowScrollBar(INT bar, BOOL show)
@@ -74,7 +81,7 @@ BOOL UI_TXCALL CTxtWinHost::TxSetScrollRange(INT bar, LONG minPos, INT maxPos, B
 {
     if (m_pOwner == NULL)
         return FALSE;
-    CScrollBarUI* target = bar == SB_VERT ? m_pOwner->VerticalBar() : (bar == SB_HORZ ? m_pOwner->HorizontalBar() : NULL);
+    CScrollBarUI* target = BarOf(m_pOwner, bar);
     if (target == NULL)
         return TRUE;
     int extent = bar == SB_VERT ? m_rcClient.bottom - m_rcClient.top : m_rcClient.right - m_rcClient.left;
@@ -95,7 +102,7 @@ BOOL UI_TXCALL CTxtWinHost::TxSetScrollPos(INT bar, INT pos, BOOL)
 {
     if (m_pOwner == NULL)
         return FALSE;
-    CScrollBarUI* target = bar == SB_VERT ? m_pOwner->VerticalBar() : (bar == SB_HORZ ? m_pOwner->HorizontalBar() : NULL);
+    CScrollBarUI* target = BarOf(m_pOwner, bar);
     if (target != NULL)
         target->SetScrollPos(pos);
     return TRUE;
