@@ -97,13 +97,6 @@ struct RichScene
         ClientToScreen(hwnd, &pt);
         return pt;
     }
-    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const
-    {
-        LRESULT result = 0;
-        edit->TxSendMessage(msg, wParam, lParam, &result);
-        return result;
-    }
-
     CNotifyWindow window;
     HWND hwnd;
     CRichEditUI* edit;
