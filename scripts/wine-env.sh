@@ -3,7 +3,8 @@ top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# EXTRA_DLLOVERRIDES adds overrides for one test process (a test that runs without a system library).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${EXTRA_DLLOVERRIDES:+;$EXTRA_DLLOVERRIDES}"
 
 # start_xvfb: a private display, so no test depends on (or disturbs) the caller's.
 start_xvfb() {

@@ -261,6 +261,10 @@ bool CWindowManagerUI::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN:
         if (wParam != VK_TAB)
             return false;
+        // A rich edit that wants Tab keys gets them (it answers "WantsTab" while it does).
+        if (m_pFocus != NULL && m_pFocus->IsVisible() && m_pFocus->IsEnabled() &&
+            wcsstr(m_pFocus->TypeName(), L"RichEditUI") != NULL && m_pFocus->CastTo(L"WantsTab") != NULL)
+            return false;
         MoveFocusByTab(GetKeyState(VK_SHIFT) >= 0);
         return true;
     case WM_SYSKEYDOWN:

@@ -5,6 +5,7 @@
 #include "controls/EditUI.h"
 #include "layout/LayoutUI.h"
 #include "controls/OptionUI.h"
+#include "controls/RichEditUI.h"
 #include "controls/SliderUI.h"
 #include "controls/TextUI.h"
 #include "controls/WebBrowserUI.h"
@@ -40,6 +41,7 @@ const FactoryEntry FACTORY[] = {
     { L"Slider", Make<CSliderUI> },
     { L"Edit", Make<CEditUI> },
     { L"DateTime", Make<CDateTimeUI> },
+    { L"RichEdit", Make<CRichEditUI> },
     { L"CheckBox", Make<CCheckBoxUI> },
     { L"Container", Make<CContainerUI> },
     { L"TabLayout", Make<CTabLayoutUI> },
