@@ -2,6 +2,9 @@
 #include "skin/ChildLayoutUI.h"
 #include "controls/DateTimeUI.h"
 #include "controls/EditUI.h"
+#include "controls/ListHeaderItemUI.h"
+#include "controls/ListItemsUI.h"
+#include "controls/ListUI.h"
 #include "layout/LayoutUI.h"
 #include "controls/OptionUI.h"
 #include "controls/SliderUI.h"
@@ -46,6 +49,12 @@ const FactoryEntry FACTORY[] = {
     { L"ChildLayout", Make<CChildLayoutUI> },
     { L"VerticalLayout", Make<CVerticalLayoutUI> },
     { L"HorizontalLayout", Make<CHorizontalLayoutUI> },
+    { L"List", Make<CListUI> },
+    { L"ListHeader", Make<CListHeaderUI> },
+    { L"ListHeaderItem", Make<CListHeaderItemUI> },
+    { L"ListLabelElement", Make<CListLabelElementUI> },
+    { L"ListTextElement", Make<CListTextElementUI> },
+    { L"ListContainerElement", Make<CListContainerElementUI> },
 };
 
 } // namespace
