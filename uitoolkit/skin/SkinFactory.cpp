@@ -5,6 +5,8 @@
 #include "controls/ListHeaderItemUI.h"
 #include "controls/ListItemsUI.h"
 #include "controls/ListUI.h"
+#include "controls/ComboUI.h"
+#include "controls/TreeViewUI.h"
 #include "layout/LayoutUI.h"
 #include "controls/OptionUI.h"
 #include "controls/SliderUI.h"
@@ -55,6 +57,8 @@ const FactoryEntry FACTORY[] = {
     { L"ListLabelElement", Make<CListLabelElementUI> },
     { L"ListTextElement", Make<CListTextElementUI> },
     { L"ListContainerElement", Make<CListContainerElementUI> },
+    { L"Combo", Make<CComboUI> },
+    { L"TreeView", Make<CTreeViewUI> },
 };
 
 } // namespace
