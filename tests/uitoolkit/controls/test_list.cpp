@@ -98,6 +98,9 @@ TEST(ListIndex, InsertMoveRemoveAroundTheCurrentItem)
     EXPECT_FALSE(list->SelectIndex(2));
     EXPECT_FALSE(list->SelectIndex(99));
     EXPECT_EQ(0, scene.Count(L"itemselect"));
+    // Plain items do not expand.
+    EXPECT_FALSE(list->ExpandIndex(0, true));
+    EXPECT_EQ(-1, list->ExpandedIndex());
     ASSERT_TRUE(list->SelectIndex(0));
     EXPECT_FALSE(list->SelectIndex(-1));
     EXPECT_EQ(-1, list->CurrentIndex());

@@ -16,7 +16,7 @@ const wchar_t* TREE_SKIN =
     L"  <TreeNode name=\"a1\" text=\"a1\"><TreeNode name=\"a1x\" text=\"a1x\"/></TreeNode>"
     L"  <TreeNode name=\"a2\" text=\"a2\"/>"
     L"</TreeNode>"
-    L"<TreeNode name=\"b\" text=\"b\"/>"
+    L"<TreeNode name=\"b\" text=\"b\"><Label name=\"tag\" width=\"10\"/></TreeNode>"
     L"</TreeView></Window>";
 
 std::wstring Order(CListUI* list)
@@ -69,6 +69,9 @@ TEST(TreeView, NestedSkinFlatOrderExpansionAndChecks)
     EXPECT_EQ(34, a1x->DotLine()->GetFixedWidth());
     EXPECT_STREQ(L"a1x", a1x->ItemText().Text());
     EXPECT_TRUE(a1->CheckBox()->IsVisible());
+    // Other controls inside a node join its row.
+    EXPECT_EQ(Node(scene, L"b")->Row(), scene.Find(L"tag")->GetParentControl());
+    EXPECT_EQ(0, Node(scene, L"b")->ChildCount());
 
     // Collapsing a1, then a, hides the descendants; expanding a keeps a1 collapsed.
     a1->FolderButton()->SetSelected(true);
