@@ -144,10 +144,22 @@ bool CComboUI::RemoveItem(CControlUI* control)
     return index >= 0 && RemoveItemAt(index);
 }
 
+void CComboUI::CloseBeforeRemoval()
+{
+    // The pop-up's layout must not keep an item that is about to be freed.
+    if (m_pWindow == NULL)
+        return;
+    m_pWindow->ReturnItems(false);
+    m_pWindow->PostClose();
+}
+
 bool CComboUI::RemoveItemAt(int index)
 {
     CControlUI* control = ChildAt(index);
-    if (control == NULL || !CContainerUI::RemoveItem(control))
+    if (control == NULL)
+        return false;
+    CloseBeforeRemoval();
+    if (!CContainerUI::RemoveItem(control))
         return false;
     RenumberItems(index, ChildCount() - 1);
     if (index == m_iCurSel) {
@@ -162,6 +174,7 @@ bool CComboUI::RemoveItemAt(int index)
 
 void CComboUI::RemoveAllItems()
 {
+    CloseBeforeRemoval();
     m_iCurSel = -1;
     CContainerUI::RemoveAllItems();
 }

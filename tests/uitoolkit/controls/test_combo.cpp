@@ -161,6 +161,17 @@ TEST(ComboDropDown, OwnerWindowGoneOrComboDeletedWhileOpen)
     ASSERT_NE(nullptr, combo);
     ASSERT_TRUE(combo->Trigger());
     HWND popup = combo->GetDropDown()->WindowHandle();
+    // Removing an item while open takes the items out of the pop-up first.
+    UpdateWindow(popup);
+    combo->SetDefersItemDeletion(false);
+    ASSERT_TRUE(combo->RemoveItemAt(0));
+    EXPECT_EQ(0, combo->GetDropDown()->GetLayout()->ItemCount());
+    UpdateWindow(popup);
+    ASSERT_TRUE(WaitClosed(combo));
+    EXPECT_EQ(4, combo->ItemCount());
+    ExpectItemsBack(combo, &scene.window.manager);
+    ASSERT_TRUE(combo->Trigger());
+    popup = combo->GetDropDown()->WindowHandle();
     CContainerUI* root = static_cast<CContainerUI*>(scene.Find(L"root")->CastTo(L"Container"));
     root->SetDefersItemDeletion(false);
     // Deleting the combo closes its pop-up first.
