@@ -72,7 +72,7 @@ void CContainerUI::SetScrollOffset(SIZE offset)
     if (dx == 0 && dy == 0)
         return;
     for (int i = 0; i < m_items.Count(); ++i) {
-        CControlUI* child = ItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (child->IsVisible() && !child->IsFloat())
             child->Shift(-dx, -dy, false);
     }

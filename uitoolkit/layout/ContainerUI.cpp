@@ -106,7 +106,7 @@ bool CContainerUI::RemoveItemAt(int index)
 void CContainerUI::RemoveAllItems()
 {
     for (int i = 0; m_bAutoDestroy && i < m_items.Count(); ++i)
-        DeleteChild(ItemAt(i));
+        DeleteChild(ChildAt(i));
     m_items.Empty();
     NeedUpdate();
 }
@@ -153,7 +153,7 @@ int CContainerUI::NextSelectableItem(int start, bool forward)
 void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
     for (int i = 0; i < m_items.Count(); ++i)
-        ItemAt(i)->AttachManager(manager, this, initialise);
+        ChildAt(i)->AttachManager(manager, this, initialise);
     if (m_pVerticalScrollBar != NULL)
         m_pVerticalScrollBar->AttachManager(manager, this, initialise);
     if (m_pHorizontalScrollBar != NULL)
@@ -167,14 +167,14 @@ void CContainerUI::SetVisible(bool visible)
         return;
     CControlUI::SetVisible(visible);
     for (int i = 0; i < m_items.Count(); ++i)
-        ItemAt(i)->SetShownByParent(IsVisible());
+        ChildAt(i)->SetShownByParent(IsVisible());
 }
 
 void CContainerUI::SetShownByParent(bool shown)
 {
     CControlUI::SetShownByParent(shown);
     for (int i = 0; i < m_items.Count(); ++i)
-        ItemAt(i)->SetShownByParent(IsVisible());
+        ChildAt(i)->SetShownByParent(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled)
@@ -194,7 +194,7 @@ void CContainerUI::Shift(int dx, int dy, bool invalidate)
     if (IsBarShown(m_pHorizontalScrollBar))
         m_pHorizontalScrollBar->Shift(dx, dy, false);
     for (int i = 0; i < m_items.Count(); ++i) {
-        CControlUI* child = ItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (child->IsVisible())
             child->Shift(dx, dy, false);
     }
@@ -226,7 +226,7 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
         area.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
     }
     for (int i = 0; i < m_items.Count(); ++i) {
-        CControlUI* child = ItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsVisible())
             continue;
         if (child->IsFloat()) {
@@ -242,7 +242,7 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
 
 void CContainerUI::PlaceFloatingChild(int index)
 {
-    CControlUI* child = ItemAt(index);
+    CControlUI* child = ChildAt(index);
     if (child == NULL || !child->IsVisible() || !child->IsFloat())
         return;
     int width = GetWidth();
@@ -297,7 +297,7 @@ void CContainerUI::Paint(HDC hdc, const RECT& paintRect)
         if (IntersectRect(&innerPaint, &paintRect, &inner)) {
             CClipScopeUI innerClip(hdc, innerPaint);
             for (int i = 0; i < m_items.Count(); ++i) {
-                CControlUI* child = ItemAt(i);
+                CControlUI* child = ChildAt(i);
                 if (!child->IsVisible() || !IntersectRect(&temp, &paintRect, &child->GetPos()))
                     continue;
                 if (child->IsFloat()) {
@@ -313,7 +313,7 @@ void CContainerUI::Paint(HDC hdc, const RECT& paintRect)
             }
         } else {
             for (int i = 0; i < m_items.Count(); ++i) {
-                CControlUI* child = ItemAt(i);
+                CControlUI* child = ChildAt(i);
                 if (child->IsVisible() && child->IsFloat() && IntersectRect(&temp, &paintRect, &child->GetPos()) &&
                     IntersectRect(&temp, &m_rcItem, &child->GetPos()))
                     child->Paint(hdc, paintRect);
@@ -361,7 +361,7 @@ CControlUI* CContainerUI::SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT fla
         int count = m_items.Count();
         for (int n = 0; n < count; ++n) {
             int i = (flags & UIFIND_REVERSE) ? count - 1 - n : n;
-            CControlUI* found = ItemAt(i)->SearchTree(proc, data, flags);
+            CControlUI* found = ChildAt(i)->SearchTree(proc, data, flags);
             if (found == NULL)
                 continue;
             // Parts of children scrolled under the inset or a bar are hidden from the pointer.

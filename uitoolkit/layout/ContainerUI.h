@@ -84,6 +84,10 @@ public:
     virtual void PlaceFloatingChild(int index);
     virtual void PlaceScrollBars(RECT inner, int requiredWidth, int requiredHeight);
 
+    // The container's own children, whatever item view a subclass gives through ItemAt and ItemCount.
+    CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items.GetAt(index)); }
+    int ChildCount() const { return m_items.Count(); }
+
     // Raises to the minimum, then lowers to the maximum: the maximum wins.
     static int ClampSize(int value, int minimum, int maximum);
 

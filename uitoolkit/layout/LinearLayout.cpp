@@ -54,11 +54,11 @@ int PlaceLine(CContainerUI& layout, bool vertical, const RECT& inner, int hPos, 
                                           : CContainerUI::ClampSize(size, child->GetMinWidth(), child->GetMaxWidth()));
     };
 
-    int count = layout.ItemCount();
+    int count = layout.ChildCount();
     int adjustable = 0, visible = 0;
     LONG fixedTotal = 0;
     for (int i = 0; i < count; ++i) {
-        CControlUI* child = layout.ItemAt(i);
+        CControlUI* child = layout.ChildAt(i);
         if (!child->IsVisible() || child->IsFloat())
             continue;
         LONG size = measure(child, mainAvailable);
@@ -82,7 +82,7 @@ int PlaceLine(CContainerUI& layout, bool vertical, const RECT& inner, int hPos, 
     LONG used = 0;
     int adjustableSeen = 0;
     for (int i = 0; i < count; ++i) {
-        CControlUI* child = layout.ItemAt(i);
+        CControlUI* child = layout.ChildAt(i);
         if (!child->IsVisible())
             continue;
         if (child->IsFloat()) {

@@ -1,4 +1,5 @@
 #include "skin/SkinBuilder.h"
+#include "controls/TreeViewUI.h"
 #include "layout/ContainerUI.h"
 #include "core/WindowManager.h"
 
@@ -188,6 +189,35 @@ void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent,
     }
 }
 
+bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager)
+{
+    CTreeNodeUI* parentNode = parent != NULL ? static_cast<CTreeNodeUI*>(parent->CastTo(L"TreeNode")) : NULL;
+    CTreeViewUI* tree = parent != NULL && parentNode == NULL ? static_cast<CTreeViewUI*>(parent->CastTo(L"TreeView"))
+                                                             : NULL;
+    if (parentNode == NULL && tree == NULL)
+        return false;
+    CTreeNodeUI* treeNode = new CTreeNodeUI();
+    if (parentNode != NULL && !parentNode->AddItem(treeNode)) {
+        delete treeNode;
+        return true;
+    }
+    if (manager != NULL) {
+        treeNode->AttachManager(manager, NULL, false);
+        const wchar_t* defaults = manager->GetDefaultAttributeList(L"TreeNode");
+        if (defaults != NULL)
+            treeNode->ApplyAttributeList(defaults);
+    }
+    int count = node.GetAttributeCount();
+    for (int i = 0; i < count; ++i)
+        treeNode->ApplyAttribute(node.GetAttributeName(i), node.GetAttributeValue(i));
+    // Unlike other controls, a node's children come after its own attributes.
+    if (node.HasChildren())
+        ParseChildren(node, treeNode, manager);
+    if (tree != NULL && !tree->AddNode(treeNode))
+        delete treeNode;
+    return true;
+}
+
 CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager)
 {
     IContainerUI* container = NULL;
@@ -202,9 +232,11 @@ CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent
                 BuildInclude(child, parent, manager);
             continue;
         }
-        // Tree nodes need a tree view, which this toolkit does not have.
-        if (Is(tag, L"TreeNode"))
+        if (Is(tag, L"TreeNode")) {
+            if (!BuildTreeNode(child, parent, manager))
+                return NULL; // a parent that takes no tree node ends this level
             continue;
+        }
         CControlUI* control = CreateControl(tag);
         if (control == NULL && m_pCallback != NULL)
             control = m_pCallback->CreateCustomControl(tag);
@@ -212,7 +244,11 @@ CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent
             continue;
         if (child.HasChildren())
             ParseChildren(child, control, manager);
-        if (parent != NULL) {
+        CTreeNodeUI* parentNode = parent != NULL ? static_cast<CTreeNodeUI*>(parent->CastTo(L"TreeNode")) : NULL;
+        if (parentNode != NULL) {
+            // Controls inside a tree node join its row.
+            parentNode->Row()->AddItem(control);
+        } else if (parent != NULL) {
             if (!containerLooked) {
                 container = static_cast<IContainerUI*>(parent->CastTo(L"IContainer"));
                 containerLooked = true;

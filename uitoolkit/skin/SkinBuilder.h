@@ -37,6 +37,8 @@ private:
     void ApplyResources(CSkinMarkupNode root, CWindowManagerUI* manager);
     void ApplyWindowAttributes(CSkinMarkupNode root, CWindowManagerUI* manager);
     void BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager);
+    // False when the parent is neither a tree node nor a tree view.
+    bool BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager);
 
     CSkinMarkup m_xml;
     IDialogBuilderCallback* m_pCallback;

@@ -3,6 +3,11 @@
 #include "skin/ChildLayoutUI.h"
 #include "controls/DateTimeUI.h"
 #include "controls/EditUI.h"
+#include "controls/ListHeaderItemUI.h"
+#include "controls/ListItemsUI.h"
+#include "controls/ListUI.h"
+#include "controls/ComboUI.h"
+#include "controls/TreeViewUI.h"
 #include "layout/LayoutUI.h"
 #include "controls/OptionUI.h"
 #include "controls/RichEditUI.h"
@@ -52,6 +57,14 @@ const FactoryEntry FACTORY[] = {
     { L"HorizontalLayout", Make<CHorizontalLayoutUI> },
     { L"ActiveX", Make<CActiveXUI> },
     { L"WebBrowser", Make<CWebBrowserUI> },
+    { L"List", Make<CListUI> },
+    { L"ListHeader", Make<CListHeaderUI> },
+    { L"ListHeaderItem", Make<CListHeaderItemUI> },
+    { L"ListLabelElement", Make<CListLabelElementUI> },
+    { L"ListTextElement", Make<CListTextElementUI> },
+    { L"ListContainerElement", Make<CListContainerElementUI> },
+    { L"Combo", Make<CComboUI> },
+    { L"TreeView", Make<CTreeViewUI> },
 };
 
 } // namespace

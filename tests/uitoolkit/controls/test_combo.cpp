@@ -1,0 +1,207 @@
+#include "ListScene.h"
+#include "controls/ComboUI.h"
+#include "controls/ListItemsUI.h"
+#include "TestCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace UiToolkit;
+using namespace TestHelpers;
+
+namespace {
+
+const wchar_t* COMBO_SKIN =
+    L"<Window><VerticalLayout name=\"root\">"
+    L"<Combo name=\"combo\" height=\"24\" dropboxsize=\"0,80\">"
+    L"<ListLabelElement height=\"20\" text=\"zero\"/><ListLabelElement height=\"20\" text=\"one\"/>"
+    L"<ListLabelElement height=\"20\" text=\"two\"/><ListLabelElement height=\"20\" text=\"three\"/>"
+    L"<ListLabelElement height=\"20\" text=\"four\"/></Combo>"
+    L"<Combo name=\"empty\" height=\"24\" dropboxsize=\"120,150\"/>"
+    L"<Control/></VerticalLayout></Window>";
+
+CComboUI* ComboOf(ListScene& scene, const wchar_t* name)
+{
+    CControlUI* control = scene.Find(name);
+    return control != NULL ? static_cast<CComboUI*>(control->CastTo(L"Combo")) : NULL;
+}
+
+RECT DropDownRect(CComboUI* combo)
+{
+    RECT rc = { 0, 0, 0, 0 };
+    GetWindowRect(combo->GetDropDown()->WindowHandle(), &rc);
+    return rc;
+}
+
+bool WaitClosed(CComboUI* combo)
+{
+    // Under Wine without a window manager, destroying the active pop-up takes about two seconds.
+    return PumpUntil([combo] { return combo->GetDropDown() == NULL; }, 8000);
+}
+
+// Every item is the combo's again and belongs to the combo's window.
+void ExpectItemsBack(CComboUI* combo, CWindowManagerUI* manager)
+{
+    for (int i = 0; i < combo->ItemCount(); ++i) {
+        EXPECT_EQ(combo, combo->ItemAt(i)->GetParentControl()) << "item " << i;
+        EXPECT_EQ(manager, combo->ItemAt(i)->GetOwnerManager()) << "item " << i;
+    }
+}
+
+} // namespace
+
+TEST(ComboDropDown, GeometrySelectionEscapeAndItemsBack)
+{
+    ListScene scene(COMBO_SKIN);
+    CComboUI* combo = ComboOf(scene, L"combo");
+    ASSERT_NE(nullptr, combo);
+    ASSERT_TRUE(combo->SelectIndex(1));
+    EXPECT_STREQ(L"one", combo->GetText().Text());
+    // Beyond the last item selects the last one.
+    ASSERT_TRUE(combo->SelectIndex(99));
+    EXPECT_EQ(4, combo->CurrentIndex());
+    ASSERT_TRUE(combo->SelectIndex(1));
+
+    // Below the combo, as wide as it, as high as the items allow up to the drop-box height.
+    scene.heard.clear();
+    scene.Press(20, 10);
+    scene.Release(20, 10);
+    ASSERT_NE(nullptr, combo->GetDropDown());
+    EXPECT_EQ(1, scene.Count(L"dropdown"));
+    POINT origin = { 0, 0 };
+    ClientToScreen(scene.hwnd, &origin);
+    RECT rc = DropDownRect(combo);
+    EXPECT_EQ(origin.x, rc.left);
+    EXPECT_EQ(origin.y + 24, rc.top);
+    EXPECT_EQ(300, rc.right - rc.left);
+    EXPECT_EQ(80, rc.bottom - rc.top);
+    EXPECT_EQ(combo->GetDropDown()->GetLayout(), combo->ItemAt(0)->GetParentControl());
+
+    // A key in the pop-up moves the selection, which closes it; the items come back.
+    HWND popup = combo->GetDropDown()->WindowHandle();
+    SendMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(2, combo->CurrentIndex());
+    ASSERT_NE(nullptr, scene.Last(L"itemselect"));
+    EXPECT_EQ(1, static_cast<int>(scene.Last(L"itemselect")->lParam));
+    ASSERT_TRUE(WaitClosed(combo));
+    EXPECT_FALSE(IsWindow(popup));
+    ExpectItemsBack(combo, &scene.window.manager);
+    EXPECT_EQ(0u, combo->GetState() & UISTATE_PUSHED);
+
+    // Escape restores the selection the pop-up opened with, and says so.
+    ASSERT_TRUE(combo->Trigger());
+    popup = combo->GetDropDown()->WindowHandle();
+    SendMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(3, combo->CurrentIndex());
+    SendMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(2, combo->CurrentIndex());
+    EXPECT_EQ(2u, scene.Last(L"itemselect")->wParam);
+    EXPECT_EQ(3, static_cast<int>(scene.Last(L"itemselect")->lParam));
+    ASSERT_TRUE(WaitClosed(combo));
+    ExpectItemsBack(combo, &scene.window.manager);
+
+    // A click on an item in the pop-up selects it and closes the pop-up.
+    ASSERT_TRUE(combo->Trigger());
+    popup = combo->GetDropDown()->WindowHandle();
+    UpdateWindow(popup); // laid out by its first paint
+    SendMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 11));
+    SendMessageW(popup, WM_LBUTTONUP, 0, MAKELPARAM(10, 11));
+    EXPECT_EQ(0, combo->CurrentIndex());
+    ASSERT_TRUE(WaitClosed(combo));
+    ExpectItemsBack(combo, &scene.window.manager);
+    EXPECT_STREQ(L"zero", combo->GetText().Text());
+}
+
+TEST(ComboDropDown, OpensAboveNearTheBottomAndEmptyCombo)
+{
+    ListScene scene(COMBO_SKIN);
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(scene.hwnd, NULL, 100, work.bottom - 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    CComboUI* combo = ComboOf(scene, L"combo");
+    ASSERT_NE(nullptr, combo);
+    ASSERT_TRUE(combo->Trigger());
+    RECT rc = DropDownRect(combo);
+    EXPECT_EQ(work.bottom - 30, rc.bottom);
+    EXPECT_EQ(work.bottom - 30 - 80, rc.top);
+    SendMessageW(combo->GetDropDown()->WindowHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitClosed(combo));
+
+    // Without items: no text, a pop-up 4 pixels high of the drop-box width.
+    SetWindowPos(scene.hwnd, NULL, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    CComboUI* empty = ComboOf(scene, L"empty");
+    ASSERT_NE(nullptr, empty);
+    EXPECT_FALSE(empty->SelectIndex(0));
+    EXPECT_TRUE(empty->GetText().IsEmpty());
+    ASSERT_TRUE(empty->Trigger());
+    rc = DropDownRect(empty);
+    EXPECT_EQ(4, rc.bottom - rc.top);
+    EXPECT_EQ(120, rc.right - rc.left);
+    SendMessageW(empty->GetDropDown()->WindowHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(WaitClosed(empty));
+}
+
+TEST(ComboDropDown, OwnerWindowGoneOrComboDeletedWhileOpen)
+{
+    {
+        ListScene scene(COMBO_SKIN);
+        CComboUI* combo = ComboOf(scene, L"combo");
+        ASSERT_NE(nullptr, combo);
+        ASSERT_TRUE(combo->Trigger());
+        HWND popup = combo->GetDropDown()->WindowHandle();
+        // The pop-up goes with its owner window and hands the items back on its way out.
+        DestroyWindow(scene.hwnd);
+        EXPECT_FALSE(IsWindow(popup));
+        EXPECT_EQ(nullptr, combo->GetDropDown());
+        ExpectItemsBack(combo, &scene.window.manager);
+    }
+    ListScene scene(COMBO_SKIN);
+    CComboUI* combo = ComboOf(scene, L"combo");
+    ASSERT_NE(nullptr, combo);
+    ASSERT_TRUE(combo->Trigger());
+    HWND popup = combo->GetDropDown()->WindowHandle();
+    // Removing an item while open takes the items out of the pop-up first.
+    UpdateWindow(popup);
+    combo->SetDefersItemDeletion(false);
+    ASSERT_TRUE(combo->RemoveItemAt(0));
+    EXPECT_EQ(0, combo->GetDropDown()->GetLayout()->ItemCount());
+    UpdateWindow(popup);
+    ASSERT_TRUE(WaitClosed(combo));
+    EXPECT_EQ(4, combo->ItemCount());
+    ExpectItemsBack(combo, &scene.window.manager);
+    ASSERT_TRUE(combo->Trigger());
+    popup = combo->GetDropDown()->WindowHandle();
+    CContainerUI* root = static_cast<CContainerUI*>(scene.Find(L"root")->CastTo(L"Container"));
+    root->SetDefersItemDeletion(false);
+    // Deleting the combo closes its pop-up first.
+    ASSERT_TRUE(root->RemoveItem(combo));
+    EXPECT_FALSE(IsWindow(popup));
+    PumpPending();
+    EXPECT_TRUE(IsWindow(scene.hwnd));
+}
+
+TEST(ComboDropDown, TextElementDrawsNoTextInACombo)
+{
+    ListScene scene(L"<Window><VerticalLayout bkcolor=\"#FFFFFFFF\">"
+                    L"<Combo name=\"label\" height=\"24\"><ListLabelElement height=\"20\" text=\"WWWW\"/></Combo>"
+                    L"<Combo name=\"text\" height=\"24\"><ListTextElement height=\"20\" text=\"WWWW\"/></Combo>"
+                    L"</VerticalLayout></Window>",
+                    200, 48);
+    CComboUI* label = ComboOf(scene, L"label");
+    CComboUI* text = ComboOf(scene, L"text");
+    ASSERT_NE(nullptr, text);
+    ASSERT_TRUE(label->SelectIndex(0));
+    ASSERT_TRUE(text->SelectIndex(0));
+    EXPECT_EQ(nullptr, text->CastTo(L"IList"));
+    scene.Refresh();
+    TestCanvas canvas(200, 48, 0xFFFFFF);
+    SendMessageW(scene.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    // Inked pixels in each combo's band: the label element's text shows, the text element's does not.
+    int inked[2] = { 0, 0 };
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 200; ++x)
+            inked[y / 24] += canvas.At(x, y) != 0xFFFFFFu ? 1 : 0;
+    EXPECT_GT(inked[0], 0);
+    EXPECT_EQ(0, inked[1]);
+}

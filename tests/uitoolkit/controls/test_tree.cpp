@@ -1,0 +1,174 @@
+#include "ListScene.h"
+#include "controls/TreeViewUI.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace UiToolkit;
+using namespace TestHelpers;
+
+namespace {
+
+const wchar_t* TREE_SKIN =
+    L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\">"
+    L"<TreeNode name=\"a\" text=\"a\">"
+    L"  <TreeNode name=\"a1\" text=\"a1\"><TreeNode name=\"a1x\" text=\"a1x\"/></TreeNode>"
+    L"  <TreeNode name=\"a2\" text=\"a2\"/>"
+    L"</TreeNode>"
+    L"<TreeNode name=\"b\" text=\"b\"><Label name=\"tag\" width=\"10\"/></TreeNode>"
+    L"</TreeView></Window>";
+
+std::wstring Order(CListUI* list)
+{
+    std::wstring names;
+    for (int i = 0; i < list->ItemCount(); ++i)
+        names += (i > 0 ? L" " : L"") + std::wstring(list->ItemAt(i)->GetName().Text());
+    return names;
+}
+
+CTreeNodeUI* Node(ListScene& scene, const wchar_t* name)
+{
+    CControlUI* control = scene.Find(name);
+    return control != NULL ? static_cast<CTreeNodeUI*>(control->CastTo(L"TreeNode")) : NULL;
+}
+
+CTreeNodeUI* NewNode(const wchar_t* name)
+{
+    CTreeNodeUI* node = new CTreeNodeUI();
+    node->SetName(name);
+    return node;
+}
+
+int g_deleted = 0;
+
+bool CountDeletion(void*)
+{
+    ++g_deleted;
+    return true;
+}
+
+} // namespace
+
+TEST(TreeView, NestedSkinFlatOrderExpansionAndChecks)
+{
+    ListScene scene(TREE_SKIN);
+    CTreeViewUI* tree = static_cast<CTreeViewUI*>(scene.Find(L"tree")->CastTo(L"TreeView"));
+    ASSERT_NE(nullptr, tree);
+    EXPECT_EQ(L"a a1 a1x a2 b", Order(tree));
+    EXPECT_FALSE(tree->HeaderControl()->IsVisible());
+    CTreeNodeUI* a = Node(scene, L"a");
+    CTreeNodeUI* a1 = Node(scene, L"a1");
+    CTreeNodeUI* a1x = Node(scene, L"a1x");
+    CTreeNodeUI* a2 = Node(scene, L"a2");
+    ASSERT_NE(nullptr, a1x);
+    EXPECT_EQ(a1, a1x->ParentNode());
+    EXPECT_EQ(2, a->ChildCount());
+    EXPECT_FALSE(a->DotLine()->IsVisible());
+    EXPECT_EQ(18, a1->DotLine()->GetFixedWidth());
+    EXPECT_EQ(34, a1x->DotLine()->GetFixedWidth());
+    EXPECT_STREQ(L"a1x", a1x->ItemText().Text());
+    EXPECT_TRUE(a1->CheckBox()->IsVisible());
+    // Other controls inside a node join its row.
+    EXPECT_EQ(Node(scene, L"b")->Row(), scene.Find(L"tag")->GetParentControl());
+    EXPECT_EQ(0, Node(scene, L"b")->ChildCount());
+
+    // Collapsing a1, then a, hides the descendants; expanding a keeps a1 collapsed.
+    a1->FolderButton()->SetSelected(true);
+    EXPECT_FALSE(a1x->IsVisible());
+    EXPECT_FALSE(a1->IsExpandedTag());
+    a->FolderButton()->SetSelected(true);
+    EXPECT_FALSE(a1->IsVisible());
+    EXPECT_FALSE(a2->IsVisible());
+    a->FolderButton()->SetSelected(false);
+    EXPECT_TRUE(a1->IsVisible());
+    EXPECT_TRUE(a2->IsVisible());
+    EXPECT_FALSE(a1x->IsVisible());
+    a1->FolderButton()->SetSelected(false);
+    EXPECT_TRUE(a1x->IsVisible());
+
+    // A double click toggles the folder.
+    scene.Refresh();
+    RECT row = a->GetPos();
+    SendMessageW(scene.hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.right - 5, row.top + 5));
+    SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(row.right - 5, row.top + 5));
+    EXPECT_TRUE(a->FolderButton()->IsSelected());
+    EXPECT_FALSE(a1->IsVisible());
+    a->FolderButton()->SetSelected(false);
+
+    // Checking a node checks its descendants; its ancestors follow their children.
+    a->CheckBox()->SetSelected(true);
+    EXPECT_TRUE(a1->CheckBox()->IsSelected());
+    EXPECT_TRUE(a1x->CheckBox()->IsSelected());
+    EXPECT_TRUE(a2->CheckBox()->IsSelected());
+    a1x->CheckBox()->SetSelected(false);
+    EXPECT_FALSE(a1->CheckBox()->IsSelected());
+    EXPECT_FALSE(a->CheckBox()->IsSelected());
+    EXPECT_TRUE(a2->CheckBox()->IsSelected());
+    a1x->CheckBox()->SetSelected(true);
+    EXPECT_TRUE(a1->CheckBox()->IsSelected());
+    EXPECT_TRUE(a->CheckBox()->IsSelected());
+}
+
+TEST(TreeView, AddInsertAndRemoveNodes)
+{
+    ListScene scene(TREE_SKIN);
+    CTreeViewUI* tree = static_cast<CTreeViewUI*>(scene.Find(L"tree")->CastTo(L"TreeView"));
+    ASSERT_NE(nullptr, tree);
+    CTreeNodeUI* a = Node(scene, L"a");
+    CTreeNodeUI* b = Node(scene, L"b");
+    ASSERT_NE(nullptr, b);
+
+    // A child of the last row is appended, a second one after the first.
+    ASSERT_TRUE(b->AddChildNode(NewNode(L"b1")));
+    ASSERT_TRUE(b->AddChildNode(NewNode(L"b2")));
+    // A child of a node with children comes after its last descendant.
+    ASSERT_TRUE(a->AddChildNode(NewNode(L"a3")));
+    EXPECT_EQ(L"a a1 a1x a2 a3 b b1 b2", Order(tree));
+    // Inserting at a child's place puts the node before it; past the end, after the last descendant.
+    ASSERT_TRUE(a->InsertItemAt(NewNode(L"a0"), 0));
+    ASSERT_TRUE(a->InsertItemAt(NewNode(L"a9"), 99));
+    EXPECT_EQ(L"a a0 a1 a1x a2 a3 a9 b b1 b2", Order(tree));
+    ASSERT_EQ(5, a->ChildCount());
+    EXPECT_EQ(L"a9", std::wstring(a->ChildAt(4)->GetName().Text()));
+    CTreeNodeUI* extra = NewNode(L"extra");
+    EXPECT_EQ(-1, tree->InsertNodeAt(extra, tree->ItemCount()));
+    delete extra;
+
+    // A nested node leaves its parent and the list with its subtree.
+    ASSERT_TRUE(a->RemoveItem(Node(scene, L"a1")));
+    EXPECT_EQ(L"a a0 a2 a3 a9 b b1 b2", Order(tree));
+    EXPECT_EQ(4, a->ChildCount());
+    // The generic removal takes the descendants too.
+    ASSERT_TRUE(tree->RemoveItem(b));
+    EXPECT_EQ(L"a a0 a2 a3 a9", Order(tree));
+    ASSERT_TRUE(tree->RemoveItemAt(2));
+    EXPECT_EQ(L"a a0 a3 a9", Order(tree));
+    EXPECT_EQ(3, a->ChildCount());
+}
+
+TEST(TreeView, RemovingNestedNodesWithoutAManagerFreesEachOnce)
+{
+    CTreeViewUI tree;
+    CTreeNodeUI* top = NewNode(L"top");
+    CTreeNodeUI* mid = NewNode(L"mid");
+    CTreeNodeUI* leaf = NewNode(L"leaf");
+    CTreeNodeUI* other = NewNode(L"other");
+    ASSERT_TRUE(top->AddChildNode(mid));
+    ASSERT_TRUE(mid->AddChildNode(leaf));
+    ASSERT_TRUE(tree.AddNode(top));
+    ASSERT_TRUE(tree.AddNode(other));
+    EXPECT_EQ(L"top mid leaf other", Order(&tree));
+    g_deleted = 0;
+    mid->OnDestroyList += MakeDelegate(&CountDeletion);
+    leaf->OnDestroyList += MakeDelegate(&CountDeletion);
+    // Freed at once: nothing may touch mid or leaf after the list lets them go.
+    ASSERT_TRUE(top->RemoveItem(mid));
+    EXPECT_EQ(2, g_deleted);
+    EXPECT_EQ(0, top->ChildCount());
+    EXPECT_EQ(L"top other", Order(&tree));
+    other->OnDestroyList += MakeDelegate(&CountDeletion);
+    ASSERT_TRUE(tree.RemoveItemAt(1));
+    EXPECT_EQ(3, g_deleted);
+    EXPECT_EQ(L"top", Order(&tree));
+}

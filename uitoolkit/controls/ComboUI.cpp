@@ -1,0 +1,374 @@
+#include "controls/ComboUI.h"
+
+#include <stdlib.h>
+#include <wchar.h>
+
+namespace UiToolkit {
+
+namespace {
+
+IListItemUI* ListItemOf(CControlUI* control)
+{
+    return control != NULL ? static_cast<IListItemUI*>(control->CastTo(L"ListItem")) : NULL;
+}
+
+} // namespace
+
+CComboUI::CComboUI() = default;
+
+CComboUI::~CComboUI()
+{
+    // The pop-up still holds the items: they come back before the container deletes them.
+    if (m_pWindow != NULL) {
+        CComboWnd* window = m_pWindow;
+        m_pWindow = NULL;
+        window->ReturnItems(false);
+        window->Detach();
+        ::DestroyWindow(window->WindowHandle());
+    }
+}
+
+const wchar_t* CComboUI::TypeName() const { return L"ComboUI"; }
+
+void* CComboUI::CastTo(const wchar_t* name)
+{
+    if (name != NULL && wcscmp(name, L"Combo") == 0)
+        return static_cast<CComboUI*>(this);
+    if (name != NULL && wcscmp(name, L"IListOwner") == 0)
+        return static_cast<IListOwnerUI*>(this);
+    return CContainerUI::CastTo(name);
+}
+
+bool CComboUI::Trigger()
+{
+    if (!CControlUI::Trigger())
+        return false;
+    if (m_pWindow != NULL)
+        return true;
+    m_pWindow = new CComboWnd();
+    m_pWindow->Init(this);
+    if (m_pManager != NULL)
+        m_pManager->RaiseNotification(this, L"dropdown");
+    Invalidate();
+    return true;
+}
+
+CStringUI CComboUI::GetText() const
+{
+    CControlUI* item = m_iCurSel >= 0 ? ChildAt(m_iCurSel) : NULL;
+    return item != NULL ? item->GetText() : CStringUI();
+}
+
+void CComboUI::SetPos(RECT rc, bool invalidate)
+{
+    RECT none = { 0, 0, 0, 0 };
+    for (int i = 0; i < ChildCount(); ++i)
+        ChildAt(i)->SetPos(none, false);
+    CControlUI::SetPos(rc, invalidate);
+}
+
+void CComboUI::Shift(int dx, int dy, bool invalidate) { CControlUI::Shift(dx, dy, invalidate); }
+
+void CComboUI::SetEnabled(bool enabled)
+{
+    CContainerUI::SetEnabled(enabled);
+    if (!IsEnabled())
+        m_uButtonState = 0;
+}
+
+void CComboUI::SetShowText(bool show)
+{
+    m_bShowText = show;
+    Invalidate();
+}
+
+void CComboUI::SetTextPadding(RECT padding)
+{
+    m_rcTextPadding = padding;
+    Invalidate();
+}
+
+void CComboUI::RenumberItems(int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        IListItemUI* item = ListItemOf(ChildAt(i));
+        if (item != NULL)
+            item->SetItemIndex(i);
+    }
+}
+
+bool CComboUI::AddItem(CControlUI* control)
+{
+    IListItemUI* item = ListItemOf(control);
+    if (item != NULL) {
+        item->SetItemOwner(this);
+        item->SetItemIndex(ChildCount());
+    }
+    return CContainerUI::AddItem(control);
+}
+
+bool CComboUI::InsertItemAt(CControlUI* control, int index)
+{
+    if (!CContainerUI::InsertItemAt(control, index))
+        return false;
+    IListItemUI* item = ListItemOf(control);
+    if (item != NULL) {
+        item->SetItemOwner(this);
+        item->SetItemIndex(index);
+    }
+    RenumberItems(index + 1, ChildCount() - 1);
+    if (m_iCurSel >= index)
+        m_iCurSel += 1;
+    return true;
+}
+
+bool CComboUI::MoveToIndex(CControlUI* control, int index)
+{
+    int old = IndexOf(control);
+    if (old < 0)
+        return false;
+    if (old == index)
+        return true;
+    CControlUI* selected = m_iCurSel >= 0 ? ChildAt(m_iCurSel) : NULL;
+    if (!CContainerUI::MoveToIndex(control, index))
+        return false;
+    RenumberItems(old < index ? old : index, old < index ? index : old);
+    if (selected != NULL)
+        m_iCurSel = IndexOf(selected);
+    return true;
+}
+
+bool CComboUI::RemoveItem(CControlUI* control)
+{
+    int index = control != NULL ? IndexOf(control) : -1;
+    return index >= 0 && RemoveItemAt(index);
+}
+
+void CComboUI::CloseBeforeRemoval()
+{
+    // The pop-up's layout must not keep an item that is about to be freed.
+    if (m_pWindow == NULL)
+        return;
+    m_pWindow->ReturnItems(false);
+    m_pWindow->PostClose();
+}
+
+bool CComboUI::RemoveItemAt(int index)
+{
+    CControlUI* control = ChildAt(index);
+    if (control == NULL)
+        return false;
+    CloseBeforeRemoval();
+    if (!CContainerUI::RemoveItem(control))
+        return false;
+    RenumberItems(index, ChildCount() - 1);
+    if (index == m_iCurSel) {
+        m_iCurSel = -1;
+        // The nearest selectable item before the removed one, else the first selectable one.
+        SelectIndex(NextSelectableItem(index - 1, false), false);
+    } else if (index < m_iCurSel) {
+        m_iCurSel -= 1;
+    }
+    return true;
+}
+
+void CComboUI::RemoveAllItems()
+{
+    CloseBeforeRemoval();
+    m_iCurSel = -1;
+    CContainerUI::RemoveAllItems();
+}
+
+bool CComboUI::SelectIndex(int index, bool takeFocus)
+{
+    if (m_pWindow != NULL)
+        m_pWindow->PostClose(1);
+    if (index == m_iCurSel)
+        return true;
+    int previous = m_iCurSel;
+    if (m_iCurSel >= 0) {
+        // An item that left behind the combo's back only clears the selection.
+        IListItemUI* current = ListItemOf(ChildAt(m_iCurSel));
+        if (current != NULL)
+            current->SetItemSelected(false);
+        m_iCurSel = -1;
+    }
+    int count = ChildCount();
+    if (index < 0 || count == 0)
+        return false;
+    if (index >= count)
+        index = count - 1;
+    CControlUI* control = ChildAt(index);
+    IListItemUI* item = ListItemOf(control);
+    if (control == NULL || !control->IsVisible() || !control->IsEnabled() || item == NULL)
+        return false;
+    m_iCurSel = index;
+    if (m_pWindow != NULL || takeFocus)
+        control->SetFocus();
+    item->SetItemSelected(true);
+    if (m_pManager != NULL)
+        m_pManager->RaiseNotification(this, L"itemselect", m_iCurSel, previous);
+    Invalidate();
+    return true;
+}
+
+void CComboUI::SelectByKey(int index)
+{
+    if (index >= 0)
+        SelectIndex(index, false);
+}
+
+void CComboUI::OnEvent(InputEventUI& event)
+{
+    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
+        if (m_pParent != NULL)
+            m_pParent->OnEvent(event);
+        else
+            CContainerUI::OnEvent(event);
+        return;
+    }
+    switch (event.type) {
+    case UIEVENT_SETFOCUS:
+    case UIEVENT_KILLFOCUS:
+        Invalidate();
+        break;
+    case UIEVENT_BUTTONDOWN:
+        if (IsEnabled()) {
+            Trigger();
+            m_uButtonState |= UISTATE_PUSHED | UISTATE_CAPTURED;
+        }
+        return;
+    case UIEVENT_BUTTONUP:
+        if (m_uButtonState & UISTATE_CAPTURED) {
+            m_uButtonState &= ~UISTATE_CAPTURED;
+            Invalidate();
+        }
+        return;
+    case UIEVENT_MOUSEMOVE:
+    case UIEVENT_CONTEXTMENU:
+        return;
+    case UIEVENT_KEYDOWN:
+        switch (event.chKey) {
+        case VK_UP:
+        case VK_PRIOR: SelectByKey(NextSelectableItem(m_iCurSel - 1, false)); return;
+        case VK_DOWN:
+        case VK_NEXT: SelectByKey(NextSelectableItem(m_iCurSel + 1, true)); return;
+        case VK_END: SelectByKey(NextSelectableItem(ChildCount() - 1, true)); return;
+        case VK_HOME: SelectByKey(NextSelectableItem(0, false)); return;
+        case VK_F4: Trigger(); return;
+        default: break;
+        }
+        break;
+    case UIEVENT_SCROLLWHEEL:
+        if (LOWORD(event.wParam) == 1)
+            SelectByKey(NextSelectableItem(m_iCurSel + 1, true));
+        else
+            SelectByKey(NextSelectableItem(m_iCurSel - 1, false));
+        return;
+    case UIEVENT_MOUSEENTER:
+        if (PtInRect(&m_rcItem, event.ptMouse) && !(m_uButtonState & UISTATE_HOT)) {
+            m_uButtonState |= UISTATE_HOT;
+            Invalidate();
+        }
+        return;
+    case UIEVENT_MOUSELEAVE:
+        if (m_uButtonState & UISTATE_HOT) {
+            m_uButtonState &= ~UISTATE_HOT;
+            Invalidate();
+        }
+        return;
+    default:
+        break;
+    }
+    CControlUI::OnEvent(event);
+}
+
+void CComboUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
+{
+    if (name == NULL || value == NULL)
+        return;
+    if (wcscmp(name, L"textpadding") == 0) {
+        SetTextPadding(ParseRectList(value));
+    } else if (wcscmp(name, L"showtext") == 0) {
+        SetShowText(wcscmp(value, L"true") == 0);
+    } else if (wcscmp(name, L"normalimage") == 0) {
+        SetNormalImage(value);
+    } else if (wcscmp(name, L"hotimage") == 0) {
+        SetHotImage(value);
+    } else if (wcscmp(name, L"pushedimage") == 0) {
+        SetPushedImage(value);
+    } else if (wcscmp(name, L"focusedimage") == 0) {
+        SetFocusedImage(value);
+    } else if (wcscmp(name, L"disabledimage") == 0) {
+        SetDisabledImage(value);
+    } else if (wcscmp(name, L"dropbox") == 0) {
+        SetDropBoxAttributeList(value);
+    } else if (wcscmp(name, L"dropboxsize") == 0) {
+        RECT pair = ParseRectList(value);
+        SIZE size = { pair.left, pair.top };
+        SetDropBoxSize(size);
+    } else {
+        ListStyleChangeUI change = ApplyListStyleAttribute(m_style, name, value);
+        if (change == LISTSTYLE_TEXTCOLOR || change == LISTSTYLE_LAYOUT)
+            Invalidate();
+        else if (change == LISTSTYLE_NOT_STYLE)
+            CContainerUI::ApplyAttribute(name, value);
+    }
+}
+
+SIZE CComboUI::MeasureSize(SIZE available)
+{
+    if (m_cxyFixed.cy != 0)
+        return CControlUI::MeasureSize(available);
+    SIZE size = { m_cxyFixed.cx, 12 };
+    if (m_pManager != NULL)
+        size.cy += m_pManager->GetFontInfo(-1)->tm.tmHeight;
+    return size;
+}
+
+void CComboUI::Paint(HDC hdc, const RECT& paintRect) { CControlUI::Paint(hdc, paintRect); }
+
+void CComboUI::PaintStateImage(HDC hdc)
+{
+    if (IsFocused())
+        m_uButtonState |= UISTATE_FOCUSED;
+    else
+        m_uButtonState &= ~UISTATE_FOCUSED;
+    if (!IsEnabled())
+        m_uButtonState |= UISTATE_DISABLED;
+    else
+        m_uButtonState &= ~UISTATE_DISABLED;
+    ImageDrawInfoUI* state = NULL;
+    if (m_uButtonState & UISTATE_DISABLED)
+        state = &m_disabledImage;
+    else if (m_uButtonState & UISTATE_PUSHED)
+        state = &m_pushedImage;
+    else if (m_uButtonState & UISTATE_HOT)
+        state = &m_hotImage;
+    else if (m_uButtonState & UISTATE_FOCUSED)
+        state = &m_focusedImage;
+    if (state == NULL || !DrawImageRecord(hdc, *state))
+        DrawImageRecord(hdc, m_normalImage);
+}
+
+void CComboUI::PaintLabelText(HDC hdc)
+{
+    if (!m_bShowText || m_iCurSel < 0)
+        return;
+    CControlUI* control = ChildAt(m_iCurSel);
+    if (control == NULL)
+        return;
+    RECT rc = { m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
+                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom };
+    IListItemUI* item = ListItemOf(control);
+    if (item != NULL) {
+        item->PaintItemText(hdc, rc);
+        return;
+    }
+    RECT old = control->GetPos();
+    control->SetPos(rc, false);
+    control->Paint(hdc, rc);
+    control->SetPos(old, false);
+}
+
+} // namespace UiToolkit

@@ -1,0 +1,212 @@
+#include "controls/ComboUI.h"
+#include "layout/ScrollBarUI.h"
+
+#include <windowsx.h>
+
+namespace UiToolkit {
+
+namespace {
+
+RECT BelowOrAbove(const RECT& combo, SIZE dropBox, int height, bool above)
+{
+    RECT rc = combo;
+    if (dropBox.cx > 0)
+        rc.right = rc.left + dropBox.cx;
+    if (above) {
+        rc.bottom = combo.top;
+        rc.top = combo.top - height;
+    } else {
+        rc.top = combo.bottom;
+        rc.bottom = rc.top + height;
+    }
+    return rc;
+}
+
+CControlUI* CALLBACK ForgetInManager(CControlUI* control, LPVOID data)
+{
+    static_cast<CWindowManagerUI*>(data)->ForgetControl(control);
+    return NULL;
+}
+
+} // namespace
+
+void CComboWnd::Init(CComboUI* owner)
+{
+    m_pOwner = owner;
+    m_iOldSel = owner->CurrentIndex();
+    SIZE dropBox = owner->GetDropBoxSize();
+    RECT combo = owner->GetPos();
+    RECT rc = BelowOrAbove(combo, dropBox, dropBox.cy, false);
+    SIZE available = { rc.right - rc.left, dropBox.cy };
+    int content = 0;
+    for (int i = 0; i < owner->ChildCount(); ++i) {
+        CControlUI* item = owner->ChildAt(i);
+        if (item->IsVisible())
+            content += item->MeasureSize(available).cy;
+    }
+    int height = content + 4 < dropBox.cy ? content + 4 : dropBox.cy;
+    rc.bottom = rc.top + height;
+    HWND parent = owner->GetOwnerManager() != NULL ? owner->GetOwnerManager()->GetWindow() : NULL;
+    MapWindowPoints(parent, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
+    // The primary display's work area decides, wherever the control is.
+    RECT work = { 0, 0, 0, 0 };
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    if (rc.bottom > work.bottom) {
+        rc = BelowOrAbove(combo, dropBox, height, true);
+        MapWindowPoints(parent, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
+    }
+    if (CreateWnd(parent, NULL, WS_POPUP, WS_EX_TOOLWINDOW, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top) ==
+        NULL) {
+        // No window means no OnWindowGone to free this object.
+        owner->m_pWindow = NULL;
+        delete this;
+        return;
+    }
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    HWND top = m_hWnd;
+    while (::GetParent(top) != NULL)
+        top = ::GetParent(top);
+    // The owner window keeps its active look while the pop-up has the focus.
+    ::SendMessageW(top, WM_NCACTIVATE, TRUE, 0);
+}
+
+void CComboWnd::OnCreate()
+{
+    m_manager.AttachWindow(m_hWnd);
+    m_pLayout = new CVerticalLayoutUI();
+    m_pLayout->AttachManager(&m_manager, NULL, true);
+    CWindowManagerUI* ownerManager = m_pOwner->GetOwnerManager();
+    const wchar_t* defaults = ownerManager != NULL ? ownerManager->GetDefaultAttributeList(L"VerticalLayout") : NULL;
+    if (defaults != NULL)
+        m_pLayout->ApplyAttributeList(defaults);
+    RECT inset = { 1, 1, 1, 1 };
+    m_pLayout->SetInset(inset);
+    m_pLayout->SetBkColor(0xFFFFFFFF);
+    m_pLayout->SetBorderColor(0xFFC6C7D2);
+    m_pLayout->SetBorderSize(1);
+    // The items stay the combo's: the layout only borrows them.
+    m_pLayout->SetOwnsRemovedItems(false);
+    m_pLayout->ShowScrollBars(true, false);
+    m_pLayout->ApplyAttributeList(m_pOwner->GetDropBoxAttributeList());
+    for (int i = 0; i < m_pOwner->ChildCount(); ++i)
+        m_pLayout->AddItem(m_pOwner->ChildAt(i));
+    m_manager.AttachRoot(m_pLayout);
+}
+
+void CComboWnd::ReturnItems(bool settle)
+{
+    if (m_bItemsReturned)
+        return;
+    m_bItemsReturned = true;
+    if (m_pLayout != NULL)
+        m_pLayout->RemoveAllItems();
+    if (m_pOwner == NULL)
+        return;
+    // The pop-up's manager must not keep hover, focus or click pointers into the items.
+    for (int i = 0; i < m_pOwner->ChildCount(); ++i)
+        m_pOwner->ChildAt(i)->SearchTree(ForgetInManager, &m_manager, UIFIND_ALL);
+    m_pOwner->AttachManager(m_pOwner->GetOwnerManager(), m_pOwner->GetParentControl(), false);
+    if (!settle)
+        return;
+    m_pOwner->SetPos(m_pOwner->IsFloat() ? m_pOwner->GetPosInParent() : m_pOwner->GetPos());
+    m_pOwner->SetFocus();
+}
+
+void CComboWnd::OnWindowGone(HWND)
+{
+    ReturnItems(false);
+    if (m_pOwner != NULL) {
+        m_pOwner->m_pWindow = NULL;
+        m_pOwner->m_uButtonState &= ~UISTATE_PUSHED;
+        m_pOwner->Invalidate();
+        m_pOwner = NULL;
+    }
+    delete this;
+}
+
+void CComboWnd::EnsureVisible(int index)
+{
+    if (m_pOwner == NULL || m_pLayout == NULL || m_pOwner->CurrentIndex() < 0)
+        return;
+    CControlUI* item = m_pOwner->ChildAt(index);
+    if (item == NULL)
+        return;
+    RECT band = m_pLayout->GetPos();
+    CScrollBarUI* horizontal = m_pLayout->HorizontalBar();
+    if (horizontal != NULL && horizontal->IsVisible())
+        band.bottom -= horizontal->GetFixedHeight();
+    const RECT& pos = item->GetPos();
+    if (pos.top >= band.top && pos.bottom < band.bottom)
+        return;
+    int dy = pos.top < band.top ? pos.top - band.top : 0;
+    if (pos.bottom > band.bottom)
+        dy = pos.bottom - band.bottom;
+    if (dy == 0)
+        return;
+    SIZE offset = m_pLayout->GetScrollOffset();
+    offset.cy += dy;
+    m_pLayout->SetScrollOffset(offset);
+}
+
+void CComboWnd::PassEvent(int type, wchar_t key, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pOwner == NULL)
+        return;
+    InputEventUI event = {};
+    event.type = type;
+    event.pSender = m_pOwner;
+    event.chKey = key;
+    event.wParam = wParam;
+    event.lParam = lParam;
+    event.dwTimestamp = GetTickCount();
+    m_pOwner->OnEvent(event);
+    EnsureVisible(m_pOwner != NULL ? m_pOwner->CurrentIndex() : -1);
+}
+
+LRESULT CComboWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        OnCreate();
+        return 0;
+    case WM_KILLFOCUS:
+        if (reinterpret_cast<HWND>(wParam) != m_hWnd)
+            PostMsg(WM_CLOSE);
+        break;
+    case WM_CLOSE:
+        ReturnItems(true);
+        break;
+    case WM_LBUTTONUP: {
+        POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+        CControlUI* control = m_manager.FindControlAt(pt);
+        if (control != NULL && wcscmp(control->TypeName(), L"ScrollBarUI") != 0)
+            PostMsg(WM_KILLFOCUS);
+        break;
+    }
+    case WM_KEYDOWN:
+        if (m_pOwner == NULL)
+            break;
+        if (wParam == VK_RETURN) {
+            PostMsg(WM_KILLFOCUS);
+        } else if (wParam == VK_ESCAPE) {
+            m_pOwner->SelectIndex(m_iOldSel, true);
+            EnsureVisible(m_iOldSel);
+            PostMsg(WM_KILLFOCUS);
+        } else {
+            PassEvent(UIEVENT_KEYDOWN, static_cast<wchar_t>(wParam), 0, 0);
+            return 0;
+        }
+        break;
+    case WM_MOUSEWHEEL:
+        PassEvent(UIEVENT_SCROLLWHEEL, 0, static_cast<short>(HIWORD(wParam)) < 0 ? 1 : 0, lParam);
+        return 0;
+    default:
+        break;
+    }
+    LRESULT result = 0;
+    if (m_manager.GetWindow() != NULL && m_manager.HandleWindowMessage(message, wParam, lParam, result))
+        return result;
+    return CWindowWnd::ProcessMessage(message, wParam, lParam);
+}
+
+} // namespace UiToolkit

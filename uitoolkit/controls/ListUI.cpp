@@ -1,0 +1,405 @@
+#include "controls/ListUI.h"
+#include "controls/ListItemsUI.h"
+#include "layout/ScrollBarUI.h"
+#include "core/WindowManager.h"
+
+#include <wchar.h>
+
+namespace UiToolkit {
+
+namespace {
+
+IListItemUI* ListItemOf(CControlUI* control)
+{
+    return control != NULL ? static_cast<IListItemUI*>(control->CastTo(L"ListItem")) : NULL;
+}
+
+int ColumnCountOf(const CContainerUI* header)
+{
+    if (header == NULL)
+        return 0;
+    int count = header->ItemCount();
+    return count > UILIST_MAX_COLUMNS ? UILIST_MAX_COLUMNS : count;
+}
+
+} // namespace
+
+CListUI::CListUI()
+{
+    m_pBody = new CListBodyUI(this);
+    // Through the list's own add, which records it as the header.
+    AddItem(new CListHeaderUI());
+    CVerticalLayoutUI::AddItem(m_pBody);
+}
+
+const wchar_t* CListUI::TypeName() const { return L"ListUI"; }
+
+void* CListUI::CastTo(const wchar_t* name)
+{
+    if (name == NULL)
+        return NULL;
+    if (wcscmp(name, L"List") == 0)
+        return static_cast<CListUI*>(this);
+    if (wcscmp(name, L"IList") == 0)
+        return static_cast<IListUI*>(this);
+    if (wcscmp(name, L"IListOwner") == 0)
+        return static_cast<IListOwnerUI*>(this);
+    return CVerticalLayoutUI::CastTo(name);
+}
+
+bool CListUI::IsHeader(CControlUI* control) const
+{
+    return control != NULL && control->CastTo(L"ListHeader") != NULL;
+}
+
+bool CListUI::IsHeaderItem(CControlUI* control)
+{
+    return control != NULL && wcsstr(control->TypeName(), L"ListHeaderItemUI") != NULL;
+}
+
+bool CListUI::AddHeader(CControlUI* header)
+{
+    // The list's own header is already child 0: taking it again would list and delete it twice.
+    if (header == m_pHeader)
+        return false;
+    if (m_pHeader == NULL || m_pHeader->ItemCount() == 0) {
+        if (m_pHeader != NULL)
+            CContainerUI::RemoveItem(m_pHeader);
+        m_pHeader = static_cast<CListHeaderUI*>(header->CastTo(L"ListHeader"));
+    }
+    m_style.nColumns = ColumnCountOf(m_pHeader);
+    return CContainerUI::InsertItemAt(header, 0);
+}
+
+void CListUI::RenumberItems(int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        IListItemUI* item = ListItemOf(m_pBody->ItemAt(i));
+        if (item != NULL)
+            item->SetItemIndex(i);
+    }
+}
+
+CControlUI* CListUI::ItemAt(int index) const { return m_pBody->ItemAt(index); }
+int CListUI::ItemCount() const { return m_pBody->ItemCount(); }
+
+int CListUI::IndexOf(CControlUI* control) const
+{
+    if (IsHeader(control))
+        return CContainerUI::IndexOf(control);
+    if (IsHeaderItem(control))
+        return m_pHeader != NULL ? m_pHeader->IndexOf(control) : -1;
+    return m_pBody->IndexOf(control);
+}
+
+bool CListUI::AddItem(CControlUI* control)
+{
+    if (control == NULL)
+        return false;
+    if (IsHeader(control))
+        return AddHeader(control);
+    if (IsHeaderItem(control)) {
+        if (m_pHeader == NULL)
+            return false;
+        bool added = m_pHeader->AddItem(control);
+        m_style.nColumns = ColumnCountOf(m_pHeader);
+        return added;
+    }
+    IListItemUI* item = ListItemOf(control);
+    if (item != NULL) {
+        item->SetItemOwner(this);
+        item->SetItemIndex(ItemCount());
+    }
+    return m_pBody->AddItem(control);
+}
+
+bool CListUI::InsertItemAt(CControlUI* control, int index)
+{
+    if (control == NULL)
+        return false;
+    if (IsHeader(control))
+        return AddHeader(control);
+    if (IsHeaderItem(control)) {
+        if (m_pHeader == NULL)
+            return false;
+        bool inserted = m_pHeader->InsertItemAt(control, index);
+        m_style.nColumns = ColumnCountOf(m_pHeader);
+        return inserted;
+    }
+    if (!m_pBody->InsertItemAt(control, index))
+        return false;
+    IListItemUI* item = ListItemOf(control);
+    if (item != NULL) {
+        item->SetItemOwner(this);
+        item->SetItemIndex(index);
+    }
+    RenumberItems(index + 1, ItemCount() - 1);
+    if (m_iCurSel >= index)
+        m_iCurSel += 1;
+    return true;
+}
+
+bool CListUI::MoveToIndex(CControlUI* control, int index)
+{
+    if (IsHeader(control))
+        return CContainerUI::MoveToIndex(control, index);
+    if (IsHeaderItem(control))
+        return m_pHeader != NULL && m_pHeader->MoveToIndex(control, index);
+    int old = m_pBody->IndexOf(control);
+    if (old < 0)
+        return false;
+    if (old == index)
+        return true;
+    CControlUI* selected = m_iCurSel >= 0 ? m_pBody->ItemAt(m_iCurSel) : NULL;
+    if (!m_pBody->MoveToIndex(control, index))
+        return false;
+    RenumberItems(old < index ? old : index, old < index ? index : old);
+    if (selected != NULL)
+        m_iCurSel = m_pBody->IndexOf(selected);
+    return true;
+}
+
+bool CListUI::RemoveItem(CControlUI* control)
+{
+    if (IsHeader(control)) {
+        if (!CContainerUI::RemoveItem(control))
+            return false;
+        if (control == m_pHeader) {
+            m_pHeader = NULL;
+            m_style.nColumns = 0;
+        }
+        return true;
+    }
+    if (IsHeaderItem(control)) {
+        if (m_pHeader == NULL || !m_pHeader->RemoveItem(control))
+            return false;
+        m_style.nColumns = ColumnCountOf(m_pHeader);
+        return true;
+    }
+    int index = m_pBody->IndexOf(control);
+    return index >= 0 && RemoveItemAt(index);
+}
+
+bool CListUI::RemoveItemAt(int index)
+{
+    if (!m_pBody->RemoveItemAt(index))
+        return false;
+    RenumberItems(index, ItemCount() - 1);
+    if (index == m_iCurSel) {
+        m_iCurSel = -1;
+        // The nearest selectable item before the removed one, else the first selectable one.
+        SelectIndex(NextSelectableItem(index - 1, false), false);
+    } else if (index < m_iCurSel) {
+        m_iCurSel -= 1;
+    }
+    return true;
+}
+
+void CListUI::RemoveAllItems()
+{
+    m_iCurSel = -1;
+    m_iExpandedItem = -1;
+    m_pBody->RemoveAllItems();
+}
+
+int CListUI::GetChildPadding() const { return m_pBody->GetChildPadding(); }
+void CListUI::SetChildPadding(int padding) { m_pBody->SetChildPadding(padding); }
+int CListUI::NextSelectableItem(int start, bool forward) { return m_pBody->NextSelectableItem(start, forward); }
+SIZE CListUI::GetScrollOffset() const { return m_pBody->GetScrollOffset(); }
+SIZE CListUI::GetScrollExtent() const { return m_pBody->GetScrollExtent(); }
+void CListUI::SetScrollOffset(SIZE offset) { m_pBody->SetScrollOffset(offset); }
+void CListUI::ScrollLineUp() { m_pBody->ScrollLineUp(); }
+void CListUI::ScrollLineDown() { m_pBody->ScrollLineDown(); }
+void CListUI::ScrollPageUp() { m_pBody->ScrollPageUp(); }
+void CListUI::ScrollPageDown() { m_pBody->ScrollPageDown(); }
+void CListUI::ScrollToTop() { m_pBody->ScrollToTop(); }
+void CListUI::ScrollToBottom() { m_pBody->ScrollToBottom(); }
+void CListUI::ScrollLineLeft() { m_pBody->ScrollLineLeft(); }
+void CListUI::ScrollLineRight() { m_pBody->ScrollLineRight(); }
+void CListUI::ScrollPageLeft() { m_pBody->ScrollPageLeft(); }
+void CListUI::ScrollPageRight() { m_pBody->ScrollPageRight(); }
+void CListUI::ScrollToLeftEnd() { m_pBody->ScrollToLeftEnd(); }
+void CListUI::ScrollToRightEnd() { m_pBody->ScrollToRightEnd(); }
+void CListUI::ShowScrollBars(bool vertical, bool horizontal) { m_pBody->ShowScrollBars(vertical, horizontal); }
+CScrollBarUI* CListUI::VerticalBar() const { return m_pBody->VerticalBar(); }
+CScrollBarUI* CListUI::HorizontalBar() const { return m_pBody->HorizontalBar(); }
+
+bool CListUI::SelectIndex(int index, bool takeFocus)
+{
+    if (index == m_iCurSel)
+        return true;
+    int previous = m_iCurSel;
+    if (m_iCurSel >= 0) {
+        // The item may have left the body behind the list's back.
+        IListItemUI* current = ListItemOf(m_pBody->ItemAt(m_iCurSel));
+        if (current != NULL)
+            current->SetItemSelected(false);
+        m_iCurSel = -1;
+    }
+    if (index < 0)
+        return false;
+    CControlUI* control = m_pBody->ItemAt(index);
+    IListItemUI* item = ListItemOf(control);
+    if (control == NULL || !control->IsVisible() || !control->IsEnabled() || item == NULL)
+        return false;
+    m_iCurSel = index;
+    if (!item->SetItemSelected(true)) {
+        m_iCurSel = -1;
+        return false;
+    }
+    EnsureIndexVisible(m_iCurSel);
+    if (takeFocus)
+        control->SetFocus();
+    if (m_pManager != NULL)
+        m_pManager->RaiseNotification(this, L"itemselect", m_iCurSel, previous);
+    return true;
+}
+
+bool CListUI::ExpandIndex(int index, bool expand)
+{
+    if (m_iExpandedItem >= 0 && !m_style.bMultiExpandable) {
+        IListItemUI* expanded = ListItemOf(m_pBody->ItemAt(m_iExpandedItem));
+        if (expanded != NULL)
+            expanded->SetItemExpansion(false);
+        m_iExpandedItem = -1;
+    }
+    if (expand) {
+        CControlUI* control = m_pBody->ItemAt(index);
+        IListItemUI* item = ListItemOf(control);
+        if (control == NULL || !control->IsVisible() || item == NULL)
+            return false;
+        m_iExpandedItem = index;
+        if (!item->SetItemExpansion(true)) {
+            m_iExpandedItem = -1;
+            return false;
+        }
+    }
+    NeedUpdate();
+    return true;
+}
+
+void CListUI::EnsureIndexVisible(int index)
+{
+    if (m_iCurSel < 0)
+        return;
+    CControlUI* item = m_pBody->ItemAt(index);
+    if (item == NULL)
+        return;
+    RECT band = m_pBody->GetPos();
+    RECT inset = m_pBody->GetInset();
+    band.top += inset.top;
+    band.bottom -= inset.bottom;
+    CScrollBarUI* horizontal = m_pBody->HorizontalBar();
+    if (horizontal != NULL && horizontal->IsVisible())
+        band.bottom -= horizontal->GetFixedHeight();
+    const RECT& pos = item->GetPos();
+    if (pos.top >= band.top && pos.bottom < band.bottom)
+        return;
+    int dy = pos.top < band.top ? pos.top - band.top : 0;
+    if (pos.bottom > band.bottom)
+        dy = pos.bottom - band.bottom;
+    ScrollBy(0, dy);
+}
+
+void CListUI::ScrollBy(int dx, int dy)
+{
+    if (dx == 0 && dy == 0)
+        return;
+    SIZE offset = m_pBody->GetScrollOffset();
+    offset.cx += dx;
+    offset.cy += dy;
+    m_pBody->SetScrollOffset(offset);
+}
+
+void CListUI::SelectByKey(int index)
+{
+    // Nothing that way: the user's selection stays where it is.
+    if (index < 0)
+        return;
+    SelectIndex(index, true);
+}
+
+void CListUI::OnEvent(InputEventUI& event)
+{
+    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
+        if (m_pParent != NULL)
+            m_pParent->OnEvent(event);
+        else
+            CVerticalLayoutUI::OnEvent(event);
+        return;
+    }
+    switch (event.type) {
+    case UIEVENT_SETFOCUS:
+    case UIEVENT_KILLFOCUS:
+        m_bFocused = event.type == UIEVENT_SETFOCUS;
+        return;
+    case UIEVENT_KEYDOWN:
+        switch (event.chKey) {
+        case VK_RETURN:
+            if (m_iCurSel >= 0 && ItemAt(m_iCurSel) != NULL)
+                ItemAt(m_iCurSel)->Trigger();
+            return;
+        case VK_PRIOR: ScrollPageUp(); return;
+        case VK_NEXT: ScrollPageDown(); return;
+        case VK_END: SelectByKey(NextSelectableItem(ItemCount() - 1, true)); return;
+        case VK_HOME: SelectByKey(NextSelectableItem(0, false)); return;
+        case VK_UP: SelectByKey(NextSelectableItem(m_iCurSel - 1, false)); return;
+        case VK_DOWN: SelectByKey(NextSelectableItem(m_iCurSel + 1, true)); return;
+        default: break;
+        }
+        break;
+    case UIEVENT_SCROLLWHEEL:
+        switch (LOWORD(event.wParam)) {
+        case 0:
+            if (m_bScrollSelect)
+                SelectByKey(NextSelectableItem(m_iCurSel - 1, false));
+            else
+                ScrollLineUp();
+            return;
+        case 1:
+            if (m_bScrollSelect)
+                SelectByKey(NextSelectableItem(m_iCurSel + 1, true));
+            else
+                ScrollLineDown();
+            return;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+    CVerticalLayoutUI::OnEvent(event);
+}
+
+void CListUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
+{
+    if (name == NULL || value == NULL)
+        return;
+    switch (ApplyListStyleAttribute(m_style, name, value)) {
+    case LISTSTYLE_STORED: return;
+    case LISTSTYLE_LOOK:
+    case LISTSTYLE_TEXTCOLOR: Invalidate(); return;
+    case LISTSTYLE_LAYOUT: NeedUpdate(); return;
+    case LISTSTYLE_NOT_STYLE: break;
+    }
+    if (wcscmp(name, L"header") == 0) {
+        if (m_pHeader != NULL)
+            m_pHeader->SetVisible(wcscmp(value, L"hidden") != 0);
+    } else if (wcscmp(name, L"headerbkimage") == 0) {
+        if (m_pHeader != NULL)
+            m_pHeader->SetBkImage(value);
+    } else if (wcscmp(name, L"scrollselect") == 0) {
+        SetScrollSelect(wcscmp(value, L"true") == 0);
+    } else if (wcscmp(name, L"multiexpanding") == 0) {
+        m_style.bMultiExpandable = wcscmp(value, L"true") == 0;
+    } else if (wcscmp(name, L"vscrollbar") == 0 || wcscmp(name, L"hscrollbar") == 0 ||
+               wcscmp(name, L"vscrollbarstyle") == 0 || wcscmp(name, L"hscrollbarstyle") == 0) {
+        // The bars live on the body: the body must see its own bars when it keeps the other one.
+        m_pBody->ApplyAttribute(name, value);
+    } else {
+        CVerticalLayoutUI::ApplyAttribute(name, value);
+    }
+}
+
+} // namespace UiToolkit
