@@ -1,9 +1,10 @@
 #include "Utility.h"
+#include "PipeOpen.h"
 #include <easylogging++.h>
 
 namespace Utility
 {
-bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text)
+bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text, DWORD waitMs)
 {
     wchar_t path[MAX_PATH];
     if (!pipeName || !FormatW(path, MAX_PATH, L"\\\\.\\Pipe\\%ls", pipeName))
@@ -20,8 +21,7 @@ bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text)
         LOG(ERROR) << "Pipe message is empty or longer than " << sizeof(buffer) - 1 << " bytes, not sent";
         return false;
     }
-    HANDLE pipe = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE pipe = OpenPipeWaiting(path, waitMs);
     if (pipe == INVALID_HANDLE_VALUE)
     {
         LOG(ERROR) << "Cannot open pipe " << ToUtf8(path) << ", last error: " << GetLastError();

@@ -1,7 +1,9 @@
 #include "Utility.h"
 #include <tinyxml2.h>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 void ProductConfig::Clear()
 {
@@ -22,23 +24,31 @@ struct FileHolder
     }
 };
 
-std::wstring* FieldFor(ProductConfig& config, const char* name)
+struct FieldEntry
 {
-    struct Entry
-    {
-        const char* name;
-        std::wstring ProductConfig::*field;
-    };
-    static const Entry table[] = {
-        {"Version", &ProductConfig::Version},       {"id", &ProductConfig::id},
-        {"name", &ProductConfig::name},             {"env", &ProductConfig::env},
-        {"progname", &ProductConfig::ProgName},     {"protocol", &ProductConfig::protocol},
-        {"pipe", &ProductConfig::pipe},             {"shortcut_cn", &ProductConfig::shortcut_cn},
-        {"shortcut_en", &ProductConfig::shortcut_en}, {"launchname", &ProductConfig::LaunchName},
-    };
-    for (const Entry& e : table)
-        if (_stricmp(e.name, name) == 0)
-            return &(config.*(e.field));
+    const char* element; // matched in any case
+    std::wstring ProductConfig::*field;
+    const char* recordName;
+};
+
+const FieldEntry kFields[] = {
+    {"Version", &ProductConfig::Version, "Version"},
+    {"id", &ProductConfig::id, "id"},
+    {"name", &ProductConfig::name, "name"},
+    {"env", &ProductConfig::env, "env"},
+    {"progname", &ProductConfig::ProgName, "ProgName"},
+    {"protocol", &ProductConfig::protocol, "protocol"},
+    {"pipe", &ProductConfig::pipe, "pipe"},
+    {"shortcut_cn", &ProductConfig::shortcut_cn, "shortcut_cn"},
+    {"shortcut_en", &ProductConfig::shortcut_en, "shortcut_en"},
+    {"launchname", &ProductConfig::LaunchName, "LaunchName"},
+};
+
+const FieldEntry* FieldFor(const char* element)
+{
+    for (const FieldEntry& e : kFields)
+        if (_stricmp(e.element, element) == 0)
+            return &e;
     return nullptr;
 }
 
@@ -55,11 +65,85 @@ bool LoadDocument(tinyxml2::XMLDocument& doc, const wchar_t* path)
     }
     return true;
 }
+
+bool ReadBytes(const wchar_t* path, std::string& out)
+{
+    FileHolder file(path, L"rb");
+    if (!file.fp)
+        return false;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, file.fp)) > 0)
+        out.append(chunk, n);
+    return ferror(file.fp) == 0;
+}
+
+const char kEndMark[] = "kel-end-of-file";
+
+// Loads the document only when the parser took in the whole file. The parser stops quietly at a
+// NUL byte or at a closing tag with nothing open and calls the rest a success; a file written back
+// from that would lose everything after the stop.
+bool LoadWholeDocument(tinyxml2::XMLDocument& doc, const wchar_t* path)
+{
+    std::string bytes;
+    if (!ReadBytes(path, bytes) || bytes.find('\0') != std::string::npos)
+        return false;
+    // A mark after the text is there when parsing reached the end of it.
+    bytes += "\n<";
+    bytes += kEndMark;
+    bytes += "/>";
+    if (doc.Parse(bytes.c_str(), bytes.size()) != tinyxml2::XML_SUCCESS)
+        return false;
+    tinyxml2::XMLElement* mark = doc.LastChildElement();
+    if (!mark || strcmp(mark->Name(), kEndMark) != 0)
+        return false;
+    doc.DeleteNode(mark);
+    return doc.FirstChildElement() != nullptr;
+}
+
+// The fields from the root's direct children; names of fields whose last non-empty value was
+// refused for its length go to overlong.
+void ReadFields(tinyxml2::XMLElement* root, ProductConfig& config, std::vector<std::string>* overlong)
+{
+    std::vector<const FieldEntry*> refused;
+    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
+    {
+        tinyxml2::XMLNode* first = e->FirstChild();
+        if (!first || !first->ToText())
+            continue;
+        const char* text = first->Value();
+        if (!text || !*text)
+            continue;
+        const FieldEntry* field = FieldFor(e->Name());
+        if (!field)
+            continue;
+        wchar_t value[MAX_PATH];
+        // A value that does not fit the 260-character field is refused, the field keeps what it had.
+        bool fits = Utility::Utf8ToWide(text, value);
+        if (fits)
+            config.*(field->field) = value;
+        auto at = std::find(refused.begin(), refused.end(), field);
+        if (fits && at != refused.end())
+            refused.erase(at);
+        else if (!fits && at == refused.end())
+            refused.push_back(field);
+    }
+    if (overlong)
+        for (const FieldEntry* field : refused)
+            overlong->push_back(field->recordName);
+}
+
+bool SameButEnv(const ProductConfig& a, const ProductConfig& b)
+{
+    return a.Version == b.Version && a.id == b.id && a.name == b.name && a.ProgName == b.ProgName &&
+           a.protocol == b.protocol && a.pipe == b.pipe && a.shortcut_cn == b.shortcut_cn &&
+           a.shortcut_en == b.shortcut_en && a.LaunchName == b.LaunchName;
+}
 } // namespace
 
 namespace Utility
 {
-bool ReadProductConfig(ProductConfig& config, const wchar_t* path)
+bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<std::string>* overlong)
 {
     if (!FileExists(path))
         return false;
@@ -72,22 +156,7 @@ bool ReadProductConfig(ProductConfig& config, const wchar_t* path)
         printf("Not found root element from xml file.\n");
         return false;
     }
-    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
-    {
-        tinyxml2::XMLNode* first = e->FirstChild();
-        if (!first || !first->ToText())
-            continue;
-        const char* text = first->Value();
-        if (!text || !*text)
-            continue;
-        std::wstring* field = FieldFor(config, e->Name());
-        if (!field)
-            continue;
-        wchar_t value[MAX_PATH];
-        // A value that does not fit the 260-character field is refused, the field keeps what it had.
-        if (Utf8ToWide(text, value))
-            *field = value;
-    }
+    ReadFields(root, config, overlong);
     return true;
 }
 
@@ -96,35 +165,32 @@ bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path)
     if (!envUtf8 || !FileExists(path))
         return false;
     tinyxml2::XMLDocument doc;
-    if (!LoadDocument(doc, path))
+    if (!LoadWholeDocument(doc, path))
         return false;
-    if (tinyxml2::XMLElement* root = doc.FirstChildElement())
+    tinyxml2::XMLElement* root = doc.FirstChildElement();
+    ProductConfig before;
+    ReadFields(root, before, nullptr);
+    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
     {
-        for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
+        if (_stricmp(e->Name(), "env") == 0)
         {
-            if (_stricmp(e->Name(), "env") == 0)
-            {
-                e->SetText(envUtf8);
-                break;
-            }
+            e->SetText(envUtf8);
+            break;
         }
     }
-    // Write beside the file and replace it only when the whole document is on disk.
+    // Write beside the file and replace it only when the whole document is on disk and reads back
+    // with every field but env as it was.
     std::wstring temp = std::wstring(path) + L".tmp";
+    bool ok;
     {
         FileHolder file(temp.c_str(), L"wb");
         if (!file.fp)
             return false;
-        bool ok = doc.SaveFile(file.fp) == tinyxml2::XML_SUCCESS && fflush(file.fp) == 0;
-        if (!ok)
-        {
-            fclose(file.fp);
-            file.fp = nullptr;
-            DeleteFileW(temp.c_str());
-            return false;
-        }
+        ok = doc.SaveFile(file.fp) == tinyxml2::XML_SUCCESS && fflush(file.fp) == 0;
     }
-    if (!MoveFileExW(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    ProductConfig after;
+    ok = ok && ReadProductConfig(after, temp.c_str()) && SameButEnv(before, after);
+    if (!ok || !MoveFileExW(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     {
         DeleteFileW(temp.c_str());
         return false;

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 struct ProductConfig
 {
@@ -25,8 +26,9 @@ namespace Utility
 void EnableDebugPrivilege();
 // Terminates every process of that executable name (any case) and waits, bounded, until each is gone.
 bool KillAllProcesses(const wchar_t* exeName);
-// One message to "\\.\Pipe\<name>", code page 936, no terminator, at most 2047 bytes.
-bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text);
+// One message to "\\.\Pipe\<name>", code page 936, no terminator, at most 2047 bytes. A busy or
+// briefly missing pipe is tried again for up to waitMs (0: one try).
+bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text, DWORD waitMs = 0);
 bool RegisterUrlProtocol(const wchar_t* scheme);
 bool IsChineseUi(const std::wstring& programName);
 int UpdateShortcut(const wchar_t* name, const wchar_t* folder, const wchar_t* target,
@@ -46,8 +48,12 @@ void FormatCutW(wchar_t* out, size_t count, const wchar_t* format, ...);
 bool FileExists(const wchar_t* path);
 bool DirExists(const wchar_t* path);
 
-bool ReadProductConfig(ProductConfig& config, const wchar_t* path);
-// Rewrites the env element (UTF-8 text) and saves; a file that does not load stays untouched.
+// overlong, when given, receives the record names ("name", "ProgName", ...) of fields whose last
+// non-empty value was refused for being longer than 259 characters.
+bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<std::string>* overlong = nullptr);
+// Rewrites the env element (UTF-8 text) and saves. The file stays untouched unless it loads whole
+// (no NUL, nothing after a stray closing tag dropped) and the written file reads back with every
+// field but env unchanged.
 bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path);
 } // namespace Utility
 

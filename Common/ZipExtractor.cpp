@@ -1,6 +1,7 @@
 // The extractor object and the handle-checked calls of the ZIP extraction layer.
 #include "ZipExtractor.h"
 #include "ZipInternal.h"
+#include "ZipNameRules.h"
 
 #include <unzip.h>
 
@@ -133,9 +134,17 @@ unsigned int ZipExtractor::Open(const wchar_t* path)
         unzClose(zf);
         return Keep(ZR_OPEN_FAILED);
     }
+    // A directory that does not hold what its end record declares is one failure of the archive,
+    // found here in one walk, not one failure per declared entry later.
+    unsigned long long checked = 0;
+    if (!CheckZipCentralDirectory(path, &checked) || checked != info.number_entry) {
+        unzClose(zf);
+        return Keep(ZR_READ_FAILED);
+    }
     m_archive = zf;
     m_entryCount = static_cast<int>(info.number_entry);
     m_readerIndex = 0; // opening leaves the reader on the first entry
+    m_directoryFailed = false;
     m_cachedIndex = -1;
     m_openEntry = -1;
     return Keep(ZR_OK);
@@ -162,17 +171,20 @@ void ZipExtractor::CloseOpenEntry()
 
 unsigned int ZipExtractor::GoToEntry(int index)
 {
+    // A directory that failed once is not walked again for every later index.
+    if (m_directoryFailed)
+        return ZR_READ_FAILED;
     unzFile zf = Archive(m_archive);
     if (index < m_readerIndex) {
         if (unzGoToFirstFile(zf) != UNZ_OK) {
-            m_readerIndex = INT_MAX; // restart from the first entry next time
+            m_directoryFailed = true;
             return ZR_READ_FAILED;
         }
         m_readerIndex = 0;
     }
     while (m_readerIndex < index) {
         if (unzGoToNextFile(zf) != UNZ_OK) {
-            m_readerIndex = INT_MAX;
+            m_directoryFailed = true;
             return ZR_READ_FAILED;
         }
         ++m_readerIndex;
@@ -265,7 +277,7 @@ unsigned int ZipExtractor::ExtractEntry(int index, const wchar_t* name)
     if (!m_archive || !name || index < 0 || index >= m_entryCount)
         return Keep(ZR_BAD_ARGS);
     wchar_t safeName[ZIP_MAX_PATH];
-    if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH))
+    if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH) || !ZipRelativePathIsSafe(safeName))
         return Keep(ZR_BAD_NAME);
     ZipEntry entry;
     EntryFacts facts;

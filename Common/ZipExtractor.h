@@ -46,7 +46,8 @@ public:
     unsigned int Open(const wchar_t* path);
     // index -1 gives the number of entries in entry->index.
     unsigned int GetEntry(int index, ZipEntry* entry);
-    // Extracts entry index to name, which is made safe again and always joined to the base folder.
+    // Extracts entry index to name, which is made safe again and always joined to the base folder;
+    // a name with a device segment is refused.
     unsigned int ExtractEntry(int index, const wchar_t* name);
     unsigned int Close();
     // Frees the buffers and the object itself.
@@ -75,6 +76,7 @@ private:
     wchar_t m_baseFolder[ZIP_MAX_PATH] = {};
     int m_entryCount = 0;
     int m_readerIndex = -1;           // entry the reader stands on
+    bool m_directoryFailed = false;   // a step through the directory failed: every later one does
 };
 
 const int ZIP_HANDLE_KIND = 1;
@@ -95,7 +97,8 @@ unsigned int CloseZipArchive(ZipHandle* handle);
 
 // Makes an entry name safe: both separators split it, empty, "." and ".." segments and a leading
 // drive prefix are dropped, the rest is joined with '/'. False (out empty) when a ':' remains,
-// a control or wildcard character appears, nothing is left, or the result does not fit.
+// a control or wildcard character appears, nothing is left, or the result does not fit. Device
+// names ("aux.txt") are listed but never extracted.
 bool MakeSafeZipName(const wchar_t* name, wchar_t* out, size_t outChars);
 
 // Creates base and then every folder of the relative path below it. Paths over 259 characters

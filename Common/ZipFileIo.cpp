@@ -14,6 +14,7 @@ const DWORD kBufferSize = 65536;
 struct ArchiveFile {
     HANDLE handle = INVALID_HANDLE_VALUE;
     ZPOS64_T pos = 0;         // position the reader asked for
+    ZPOS64_T size = 0;        // file length at open: a read from there on ends without a system call
     ZPOS64_T bufferStart = 0; // file offset of buffer[0]
     DWORD bufferLen = 0;
     bool error = false;
@@ -39,8 +40,14 @@ voidpf ZCALLBACK OpenFile(voidpf, const void* filename, int mode)
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return nullptr;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(h, &size)) {
+        CloseHandle(h);
+        return nullptr;
+    }
     ArchiveFile* f = new ArchiveFile;
     f->handle = h;
+    f->size = static_cast<ZPOS64_T>(size.QuadPart);
     return f;
 }
 
@@ -49,6 +56,11 @@ uLong ZCALLBACK ReadFileFn(voidpf, voidpf stream, void* buf, uLong size)
     ArchiveFile* f = static_cast<ArchiveFile*>(stream);
     char* out = static_cast<char*>(buf);
     uLong done = 0;
+    // A damaged header can make the reader ask for thousands of single bytes past the end.
+    if (f->pos >= f->size)
+        return 0;
+    if (size > f->size - f->pos)
+        size = static_cast<uLong>(f->size - f->pos);
     while (done < size) {
         if (f->pos >= f->bufferStart && f->pos < f->bufferStart + f->bufferLen) {
             DWORD at = static_cast<DWORD>(f->pos - f->bufferStart);
@@ -94,13 +106,9 @@ long ZCALLBACK SeekFile(voidpf, voidpf stream, ZPOS64_T offset, int origin)
     case ZLIB_FILEFUNC_SEEK_CUR:
         f->pos += offset;
         return 0;
-    case ZLIB_FILEFUNC_SEEK_END: {
-        LARGE_INTEGER size;
-        if (!GetFileSizeEx(f->handle, &size))
-            return -1;
-        f->pos = static_cast<ZPOS64_T>(size.QuadPart) + offset;
+    case ZLIB_FILEFUNC_SEEK_END:
+        f->pos = f->size + offset;
         return 0;
-    }
     default:
         return -1;
     }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <cstddef>
+#include <cstdint>
 
 struct ZipEntry;
 struct zlib_filefunc64_def_s;
@@ -20,3 +21,8 @@ void ApplyZipUnixTimes(const unsigned char* extra, size_t extraLen, ZipEntry* en
 // Joins a safe relative name to the base folder and checks that the full path stays below it.
 // out receives the full target path ('\' separators).
 bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out, size_t outChars);
+
+// Walks the archive's central directory once as its end record describes it: every record in
+// place, its lengths and extra blocks inside the directory, the declared number of them. False
+// for an archive whose directory cannot be read that way; entries receives the count.
+bool CheckZipCentralDirectory(const wchar_t* path, unsigned long long* entries);

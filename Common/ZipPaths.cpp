@@ -1,6 +1,7 @@
 // Name safety and folder creation of the ZIP extraction layer.
 #include "ZipExtractor.h"
 #include "ZipInternal.h"
+#include "ZipNameRules.h"
 
 #include <cwchar>
 #include <string>
@@ -8,12 +9,6 @@
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-bool IsForbidden(wchar_t c)
-{
-    return c < 0x20 || c == L':' || c == L'<' || c == L'>' || c == L'"' || c == L'|' ||
-           c == L'?' || c == L'*';
-}
 
 // Segments of only dots and blanks name the folder itself or its parent once Windows has
 // trimmed them, so they are dropped like "." and "..".
@@ -63,7 +58,7 @@ bool MakeSafeZipName(const wchar_t* name, wchar_t* out, size_t outChars)
                 break;
             continue;
         }
-        if (IsForbidden(c))
+        if (!ZipNameCharIsAllowed(c))
             return false;
         seg += c;
     }

@@ -31,7 +31,7 @@ void ParseSwitch(const std::wstring& line, LauncherCommandLine& out)
         return;
     std::wstring env = line.substr(envStart, urlMark - envStart);
     std::wstring url = line.substr(urlStart, paramsMark - urlStart);
-    if (env.size() > kMaxEnvChars || url.size() > kMaxUrlChars)
+    if (env.size() > kMaxEnvChars || url.size() > kMaxUrlChars || !IsPlainEnvName(env))
         return;
     out.switchEnv = env;
     out.switchUrl = url;
@@ -40,6 +40,16 @@ void ParseSwitch(const std::wstring& line, LauncherCommandLine& out)
     out.switchValid = true;
 }
 } // namespace
+
+bool IsPlainEnvName(const std::wstring& env)
+{
+    if (env.find(L"..") != std::wstring::npos)
+        return false;
+    for (wchar_t c : env)
+        if (c == L'\\' || c == L'/' || c == L':' || c < 0x20 || c == 0x7F)
+            return false;
+    return true;
+}
 
 LauncherCommandLine ParseLauncherCommandLine(const std::wstring& rawLine)
 {

@@ -20,4 +20,8 @@ struct LauncherCommandLine
 const size_t kMaxEnvChars = 31;
 const size_t kMaxUrlChars = 255;
 
+// An env names the client folder <name>_<env> beside the Launcher: it may hold no '\\', '/', ':',
+// "..", nor control characters, so it can never lead out of the install folder.
+bool IsPlainEnvName(const std::wstring& env);
+
 LauncherCommandLine ParseLauncherCommandLine(const std::wstring& line);

@@ -1,8 +1,11 @@
 #include "ConfigWrapper.h"
 #include "CommandLine.h"
+#include "PipeOpen.h"
 #include <easylogging++.h>
 #include <tlhelp32.h>
 #include <shlobj.h>
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 using Utility::ToUtf8;
@@ -21,18 +24,33 @@ void ShowConfigFailure()
 bool CConfigWrapper::LoadConfiguration()
 {
     wchar_t path[MAX_PATH];
+    std::vector<std::string> overlong;
     bool ok = Utility::FormatW(path, MAX_PATH, L"%lsProductConfig.xml", m_szModuleDir) &&
-              Utility::ReadProductConfig(m_productConfig, path);
+              Utility::ReadProductConfig(m_productConfig, path, &overlong);
     if (!ok)
     {
         LOG(ERROR) << "Failed to load ProductConfig.xml to get default client info.";
         ShowConfigFailure();
         return false;
     }
-    // A configuration that names no client program or an env that cannot be stored is unusable.
-    if (m_productConfig.ProgName.empty() || m_productConfig.env.size() > kMaxEnvChars)
+    // A configuration that names no client program, or an env that cannot be stored or leads out
+    // of the install folder, is unusable.
+    if (m_productConfig.ProgName.empty() || m_productConfig.env.size() > kMaxEnvChars ||
+        !IsPlainEnvName(m_productConfig.env))
     {
-        LOG(ERROR) << "ProductConfig.xml has no progname or an env longer than " << kMaxEnvChars << " characters.";
+        LOG(ERROR) << "ProductConfig.xml has no progname, or an env longer than " << kMaxEnvChars
+                   << " characters or with '\\', '/', ':', \"..\" or control characters.";
+        ShowConfigFailure();
+        return false;
+    }
+    // A field the launch builds names and paths from may not silently become empty.
+    for (const std::string& field : overlong)
+    {
+        static const char* const kUsed[] = {"name", "env", "ProgName", "protocol", "pipe", "LaunchName"};
+        if (std::find(std::begin(kUsed), std::end(kUsed), field) == std::end(kUsed))
+            continue;
+        LOG(ERROR) << "ProductConfig.xml: the value of " << field << " is longer than " << MAX_PATH - 1
+                   << " characters.";
         ShowConfigFailure();
         return false;
     }
@@ -72,7 +90,8 @@ bool CConfigWrapper::RunClient(const wchar_t* commandLine)
     {
         if (!cmd.hasParams || cmd.params.empty())
             return true;
-        return Utility::WritePipeBuf(m_productConfig.pipe.c_str(), cmd.params.c_str());
+        // Links often come in bursts: wait for a client that is reading another one.
+        return Utility::WritePipeBuf(m_productConfig.pipe.c_str(), cmd.params.c_str(), kPipeHandOffWaitMs);
     }
     return InstallAndStart(env, cmd);
 }

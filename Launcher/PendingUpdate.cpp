@@ -150,9 +150,12 @@ void CConfigWrapper::ProcessUpdateFile(const wchar_t* procPath, const wchar_t* p
     }
     DeleteFileW(dst);
 
-    // A package that did not install whole stays in temp so that the next start tries again.
+    // A package that did not install whole stays in temp so that the next start tries again. One
+    // that cannot be opened was reported above, once.
     if (opened && failed == 0)
         DeleteFileW(src);
+    else if (!opened)
+        LOG(INFO) << "Update package kept in [" << ToUtf8(src) << "] for the next start";
     else
         LOG(ERROR) << "Update package not fully installed (" << failed << " entries failed), kept in [" << ToUtf8(src)
                    << "] for the next start";

@@ -1,6 +1,7 @@
 // Portvane: handles kelnova:// links.
 #include "Portvane.h"
 #include "Handles.h"
+#include "PipeOpen.h"
 #include "cpplog.h"
 
 #include <shellapi.h>
@@ -41,8 +42,8 @@ std::vector<char> PipeText(const std::wstring& text, bool* cut) {
 } // namespace
 
 bool HandToRunningClient(const std::wstring& tail) {
-    Handle pipe(CreateFileW(L"\\\\.\\Pipe\\ANEDLL_kelnova", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Links often come in bursts: wait for a client that is reading another one.
+    Handle pipe(OpenPipeWaiting(L"\\\\.\\Pipe\\ANEDLL_kelnova", kPipeHandOffWaitMs));
     if (!pipe.Valid()) return false;
     bool cut = false;
     std::vector<char> bytes = PipeText(tail, &cut);

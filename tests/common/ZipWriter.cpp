@@ -197,7 +197,8 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
         Put32(central, static_cast<uint32_t>(w.compSize));
         Put32(central, static_cast<uint32_t>(w.size));
         Put16(central, static_cast<uint32_t>(e.name.size()));
-        Put16(central, static_cast<uint32_t>(e.centralExtra.size()));
+        Put16(central, e.centralExtraLength >= 0 ? static_cast<uint32_t>(e.centralExtraLength)
+                                                 : static_cast<uint32_t>(e.centralExtra.size()));
         Put16(central, 0); // comment
         Put16(central, 0); // disk
         Put16(central, 0); // internal attributes
@@ -226,6 +227,28 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
     ok = fclose(m_file) == 0 && ok;
     m_file = nullptr;
     return ok;
+}
+
+bool WriteRunawayExtraPackage(const std::wstring& path)
+{
+    ZipWriter w(path);
+    Entry e;
+    e.name = "a.txt";
+    e.data = "hello";
+    e.centralExtraLength = 0xFFFF;
+    return w.Add(e) && w.Close(65535);
+}
+
+bool WriteOverclaimingPackage(const std::wstring& path, int goodEntries)
+{
+    ZipWriter w(path);
+    for (int i = 0; i < goodEntries; ++i) {
+        char name[32];
+        snprintf(name, sizeof name, "files/f%04d.txt", i);
+        if (!w.AddFile(name, std::string(20, static_cast<char>('a' + i % 26))))
+            return false;
+    }
+    return w.Close(65535);
 }
 
 } // namespace ziptest

@@ -34,6 +34,7 @@ struct Entry {
     uint16_t flags = 0;
     std::string localExtra;
     std::string centralExtra;
+    int centralExtraLength = -1;    // >= 0: the directory record claims this extra length instead
     bool wrongCrc = false;          // both headers carry a CRC that the data does not have
     int localMethod = -1;           // >= 0: the local header names this method instead
     int64_t declaredSizeDelta = 0;  // added to the uncompressed size in both headers
@@ -51,6 +52,7 @@ public:
     bool AddFolder(const std::string& name);
     // declaredEntries >= 0 overrides the count in the end record; keepCentralBytes >= 0 cuts the
     // file inside the central directory (no end record follows).
+    // The directory's size in the end record counts the bytes written, not claimed lengths.
     bool Close(int declaredEntries = -1, long keepCentralBytes = -1);
 
 private:
@@ -66,5 +68,11 @@ private:
     FILE* m_file = nullptr;
     std::vector<Written> m_entries;
 };
+
+// Packages that once stalled every start: 113 bytes whose one directory record claims a 0xFFFF
+// byte extra field running past the end of the file, its end record claiming 65,535 entries.
+bool WriteRunawayExtraPackage(const std::wstring& path);
+// goodEntries sound entries under an end record that claims 65,535.
+bool WriteOverclaimingPackage(const std::wstring& path, int goodEntries = 2000);
 
 } // namespace ziptest

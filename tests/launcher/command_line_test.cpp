@@ -97,4 +97,9 @@ TEST(CommandLine, MalformedOrOverlongSwitchLinesAreRefused)
     std::wstring url255(255, L'u');
     EXPECT_TRUE(Parse((L"switchenv=p&xmlurl=" + url255 + L"&").c_str()).switchValid);
     EXPECT_TRUE(Parse(L"switchenv=p").isSwitch);
+    // An env is a plain name: nothing that could lead out of the install folder.
+    for (const wchar_t* env : {L"\\..\\..\\esc", L"a/b", L"c:d", L"..", L"x\x01y", L"del\x7f"})
+        EXPECT_FALSE(Parse((L"switchenv=" + std::wstring(env) + L"&xmlurl=u&").c_str()).switchValid);
+    for (const wchar_t* env : {L"pre.1", L"beta-2", L"\u6d4b\u8bd5", L""})
+        EXPECT_TRUE(Parse((L"switchenv=" + std::wstring(env) + L"&xmlurl=u&").c_str()).switchValid);
 }

@@ -1,6 +1,7 @@
 // The real Launcher.exe under Wine: start, hand-over to a running client, failures.
 #include "launcher_fixture.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <memory>
 
 using namespace testkit;
@@ -283,4 +284,40 @@ TEST(RunningClientElsewhere, KeptClientWhosePipeIsNotServedFails)
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, kExitFailure);
     EXPECT_TRUE(log.Has("Found running instance, pass parameters to the instance. [\\\\.\\Pipe\\" + install.Names().pipe + "]"));
+}
+
+// Eight links at once, each kept from a restart, reach a client whose pipe serves one connection
+// at a time: none is lost (a single try lost two of eight).
+TEST(RunningClientElsewhere, BurstOfLinksReachesAOneInstancePipe)
+{
+    Install install(L"burst");
+    install.WriteConfig();
+    install.PlaceClient();
+    // The running program serves no pipe of its own; the test serves the configured one.
+    TempDir elsewhere(L"elsewhere");
+    ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", elsewhere / install.ProgName()));
+    ChildProcess other(elsewhere / install.ProgName(), L"", elsewhere.Path());
+    ASSERT_TRUE(ClientRecord(elsewhere / L"client-record.txt").WaitForLine("args=", 10000));
+    PipeSink sink(FromUtf8(install.Names().pipe), true);
+    ASSERT_TRUE(sink.Listening());
+
+    MsgBoxAnswerer answerer(IDNO);
+    std::vector<std::unique_ptr<ChildProcess>> launchers;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 8; ++i)
+    {
+        launchers.emplace_back(
+            new ChildProcess(install.LauncherPath(), L"x://link" + std::to_wstring(i), install.Dir()));
+        expected.push_back("link" + std::to_string(i));
+    }
+    for (auto& launcher : launchers)
+    {
+        ASSERT_TRUE(launcher->Wait(30000));
+        EXPECT_EQ(launcher->ExitCode(), 0u);
+    }
+    ASSERT_TRUE(sink.WaitForMessages(8, 5000));
+    std::vector<std::string> got = sink.Messages();
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(answerer.Boxes().size(), 8u);
 }

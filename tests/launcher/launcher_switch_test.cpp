@@ -219,3 +219,30 @@ TEST_F(SwitchTest, MalformedSwitchLineIsRefused)
     EXPECT_TRUE(UpdaterRuns().empty());
     EXPECT_EQ(Env(), "www");
 }
+
+TEST_F(SwitchTest, EnvWithPathCharactersIsRefusedLikeAnOverlongOne)
+{
+    PlaceUpdater("ok");
+    // Were it taken, this env would start <install>\esc\<client> and be stored for every later start.
+    std::wstring escaped = install.Dir() + L"esc\\";
+    ASSERT_TRUE(MakeDirs(escaped));
+    ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", escaped + install.ProgName()));
+    const std::wstring url = FromUtf8(server.Url("/env.xml"));
+    for (const wchar_t* env : {L"\\..\\esc", L"\\..\\..\\esc", L"a/b", L"c:x", L"pre..1", L"tab\there"}) {
+        ProcessResult r = install.Run(L"switchenv=" + std::wstring(env) + L"&xmlurl=" + url + L"&room=1");
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, kExitFailure) << ToUtf8(env);
+    }
+    EXPECT_FALSE(FileExists(escaped + L"client-record.txt"));
+    EXPECT_TRUE(UpdaterRuns().empty());
+    EXPECT_TRUE(server.RequestLines().empty());
+    EXPECT_EQ(Env(), "www");
+
+    // Dots that climb nothing stay valid.
+    install.PlaceClient("pre.1");
+    ProcessResult r = install.Run(L"switchenv=pre.1&xmlurl=" + url + L"&room=2");
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    ASSERT_TRUE(install.Record("pre.1").WaitForLine("args=room=2", 10000));
+    EXPECT_EQ(Env(), "pre.1");
+}

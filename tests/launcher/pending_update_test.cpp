@@ -225,3 +225,38 @@ TEST_F(PendingUpdate, FailedEntriesKeepPackageForNextStartAndClientStillStarts)
     EXPECT_EQ(Read(m_client + L"good.txt"), "good");
     EXPECT_TRUE(FileExists(m_temp + L"update.zip"));
 }
+
+// A package whose directory cannot be read once held the client's start for an hour, logging an
+// error per declared entry. Now it costs the start one quick logged failure and is kept in temp.
+TEST_F(PendingUpdate, DamagedDirectoryIsOneQuickFailureAndClientStarts)
+{
+    for (int kind = 0; kind < 2; ++kind) {
+        SCOPED_TRACE(kind == 0 ? "runaway extra field" : "2000 entries claiming 65535");
+        std::wstring package = m_temp + L"update.zip";
+        ASSERT_TRUE(kind == 0 ? ziptest::WriteRunawayExtraPackage(package)
+                              : ziptest::WriteOverclaimingPackage(package));
+        std::string bytes = Read(package);
+        LogTail log;
+        DWORD start = GetTickCount();
+        ProcessResult run = RunLauncher(L"forcerun:" + FromUtf8(m_install.Names().protocol) + L"://room");
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 0u);
+        ClientRecord record = m_install.Record();
+        ASSERT_TRUE(record.WaitForLine("args=", 10000));
+        EXPECT_LT(GetTickCount() - start, 8000u);
+
+        EXPECT_TRUE(log.Has("Cannot open update package"));
+        EXPECT_TRUE(log.Has("code = 0x800"));
+        EXPECT_FALSE(log.Has("Failed to extract entry"));
+        int errors = 0;
+        for (const std::string& line : log.NewLines())
+            errors += line.find("ERROR") != std::string::npos;
+        EXPECT_EQ(errors, 1);
+        EXPECT_TRUE(log.Has("for the next start"));
+        EXPECT_EQ(Read(package), bytes);
+        EXPECT_FALSE(FileExists(m_client + L"a.txt"));
+        EXPECT_FALSE(DirExists(m_client + L"files"));
+        KillProcesses(m_install.ProgName());
+        DeleteFileW(m_install.RecordPath().c_str());
+    }
+}

@@ -1,6 +1,9 @@
 // The restart prompt over a running client, answered by the message-box answerer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "fixture.h"
 
 using namespace testkit;
@@ -98,4 +101,31 @@ TEST(PortvanePrompt, LongLinkTextFitsThePipeBuffer) {
         ASSERT_EQ(std::min<size_t>(length + 1, 10240), got.size()) << length;
         EXPECT_EQ(text.substr(0, got.size() - 1) + std::string(1, '\0'), got);
     }
+}
+
+// Eight links at once, each kept from a restart, reach a client whose pipe serves one connection
+// at a time: none is lost (a single try lost two of eight).
+TEST(PortvanePrompt, BurstOfLinksReachesAOneInstancePipe) {
+    PortvaneFolder folder;
+    ASSERT_TRUE(CopyFileTo(TestsDir() + L"Sleeper.exe", folder / L"kelnova.exe"));
+    ChildProcess client(folder / L"kelnova.exe", L"60000");
+    ASSERT_TRUE(WaitFor([] { return CountProcesses(L"kelnova.exe") == 1; }, 5000));
+    PipeSink sink(L"ANEDLL_kelnova", true);
+    ASSERT_TRUE(sink.Listening());
+    MsgBoxAnswerer answerer(IDCANCEL);
+    std::vector<std::unique_ptr<ChildProcess>> links;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 8; ++i) {
+        links.emplace_back(new ChildProcess(folder / L"Portvane.exe", L"kelnova://link" + std::to_wstring(i), folder.Dir()));
+        expected.push_back("link" + std::to_string(i) + std::string(1, '\0'));
+    }
+    for (auto& link : links) {
+        ASSERT_TRUE(link->Wait(30000));
+        EXPECT_EQ(0u, link->ExitCode());
+    }
+    ASSERT_TRUE(sink.WaitForMessages(8, 5000));
+    std::vector<std::string> got = sink.Messages();
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(expected, got);
+    EXPECT_EQ(8u, answerer.Boxes().size());
 }

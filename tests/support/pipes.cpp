@@ -7,12 +7,12 @@
 
 namespace testkit {
 
-PipeSink::PipeSink(const std::wstring& pipeName) {
+PipeSink::PipeSink(const std::wstring& pipeName, bool oneInstance) {
     server_.reset(new PipeServer(pipeName, [this](const std::string& bytes) {
         std::lock_guard<std::mutex> hold(lock_);
         messages_.push_back(bytes);
         arrived_.notify_all();
-    }));
+    }, oneInstance));
 }
 
 PipeSink::~PipeSink() { server_.reset(); }

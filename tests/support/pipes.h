@@ -13,7 +13,7 @@ class PipeServer;
 // Collects what is written to "\\.\Pipe\<name>", one message per connection.
 class PipeSink {
 public:
-    explicit PipeSink(const std::wstring& pipeName);
+    explicit PipeSink(const std::wstring& pipeName, bool oneInstance = false);
     ~PipeSink();
     PipeSink(const PipeSink&) = delete;
     PipeSink& operator=(const PipeSink&) = delete;

@@ -6,8 +6,8 @@ namespace testkit {
 
 static const DWORD kReadChunk = 10240;
 
-PipeServer::PipeServer(const std::wstring& name, OnMessage onMessage)
-    : path_(L"\\\\.\\Pipe\\" + name), onMessage_(std::move(onMessage)),
+PipeServer::PipeServer(const std::wstring& name, OnMessage onMessage, bool oneInstance)
+    : path_(L"\\\\.\\Pipe\\" + name), onMessage_(std::move(onMessage)), oneInstance_(oneInstance),
       stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     UniqueHandle first(CreateInstance());
     if (!first.Valid()) return;
@@ -21,7 +21,7 @@ PipeServer::~PipeServer() {
 
 HANDLE PipeServer::CreateInstance() const {
     return CreateNamedPipeW(path_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, oneInstance_ ? 1 : PIPE_UNLIMITED_INSTANCES,
                             kReadChunk, kReadChunk, 0, nullptr);
 }
 
@@ -63,7 +63,7 @@ void PipeServer::Run(UniqueHandle pipe) {
             continue;
         }
         // The next instance listens while this connection is read, so back-to-back writers find one.
-        UniqueHandle next(CreateInstance());
+        UniqueHandle next(oneInstance_ ? nullptr : CreateInstance());
         std::string message;
         for (;;) {
             ov = OVERLAPPED();
@@ -77,6 +77,7 @@ void PipeServer::Run(UniqueHandle pipe) {
         }
         DisconnectNamedPipe(pipe.Get());
         pipe = std::move(next);
+        if (oneInstance_) Sleep(20); // no instance at all for a moment
         if (WaitForSingleObject(stop_.Get(), 0) == WAIT_OBJECT_0) break;
         onMessage_(message);
     }

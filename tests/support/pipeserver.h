@@ -9,11 +9,12 @@
 namespace testkit {
 
 // Serves "\\.\Pipe\<name>" on its own thread: each connection is one message, all its bytes until
-// the client closes. Ready to accept when the constructor returns.
+// the client closes. Ready to accept when the constructor returns. A one-instance server, as some
+// clients run theirs, is busy while it reads and briefly absent before its next instance.
 class PipeServer {
 public:
     using OnMessage = std::function<void(const std::string& bytes)>;
-    PipeServer(const std::wstring& name, OnMessage onMessage);
+    PipeServer(const std::wstring& name, OnMessage onMessage, bool oneInstance = false);
     ~PipeServer();
     PipeServer(const PipeServer&) = delete;
     PipeServer& operator=(const PipeServer&) = delete;
@@ -28,6 +29,7 @@ private:
 
     std::wstring path_;
     OnMessage onMessage_;
+    bool oneInstance_ = false;
     UniqueHandle stop_;
     std::thread thread_;
 };

@@ -66,28 +66,6 @@ void ZipApplyExtendedTimes(const BYTE* field, DWORD length, FILETIME* write, FIL
     }
 }
 
-bool ZipIsSafeRelativePath(const wchar_t* path)
-{
-    if (path == NULL || path[0] == L'\0')
-        return false;
-    if (path[0] == L'\\' || path[0] == L'/')
-        return false;
-    if (path[1] == L':')
-        return false;
-    // No ".." segment anywhere, whichever separator surrounds it.
-    const wchar_t* segment = path;
-    for (const wchar_t* p = path;; ++p) {
-        if (*p == L'\\' || *p == L'/' || *p == L'\0') {
-            if (p - segment == 2 && segment[0] == L'.' && segment[1] == L'.')
-                return false;
-            if (*p == L'\0')
-                break;
-            segment = p + 1;
-        }
-    }
-    return true;
-}
-
 void ZipCreateFolders(const wchar_t* baseFolder, const wchar_t* relative)
 {
     wchar_t part[MAX_PATH];

@@ -1,5 +1,7 @@
 #include "zip/ZipReaderInternal.h"
 
+#include <ZipNameRules.h>
+
 #include <string.h>
 #include <wchar.h>
 #include <unzip.h>
@@ -15,6 +17,22 @@ unzFile Unz(void* p)
 }
 
 const DWORD CHUNK = 16384;
+
+bool TargetSegmentsAreSafe(const wchar_t* path)
+{
+    const wchar_t* segment = path;
+    for (const wchar_t* p = path;; ++p) {
+        if (*p != L'\0' && *p != L'\\' && *p != L'/')
+            continue;
+        size_t n = static_cast<size_t>(p - segment);
+        bool climbs = (n == 1 && segment[0] == L'.') || (n == 2 && segment[0] == L'.' && segment[1] == L'.');
+        if (n > 0 && !climbs && !ZipNameSegmentIsSafe(segment, n))
+            return false;
+        if (*p == L'\0')
+            return n > 0;
+        segment = p + 1;
+    }
+}
 
 } // namespace
 
@@ -72,8 +90,8 @@ int ZipReader::ExtractToFile(int index, const void* target, int kind)
         wchar_t name[MAX_PATH];
         MultiByteToWideChar(CP_ACP, 0, entry.name, -1, name, MAX_PATH - 1);
         name[MAX_PATH - 1] = L'\0';
-        // A folder entry may never reach outside the base folder.
-        if (!ZipIsSafeRelativePath(name))
+        // A folder entry may never reach outside the base folder nor name a drive or a device.
+        if (!ZipRelativePathIsSafe(name))
             return ZR_WRITE;
         ZipCreateFolders(m_baseFolder, name);
         return ZR_OK;
@@ -89,12 +107,15 @@ int ZipReader::ExtractToFile(int index, const void* target, int kind)
             if (*p == L'\\' || *p == L'/')
                 cut = p;
         }
+        // The caller's target may climb with "..", but no part of it may name a drive or a device.
+        if (!TargetSegmentsAreSafe(path))
+            return ZR_NOFILE;
         if (cut != NULL && cut - path < MAX_PATH) {
             wchar_t folder[MAX_PATH];
             size_t n = cut - path;
             wmemcpy(folder, path, n);
             folder[n] = L'\0';
-            if (ZipIsSafeRelativePath(folder))
+            if (ZipRelativePathIsSafe(folder))
                 ZipCreateFolders(m_baseFolder, folder);
         }
         file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, entry.attributes, NULL);

@@ -23,7 +23,6 @@ FILETIME ZipUnixTimeToFileTime(LONG unixTime);
 // Scans a local extra field for the "UT" block and fills the times it holds.
 void ZipApplyExtendedTimes(const BYTE* field, DWORD length, FILETIME* write, FILETIME* access,
                            FILETIME* creation);
-bool ZipIsSafeRelativePath(const wchar_t* path);
 void ZipCreateFolders(const wchar_t* baseFolder, const wchar_t* relative);
 
 } // namespace UiToolkit

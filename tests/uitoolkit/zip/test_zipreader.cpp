@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -325,6 +326,54 @@ TEST(ZipReaderExtract, ToFilesStaysInsideTheBaseFolder)
     EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, 0, target, 0, ZIP_HANDLE));
     CloseHandle(target);
     EXPECT_EQ("nested", Text(ReadWholeFile(base + L"\\by-handle.txt")));
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    SetCurrentDirectoryW(temp);
+}
+
+// Folder entries and targets that name a drive or a device are refused, as by the extraction
+// layer of the Launcher: under Wine they became a folder "Z:" and files "CON" and "aux.txt".
+TEST(ZipReaderExtract, DriveAndDeviceNamesAreRefused)
+{
+    TempFolder outer;
+    std::wstring base = outer.File(L"base");
+    ASSERT_TRUE(CreateDirectoryW(base.c_str(), NULL));
+    ASSERT_TRUE(SetCurrentDirectoryW(base.c_str()));
+
+    ZipBuilder zip;
+    zip.Add("data.txt", "payload", false);
+    const char* folders[] = { "Z:/", "a/Z:/", "CON/", "aux.txt/", "sub/nul.log/", "COM1/", "lpt9 .x/", "conout$/" };
+    for (const char* name : folders)
+        zip.Add(name, "").externalAttributes = 0x10;
+    zip.Add("CONSOLE.d/", "").externalAttributes = 0x10;
+    GuardedZip opened(zip.Build());
+    ASSERT_TRUE(opened.handle != NULL);
+
+    int index = 1;
+    for (const char* name : folders)
+        EXPECT_EQ(ZR_WRITE, ZipReader::Extract(opened.handle, index++, L"ignored", 0, ZIP_FILENAME)) << name;
+    EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, index, L"ignored", 0, ZIP_FILENAME));
+    EXPECT_TRUE(PathExists(base + L"\\CONSOLE.d"));
+
+    const wchar_t* targets[] = { L"CON", L"aux.txt", L"dir\\COM1.log", L"Z:x.txt", L"x:y.txt", L"nul." };
+    for (const wchar_t* target : targets)
+        EXPECT_EQ(ZR_NOFILE, ZipReader::Extract(opened.handle, 0, target, 0, ZIP_FILENAME));
+    EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, 0, L"plain\\data.txt", 0, ZIP_FILENAME));
+    EXPECT_EQ("payload", Text(ReadWholeFile(base + L"\\plain\\data.txt")));
+
+    // Only what was allowed is in the base folder.
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((base + L"\\*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    do {
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+            names.push_back(found.cFileName);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{ L"CONSOLE.d", L"plain" }), names);
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
