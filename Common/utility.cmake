@@ -8,4 +8,4 @@ add_library(kel_utility STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Shortcut.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogStorage.cpp)
 target_include_directories(kel_utility PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(kel_utility PUBLIC tinyxml2 easylogging kel_pipe_open ole32 uuid shell32 advapi32)
+target_link_libraries(kel_utility PUBLIC kel_win tinyxml2 easylogging kel_pipe_open ole32 uuid shell32 advapi32)

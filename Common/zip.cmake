@@ -6,4 +6,4 @@ add_library(kel_zip STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ZipCentralDirectory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ZipPaths.cpp)
 target_include_directories(kel_zip PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(kel_zip PRIVATE minizip PUBLIC zip_name_rules)
+target_link_libraries(kel_zip PRIVATE minizip kel_win PUBLIC zip_name_rules)

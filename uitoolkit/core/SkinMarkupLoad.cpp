@@ -1,6 +1,8 @@
 #include "core/SkinMarkup.h"
 #include "core/SkinSource.h"
 
+#include <Handles.h>
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -65,9 +67,9 @@ bool CSkinMarkup::LoadFromFile(const wchar_t* name, int encoding)
         return LoadFromZip(name, encoding);
 
     CStringUI path = CResourceSettingsUI::GetResourceFolder() + name;
-    FileHandle file(CreateFileW(path.Text(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, NULL));
-    if (!file.IsValid())
+    ScopedHandle file(CreateFileW(path.Text(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
         return FailLoad(L"Error opening file");
     DWORD high = 0;
     DWORD size = GetFileSize(file.Get(), &high);

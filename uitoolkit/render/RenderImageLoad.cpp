@@ -2,6 +2,8 @@
 #include "render/RenderSurface.h"
 #include "core/SkinSource.h"
 
+#include <Handles.h>
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
 #include <stb_image.h>
@@ -47,8 +49,8 @@ bool ReadResource(const wchar_t* id, const wchar_t* type, ByteBlock& block)
 
 bool ReadWholeFile(const wchar_t* path, ByteBlock& block)
 {
-    FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
-    if (!file.IsValid())
+    ScopedHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file)
         return false;
     DWORD high = 0;
     DWORD size = GetFileSize(file.Get(), &high);

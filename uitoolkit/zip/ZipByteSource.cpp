@@ -2,6 +2,7 @@
 
 #include <ioapi.h>
 #include <string.h>
+#include <utility>
 
 namespace UiToolkit {
 
@@ -47,22 +48,20 @@ int ZCALLBACK StreamError(voidpf, voidpf stream)
 
 } // namespace
 
-ZipByteSource* ZipByteSource::FromHandle(HANDLE owned)
+ZipByteSource* ZipByteSource::FromHandle(ScopedHandle file)
 {
     ZipByteSource* source = new ZipByteSource();
-    memset(source, 0, sizeof(*source));
     source->isFile = true;
-    source->handle = owned;
-    source->seekable = GetFileType(owned) == FILE_TYPE_DISK;
+    source->seekable = GetFileType(file.Get()) == FILE_TYPE_DISK;
     if (source->seekable)
-        source->startOffset = SetFilePointer(owned, 0, NULL, FILE_CURRENT);
+        source->startOffset = SetFilePointer(file.Get(), 0, NULL, FILE_CURRENT);
+    source->handle = std::move(file);
     return source;
 }
 
 ZipByteSource* ZipByteSource::FromMemory(const void* memory, DWORD length)
 {
     ZipByteSource* source = new ZipByteSource();
-    memset(source, 0, sizeof(*source));
     source->seekable = true;
     source->memory = static_cast<const BYTE*>(memory);
     source->length = length;
@@ -73,7 +72,7 @@ DWORD ZipByteSource::Read(void* buffer, DWORD size)
 {
     if (isFile) {
         DWORD got = 0;
-        if (!ReadFile(handle, buffer, size, &got, NULL))
+        if (!ReadFile(handle.Get(), buffer, size, &got, NULL))
             readFailed = true;
         return got;
     }
@@ -95,11 +94,11 @@ int ZipByteSource::Seek(LONG offset, int origin)
         DWORD result;
         switch (origin) {
         case FILE_BEGIN:
-            result = SetFilePointer(handle, static_cast<LONG>(startOffset + offset), NULL, FILE_BEGIN);
+            result = SetFilePointer(handle.Get(), static_cast<LONG>(startOffset + offset), NULL, FILE_BEGIN);
             break;
         case FILE_CURRENT:
         case FILE_END:
-            result = SetFilePointer(handle, offset, NULL, origin);
+            result = SetFilePointer(handle.Get(), offset, NULL, origin);
             break;
         default:
             return SEEK_BAD_ORIGIN;
@@ -133,16 +132,14 @@ LONG ZipByteSource::Tell() const
         return static_cast<LONG>(position);
     if (!seekable)
         return 0;
-    return static_cast<LONG>(SetFilePointer(handle, 0, NULL, FILE_CURRENT) - startOffset);
+    return static_cast<LONG>(SetFilePointer(handle.Get(), 0, NULL, FILE_CURRENT) - startOffset);
 }
 
 int ZipByteSource::Close(ZipByteSource* source)
 {
     if (source == NULL)
         return -1;
-    if (source->isFile && source->handle != NULL && source->handle != INVALID_HANDLE_VALUE)
-        CloseHandle(source->handle);
-    delete source;
+    delete source; // closes its file
     return 0;
 }
 

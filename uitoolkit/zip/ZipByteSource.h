@@ -1,22 +1,23 @@
 // Byte sources under the skin ZIP reader: a file handle or a memory block.
 #pragma once
 #include <windows.h>
+#include <Handles.h>
 
 namespace UiToolkit {
 
 // The byte stream under the archive reader: a disk file handle or a caller's memory block.
 struct ZipByteSource
 {
-    bool isFile;
-    bool seekable;
-    HANDLE handle;
-    bool readFailed;
-    DWORD startOffset;
-    const BYTE* memory;
-    DWORD length;
-    DWORD position;
+    bool isFile = false;
+    bool seekable = false;
+    ScopedHandle handle; // the file read; empty for a memory block
+    bool readFailed = false;
+    DWORD startOffset = 0;
+    const BYTE* memory = nullptr;
+    DWORD length = 0;
+    DWORD position = 0;
 
-    static ZipByteSource* FromHandle(HANDLE owned);
+    static ZipByteSource* FromHandle(ScopedHandle file);
     static ZipByteSource* FromMemory(const void* memory, DWORD length);
 
     DWORD Read(void* buffer, DWORD size);

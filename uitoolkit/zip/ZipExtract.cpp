@@ -1,5 +1,6 @@
 #include "zip/ZipReaderInternal.h"
 
+#include <Handles.h>
 #include <ZipNameRules.h>
 
 #include <string.h>
@@ -98,6 +99,7 @@ int ZipReader::ExtractToFile(int index, const void* target, int kind)
     }
 
     HANDLE file;
+    ScopedHandle created; // the file this call made; a caller's handle stays the caller's
     if (kind == ZIP_FILENAME) {
         const wchar_t* path = static_cast<const wchar_t*>(target);
         if (path == NULL)
@@ -118,9 +120,10 @@ int ZipReader::ExtractToFile(int index, const void* target, int kind)
             if (ZipRelativePathIsSafe(folder))
                 ZipCreateFolders(m_baseFolder, folder);
         }
-        file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, entry.attributes, NULL);
-        if (file == INVALID_HANDLE_VALUE)
+        created.Reset(CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, entry.attributes, NULL));
+        if (!created)
             return ZR_NOFILE;
+        file = created.Get();
     } else {
         file = const_cast<HANDLE>(target);
     }
@@ -146,9 +149,7 @@ int ZipReader::ExtractToFile(int index, const void* target, int kind)
             failed = true;
     }
     if (!failed && GetFileType(file) == FILE_TYPE_DISK)
-        SetFileTime(file, &entry.creationTime, &entry.accessTime, &entry.writeTime);
-    if (kind == ZIP_FILENAME)
-        CloseHandle(file);
+        (void)SetFileTime(file, &entry.creationTime, &entry.accessTime, &entry.writeTime); // best effort: the data is complete
     return failed ? ZR_WRITE : ZR_OK;
 }
 

@@ -104,7 +104,7 @@ int ZipReader::OpenSource(const void* source, DWORD length, int kind)
         if (!DuplicateHandle(GetCurrentProcess(), given, GetCurrentProcess(), &duplicate, 0, FALSE,
                              DUPLICATE_SAME_ACCESS))
             return ZR_DUPLICATE;
-        stream = ZipByteSource::FromHandle(duplicate);
+        stream = ZipByteSource::FromHandle(ScopedHandle(duplicate));
     } else if (kind == ZIP_FILENAME) {
         if (source == NULL)
             return ZR_ARGS;
@@ -112,7 +112,7 @@ int ZipReader::OpenSource(const void* source, DWORD length, int kind)
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file == INVALID_HANDLE_VALUE)
             return ZR_NOFILE;
-        stream = ZipByteSource::FromHandle(file);
+        stream = ZipByteSource::FromHandle(ScopedHandle(file));
     } else if (kind == ZIP_MEMORY) {
         if (source == NULL)
             return ZR_ARGS;
