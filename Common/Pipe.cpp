@@ -1,5 +1,7 @@
 #include "Utility.h"
 #include "PipeOpen.h"
+#include "Handles.h"
+#include "SystemText.h"
 #include <easylogging++.h>
 
 namespace Utility
@@ -21,19 +23,24 @@ bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text, DWORD waitMs)
         LOG(ERROR) << "Pipe message is empty or longer than " << sizeof(buffer) - 1 << " bytes, not sent";
         return false;
     }
-    HANDLE pipe = OpenPipeWaiting(path, waitMs);
-    if (pipe == INVALID_HANDLE_VALUE)
+    ScopedHandle pipe(OpenPipeWaiting(path, waitMs));
+    if (!pipe)
     {
-        LOG(ERROR) << "Cannot open pipe " << ToUtf8(path) << ", last error: " << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(ERROR) << "Cannot open pipe " << ToUtf8(path) << ", last error: " << error << " " << SystemText(error);
         return false;
     }
     DWORD length = static_cast<DWORD>(strlen(buffer));
     DWORD written = 0;
-    BOOL ok = WriteFile(pipe, buffer, length, &written, NULL);
-    CloseHandle(pipe);
-    if (!ok || written != length)
+    if (!WriteFile(pipe.Get(), buffer, length, &written, NULL))
     {
-        LOG(ERROR) << "Writing to pipe " << ToUtf8(path) << " failed, last error: " << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(ERROR) << "Writing to pipe " << ToUtf8(path) << " failed, last error: " << error << " " << SystemText(error);
+        return false;
+    }
+    if (written != length)
+    {
+        LOG(ERROR) << "Writing to pipe " << ToUtf8(path) << " stopped after " << written << " of " << length << " bytes";
         return false;
     }
     return true;

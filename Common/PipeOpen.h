@@ -8,4 +8,4 @@ const DWORD kPipeHandOffWaitMs = 2000;
 // Opens "\\.\Pipe\..." for reading and writing. While every instance serves another writer, or
 // the server is between two instances, tries again until waitMs have passed (0: one try).
 // INVALID_HANDLE_VALUE on failure, GetLastError telling the last reason.
-HANDLE OpenPipeWaiting(const wchar_t* path, DWORD waitMs);
+[[nodiscard]] HANDLE OpenPipeWaiting(const wchar_t* path, DWORD waitMs);

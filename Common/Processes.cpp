@@ -1,23 +1,13 @@
 #include "Utility.h"
+#include "Handles.h"
+#include "SystemText.h"
 #include <easylogging++.h>
 #include <tlhelp32.h>
+#include <utility>
 #include <vector>
 
 namespace
 {
-struct HandleHolder
-{
-    HANDLE h;
-    explicit HandleHolder(HANDLE handle) : h(handle) {}
-    ~HandleHolder()
-    {
-        if (h && h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-    }
-    HandleHolder(const HandleHolder&) = delete;
-    HandleHolder& operator=(const HandleHolder&) = delete;
-};
-
 const size_t kMaxProcesses = 1024;
 const DWORD kExitWaitMs = 5000;
 } // namespace
@@ -26,35 +16,36 @@ namespace Utility
 {
 void EnableDebugPrivilege()
 {
-    HANDLE token = NULL;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token))
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.Out()))
         return;
-    HandleHolder holder(token);
     TOKEN_PRIVILEGES tp = {};
     tp.PrivilegeCount = 1;
     tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (LookupPrivilegeValueW(NULL, L"SeDebugPrivilege", &tp.Privileges[0].Luid))
-        AdjustTokenPrivileges(token, FALSE, &tp, sizeof(tp), NULL, NULL);
+        AdjustTokenPrivileges(token.Get(), FALSE, &tp, sizeof(tp), NULL, NULL);
 }
 
 bool KillAllProcesses(const wchar_t* exeName)
 {
     if (!exeName || !*exeName)
         return false;
-    HandleHolder snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (snapshot.h == INVALID_HANDLE_VALUE)
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
     {
-        LOG(INFO) << "CreateToolhelp32Snapshot failed, last error: " << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(INFO) << "CreateToolhelp32Snapshot failed, last error: " << error << " " << SystemText(error);
         return false;
     }
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    if (!Process32FirstW(snapshot.h, &entry))
+    if (!Process32FirstW(snapshot.Get(), &entry))
     {
-        LOG(INFO) << "Process32First failed, last error: " << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(INFO) << "Process32First failed, last error: " << error << " " << SystemText(error);
         return false;
     }
-    std::vector<HANDLE> handles;
+    std::vector<ScopedHandle> handles;
     do
     {
         if (_wcsicmp(entry.szExeFile, exeName) != 0 || entry.th32ProcessID == GetCurrentProcessId())
@@ -64,32 +55,33 @@ bool KillAllProcesses(const wchar_t* exeName)
             LOG(WARNING) << "Too many processes named " << ToUtf8(exeName) << ", the rest are left";
             break;
         }
-        HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
+        ScopedHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
         if (!process)
         {
-            LOG(INFO) << "OpenProcess failed, last error: " << GetLastError() << "  improve privilege";
+            const DWORD error = GetLastError();
+            LOG(INFO) << "OpenProcess failed, last error: " << error << " " << SystemText(error) << "  improve privilege";
             EnableDebugPrivilege();
-            process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
+            process.Reset(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
         }
         if (process)
-            handles.push_back(process);
-    } while (Process32NextW(snapshot.h, &entry));
+            handles.push_back(std::move(process));
+    } while (Process32NextW(snapshot.Get(), &entry));
 
     // Every process is tried; each one stopped is waited for, so files it held can be replaced next.
     bool all = true;
-    for (HANDLE process : handles)
+    for (const ScopedHandle& process : handles)
     {
-        if (!TerminateProcess(process, 0))
+        if (!TerminateProcess(process.Get(), 0))
         {
-            LOG(INFO) << "TerminateProcess failed";
+            const DWORD error = GetLastError();
+            LOG(INFO) << "TerminateProcess failed, last error: " << error << " " << SystemText(error);
             all = false;
         }
-        else if (WaitForSingleObject(process, kExitWaitMs) != WAIT_OBJECT_0)
+        else if (WaitForSingleObject(process.Get(), kExitWaitMs) != WAIT_OBJECT_0)
         {
             LOG(WARNING) << "Process did not end in time after TerminateProcess";
             all = false;
         }
-        CloseHandle(process);
     }
     return all;
 }

@@ -1,4 +1,5 @@
 #include "Utility.h"
+#include "Handles.h"
 #include <tinyxml2.h>
 #include <cstdio>
 #include <algorithm>
@@ -12,18 +13,6 @@ void ProductConfig::Clear()
 
 namespace
 {
-// Holds a FILE* opened through the wide path, so folders with any characters work.
-struct FileHolder
-{
-    FILE* fp;
-    FileHolder(const wchar_t* path, const wchar_t* mode) : fp(_wfopen(path, mode)) {}
-    ~FileHolder()
-    {
-        if (fp)
-            fclose(fp);
-    }
-};
-
 struct FieldEntry
 {
     const char* element; // matched in any case
@@ -54,10 +43,11 @@ const FieldEntry* FieldFor(const char* element)
 
 bool LoadDocument(tinyxml2::XMLDocument& doc, const wchar_t* path)
 {
-    FileHolder file(path, L"rb");
-    if (!file.fp)
+    // Opened through the wide path, so folders with any characters work.
+    ScopedFile file(_wfopen(path, L"rb"));
+    if (!file)
         return false;
-    tinyxml2::XMLError err = doc.LoadFile(file.fp);
+    tinyxml2::XMLError err = doc.LoadFile(file.Get());
     if (err != tinyxml2::XML_SUCCESS)
     {
         printf("Cannot load answer card config file, error:%d\n", static_cast<int>(err));
@@ -68,14 +58,14 @@ bool LoadDocument(tinyxml2::XMLDocument& doc, const wchar_t* path)
 
 bool ReadBytes(const wchar_t* path, std::string& out)
 {
-    FileHolder file(path, L"rb");
-    if (!file.fp)
+    ScopedFile file(_wfopen(path, L"rb"));
+    if (!file)
         return false;
     char chunk[4096];
     size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file.fp)) > 0)
+    while ((n = fread(chunk, 1, sizeof chunk, file.Get())) > 0)
         out.append(chunk, n);
-    return ferror(file.fp) == 0;
+    return ferror(file.Get()) == 0;
 }
 
 const char kEndMark[] = "kel-end-of-file";
@@ -183,10 +173,10 @@ bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path)
     std::wstring temp = std::wstring(path) + L".tmp";
     bool ok;
     {
-        FileHolder file(temp.c_str(), L"wb");
-        if (!file.fp)
+        ScopedFile file(_wfopen(temp.c_str(), L"wb"));
+        if (!file)
             return false;
-        ok = doc.SaveFile(file.fp) == tinyxml2::XML_SUCCESS && fflush(file.fp) == 0;
+        ok = doc.SaveFile(file.Get()) == tinyxml2::XML_SUCCESS && fflush(file.Get()) == 0;
     }
     ProductConfig after;
     ok = ok && ReadProductConfig(after, temp.c_str()) && SameButEnv(before, after);

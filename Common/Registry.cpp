@@ -1,4 +1,5 @@
 #include "Utility.h"
+#include "Handles.h"
 #include <cstring>
 
 namespace Utility
@@ -10,15 +11,14 @@ bool RegisterUrlProtocol(const wchar_t* scheme)
     wchar_t keyName[1024];
     if (!FormatW(keyName, 1024, L"%ls\\shell\\open\\command", scheme))
         return false;
-    HKEY key = NULL;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, keyName, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+    ScopedRegKey key;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, keyName, 0, NULL, 0, KEY_ALL_ACCESS, NULL, key.Out(), NULL) != ERROR_SUCCESS)
         return false;
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(NULL, self, MAX_PATH);
     wchar_t value[MAX_PATH] = {};
     bool ok = FormatW(value, MAX_PATH, L"\"%ls\" \"%%1\"", self) &&
-              RegSetValueExW(key, NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof(value)) == ERROR_SUCCESS;
-    RegCloseKey(key);
+              RegSetValueExW(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof(value)) == ERROR_SUCCESS;
     return ok;
 }
 
@@ -27,14 +27,13 @@ bool IsChineseUi(const std::wstring& programName)
     if (programName.size() <= 4)
         return true;
     std::wstring subKey = L"SOFTWARE\\" + programName.substr(0, programName.size() - 4) + L"\\Language";
-    HKEY key = NULL;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    ScopedRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS)
         return true;
     char value[MAX_PATH + 1] = {};
     DWORD size = MAX_PATH;
     DWORD type = 0;
-    LONG rc = RegQueryValueExA(key, NULL, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
+    LONG rc = RegQueryValueExA(key.Get(), NULL, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
     if (rc != ERROR_SUCCESS)
         return true;
     value[MAX_PATH] = 0; // a value that fills the buffer is still terminated

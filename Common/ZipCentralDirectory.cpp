@@ -2,6 +2,7 @@
 // them. The reader believes the declared entry count and each record's lengths; a package whose
 // directory does not hold what it declares made every listing step fail slowly, one per index.
 #include "ZipInternal.h"
+#include "Handles.h"
 
 #include <cstring>
 #include <vector>
@@ -31,13 +32,8 @@ public:
                              nullptr))
     {
         LARGE_INTEGER size;
-        if (m_file != INVALID_HANDLE_VALUE && GetFileSizeEx(m_file, &size))
+        if (m_file && GetFileSizeEx(m_file.Get(), &size))
             m_size = static_cast<uint64_t>(size.QuadPart);
-    }
-    ~ArchiveBytes()
-    {
-        if (m_file != INVALID_HANDLE_VALUE)
-            CloseHandle(m_file);
     }
     ArchiveBytes(const ArchiveBytes&) = delete;
     ArchiveBytes& operator=(const ArchiveBytes&) = delete;
@@ -56,8 +52,8 @@ public:
             LARGE_INTEGER at;
             at.QuadPart = static_cast<LONGLONG>(offset);
             DWORD got = 0;
-            if (!SetFilePointerEx(m_file, at, nullptr, FILE_BEGIN) ||
-                !ReadFile(m_file, m_buffer.data(), want, &got, nullptr) || got != want) {
+            if (!SetFilePointerEx(m_file.Get(), at, nullptr, FILE_BEGIN) ||
+                !ReadFile(m_file.Get(), m_buffer.data(), want, &got, nullptr) || got != want) {
                 m_buffer.clear();
                 return false;
             }
@@ -68,7 +64,7 @@ public:
     }
 
 private:
-    HANDLE m_file;
+    ScopedHandle m_file;
     uint64_t m_size = 0;
     uint64_t m_start = 0;
     std::vector<unsigned char> m_buffer;

@@ -2,6 +2,7 @@
 #include "ZipExtractor.h"
 #include "ZipInternal.h"
 #include "ZipNameRules.h"
+#include "Handles.h"
 
 #include <unzip.h>
 
@@ -26,26 +27,6 @@ unsigned int Keep(unsigned int result)
     g_zipLastResult = result;
     return result;
 }
-
-class FileHolder {
-public:
-    explicit FileHolder(HANDLE h) : m_h(h) {}
-    ~FileHolder() { Close(); }
-    FileHolder(const FileHolder&) = delete;
-    FileHolder& operator=(const FileHolder&) = delete;
-    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_h; }
-    void Close() { Reset(INVALID_HANDLE_VALUE); }
-    void Reset(HANDLE h)
-    {
-        if (Valid())
-            CloseHandle(m_h);
-        m_h = h;
-    }
-
-private:
-    HANDLE m_h;
-};
 
 const FILETIME* TimeOrNull(const FILETIME& t)
 {
@@ -306,24 +287,25 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
     DWORD attr = entry.attr & ~FILE_ATTRIBUTE_DIRECTORY;
     if (!attr)
         attr = FILE_ATTRIBUTE_NORMAL;
-    FileHolder file(CreatePartial(partial, attr));
+    ScopedHandle file(CreatePartial(partial, attr));
+    const DWORD createError = GetLastError();
     const wchar_t* slash = wcsrchr(safeName, L'/');
-    if (!file.Valid() && GetLastError() == ERROR_PATH_NOT_FOUND && slash) {
+    if (!file && createError == ERROR_PATH_NOT_FOUND && slash) {
         // Folders are made only when missing: checking them for every entry costs too much.
         std::wstring folder(safeName, slash - safeName);
         if (!EnsureDirectory(m_baseFolder, folder.c_str()))
             return ZR_OPEN_FAILED;
         file.Reset(CreatePartial(partial, attr));
     }
-    if (!file.Valid())
+    if (!file)
         return ZR_OPEN_FAILED;
     unsigned int r = CopyEntryData(file.Get(), entry.uncompSize);
     bool renamed = false;
     if (r == ZR_OK) {
-        SetFileTime(file.Get(), TimeOrNull(entry.ctime), TimeOrNull(entry.atime), TimeOrNull(entry.mtime));
+        (void)SetFileTime(file.Get(), TimeOrNull(entry.ctime), TimeOrNull(entry.atime), TimeOrNull(entry.mtime));
         renamed = RenameOpenFile(file.Get(), target);
     }
-    file.Close();
+    file.Reset();
     if (r == ZR_OK && !renamed && !ReplaceTarget(partial.c_str(), target))
         r = ZR_OPEN_FAILED;
     if (r != ZR_OK) {

@@ -1,18 +1,20 @@
 // Buffered reading of the archive file for minizip. The reader fetches headers a few bytes at a
 // time; one ReadFile per small field made listing and opening entries cost more than the data.
 #include "ZipInternal.h"
+#include "Handles.h"
 
 #include <ioapi.h>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 const DWORD kBufferSize = 65536;
 
 struct ArchiveFile {
-    HANDLE handle = INVALID_HANDLE_VALUE;
+    ScopedHandle handle;
     ZPOS64_T pos = 0;         // position the reader asked for
     ZPOS64_T size = 0;        // file length at open: a read from there on ends without a system call
     ZPOS64_T bufferStart = 0; // file offset of buffer[0]
@@ -25,7 +27,7 @@ bool ReadAt(ArchiveFile* f, ZPOS64_T offset, void* out, DWORD size, DWORD* got)
 {
     LARGE_INTEGER li;
     li.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(f->handle, li, nullptr, FILE_BEGIN) || !ReadFile(f->handle, out, size, got, nullptr)) {
+    if (!SetFilePointerEx(f->handle.Get(), li, nullptr, FILE_BEGIN) || !ReadFile(f->handle.Get(), out, size, got, nullptr)) {
         f->error = true;
         return false;
     }
@@ -36,17 +38,15 @@ voidpf ZCALLBACK OpenFile(voidpf, const void* filename, int mode)
 {
     if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
-    HANDLE h = CreateFileW(static_cast<const wchar_t*>(filename), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    ScopedHandle h(CreateFileW(static_cast<const wchar_t*>(filename), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!h)
         return nullptr;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(h, &size)) {
-        CloseHandle(h);
+    if (!GetFileSizeEx(h.Get(), &size))
         return nullptr;
-    }
     ArchiveFile* f = new ArchiveFile;
-    f->handle = h;
+    f->handle = std::move(h);
     f->size = static_cast<ZPOS64_T>(size.QuadPart);
     return f;
 }
@@ -116,9 +116,7 @@ long ZCALLBACK SeekFile(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 
 int ZCALLBACK CloseFile(voidpf, voidpf stream)
 {
-    ArchiveFile* f = static_cast<ArchiveFile*>(stream);
-    CloseHandle(f->handle);
-    delete f;
+    delete static_cast<ArchiveFile*>(stream); // closes its file
     return 0;
 }
 

@@ -1,7 +1,9 @@
 // The Launcher's process-wide launch controller: folders, the product configuration, the LU_ pipe.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <string>
+#include "Handles.h"
 #include "Utility.h"
 
 struct LauncherCommandLine;
@@ -31,14 +33,16 @@ public:
     wchar_t m_szModuleDir[MAX_PATH] = {};
     wchar_t m_szModulePath[MAX_PATH] = {};
     ProductConfig m_productConfig;
-    volatile int m_nUpdateResult = 1;
-    HANDLE m_hPipeThread = NULL;
-    volatile bool m_bStopPipe = false;
+    std::atomic<int> m_nUpdateResult{1}; // written by PipeThread, read by the launch flow
+    // PipeThread serves the LU_ pipe until the process ends, by design: the Launcher exits once the
+    // client is started and nothing waits for the thread. The handle is only kept, never joined.
+    ScopedHandle m_hPipeThread;
+    std::atomic<bool> m_bStopPipe{false}; // read by PipeThread
     std::wstring m_strPipeName;
 
 private:
     CConfigWrapper() = default;
-    HANDLE m_hUpdaterProcess = NULL;
+    ScopedHandle m_hUpdaterProcess; // from DownloadClient until WaitForUpdater takes it
     CConfigWrapper(const CConfigWrapper&) = delete;
     CConfigWrapper& operator=(const CConfigWrapper&) = delete;
 

@@ -1,6 +1,7 @@
 #include "ConfigWrapper.h"
 #include "CommandLine.h"
 #include "HttpClient.h"
+#include "SystemText.h"
 #include <easylogging++.h>
 #include <tinyxml2.h>
 #include <vector>
@@ -96,7 +97,8 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
         if (body.empty())
         {
             Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
-            LOG(ERROR) << "Fatal error occurred when downloading xml file!" << http.m_nError << ", " << http.m_dwLastError;
+            LOG(ERROR) << "Fatal error occurred when downloading xml file!" << http.m_nError << ", " << http.m_dwLastError
+                       << (http.m_dwLastError ? " " + SystemText(http.m_dwLastError) : std::string());
             return kSwitchFailed;
         }
         ParseEnvironmentXml(body, zipUrl, zipMd5);
@@ -114,13 +116,17 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
         return kSwitchFailed;
     }
 
-    HANDLE semaphore = CreateSemaphoreW(NULL, 0, 1, L"WaitUpdate");
+    ScopedHandle semaphore(CreateSemaphoreW(NULL, 0, 1, L"WaitUpdate"));
+    if (!semaphore)
+    {
+        const DWORD error = GetLastError();
+        LOG(ERROR) << "Cannot create semaphore WaitUpdate, last error: " << error << " " << SystemText(error);
+    }
     if (DownloadClient(zipUrl, zipMd5, cmd.params.c_str()))
-        WaitForUpdater(semaphore);
+        WaitForUpdater(semaphore.Get());
     else
         m_nUpdateResult = 0;
-    if (semaphore)
-        CloseHandle(semaphore);
+    semaphore.Reset();
 
     if (m_nUpdateResult == 0)
     {
@@ -135,17 +141,15 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
 
 void CConfigWrapper::WaitForUpdater(HANDLE semaphore)
 {
-    HANDLE process = m_hUpdaterProcess;
-    m_hUpdaterProcess = NULL;
+    ScopedHandle process(m_hUpdaterProcess.Release());
     if (!semaphore)
     {
-        LOG(ERROR) << "Cannot create semaphore WaitUpdate, last error: " << GetLastError();
-        m_nUpdateResult = 0;
+        m_nUpdateResult = 0; // logged where its creation failed
     }
     else
     {
         // The Updater's process is watched too: one that dies without answering cannot hang us.
-        HANDLE both[2] = {semaphore, process};
+        HANDLE both[2] = {semaphore, process.Get()};
         DWORD woke = WaitForMultipleObjects(process ? 2 : 1, both, FALSE, INFINITE);
         if (woke != WAIT_OBJECT_0 && WaitForSingleObject(semaphore, kUpdaterGraceMs) != WAIT_OBJECT_0)
         {
@@ -153,8 +157,6 @@ void CConfigWrapper::WaitForUpdater(HANDLE semaphore)
             m_nUpdateResult = 0;
         }
     }
-    if (process)
-        CloseHandle(process);
 }
 
 bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5, const wchar_t* params)
@@ -185,10 +187,11 @@ bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5
     // The program is named apart from the command text, so a folder with blanks cannot start another file.
     if (!CreateProcessW(updater, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
     {
-        LOG(ERROR) << "Cannot start Updater, last error: " << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(ERROR) << "Cannot start Updater, last error: " << error << " " << SystemText(error);
         return false;
     }
-    CloseHandle(pi.hThread);
-    m_hUpdaterProcess = pi.hProcess;
+    ScopedHandle thread(pi.hThread);
+    m_hUpdaterProcess.Reset(pi.hProcess);
     return true;
 }

@@ -48,12 +48,9 @@ bool IsHttpsSupported()
 
 void HttpClient::CloseHandles()
 {
-    for (HINTERNET* h : {&m_hRequest, &m_hConnect, &m_hInternet})
-    {
-        if (*h)
-            InternetCloseHandle(*h);
-        *h = NULL;
-    }
+    m_hRequest.Reset();
+    m_hConnect.Reset();
+    m_hInternet.Reset();
 }
 
 bool HttpClient::Request(std::string& out, bool post, bool https, const std::string& url, const std::string& headers,
@@ -82,7 +79,7 @@ void HttpClient::Perform(std::string& out, bool post, bool https, const std::str
     if (url.empty())
         Fail(HTTP_ERR_EMPTY_URL);
     CloseHandles();
-    m_hInternet = InternetOpenW(L"WinInetGet/0.1", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0);
+    m_hInternet.Reset(InternetOpenW(L"WinInetGet/0.1", INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0));
     if (!m_hInternet)
         Fail(HTTP_ERR_OPEN);
 
@@ -91,15 +88,16 @@ void HttpClient::Perform(std::string& out, bool post, bool https, const std::str
     int port = secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
     SplitUrl(url, host, path, port);
 
-    m_hConnect = InternetConnectA(m_hInternet, host.c_str(), static_cast<INTERNET_PORT>(port), NULL, NULL,
-                                  INTERNET_SERVICE_HTTP, 0, 0);
+    m_hConnect.Reset(InternetConnectA(m_hInternet.Get(), host.c_str(), static_cast<INTERNET_PORT>(port), NULL, NULL,
+                                      INTERNET_SERVICE_HTTP, 0, 0));
     if (!m_hConnect)
         Fail(HTTP_ERR_CONNECT);
     DWORD flags = secure ? 0x80F180 : INTERNET_FLAG_RELOAD;
-    m_hRequest = HttpOpenRequestA(m_hConnect, post ? "POST" : "GET", path.c_str(), "HTTP/1.1", NULL, NULL, flags, 0);
+    m_hRequest.Reset(
+        HttpOpenRequestA(m_hConnect.Get(), post ? "POST" : "GET", path.c_str(), "HTTP/1.1", NULL, NULL, flags, 0));
     if (!m_hRequest)
         Fail(HTTP_ERR_OPEN);
-    BOOL sent = HttpSendRequestA(m_hRequest, headers.empty() ? NULL : headers.c_str(),
+    BOOL sent = HttpSendRequestA(m_hRequest.Get(), headers.empty() ? NULL : headers.c_str(),
                                  static_cast<DWORD>(headers.size()),
                                  post && !body.empty() ? const_cast<char*>(body.data()) : NULL,
                                  post ? static_cast<DWORD>(body.size()) : 0);
@@ -108,18 +106,18 @@ void HttpClient::Perform(std::string& out, bool post, bool https, const std::str
 
     char raw[4096] = {};
     DWORD rawSize = sizeof(raw) - 1;
-    if (!HttpQueryInfoA(m_hRequest, HTTP_QUERY_RAW_HEADERS_CRLF, raw, &rawSize, NULL))
+    if (!HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, raw, &rawSize, NULL))
         Fail(HTTP_ERR_QUERY);
     // The answer is judged by its status code, not by what the header texts happen to contain.
     DWORD status = 0;
     DWORD statusSize = sizeof(status);
-    if (!HttpQueryInfoA(m_hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, NULL))
+    if (!HttpQueryInfoA(m_hRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize, NULL))
         Fail(HTTP_ERR_QUERY);
     if (status != 200)
         Fail(HTTP_ERR_STATUS);
 
     char piece[4096];
     DWORD read = 0;
-    while (InternetReadFile(m_hRequest, piece, sizeof(piece), &read) && read > 0)
+    while (InternetReadFile(m_hRequest.Get(), piece, sizeof(piece), &read) && read > 0)
         out.append(piece, read);
 }

@@ -1,7 +1,7 @@
 // A small WinINet GET/POST into a narrow string (the environment-switch answer).
 #pragma once
 #include <windows.h>
-#include <wininet.h>
+#include "InternetHandle.h"
 #include <string>
 
 enum HttpCustomError
@@ -33,9 +33,10 @@ public:
 private:
     void Perform(std::string& out, bool post, bool https, const std::string& url, const std::string& headers,
                  const std::string& body);
-    HINTERNET m_hInternet = NULL;
-    HINTERNET m_hConnect = NULL;
-    HINTERNET m_hRequest = NULL;
+    // Declared in opening order, so they close request first.
+    ScopedInternetHandle m_hInternet;
+    ScopedInternetHandle m_hConnect;
+    ScopedInternetHandle m_hRequest;
 };
 
 // host, path (with its leading '/') and port from an http:// or https:// URL.

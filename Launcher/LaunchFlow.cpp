@@ -1,6 +1,7 @@
 #include "ConfigWrapper.h"
 #include "CommandLine.h"
 #include "PipeOpen.h"
+#include "SystemText.h"
 #include <easylogging++.h>
 #include <tlhelp32.h>
 #include <shlobj.h>
@@ -73,7 +74,12 @@ bool CConfigWrapper::RunClient(const wchar_t* commandLine)
     std::wstring env = m_productConfig.env;
 
     m_strPipeName = L"\\\\.\\Pipe\\LU_" + m_productConfig.LaunchName;
-    m_hPipeThread = CreateThread(NULL, 0, PipeThread, this, 0, NULL);
+    m_hPipeThread.Reset(CreateThread(NULL, 0, PipeThread, this, 0, NULL));
+    if (!m_hPipeThread)
+    {
+        const DWORD error = GetLastError();
+        LOG(ERROR) << "Cannot start the LU_ pipe thread, last error: " << error << " " << SystemText(error);
+    }
 
     if (cmd.isSwitch)
     {
@@ -156,8 +162,8 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
 {
     if (!exeName || !*exeName)
         return false;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
     {
         Utility::KillAllProcesses(exeName);
         return true;
@@ -166,7 +172,7 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
     bool found = false;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    if (Process32FirstW(snapshot, &entry))
+    if (Process32FirstW(snapshot.Get(), &entry))
     {
         do
         {
@@ -175,9 +181,9 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
                 found = true;
                 break;
             }
-        } while (Process32NextW(snapshot, &entry));
+        } while (Process32NextW(snapshot.Get(), &entry));
     }
-    CloseHandle(snapshot);
+    snapshot.Reset();
     if (!found)
         return true;
 
@@ -208,12 +214,14 @@ int CConfigWrapper::CreateMainAppProcess(const wchar_t* exePath, const wchar_t* 
     int started = CreateProcessW(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi) ? 1 : 0;
     if (started)
     {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        // Nothing waits for the client: both handles go at once.
+        ScopedHandle thread(pi.hThread);
+        ScopedHandle process(pi.hProcess);
     }
     else
     {
-        LOG(INFO) << "CreateProcess error code: " << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(INFO) << "CreateProcess error code: " << error << " " << SystemText(error);
         HINSTANCE rc = ShellExecuteW(NULL, L"open", exePath, params, NULL, SW_SHOW);
         started = reinterpret_cast<INT_PTR>(rc) > 32 ? 1 : 0;
     }

@@ -1,4 +1,5 @@
 #include "LogSetup.h"
+#include "Handles.h"
 #include <easylogging++.h>
 #include <shlobj.h>
 #include <cstdio>
@@ -15,8 +16,8 @@ void PurgeOldLogs(const char* folder)
 {
     std::string pattern = std::string(folder) + "*.log";
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    ScopedFindHandle find(FindFirstFileA(pattern.c_str(), &data));
+    if (!find)
         return;
     __int64 now = _time64(NULL);
     do
@@ -32,8 +33,7 @@ void PurgeOldLogs(const char* folder)
             age = -age; // a file dated in the future is just as stale
         if (age > kMaxLogAgeSeconds)
             DeleteFileA((std::string(folder) + data.cFileName).c_str());
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    } while (FindNextFileA(find.Get(), &data));
 }
 
 void InitLog()

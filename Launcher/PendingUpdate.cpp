@@ -1,5 +1,6 @@
 #include "ConfigWrapper.h"
 #include "ZipExtractor.h"
+#include "SystemText.h"
 #include <easylogging++.h>
 #include <cwchar>
 #include <string>
@@ -117,8 +118,9 @@ void CConfigWrapper::ProcessUpdateFile(const wchar_t* procPath, const wchar_t* p
     LOG(INFO) << "Found update file on temp folder and copy to [" << ToUtf8(dst) << "]";
     if (!CopyFileW(src, dst, FALSE))
     {
-        LOG(ERROR) << "Something wrong when copy [" << ToUtf8(src) << "] to [" << ToUtf8(dst) << "], "
-                   << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(ERROR) << "Something wrong when copy [" << ToUtf8(src) << "] to [" << ToUtf8(dst) << "], " << error << " "
+                   << SystemText(error);
         return;
     }
 
@@ -146,7 +148,9 @@ void CConfigWrapper::ProcessUpdateFile(const wchar_t* procPath, const wchar_t* p
     }
     else
     {
-        LOG(ERROR) << "Cannot make [" << ToUtf8(procPath) << "] the current directory, " << GetLastError();
+        const DWORD error = GetLastError();
+        LOG(ERROR) << "Cannot make [" << ToUtf8(procPath) << "] the current directory, " << error << " "
+                   << SystemText(error);
     }
     DeleteFileW(dst);
 

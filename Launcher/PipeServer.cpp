@@ -1,4 +1,5 @@
 #include "ConfigWrapper.h"
+#include "SystemText.h"
 #include <easylogging++.h>
 #include <cstdlib>
 #include <cstring>
@@ -16,14 +17,21 @@ DWORD WINAPI PipeThread(LPVOID param)
     static char buffer[kPipeBufferBytes];
     while (!wrapper->m_bStopPipe)
     {
-        HANDLE pipe = CreateNamedPipeW(wrapper->m_strPipeName.c_str(), PIPE_ACCESS_DUPLEX,
-                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 0, 1000, NULL);
-        if (pipe == INVALID_HANDLE_VALUE)
+        ScopedHandle pipe(CreateNamedPipeW(wrapper->m_strPipeName.c_str(), PIPE_ACCESS_DUPLEX,
+                                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 0, 1000, NULL));
+        if (!pipe)
+        {
+            const DWORD error = GetLastError();
+            LOG(ERROR) << "Cannot create pipe " << Utility::ToUtf8(wrapper->m_strPipeName) << ", last error: " << error << " "
+                       << SystemText(error);
             break;
-        ConnectNamedPipe(pipe, NULL);
+        }
+        // A client that connected before this call (ERROR_PIPE_CONNECTED) is read all the same.
+        (void)ConnectNamedPipe(pipe.Get(), NULL);
         memset(buffer, 0, sizeof(buffer));
         DWORD read = 0;
-        ReadFile(pipe, buffer, sizeof(buffer), &read, NULL);
+        // A failed read leaves read at 0: an empty message, which changes nothing.
+        (void)ReadFile(pipe.Get(), buffer, sizeof(buffer), &read, NULL);
         // Only the bytes read count; a full buffer has no terminator of its own.
         std::string text(buffer, strnlen(buffer, read));
         LOG(INFO) << "pipe buffer: " << text;
@@ -31,18 +39,17 @@ DWORD WINAPI PipeThread(LPVOID param)
         {
             std::string number = text.substr(5, 127);
             wrapper->m_nUpdateResult = atoi(number.c_str());
-            HANDLE sem = OpenSemaphoreW(SEMAPHORE_ALL_ACCESS, FALSE, L"WaitUpdate");
+            ScopedHandle sem(OpenSemaphoreW(SEMAPHORE_ALL_ACCESS, FALSE, L"WaitUpdate"));
             if (sem)
             {
-                ReleaseSemaphore(sem, 1, NULL);
-                CloseHandle(sem);
+                ReleaseSemaphore(sem.Get(), 1, NULL);
             }
             else
             {
-                LOG(INFO) << "open sem failed";
+                const DWORD error = GetLastError();
+                LOG(INFO) << "open sem failed, last error: " << error << " " << SystemText(error);
             }
         }
-        CloseHandle(pipe);
     }
     return 0;
 }

@@ -14,9 +14,8 @@ const size_t kMaxKilled = 1024;
 const DWORD kExitWaitMs = 5000;
 
 void EnableDebugPrivilege() {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
-    Handle token(raw);
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Out())) return;
     TOKEN_PRIVILEGES tp = {};
     if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &tp.Privileges[0].Luid)) return;
     tp.PrivilegeCount = 1;
@@ -27,9 +26,9 @@ void EnableDebugPrivilege() {
 } // namespace
 
 void KillProcessesByName(const std::wstring& name) {
-    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.Valid()) return;
-    std::vector<Handle> victims;
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
+    std::vector<ScopedHandle> victims;
     PROCESSENTRY32W pe = {sizeof pe};
     for (BOOL ok = Process32FirstW(snapshot.Get(), &pe); ok && victims.size() < kMaxKilled;
          ok = Process32NextW(snapshot.Get(), &pe)) {
@@ -41,9 +40,9 @@ void KillProcessesByName(const std::wstring& name) {
         }
         if (process) victims.emplace_back(process);
     }
-    for (const Handle& process : victims) TerminateProcess(process.Get(), 0);
+    for (const ScopedHandle& process : victims) TerminateProcess(process.Get(), 0);
     // The update is extracted over the client's files next: wait until they are let go.
-    for (const Handle& process : victims) WaitForSingleObject(process.Get(), kExitWaitMs);
+    for (const ScopedHandle& process : victims) WaitForSingleObject(process.Get(), kExitWaitMs);
 }
 
 bool IsChineseUi() {
@@ -57,8 +56,8 @@ bool IsChineseUi() {
 }
 
 bool CheckRunningClient(bool force) {
-    Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.Valid()) {
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
         KillProcessesByName(kClientExe);
         return true;
     }

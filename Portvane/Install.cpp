@@ -1,5 +1,6 @@
 // Clean-up of the temp folder beside the program and installation of a pending update.zip.
 #include "Portvane.h"
+#include "SystemText.h"
 #include "ZipExtractor.h"
 #include "cpplog.h"
 
@@ -24,8 +25,12 @@ void CleanTempAndMoveUpdate() {
     std::string pending = dir + "temp\\update.zip";
     if (GetFileAttributesA(pending.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     // A failed copy keeps the temp package for the next start.
-    if (CopyFileA(pending.c_str(), (dir + "update.zip").c_str(), FALSE)) remove(pending.c_str());
-    else PV_LOG("CleanTempAndMoveUpdate") << "copy update.zip failure: " << GetLastError();
+    if (CopyFileA(pending.c_str(), (dir + "update.zip").c_str(), FALSE)) {
+        remove(pending.c_str());
+    } else {
+        const DWORD error = GetLastError();
+        PV_LOG("CleanTempAndMoveUpdate") << "copy update.zip failure: " << error << " " << SystemText(error, 936);
+    }
 }
 
 static std::string ToAnsi(const wchar_t* text) {

@@ -12,7 +12,7 @@ void WriteRegFun() {
         printf("GetModuleFileName failed w/err 0x%08lx\n", GetLastError());
         return;
     }
-    RegKey key;
+    ScopedRegKey key;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"kelnova\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
         return;

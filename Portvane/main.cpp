@@ -43,8 +43,8 @@ std::vector<char> PipeText(const std::wstring& text, bool* cut) {
 
 bool HandToRunningClient(const std::wstring& tail) {
     // Links often come in bursts: wait for a client that is reading another one.
-    Handle pipe(OpenPipeWaiting(L"\\\\.\\Pipe\\ANEDLL_kelnova", kPipeHandOffWaitMs));
-    if (!pipe.Valid()) return false;
+    ScopedHandle pipe(OpenPipeWaiting(L"\\\\.\\Pipe\\ANEDLL_kelnova", kPipeHandOffWaitMs));
+    if (!pipe) return false;
     bool cut = false;
     std::vector<char> bytes = PipeText(tail, &cut);
     if (cut) PV_LOG("HandToRunningClient") << "link text cut to the pipe buffer";

@@ -4,7 +4,7 @@
 #include <string>
 
 // The message of error (GetLastError, a registry or WinINet result) without its line break, in the
-// given code page: CP_UTF8 for the easylogging logs, CP_ACP for Portvane's debugger output.
+// given code page: CP_UTF8 for the easylogging logs, 936 for Portvane's log (as its WideToNarrow).
 // "unknown error" when the system has no text for the code.
 inline std::string SystemText(DWORD error, UINT codePage = CP_UTF8) {
     wchar_t text[512] = {};
