@@ -1,3 +1,4 @@
+#include "core/ToolkitLog.h"
 #include "skin/WindowImplBase.h"
 
 #include <wchar.h>
@@ -212,12 +213,22 @@ bool WindowImplBase::PrepareSkinSource()
         CWindowManagerUI::SetResourceZipFile(QuerySkinZipName(), true);
     } else if (kind == UILIB_ZIPRESOURCE) {
         HINSTANCE instance = CWindowManagerUI::GetResourceInstance();
-        HRSRC resource = ::FindResourceW(instance, QuerySkinResourceName(), L"ZIPRES");
+        const wchar_t* name = QuerySkinResourceName();
+        HRSRC resource = ::FindResourceW(instance, name, L"ZIPRES");
+        DWORD error = resource == NULL ? ::GetLastError() : 0;
         HGLOBAL global = resource != NULL ? ::LoadResource(instance, resource) : NULL;
         DWORD size = resource != NULL ? ::SizeofResource(instance, resource) : 0;
         const void* bytes = global != NULL ? ::LockResource(global) : NULL;
-        if (bytes == NULL || size == 0)
+        if (bytes == NULL || size == 0) {
+            // The window still opens, blank: the log must say why.
+            std::string shown = IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name))
+                                                     : "\"" + LogText(name) + "\"";
+            LOG(ERROR) << "Skin resource " << shown << " of type \"ZIPRES\" "
+                       << (resource == NULL ? "not found (error " + std::to_string(error) + ")"
+                                            : size == 0 ? std::string("is empty") : std::string("cannot be loaded"))
+                       << ": the window has no skin";
             return false;
+        }
         // The manager keeps one copy of these bytes for the rest of the run.
         CWindowManagerUI::SetResourceZipMemory(bytes, size);
     }
