@@ -5,7 +5,8 @@
 // faults too). A freed block's pages are decommitted at once, so any later touch is an access
 // violation, and they stay out of use while the block waits in a quarantine of the last frees and
 // the allocation cursor goes round the arena. Blocks that the system allocator made (before the
-// arena, or in msvcrt itself) are handed back to it.
+// arena, or in msvcrt itself) are handed back to it. Such a fault, and a stack overflow, end the
+// program with a message and a failing exit code wherever they happen.
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
 #endif
@@ -83,9 +84,17 @@ const SystemHeap& System()
 
 // A touch of a freed block or of the page after a block ends the program, even where a window
 // message's dispatch would swallow the access violation and carry on.
+// A stack overflow ends the program here too: under Wine one that runs on into the frame handlers
+// ends the process with exit code 0, which a test run would count as a pass.
 LONG CALLBACK CatchArenaFault(EXCEPTION_POINTERS* info)
 {
     const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    if (record->ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
+        static const char text[] = "debug heap: stack overflow\n";
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, sizeof(text) - 1, &written, NULL);
+        TerminateProcess(GetCurrentProcess(), 4);
+    }
     if (record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record->NumberParameters < 2)
         return EXCEPTION_CONTINUE_SEARCH;
     const BYTE* address = reinterpret_cast<const BYTE*>(record->ExceptionInformation[1]);
