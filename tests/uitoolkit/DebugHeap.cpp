@@ -82,11 +82,11 @@ const SystemHeap& System()
     }
 }
 
-// A touch of a freed block or of the page after a block ends the program, even where a window
-// message's dispatch would swallow the access violation and carry on.
-// A stack overflow ends the program here too: under Wine one that runs on into the frame handlers
-// ends the process with exit code 0, which a test run would count as a pass.
-LONG CALLBACK CatchArenaFault(EXCEPTION_POINTERS* info)
+// Runs before any frame handler. A touch of a freed block or of the page after a block ends the
+// program even where a window message's dispatch would swallow the access violation and carry on. So
+// does a stack overflow: under Wine one that runs on into the frame handlers ends the process with
+// exit code 0, which a test run would count as a pass.
+LONG CALLBACK CatchFatalFault(EXCEPTION_POINTERS* info)
 {
     const EXCEPTION_RECORD* record = info->ExceptionRecord;
     if (record->ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
@@ -141,7 +141,7 @@ bool ReadyLocked()
     for (size_t i = 0; i <= bookPages && i < a.pages; ++i)
         a.state[i] = PAGE_LIVE; // the books themselves, and a guard page after them
     a.cursor = bookPages + 1;
-    AddVectoredExceptionHandler(1, CatchArenaFault);
+    AddVectoredExceptionHandler(1, CatchFatalFault);
     return true;
 }
 
