@@ -213,52 +213,6 @@ TEST(LinearLayouts, SeparatorDragResizes)
     EXPECT_EQ(80, layout.GetPos().top);
 }
 
-TEST(LinearLayouts, SeparatorOverlayEndsWithItsLayout)
-{
-    InitToolkitForTests();
-    CTestWindow window;
-    HWND hwnd = window.Create(200, 200);
-    CVerticalLayoutUI* root = new CVerticalLayoutUI();
-    CVerticalLayoutUI* pane = new CVerticalLayoutUI();
-    pane->ApplyAttribute(L"sepheight", L"4");
-    pane->SetFixedHeight(100);
-    root->AddItem(pane);
-    window.manager.AttachRoot(root);
-    InvalidateRect(hwnd, NULL, FALSE);
-    UpdateWindow(hwnd);
-    ASSERT_TRUE(SameRect(Rect(0, 96, 200, 100), pane->GetSepRect(false)));
-
-    // Pressed twice on its band and released once: the layout is not listed twice for the overlay.
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(50, 98));
-    // Pressed again, then removed and deleted while dragging: painting no longer reaches it.
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
-    root->RemoveItem(pane);
-    PumpPending();
-    InvalidateRect(hwnd, NULL, FALSE);
-    UpdateWindow(hwnd);
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(50, 98));
-
-    // A layout the manager forgets leaves the list too, though it lives on.
-    CVerticalLayoutUI* other = new CVerticalLayoutUI();
-    other->ApplyAttribute(L"sepheight", L"4");
-    other->SetFixedHeight(100);
-    root->AddItem(other);
-    InvalidateRect(hwnd, NULL, FALSE);
-    UpdateWindow(hwnd);
-    ASSERT_TRUE(SameRect(Rect(0, 96, 200, 100), other->GetSepRect(false)));
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
-    window.manager.ForgetControl(other);
-    root->SetOwnsRemovedItems(false);
-    root->RemoveItem(other);
-    other->AttachManager(NULL, NULL, false);
-    delete other;
-    InvalidateRect(hwnd, NULL, FALSE);
-    UpdateWindow(hwnd);
-    DestroyWindow(hwnd);
-}
-
 TEST(TileAndTabLayouts, CellsAndSelection)
 {
     CTileLayoutUI tiles;
