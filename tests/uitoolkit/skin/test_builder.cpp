@@ -163,6 +163,22 @@ TEST(SkinBuilder, IncludeDepthIsCappedAndTheBuildFailsCleanly)
     CSkinBuilder loop;
     EXPECT_EQ(nullptr, loop.Create(L"loop.xml", NULL, NULL, &manager));
     EXPECT_TRUE(log.HasError({ "loop.xml" }));
+
+    // Elements nest no deeper through includes than the parser lets one file nest them.
+    auto nested = [](int levels, const std::string& core) {
+        std::string markup;
+        for (int i = 0; i < levels; ++i)
+            markup += "<VerticalLayout>";
+        markup += core;
+        for (int i = 0; i < levels; ++i)
+            markup += "</VerticalLayout>";
+        return markup;
+    };
+    folder.Write(L"lower.xml", Bytes("<Include>" + nested(150, "<Label/>") + "</Include>"));
+    folder.Write(L"upper.xml", Bytes("<Window>" + nested(150, "<Include source=\"lower.xml\"/>") + "</Window>"));
+    CSkinBuilder tooNested;
+    EXPECT_EQ(nullptr, tooNested.Create(L"upper.xml", NULL, NULL, &manager));
+    EXPECT_TRUE(log.HasError({ "nested deeper than 256" }));
 }
 
 TEST(SkinBuilder, RefusedChildrenAreDeleted)
