@@ -9,8 +9,25 @@ COptionUI::COptionUI() : m_bSelected(false), m_dwSelectedBkColor(0), m_dwSelecte
 
 COptionUI::~COptionUI()
 {
-    if (!m_sGroupName.IsEmpty() && m_pManager != NULL)
-        m_pManager->RemoveOptionGroup(m_sGroupName, this);
+    LeaveGroup();
+}
+
+void COptionUI::JoinGroup()
+{
+    if (m_pGroupManager != NULL && m_pGroupManager != m_pManager)
+        LeaveGroup();
+    if (m_sGroupName.IsEmpty() || m_pManager == NULL)
+        return;
+    m_pManager->AddOptionGroup(m_sGroupName, this);
+    m_pGroupManager = m_pManager;
+}
+
+void COptionUI::LeaveGroup()
+{
+    // The group it joined, even when the option has moved to another manager since.
+    if (m_pGroupManager != NULL)
+        m_pGroupManager->RemoveOptionGroup(m_sGroupName, this);
+    m_pGroupManager = NULL;
 }
 
 const wchar_t* COptionUI::TypeName() const
@@ -54,11 +71,9 @@ void COptionUI::SetGroup(const wchar_t* name)
 {
     if (name == NULL ? m_sGroupName.IsEmpty() : m_sGroupName.Equals(name))
         return;
-    if (!m_sGroupName.IsEmpty() && m_pManager != NULL)
-        m_pManager->RemoveOptionGroup(m_sGroupName, this);
+    LeaveGroup();
     m_sGroupName = name == NULL ? L"" : name;
-    if (!m_sGroupName.IsEmpty() && m_pManager != NULL)
-        m_pManager->AddOptionGroup(m_sGroupName, this);
+    JoinGroup();
 }
 
 bool COptionUI::Trigger()
@@ -73,8 +88,11 @@ bool COptionUI::Trigger()
 void COptionUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
     CButtonUI::AttachManager(manager, parent, initialise);
-    if (initialise && !m_sGroupName.IsEmpty() && m_pManager != NULL)
-        m_pManager->AddOptionGroup(m_sGroupName, this);
+    // A group entry never outlives the option's tie to that manager.
+    if (m_pGroupManager != NULL && m_pGroupManager != m_pManager)
+        LeaveGroup();
+    if (initialise)
+        JoinGroup();
 }
 
 void COptionUI::SetEnabled(bool enabled)

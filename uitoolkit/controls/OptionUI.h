@@ -28,6 +28,10 @@ public:
     void SetSelectedTextColor(DWORD color) { m_dwSelectedTextColor = color; }
 
 private:
+    // Joins the group of the current manager, leaving the one of any other manager first.
+    void JoinGroup();
+    void LeaveGroup();
+
     bool m_bSelected;
     CStringUI m_sGroupName;
     DWORD m_dwSelectedBkColor;
@@ -35,6 +39,7 @@ private:
     ImageDrawInfoUI m_selectedImage;
     ImageDrawInfoUI m_selectedHotImage;
     ImageDrawInfoUI m_optionForeImage;
+    CWindowManagerUI* m_pGroupManager = NULL; // manager whose group list holds this option, if any
 };
 
 class CCheckBoxUI : public COptionUI

@@ -225,7 +225,14 @@ bool RemoveFirst(CPtrArrayUI& list, void* item)
 
 bool CWindowManagerUI::RegisterMessageFilter(IMessageFilterUI* filter) { return m_aMessageFilters.Add(filter); }
 bool CWindowManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) { return RemoveFirst(m_aMessageFilters, filter); }
-bool CWindowManagerUI::RegisterPostPaint(CControlUI* control) { return m_aPostPaintControls.Add(control); }
+bool CWindowManagerUI::RegisterPostPaint(CControlUI* control)
+{
+    // Listed once: one removal must end its overlay.
+    if (control == NULL || m_aPostPaintControls.Find(control) >= 0)
+        return false;
+    return m_aPostPaintControls.Add(control);
+}
+
 bool CWindowManagerUI::RemovePostPaint(CControlUI* control) { return RemoveFirst(m_aPostPaintControls, control); }
 bool CWindowManagerUI::RegisterNotifier(INotifyUI* notifier) { return m_aNotifiers.Add(notifier); }
 bool CWindowManagerUI::RemoveNotifier(INotifyUI* notifier) { return RemoveFirst(m_aNotifiers, notifier); }

@@ -58,6 +58,9 @@ void CWindowManagerUI::ForgetControl(CControlUI* control)
     if (control == m_pEventKey)
         m_pEventKey = NULL;
     KillAllTimersFor(control);
+    // A forgotten control may be deleted next: painting must not reach it afterwards.
+    for (int i = m_aPostPaintControls.Find(control); i >= 0; i = m_aPostPaintControls.Find(control))
+        m_aPostPaintControls.Remove(i);
     CStringUI name = control->CControlUI::GetName();
     if (!name.IsEmpty() && m_mNameHash.Find(name.Text(), false) == control)
         m_mNameHash.Remove(name.Text());

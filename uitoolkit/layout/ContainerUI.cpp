@@ -3,6 +3,7 @@
 #include "core/WindowManager.h"
 
 #include <memory>
+#include <vector>
 #include <stdlib.h>
 #include <wchar.h>
 
@@ -92,9 +93,11 @@ bool CContainerUI::RemoveItem(CControlUI* control)
     if (index < 0)
         return false;
     NeedUpdate();
+    // Out of the list first: the child's destructor may look at its siblings.
+    m_items.Remove(index);
     if (m_bAutoDestroy)
         DeleteChild(control);
-    return m_items.Remove(index);
+    return true;
 }
 
 bool CContainerUI::RemoveItemAt(int index)
@@ -105,9 +108,14 @@ bool CContainerUI::RemoveItemAt(int index)
 
 void CContainerUI::RemoveAllItems()
 {
-    for (int i = 0; m_bAutoDestroy && i < m_items.Count(); ++i)
-        DeleteChild(ChildAt(i));
+    // The list is emptied before any child goes, so no destructor sees a deleted sibling in it.
+    std::vector<CControlUI*> removed;
+    removed.reserve(static_cast<size_t>(m_items.Count()));
+    for (int i = 0; i < m_items.Count(); ++i)
+        removed.push_back(ChildAt(i));
     m_items.Empty();
+    for (size_t i = 0; m_bAutoDestroy && i < removed.size(); ++i)
+        DeleteChild(removed[i]);
     NeedUpdate();
 }
 

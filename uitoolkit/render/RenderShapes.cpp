@@ -194,16 +194,20 @@ CClipScopeUI::CClipScopeUI(HDC hDC, const RECT& rc, const RECT& rcRound, int wid
 
 void CClipScopeUI::Begin(HDC hDC, const RECT& rc)
 {
-    RECT box = { 0, 0, 0, 0 };
-    GetClipBox(hDC, &box);
-    m_hOldRgn = CreateRectRgnIndirect(&box);
+    // The real region, not its bounding box: an outer rounded clip must survive this scope.
+    m_hOldRgn = CreateRectRgn(0, 0, 0, 0);
+    if (GetClipRgn(hDC, m_hOldRgn) != 1) {
+        DeleteObject(m_hOldRgn);
+        m_hOldRgn = NULL; // no clip before: none after
+    }
     m_hRgn = CreateRectRgnIndirect(&rc);
 }
 
 CClipScopeUI::~CClipScopeUI()
 {
     SelectClipRgn(m_hDC, m_hOldRgn);
-    DeleteObject(m_hOldRgn);
+    if (m_hOldRgn != NULL)
+        DeleteObject(m_hOldRgn);
     DeleteObject(m_hRgn);
 }
 
@@ -214,7 +218,9 @@ void CClipScopeUI::UseOldClipBegin(HDC hDC)
 
 void CClipScopeUI::UseOldClipEnd(HDC hDC)
 {
-    SelectClipRgn(hDC, m_hRgn);
+    // The narrowed clip as it was set up: the new region within the old one.
+    SelectClipRgn(hDC, m_hOldRgn);
+    ExtSelectClipRgn(hDC, m_hRgn, RGN_AND);
 }
 
 } // namespace UiToolkit

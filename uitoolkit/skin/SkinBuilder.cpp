@@ -1,3 +1,4 @@
+#include "core/ToolkitLog.h"
 #include "skin/SkinBuilder.h"
 #include "controls/TreeViewUI.h"
 #include "layout/ContainerUI.h"
@@ -86,7 +87,14 @@ CControlUI* CSkinBuilder::CreateFromMarkup(IDialogBuilderCallback* callback, CWi
         if (manager->GetWindow() != NULL && Is(root.GetName(), L"Window"))
             ApplyWindowAttributes(root, manager);
     }
-    return ParseChildren(root, parent, manager);
+    CControlUI* first = ParseChildren(root, parent, manager, m_iBaseDepth);
+    if (m_bFailed) {
+        // Whatever went to the parent belongs to it; only a parentless first control would be lost.
+        if (parent == NULL)
+            delete first;
+        return NULL;
+    }
+    return first;
 }
 
 void CSkinBuilder::ApplyResources(CSkinMarkupNode root, CWindowManagerUI* manager)
@@ -169,7 +177,8 @@ void CSkinBuilder::ApplyWindowAttributes(CSkinMarkupNode root, CWindowManagerUI*
     }
 }
 
-void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager)
+void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager,
+                                int depth)
 {
     wchar_t count[500] = L"";
     wchar_t source[500] = L"";
@@ -178,18 +187,29 @@ void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent,
     int times = count[0] != L'\0' ? static_cast<int>(wcstol(count, NULL, 10)) : 1;
     if (source[0] == L'\0')
         return;
-    for (int i = 0; i < times; ++i) {
+    if (m_iIncludeDepth >= MAX_INCLUDE_DEPTH) {
+        // A file that includes itself would otherwise recurse until the stack runs out.
+        LOG(ERROR) << "Skin includes nested deeper than " << MAX_INCLUDE_DEPTH << " at \"" << LogText(source)
+                   << "\": the skin is not built";
+        m_bFailed = true;
+        return;
+    }
+    for (int i = 0; i < times && !m_bFailed; ++i) {
         CSkinBuilder nested;
+        nested.m_iIncludeDepth = m_iIncludeDepth + 1;
+        nested.m_iBaseDepth = depth;
         CControlUI* built = m_pstrtype != NULL
                                 ? nested.Create(MAKEINTRESOURCEW(_wtoi(source)), m_pstrtype, m_pCallback, manager, parent)
                                 : nested.Create(source, NULL, m_pCallback, manager, parent);
         // Without a parent nothing would own what the nested build made.
         if (parent == NULL)
             delete built;
+        m_bFailed = nested.m_bFailed;
     }
 }
 
-bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager)
+bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager,
+                                 int depth)
 {
     CTreeNodeUI* parentNode = parent != NULL ? static_cast<CTreeNodeUI*>(parent->CastTo(L"TreeNode")) : NULL;
     CTreeViewUI* tree = parent != NULL && parentNode == NULL ? static_cast<CTreeViewUI*>(parent->CastTo(L"TreeView"))
@@ -212,14 +232,26 @@ bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent
         treeNode->ApplyAttribute(node.GetAttributeName(i), node.GetAttributeValue(i));
     // Unlike other controls, a node's children come after its own attributes.
     if (node.HasChildren())
-        ParseChildren(node, treeNode, manager);
+        ParseChildren(node, treeNode, manager, depth + 1);
+    if (m_bFailed) {
+        if (parentNode == NULL)
+            delete treeNode; // a node under a parent node is already that node's to delete
+        return true;
+    }
     if (tree != NULL && !tree->AddNode(treeNode))
         delete treeNode;
     return true;
 }
 
-CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager)
+CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager,
+                                        int depth)
 {
+    if (depth > CSkinMarkup::MAX_DEPTH) {
+        LOG(ERROR) << "Skin elements nested deeper than " << CSkinMarkup::MAX_DEPTH
+                   << " through includes: the skin is not built";
+        m_bFailed = true;
+        return NULL;
+    }
     IContainerUI* container = NULL;
     bool containerLooked = false;
     CControlUI* first = NULL;
@@ -229,12 +261,16 @@ CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent
             continue;
         if (Is(tag, L"Include")) {
             if (child.HasAttributes())
-                BuildInclude(child, parent, manager);
+                BuildInclude(child, parent, manager, depth);
+            if (m_bFailed)
+                return first;
             continue;
         }
         if (Is(tag, L"TreeNode")) {
-            if (!BuildTreeNode(child, parent, manager))
+            if (!BuildTreeNode(child, parent, manager, depth))
                 return NULL; // a parent that takes no tree node ends this level
+            if (m_bFailed)
+                return first;
             continue;
         }
         CControlUI* control = CreateControl(tag);
@@ -243,7 +279,11 @@ CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent
         if (control == NULL)
             continue;
         if (child.HasChildren())
-            ParseChildren(child, control, manager);
+            ParseChildren(child, control, manager, depth + 1);
+        if (m_bFailed) {
+            delete control;
+            return first;
+        }
         CTreeNodeUI* parentNode = parent != NULL ? static_cast<CTreeNodeUI*>(parent->CastTo(L"TreeNode")) : NULL;
         if (parentNode != NULL) {
             // Controls inside a tree node join its row.

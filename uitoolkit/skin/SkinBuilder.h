@@ -32,17 +32,24 @@ public:
     // The built-in tag-to-class factory; NULL for tags it does not know.
     static CControlUI* CreateControl(const wchar_t* tag);
 
+    // Includes nested deeper than this refuse the whole build; elements nest at most as deep as the
+    // markup parser allows, counted through every included file.
+    enum { MAX_INCLUDE_DEPTH = 16 };
+
 private:
-    CControlUI* ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager);
+    CControlUI* ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager, int depth);
     void ApplyResources(CSkinMarkupNode root, CWindowManagerUI* manager);
     void ApplyWindowAttributes(CSkinMarkupNode root, CWindowManagerUI* manager);
-    void BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager);
+    void BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager, int depth);
     // False when the parent is neither a tree node nor a tree view.
-    bool BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager);
+    bool BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager, int depth);
 
     CSkinMarkup m_xml;
     IDialogBuilderCallback* m_pCallback;
     const wchar_t* m_pstrtype;
+    int m_iIncludeDepth = 0;  // includes between the first document and this one
+    int m_iBaseDepth = 0;     // element depth at which this document's children are placed
+    bool m_bFailed = false;   // an include went too deep: the build is refused
 };
 
 } // namespace UiToolkit

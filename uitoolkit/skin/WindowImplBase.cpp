@@ -1,5 +1,7 @@
+#include "core/ToolkitLog.h"
 #include "skin/WindowImplBase.h"
 
+#include <string>
 #include <wchar.h>
 
 namespace UiToolkit {
@@ -11,6 +13,14 @@ const NotifyMapEntryUI WINDOW_ENTRIES[] = {
     { L"", L"", NOTIFY_SIG_END, NULL, NULL }
 };
 const NotifyMapUI WINDOW_MAP = { &CNotifyPump::ClassMap, WINDOW_ENTRIES };
+
+// A resource name as the log shows it: "#102" for an integer id, the name in quotes otherwise.
+std::string ResourceLabel(const wchar_t* name)
+{
+    if (IS_INTRESOURCE(name))
+        return "#" + std::to_string(reinterpret_cast<UINT_PTR>(name));
+    return "\"" + LogText(name) + "\"";
+}
 
 } // namespace
 
@@ -212,12 +222,19 @@ bool WindowImplBase::PrepareSkinSource()
         CWindowManagerUI::SetResourceZipFile(QuerySkinZipName(), true);
     } else if (kind == UILIB_ZIPRESOURCE) {
         HINSTANCE instance = CWindowManagerUI::GetResourceInstance();
-        HRSRC resource = ::FindResourceW(instance, QuerySkinResourceName(), L"ZIPRES");
+        const wchar_t* name = QuerySkinResourceName();
+        HRSRC resource = ::FindResourceW(instance, name, L"ZIPRES");
         HGLOBAL global = resource != NULL ? ::LoadResource(instance, resource) : NULL;
+        DWORD error = global == NULL ? ::GetLastError() : 0;
         DWORD size = resource != NULL ? ::SizeofResource(instance, resource) : 0;
         const void* bytes = global != NULL ? ::LockResource(global) : NULL;
-        if (bytes == NULL || size == 0)
+        if (bytes == NULL || size == 0) {
+            // The window still opens, blank: the log must say why.
+            const char* problem = resource == NULL ? "not found" : bytes == NULL ? "cannot be loaded" : "is empty";
+            LOG(ERROR) << "Skin resource " << ResourceLabel(name) << " of type \"ZIPRES\" " << problem << " (error "
+                       << error << "): the window has no skin";
             return false;
+        }
         // The manager keeps one copy of these bytes for the rest of the run.
         CWindowManagerUI::SetResourceZipMemory(bytes, size);
     }

@@ -230,6 +230,48 @@ TEST(ProgressPainting, ValueRangeAndDirection)
     EXPECT_EQ(0u, canvas.At(100, 5));
 }
 
+TEST(LabelPainting, OutsideStaysUntouchedAwayFromTheOrigin)
+{
+    ButtonScene scene;
+    CLabelUI label;
+    label.AttachManager(&scene.window.manager, NULL, false);
+    RECT rc = { 100, 50, 160, 80 };
+    label.SetPos(rc);
+    label.ApplyAttribute(L"textcolor", L"#FFFFFFFF");
+    label.ApplyAttribute(L"bkcolor", L"#FF203040");
+    label.ApplyAttribute(L"bordercolor", L"#FF00FF00");
+    label.ApplyAttribute(L"bordersize", L"2");
+    label.ApplyAttribute(L"borderround", L"8,8");
+    // Each text is far wider than the label.
+    const wchar_t* text = L"WgWgWgWgWgWgWgWgWgWgWgWgWgWgWgWg";
+    auto paintedOutside = [&](const wchar_t* what) {
+        label.SetText(what);
+        TestCanvas canvas(300, 150, 0);
+        RECT all = { 0, 0, 300, 150 };
+        label.Paint(canvas.Dc(), all);
+        int inside = 0, outside = 0;
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 300; ++x) {
+                bool in = x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom;
+                (in ? inside : outside) += canvas.At(x, y) != 0 ? 1 : 0;
+            }
+        EXPECT_GT(inside, 0) << "nothing painted";
+        return outside;
+    };
+
+    EXPECT_EQ(0, paintedOutside(text)) << "plain";
+    label.SetShowHtml(true);
+    EXPECT_EQ(0, paintedOutside(L"<b>WgWgWgWgWgWgWgWgWgWgWgWgWgWgWgWg</b>")) << "tagged";
+    label.SetShowHtml(false);
+    label.ApplyAttribute(L"enabledeffect", L"true");
+    label.ApplyAttribute(L"transtext", L"255");
+    label.ApplyAttribute(L"transtext1", L"255");
+    label.ApplyAttribute(L"enabledstroke", L"true");
+    label.ApplyAttribute(L"transstroke", L"255");
+    label.ApplyAttribute(L"strokecolor", L"#FFFF0000");
+    EXPECT_EQ(0, paintedOutside(text)) << "effects";
+}
+
 TEST(LabelAttributes, StyleMeasureEffectsText)
 {
     ButtonScene scene;

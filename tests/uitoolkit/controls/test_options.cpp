@@ -4,9 +4,11 @@
 #include "TestHelpers.h"
 #include "TestWindow.h"
 #include "controls/TextUI.h"
+#include "skin/SkinBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,43 @@ TEST(OptionInput, GroupsStayExclusiveAndCheckBoxesToggle)
     EXPECT_EQ(static_cast<UINT>(UISTATE_SELECTED), scene.second->GetState());
     scene.second->SetGroup(L"h");
     EXPECT_EQ(1, scene.window.manager.GetOptionGroup(L"h")->Count());
+}
+
+TEST(OptionGroups, AnOptionLeavesItsWindowsGroupWhenMovedOrDeleted)
+{
+    OptionScene scene;
+    CWindowManagerUI& home = scene.window.manager;
+    CControlUI* root = home.GetRoot();
+
+    // Moved into another window, an option leaves the first window's group and joins the other's.
+    CWindowManagerUI elsewhere;
+    COptionUI* moved = new COptionUI();
+    moved->ApplyAttribute(L"group", L"g");
+    home.AdoptControlTree(moved, root);
+    EXPECT_EQ(3, home.GetOptionGroup(L"g")->Count());
+    elsewhere.AdoptControlTree(moved, NULL);
+    EXPECT_EQ(2, home.GetOptionGroup(L"g")->Count());
+    ASSERT_NE(nullptr, elsewhere.GetOptionGroup(L"g"));
+    delete moved;
+    EXPECT_EQ(nullptr, elsewhere.GetOptionGroup(L"g"));
+
+    // A top-level option the builder drops (only the first has an owner) is in no group either.
+    CSkinBuilder builder;
+    std::unique_ptr<CControlUI> kept(builder.Create(
+        L"<Window><Option name=\"kept\" group=\"b\"/><Option name=\"dropped\" group=\"b\"/></Window>", NULL,
+        NULL, &home));
+    ASSERT_NE(nullptr, kept);
+    EXPECT_EQ(nullptr, home.GetOptionGroup(L"b"));
+    home.AdoptControlTree(kept.get(), root);
+    EXPECT_EQ(1, home.GetOptionGroup(L"b")->Count());
+
+    // Selecting now touches only the living members.
+    static_cast<COptionUI*>(kept.get())->SetSelected(true);
+    scene.Click(30, 20);
+    EXPECT_TRUE(scene.first->IsSelected());
+    EXPECT_FALSE(scene.second->IsSelected());
+    kept.reset();
+    EXPECT_EQ(nullptr, home.GetOptionGroup(L"b"));
 }
 
 TEST(OptionPainting, SelectedColourAndImages)

@@ -1,4 +1,5 @@
 #include "TestWindow.h"
+#include "layout/LayoutUI.h"
 
 #include <gtest/gtest.h>
 
@@ -392,6 +393,53 @@ TEST(ManagerPaint, FrameReadBackFromADib)
     SelectObject(dc, old);
     DeleteObject(dib);
     DeleteDC(dc);
+}
+
+TEST(ManagerPaint, SeparatorOverlayEndsWithItsLayout)
+{
+    InitToolkitForTests();
+    ParkCursor();
+    CTestWindow window;
+    HWND hwnd = window.Create(200, 200);
+    CVerticalLayoutUI* root = new CVerticalLayoutUI();
+    CVerticalLayoutUI* pane = new CVerticalLayoutUI();
+    pane->ApplyAttribute(L"sepheight", L"4");
+    pane->SetFixedHeight(100);
+    root->AddItem(pane);
+    window.manager.AttachRoot(root);
+    InvalidateRect(hwnd, NULL, FALSE);
+    UpdateWindow(hwnd);
+    ASSERT_EQ(96, pane->GetSepRect(false).top);
+
+    // Pressed twice on its band and released once: the layout is not listed twice for the overlay.
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(50, 98));
+    // Pressed again, then removed and deleted while dragging: painting no longer reaches it.
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
+    root->RemoveItem(pane);
+    PumpPending();
+    InvalidateRect(hwnd, NULL, FALSE);
+    UpdateWindow(hwnd);
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(50, 98));
+
+    // A layout the manager forgets leaves the list too, though it lives on.
+    CVerticalLayoutUI* other = new CVerticalLayoutUI();
+    other->ApplyAttribute(L"sepheight", L"4");
+    other->SetFixedHeight(100);
+    root->AddItem(other);
+    InvalidateRect(hwnd, NULL, FALSE);
+    UpdateWindow(hwnd);
+    ASSERT_EQ(96, other->GetSepRect(false).top);
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 98));
+    window.manager.ForgetControl(other);
+    root->SetOwnsRemovedItems(false);
+    root->RemoveItem(other);
+    other->AttachManager(NULL, NULL, false);
+    delete other;
+    InvalidateRect(hwnd, NULL, FALSE);
+    UpdateWindow(hwnd);
+    DestroyWindow(hwnd);
 }
 
 TEST(ManagerWithoutRoot, SurvivesInputPaintAndPrinting)

@@ -98,6 +98,38 @@ TEST(ContainerChildren, OwnershipOrderAndVisibility)
     EXPECT_TRUE(third);
 }
 
+TEST(ContainerChildren, RemovedChildrenAreOutOfTheListBeforeTheyGo)
+{
+    // Each child looks at its siblings while it is deleted.
+    struct Curious : CControlUI
+    {
+        explicit Curious(int* seen) : m_seen(seen) {}
+        ~Curious() override
+        {
+            CContainerUI* box = static_cast<CContainerUI*>(GetParentControl()->CastTo(L"Container"));
+            for (int i = 0; i < box->ItemCount(); ++i)
+                *m_seen += box->ItemAt(i)->GetName().Length() + 1;
+        }
+        int* m_seen;
+    };
+    int seen = 0;
+    CVerticalLayoutUI box;
+    for (int i = 0; i < 3; ++i) {
+        Curious* child = new Curious(&seen);
+        child->SetName(L"child");
+        box.AddItem(child);
+    }
+    box.RemoveAllItems();
+    EXPECT_EQ(0, seen);
+    EXPECT_EQ(0, box.ItemCount());
+
+    Curious* single = new Curious(&seen);
+    box.AddItem(new Curious(&seen));
+    box.AddItem(single);
+    EXPECT_TRUE(box.RemoveItem(single));
+    EXPECT_EQ(1, seen); // the one left, with its empty name
+}
+
 TEST(LinearLayouts, SharesFixedSizesAndPaddings)
 {
     CVerticalLayoutUI column;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 using namespace UiToolkit;
 using namespace TestHelpers;
 
@@ -30,18 +32,21 @@ struct HtmlStage
         SelectObject(canvas.Dc(), old);
         return size.cx;
     }
-    void Draw(const wchar_t* text, RECT rc, UINT style = DT_SINGLELINE)
+    void Draw(const wchar_t* text, RECT rc, UINT style = DT_SINGLELINE, DWORD color = 0xFFFFFFFF)
     {
         int none = 0;
-        CRenderKitUI::DrawHtmlText(canvas.Dc(), &manager, rc, text, 0xFFFFFFFF, NULL, NULL, none, style);
+        CRenderKitUI::DrawHtmlText(canvas.Dc(), &manager, rc, text, color, NULL, NULL, none, style);
     }
-    bool Has(const RECT& rc, DWORD color)
+    // True when every pixel of a non-empty rectangle has the colour.
+    bool All(const RECT& rc, DWORD color)
     {
+        if (rc.right <= rc.left || rc.bottom <= rc.top)
+            return false;
         for (int y = rc.top; y < rc.bottom; ++y)
             for (int x = rc.left; x < rc.right; ++x)
-                if (canvas.At(x, y) == color)
-                    return true;
-        return false;
+                if (canvas.At(x, y) != color)
+                    return false;
+        return true;
     }
     // Counts lit pixels in a rectangle and whether all of them are of the one channel mask.
     int Lit(const RECT& rc, DWORD allowed = 0xFFFFFF, bool* onlyAllowed = NULL)
@@ -197,27 +202,35 @@ TEST(HtmlTextDrawing, ColoursSelectionImagesAndLabel)
         EXPECT_TRUE(onlyRed) << text;
     }
 
-    // The selection paints an opaque band in the selected colour, clipped to the rectangle.
-    stage.manager.SetDefaultSelectedColor(0xFF0000FF);
+    // The selection paints an opaque band in the selected colour behind the text, clipped to the rectangle.
+    // The text is drawn in the band's own colour: the band is one block whatever the font's glyphs, and
+    // its extents follow the measured glyph width and line height. Lines wrap at whole glyphs.
+    const DWORD blue = 0xFF0000FF;
+    stage.manager.SetDefaultSelectedColor(blue);
     stage.canvas.Fill(0);
     RECT box = { 20, 20, 60, 60 };
-    stage.Draw(L"<s>MMMMMMMMMMMMMMMMMMMMMMMM</s>", box, 0);
-    EXPECT_EQ(0x0000FFu, stage.canvas.At(21, 21));
-    EXPECT_EQ(0u, stage.canvas.At(19, 21));
-    EXPECT_EQ(0u, stage.canvas.At(61, 21));
-    bool inside = false;
-    RECT outside = { 60, 0, 300, 200 };
-    EXPECT_EQ(0, stage.Lit(outside, 0, &inside));
+    stage.Draw(L"<s>MMMMMMMMMMMMMMMMMMMMMMMM</s>", box, 0, blue);
+    const int line = stage.manager.GetFontInfo(-1)->tm.tmHeight;
+    const int glyph = stage.Measure(L"M").right;
+    ASSERT_GT(line, 0);
+    ASSERT_GT(glyph, 0);
+    ASSERT_LE(glyph, 40);
+    EXPECT_TRUE(stage.All({ 20, 20, 20 + 40 / glyph * glyph, 20 + line }, 0x0000FF));
+    EXPECT_TRUE(stage.All({ 20, 20, 20 + glyph, 60 }, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({ 0, 0, 20, 200 }) + stage.Lit({ 60, 0, 300, 200 }));
+    EXPECT_EQ(0, stage.Lit({ 0, 0, 300, 20 }) + stage.Lit({ 0, 60, 300, 200 }));
 
-    // Centred on both axes, and flush right.
+    // Centred on both axes, and flush right: the band is the measured width by one line.
+    const int width = stage.Measure(L"<s>MMMM</s>").right;
     stage.canvas.Fill(0);
-    stage.Draw(L"<s>MMMM</s>", all, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-    EXPECT_TRUE(stage.Has({ 140, 95, 160, 105 }, 0x0000FF));
-    EXPECT_EQ(0u, stage.canvas.At(150, 5) | stage.canvas.At(5, 100) | stage.canvas.At(295, 100));
+    stage.Draw(L"<s>MMMM</s>", all, DT_SINGLELINE | DT_CENTER | DT_VCENTER, blue);
+    EXPECT_TRUE(stage.All({ 152 - width / 2, 102 - line / 2, 148 + width / 2, 98 + line / 2 }, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({ 0, 0, 148 - width / 2, 200 }) + stage.Lit({ 152 + width / 2, 0, 300, 200 }));
+    EXPECT_EQ(0, stage.Lit({ 0, 0, 300, 98 - line / 2 }) + stage.Lit({ 0, 102 + line / 2, 300, 200 }));
     stage.canvas.Fill(0);
-    stage.Draw(L"<s>MMMM</s>", all, DT_SINGLELINE | DT_RIGHT | DT_BOTTOM);
-    EXPECT_TRUE(stage.Has({ 290, 190, 300, 200 }, 0x0000FF));
-    EXPECT_EQ(0u, stage.canvas.At(150, 100));
+    stage.Draw(L"<s>MMMM</s>", all, DT_SINGLELINE | DT_RIGHT | DT_BOTTOM, blue);
+    EXPECT_TRUE(stage.All({ 301 - width, 201 - line, 300, 200 }, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({ 0, 0, 299 - width, 200 }) + stage.Lit({ 0, 0, 300, 199 - line }));
 
     // An inline image draws the chosen frame with its own width.
     TempFolder folder;
@@ -237,15 +250,25 @@ TEST(HtmlTextDrawing, ColoursSelectionImagesAndLabel)
     RECT measured = stage.Measure(L"<i frames.png 2 1><i file='frames.png'>", 0);
     EXPECT_EQ(24, measured.right);
 
-    // A label showing tagged text draws through the same path.
+    // A label showing tagged text draws through the same path: one line centred in its rectangle.
     CLabelUI label;
     label.AttachManager(&stage.manager, NULL, false);
     label.SetShowHtml(true);
+    label.SetTextColor(blue);
     label.SetText(L"<s>MMMMMMMMMMMMMMMMMMMMMMMM</s>");
     RECT pos = { 100, 100, 150, 150 };
     label.SetPos(pos);
     stage.canvas.Fill(0);
     label.Paint(stage.canvas.Dc(), all);
-    EXPECT_EQ(0x0000FFu, stage.canvas.At(101, 125));
-    EXPECT_EQ(0u, stage.canvas.At(151, 125));
+    int top = 0, bottom = 0;
+    for (int y = 100; y < 150; ++y)
+        if (stage.canvas.At(101, y) == 0x0000FF) {
+            top = top == 0 ? y : top;
+            bottom = y + 1;
+        }
+    EXPECT_EQ(line, bottom - top);
+    EXPECT_LE(std::abs((top + bottom) / 2 - 125), 1);
+    EXPECT_TRUE(stage.All({ 100, top, 100 + glyph, bottom }, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({ 0, 0, 100, 200 }) + stage.Lit({ 150, 0, 300, 200 }));
+    EXPECT_EQ(0, stage.Lit({ 0, 0, 300, 100 }) + stage.Lit({ 0, 150, 300, 200 }));
 }

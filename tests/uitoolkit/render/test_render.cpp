@@ -394,6 +394,41 @@ TEST(RenderShapes, FramesLinesAndClipScopes)
     EXPECT_EQ(0x00FF00u, canvas.At(1, 1));
 }
 
+TEST(RenderShapes, InnerClipScopeRestoresTheRealOuterRegion)
+{
+    TestCanvas canvas(64, 64);
+    RECT frame = { 10, 10, 50, 50 };
+    RECT inner = { 20, 20, 40, 40 };
+    RECT all = { 0, 0, 64, 64 };
+    {
+        CClipScopeUI rounded(canvas.Dc(), frame, frame, 20, 20);
+        {
+            CClipScopeUI square(canvas.Dc(), inner);
+            CRenderKitUI::DrawColor(canvas.Dc(), all, RED);
+            EXPECT_EQ(0xFFFFFFu, canvas.At(15, 30));
+            // Painting with the old clip inside the inner scope keeps the rounded corners, and so does the
+            // inner clip taken up again.
+            square.UseOldClipBegin(canvas.Dc());
+            CRenderKitUI::DrawColor(canvas.Dc(), all, BLUE);
+            EXPECT_EQ(0xFFFFFFu, canvas.At(10, 10));
+            EXPECT_EQ(0x0000FFu, canvas.At(15, 30));
+            square.UseOldClipEnd(canvas.Dc());
+            CRenderKitUI::DrawColor(canvas.Dc(), all, RED);
+            EXPECT_EQ(0x0000FFu, canvas.At(15, 30));
+        }
+        // After the inner scope the rounded region holds again: the corner stays untouched.
+        CRenderKitUI::DrawColor(canvas.Dc(), all, 0xFF00FF00);
+        EXPECT_EQ(0xFFFFFFu, canvas.At(10, 10));
+        EXPECT_EQ(0xFFFFFFu, canvas.At(49, 49));
+        EXPECT_EQ(0x00FF00u, canvas.At(30, 11));
+        EXPECT_EQ(0xFFFFFFu, canvas.At(5, 30));
+    }
+    // No clip before the scopes, none after them.
+    HRGN probe = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(0, GetClipRgn(canvas.Dc(), probe));
+    DeleteObject(probe);
+}
+
 TEST(RenderColors, HslShift)
 {
     EXPECT_EQ(0x80123456u, CRenderKitUI::AdjustColor(0x80123456, 180, 100, 100));

@@ -3,6 +3,7 @@
 #include "layout/LayoutUI.h"
 #include "skin/SkinBuilder.h"
 #include "TestHelpers.h"
+#include "TestLog.h"
 #include "TestWindow.h"
 
 #include <gtest/gtest.h>
@@ -132,4 +133,86 @@ TEST(SkinBuilder, IncludesAndChildLayoutsFromFiles)
     ASSERT_EQ(1, child->ItemCount());
     EXPECT_NE(nullptr, manager.FindControlByName(L"inside"));
     EXPECT_EQ(nullptr, manager.FindControlByName(L"ignored"));
+}
+
+TEST(SkinBuilder, IncludeDepthIsCappedAndTheBuildFailsCleanly)
+{
+    TempFolder folder;
+    CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
+    // A chain of sixteen nested includes builds; one more refuses the whole build, as does a file that
+    // includes itself.
+    for (int i = 0; i <= 16; ++i) {
+        std::string next = i < 16 ? "<Include source=\"d" + std::to_string(i + 1) + ".xml\"/>" : "<Label name=\"deep\"/>";
+        folder.Write(L"d" + std::to_wstring(i) + L".xml", Bytes("<Include>" + next + "</Include>"));
+    }
+    folder.Write(L"loop.xml", Bytes("<Include><Label/><Include source=\"loop.xml\" count=\"3\"/></Include>"));
+
+    CWindowManagerUI manager;
+    CSkinBuilder deepest;
+    std::unique_ptr<CControlUI> built(deepest.Create(
+        L"<Window><HorizontalLayout><Include source=\"d1.xml\"/></HorizontalLayout></Window>", NULL, NULL, &manager));
+    ASSERT_NE(nullptr, built);
+    manager.AttachRoot(built.release());
+    EXPECT_NE(nullptr, manager.FindControlByName(L"deep"));
+
+    LogCapture log;
+    CSkinBuilder tooDeep;
+    EXPECT_EQ(nullptr, tooDeep.Create(L"<Window><HorizontalLayout><Include source=\"d0.xml\"/></HorizontalLayout></Window>",
+                                      NULL, NULL, &manager));
+    EXPECT_TRUE(log.HasError({ "nested deeper than 16", "d16.xml" }));
+    CSkinBuilder loop;
+    EXPECT_EQ(nullptr, loop.Create(L"loop.xml", NULL, NULL, &manager));
+    EXPECT_TRUE(log.HasError({ "loop.xml" }));
+
+    // Elements nest no deeper through includes than the parser lets one file nest them.
+    auto nested = [](int levels, const std::string& core) {
+        std::string markup;
+        for (int i = 0; i < levels; ++i)
+            markup += "<VerticalLayout>";
+        markup += core;
+        for (int i = 0; i < levels; ++i)
+            markup += "</VerticalLayout>";
+        return markup;
+    };
+    folder.Write(L"lower.xml", Bytes("<Include>" + nested(150, "<Label/>") + "</Include>"));
+    folder.Write(L"upper.xml", Bytes("<Window>" + nested(150, "<Include source=\"lower.xml\"/>") + "</Window>"));
+    CSkinBuilder tooNested;
+    EXPECT_EQ(nullptr, tooNested.Create(L"upper.xml", NULL, NULL, &manager));
+    EXPECT_TRUE(log.HasError({ "nested deeper than 256" }));
+}
+
+TEST(SkinBuilder, RefusedChildrenAreDeleted)
+{
+    // Every custom control the builder makes is counted in and out.
+    struct Counted : CLabelUI
+    {
+        explicit Counted(int* alive) : m_alive(alive) { ++*m_alive; }
+        ~Counted() override { --*m_alive; }
+        int* m_alive;
+    };
+    struct Factory : IDialogBuilderCallback
+    {
+        CControlUI* CreateCustomControl(const wchar_t*) override
+        {
+            ++made;
+            return new Counted(&alive);
+        }
+        int made = 0;
+        int alive = 0;
+    } factory;
+
+    CWindowManagerUI manager;
+    CSkinBuilder builder;
+    // Under a button (no container) the first child is refused and ends the level; under the
+    // refused one, its own child is refused the same way.
+    std::unique_ptr<CControlUI> root(builder.Create(
+        L"<Window><VerticalLayout><Gauge/><Button><Gauge><Gauge/></Gauge><Gauge/></Button><Gauge/></VerticalLayout>"
+        L"<Gauge/></Window>",
+        NULL, &factory, &manager));
+    ASSERT_NE(nullptr, root);
+    EXPECT_EQ(5, factory.made);
+    EXPECT_EQ(2, factory.alive);
+    EXPECT_EQ(3, static_cast<CContainerUI*>(root->CastTo(L"Container"))->ItemCount());
+    root.reset();
+    EXPECT_EQ(0, factory.alive);
 }
