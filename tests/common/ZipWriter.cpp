@@ -66,16 +66,7 @@ std::string PatternBytes(const std::string& pattern, uint64_t offset, size_t len
     return s;
 }
 
-ZipWriter::ZipWriter(const std::wstring& path)
-{
-    m_file = _wfopen(path.c_str(), L"wb");
-}
-
-ZipWriter::~ZipWriter()
-{
-    if (m_file)
-        fclose(m_file);
-}
+ZipWriter::ZipWriter(const std::wstring& path) : m_file(_wfopen(path.c_str(), L"wb")) {}
 
 bool ZipWriter::AddFile(const std::string& name, const std::string& data, bool deflate)
 {
@@ -111,7 +102,7 @@ bool ZipWriter::WriteData(const Entry& entry, Written& out)
         done += n;
         crc = crc32(crc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(n));
         if (!entry.deflate) {
-            ok = WriteAll(m_file, chunk);
+            ok = WriteAll(m_file.Get(), chunk);
             out.compSize += n;
             continue;
         }
@@ -124,7 +115,7 @@ bool ZipWriter::WriteData(const Entry& entry, Written& out)
             zs.avail_out = static_cast<uInt>(outBuf.size());
             rc = deflate(&zs, flush);
             size_t produced = outBuf.size() - zs.avail_out;
-            ok = ok && fwrite(outBuf.data(), 1, produced, m_file) == produced;
+            ok = ok && fwrite(outBuf.data(), 1, produced, m_file.Get()) == produced;
             out.compSize += produced;
         } while (ok && (zs.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END)));
     } while (ok && done < total);
@@ -141,7 +132,7 @@ bool ZipWriter::Add(const Entry& entry)
         return false;
     Written w;
     w.entry = entry;
-    w.offset = static_cast<uint64_t>(_ftelli64(m_file));
+    w.offset = static_cast<uint64_t>(_ftelli64(m_file.Get()));
     uint16_t method = entry.deflate ? 8 : 0;
     uint16_t localMethod = entry.localMethod >= 0 ? static_cast<uint16_t>(entry.localMethod) : method;
 
@@ -160,19 +151,19 @@ bool ZipWriter::Add(const Entry& entry)
     Put16(header, static_cast<uint32_t>(entry.localExtra.size()));
     header += entry.name;
     header += entry.localExtra;
-    if (!WriteAll(m_file, header) || !WriteData(entry, w))
+    if (!WriteAll(m_file.Get(), header) || !WriteData(entry, w))
         return false;
     if (entry.wrongCrc)
         w.crc ^= 0x5A5A5A5A;
     w.size = static_cast<uint64_t>(static_cast<int64_t>(w.size) + entry.declaredSizeDelta);
 
-    int64_t end = _ftelli64(m_file);
+    int64_t end = _ftelli64(m_file.Get());
     std::string sizes;
     Put32(sizes, w.crc);
     Put32(sizes, static_cast<uint32_t>(w.compSize));
     Put32(sizes, static_cast<uint32_t>(w.size));
-    if (_fseeki64(m_file, static_cast<int64_t>(w.offset) + 14, SEEK_SET) != 0 || !WriteAll(m_file, sizes) ||
-        _fseeki64(m_file, end, SEEK_SET) != 0)
+    if (_fseeki64(m_file.Get(), static_cast<int64_t>(w.offset) + 14, SEEK_SET) != 0 || !WriteAll(m_file.Get(), sizes) ||
+        _fseeki64(m_file.Get(), end, SEEK_SET) != 0)
         return false;
     m_entries.push_back(w);
     return true;
@@ -182,7 +173,7 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
 {
     if (!m_file)
         return false;
-    int64_t start = _ftelli64(m_file);
+    int64_t start = _ftelli64(m_file.Get());
     std::string central;
     for (const Written& w : m_entries) {
         const Entry& e = w.entry;
@@ -209,7 +200,7 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
     }
     bool ok;
     if (keepCentralBytes >= 0) {
-        ok = WriteAll(m_file, central.substr(0, static_cast<size_t>(keepCentralBytes)));
+        ok = WriteAll(m_file.Get(), central.substr(0, static_cast<size_t>(keepCentralBytes)));
     } else {
         uint32_t count = declaredEntries >= 0 ? static_cast<uint32_t>(declaredEntries)
                                               : static_cast<uint32_t>(m_entries.size());
@@ -222,10 +213,9 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
         Put32(end, static_cast<uint32_t>(central.size()));
         Put32(end, static_cast<uint32_t>(start));
         Put16(end, 0);
-        ok = WriteAll(m_file, central) && WriteAll(m_file, end);
+        ok = WriteAll(m_file.Get(), central) && WriteAll(m_file.Get(), end);
     }
-    ok = fclose(m_file) == 0 && ok;
-    m_file = nullptr;
+    ok = fclose(m_file.Release()) == 0 && ok;
     return ok;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Handles.h"
+
 namespace ziptest {
 
 uint16_t DosDate(int year, int month, int day);
@@ -43,9 +45,6 @@ struct Entry {
 class ZipWriter {
 public:
     explicit ZipWriter(const std::wstring& path);
-    ~ZipWriter();
-    ZipWriter(const ZipWriter&) = delete;
-    ZipWriter& operator=(const ZipWriter&) = delete;
 
     bool Add(const Entry& entry);
     bool AddFile(const std::string& name, const std::string& data, bool deflate = false);
@@ -65,7 +64,7 @@ private:
     };
     bool WriteData(const Entry& entry, Written& out);
 
-    FILE* m_file = nullptr;
+    ScopedFile m_file; // empty once Close has run
     std::vector<Written> m_entries;
 };
 

@@ -1,6 +1,7 @@
 // Stand-in for Updater.exe in the environment-switch tests: records its command line and answers the
 // Launcher's LU_ pipe as updater-behavior.txt beside it says (mode=ok|fail|garbage|silent).
 #include <windows.h>
+#include "Handles.h"
 #include <fstream>
 #include <map>
 #include <string>
@@ -38,12 +39,11 @@ void SendToPipe(const std::wstring& pipe, const std::string& text)
     std::wstring path = L"\\\\.\\Pipe\\" + pipe;
     for (int i = 0; i < 100; ++i)
     {
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-        if (h != INVALID_HANDLE_VALUE)
+        ScopedHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL));
+        if (h)
         {
             DWORD written = 0;
-            WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, NULL);
-            CloseHandle(h);
+            WriteFile(h.Get(), text.data(), static_cast<DWORD>(text.size()), &written, NULL);
             return;
         }
         Sleep(50);

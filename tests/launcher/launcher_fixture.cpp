@@ -97,21 +97,20 @@ std::wstring LogTail::Folder()
 LogTail::LogTail()
 {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((Folder() + L"*.log").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    ScopedFindHandle find(FindFirstFileW((Folder() + L"*.log").c_str(), &data));
+    if (!find)
         return;
     do
         sizes_[data.cFileName] = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    while (FindNextFileW(find, &data));
-    FindClose(find);
+    while (FindNextFileW(find.Get(), &data));
 }
 
 std::vector<std::string> LogTail::NewLines() const
 {
     std::vector<std::string> lines;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((Folder() + L"*.log").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
+    ScopedFindHandle find(FindFirstFileW((Folder() + L"*.log").c_str(), &data));
+    if (!find)
         return lines;
     do
     {
@@ -134,8 +133,7 @@ std::vector<std::string> LogTail::NewLines() const
             lines.push_back(line);
             pos = end + 1;
         }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &data));
     return lines;
 }
 

@@ -11,14 +11,13 @@ namespace
 {
 void SetWriteTime(const std::wstring& path, __int64 unixSeconds)
 {
-    HANDLE f = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    ScopedHandle f(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               OPEN_EXISTING, 0, NULL));
+    ASSERT_TRUE(f);
     ULARGE_INTEGER t;
     t.QuadPart = static_cast<unsigned long long>(unixSeconds) * 10000000ULL + 116444736000000000ULL;
     FILETIME ft = {t.LowPart, t.HighPart};
-    SetFileTime(f, NULL, NULL, &ft);
-    CloseHandle(f);
+    SetFileTime(f.Get(), NULL, NULL, &ft);
 }
 
 std::wstring SpecialFolder(int csidl)

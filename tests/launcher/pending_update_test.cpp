@@ -65,8 +65,8 @@ protected:
     {
         std::set<std::string> out;
         WIN32_FIND_DATAW fd;
-        HANDLE find = FindFirstFileW((dir + L"*").c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE)
+        ScopedFindHandle find(FindFirstFileW((dir + L"*").c_str(), &fd));
+        if (!find)
             return out;
         do {
             std::wstring name = fd.cFileName;
@@ -79,8 +79,7 @@ protected:
             } else {
                 out.insert(rel);
             }
-        } while (FindNextFileW(find, &fd));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &fd));
         return out;
     }
 

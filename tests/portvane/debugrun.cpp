@@ -30,10 +30,10 @@ void DebugLoop(const PROCESS_INFORMATION& pi, DWORD timeout_ms, DebugRun* run) {
         DWORD status = DBG_CONTINUE;
         switch (ev.dwDebugEventCode) {
         case CREATE_PROCESS_DEBUG_EVENT:
-            if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
+            ScopedHandle(ev.u.CreateProcessInfo.hFile).Reset(); // the image file is ours to close
             break;
         case LOAD_DLL_DEBUG_EVENT:
-            if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
+            ScopedHandle(ev.u.LoadDll.hFile).Reset();
             break;
         case OUTPUT_DEBUG_STRING_EVENT:
             run->debugStrings.push_back(ReadDebugString(pi.hProcess, ev.u.DebugString));
@@ -60,7 +60,7 @@ DebugRun RunDebugged(const std::wstring& exePath, const std::wstring& args, DWOR
     std::wstring errPath = dir / L"stderr.txt";
     {
         SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-        UniqueHandle err(CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+        ScopedHandle err(CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                                      CREATE_ALWAYS, 0, nullptr));
         std::wstring cmd = L"\"" + exePath + L"\"";
         if (!args.empty()) cmd += L" " + args;
@@ -72,7 +72,7 @@ DebugRun RunDebugged(const std::wstring& exePath, const std::wstring& args, DWOR
                             asDebugger ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr, nullptr, &si, &pi))
             return run;
         run.started = true;
-        UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        ScopedHandle process(pi.hProcess), thread(pi.hThread);
         err.Reset();
         if (asDebugger) {
             DebugLoop(pi, timeout_ms, &run);

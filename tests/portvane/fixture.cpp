@@ -21,12 +21,11 @@ PortvaneFolder::~PortvaneFolder() {
     if (!m_hadKey) {
         DeleteRegTree(HKEY_CLASSES_ROOT, L"kelnova");
     } else {
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, kCommandKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+        ScopedRegKey key;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, kCommandKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Out(), nullptr) ==
             ERROR_SUCCESS) {
-            RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_oldCommand.c_str()),
+            RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(m_oldCommand.c_str()),
                            static_cast<DWORD>((m_oldCommand.size() + 1) * sizeof(wchar_t)));
-            RegCloseKey(key);
         }
     }
 }

@@ -97,13 +97,12 @@ TEST(Portvane, PendingUpdateInstalledAndLeftoversRemoved) {
     EXPECT_FALSE(FileExists(L"C:\\drive.txt"));
     EXPECT_FALSE(FileExists(L"C:\\rooted.txt"));
     WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((folder.Root() / L"*").c_str(), &fd);
-    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    ScopedFindHandle find(FindFirstFileW((folder.Root() / L"*").c_str(), &fd));
+    ASSERT_TRUE(find);
     int entries = 0;
     do {
         if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L"..")) ++entries;
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &fd));
     EXPECT_EQ(1, entries); // only app\ itself
 
     EXPECT_FALSE(FileExists(folder / L"update.zip"));

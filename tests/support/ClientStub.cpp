@@ -10,7 +10,7 @@
 #include <tinyxml2.h>
 
 #include "files.h"
-#include "handles.h"
+#include "Handles.h"
 #include "pipeserver.h"
 
 using namespace testkit;
@@ -31,7 +31,7 @@ public:
     }
 
 private:
-    UniqueHandle mutex_;
+    ScopedHandle mutex_;
 };
 
 void Record(const std::string& line) {
@@ -40,7 +40,7 @@ void Record(const std::string& line) {
     std::string bytes = line + "\n";
     // Readers may hold the file open: share everything, retry briefly.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        UniqueHandle f(CreateFileW(g_recordPath.c_str(), FILE_APPEND_DATA,
+        ScopedHandle f(CreateFileW(g_recordPath.c_str(), FILE_APPEND_DATA,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (f.Valid()) {

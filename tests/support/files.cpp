@@ -1,5 +1,5 @@
 #include "files.h"
-#include "handles.h"
+#include "Handles.h"
 
 #include <atomic>
 #include <filesystem>
@@ -53,9 +53,9 @@ static bool RemoveTreeOnce(const std::wstring& dir) {
     std::wstring base = dir;
     if (!base.empty() && base.back() != L'\\') base += L'\\';
     WIN32_FIND_DATAW fd;
-    HANDLE find = FindFirstFileW((base + L"*").c_str(), &fd);
+    ScopedFindHandle find(FindFirstFileW((base + L"*").c_str(), &fd));
     bool ok = true;
-    if (find != INVALID_HANDLE_VALUE) {
+    if (find) {
         do {
             std::wstring name = fd.cFileName;
             if (name == L"." || name == L"..") continue;
@@ -66,8 +66,8 @@ static bool RemoveTreeOnce(const std::wstring& dir) {
                 ok = RemoveTreeOnce(full) && ok;
             else
                 ok = (DeleteFileW(full.c_str()) != 0) && ok;
-        } while (FindNextFileW(find, &fd));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &fd));
+        find.Reset(); // the folder goes next: no search may hold it open
     }
     SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
     return RemoveDirectoryW(dir.c_str()) != 0 && ok;
@@ -93,7 +93,7 @@ static bool MakeParentDirs(const std::wstring& path) {
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     if (!MakeParentDirs(path)) return false;
-    UniqueHandle f(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    ScopedHandle f(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) return false;
     DWORD written = 0;
@@ -105,7 +105,7 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 bool ReadFileBytes(const std::wstring& path, std::string* out) {
     out->clear();
-    UniqueHandle f(CreateFileW(path.c_str(), GENERIC_READ,
+    ScopedHandle f(CreateFileW(path.c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) return false;

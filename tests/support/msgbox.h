@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "handles.h"
+#include "Handles.h"
 
 namespace testkit {
 
@@ -34,7 +34,7 @@ private:
     void Answer(HWND box);
 
     std::atomic<int> button_;
-    UniqueHandle stop_;
+    ScopedHandle stop_;
     mutable std::mutex lock_;
     std::vector<Box> boxes_;
     std::map<HWND, DWORD> answered_; // box -> tick of the last press

@@ -1,6 +1,6 @@
 #include "pipes.h"
 #include "files.h"
-#include "handles.h"
+#include "Handles.h"
 #include "pipeserver.h"
 
 #include <chrono>
@@ -31,7 +31,7 @@ bool PipeSink::WaitForMessages(size_t n, DWORD ms) const {
 
 bool SendPipeMessage(const std::wstring& pipeName, const std::string& bytes, DWORD timeout_ms) {
     std::wstring path = L"\\\\.\\Pipe\\" + pipeName;
-    UniqueHandle pipe;
+    ScopedHandle pipe;
     WaitFor([&] {
         pipe.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         return pipe.Valid();

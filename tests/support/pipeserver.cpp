@@ -9,7 +9,7 @@ static const DWORD kReadChunk = 10240;
 PipeServer::PipeServer(const std::wstring& name, OnMessage onMessage, bool oneInstance)
     : path_(L"\\\\.\\Pipe\\" + name), onMessage_(std::move(onMessage)), oneInstance_(oneInstance),
       stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    UniqueHandle first(CreateInstance());
+    ScopedHandle first(CreateInstance());
     if (!first.Valid()) return;
     thread_ = std::thread(&PipeServer::Run, this, std::move(first));
 }
@@ -35,8 +35,8 @@ bool PipeServer::Finish(HANDLE pipe, OVERLAPPED* ov, DWORD* bytes) {
     return GetOverlappedResult(pipe, ov, bytes, FALSE) != 0;
 }
 
-void PipeServer::Run(UniqueHandle pipe) {
-    UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+void PipeServer::Run(ScopedHandle pipe) {
+    ScopedHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::vector<char> buf(kReadChunk);
     while (WaitForSingleObject(stop_.Get(), 0) != WAIT_OBJECT_0) {
         if (!pipe.Valid()) {
@@ -63,7 +63,7 @@ void PipeServer::Run(UniqueHandle pipe) {
             continue;
         }
         // The next instance listens while this connection is read, so back-to-back writers find one.
-        UniqueHandle next(oneInstance_ ? nullptr : CreateInstance());
+        ScopedHandle next(oneInstance_ ? nullptr : CreateInstance());
         std::string message;
         for (;;) {
             ov = OVERLAPPED();

@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "handles.h"
+#include "Handles.h"
 
 namespace testkit {
 
@@ -22,7 +22,7 @@ public:
     bool Listening() const { return thread_.joinable(); }
 
 private:
-    void Run(UniqueHandle pipe);
+    void Run(ScopedHandle pipe);
     HANDLE CreateInstance() const;
     // Completes an overlapped operation unless the stop event comes first.
     bool Finish(HANDLE pipe, OVERLAPPED* ov, DWORD* bytes);
@@ -30,7 +30,7 @@ private:
     std::wstring path_;
     OnMessage onMessage_;
     bool oneInstance_ = false;
-    UniqueHandle stop_;
+    ScopedHandle stop_;
     std::thread thread_;
 };
 

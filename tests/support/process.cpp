@@ -6,7 +6,7 @@
 
 namespace testkit {
 
-static UniqueHandle StartProcess(const std::wstring& exePath, const std::wstring& args,
+static ScopedHandle StartProcess(const std::wstring& exePath, const std::wstring& args,
                                  const std::wstring& cwd, DWORD* pid) {
     std::wstring cmd = L"\"" + exePath + L"\"";
     if (!args.empty()) cmd += L" " + args;
@@ -17,18 +17,18 @@ static UniqueHandle StartProcess(const std::wstring& exePath, const std::wstring
     if (!CreateProcessW(exePath.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         cwd.empty() ? nullptr : cwd.c_str(), &si, &pi)) {
         *pid = 0;
-        return UniqueHandle();
+        return ScopedHandle();
     }
-    CloseHandle(pi.hThread);
+    ScopedHandle thread(pi.hThread);
     *pid = pi.dwProcessId;
-    return UniqueHandle(pi.hProcess);
+    return ScopedHandle(pi.hProcess);
 }
 
 ProcessResult RunProcess(const std::wstring& exePath, const std::wstring& args, DWORD timeout_ms,
                          const std::wstring& cwd) {
     ProcessResult r = {false, false, 0};
     DWORD pid = 0;
-    UniqueHandle p = StartProcess(exePath, args, cwd, &pid);
+    ScopedHandle p = StartProcess(exePath, args, cwd, &pid);
     if (!p.Valid()) return r;
     r.started = true;
     if (WaitForSingleObject(p.Get(), timeout_ms) == WAIT_OBJECT_0) {
@@ -67,7 +67,7 @@ void ChildProcess::Kill() {
 
 static std::vector<DWORD> FindProcesses(const std::wstring& exeName) {
     std::vector<DWORD> pids;
-    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snap.Valid()) return pids;
     PROCESSENTRY32W pe = {sizeof pe};
     for (BOOL ok = Process32FirstW(snap.Get(), &pe); ok; ok = Process32NextW(snap.Get(), &pe)) {
@@ -84,7 +84,7 @@ void KillProcesses(const std::wstring& exeName) {
     WaitFor([&] {
         std::vector<DWORD> pids = FindProcesses(exeName);
         for (DWORD pid : pids) {
-            UniqueHandle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+            ScopedHandle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
             if (!p.Valid()) continue;
             TerminateProcess(p.Get(), 1);
             WaitForSingleObject(p.Get(), 2000);

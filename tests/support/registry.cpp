@@ -1,10 +1,10 @@
 #include "registry.h"
-#include "handles.h"
+#include "Handles.h"
 
 namespace testkit {
 
 static bool ReadDefault(HKEY root, const std::wstring& subkey, std::wstring* out) {
-    UniqueKey key;
+    ScopedRegKey key;
     if (RegOpenKeyExW(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return false;
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -20,7 +20,7 @@ static bool ReadDefault(HKEY root, const std::wstring& subkey, std::wstring* out
 }
 
 static bool WriteDefault(HKEY root, const std::wstring& subkey, const std::wstring& value) {
-    UniqueKey key;
+    ScopedRegKey key;
     if (RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Out(), nullptr) !=
         ERROR_SUCCESS)
         return false;
@@ -35,7 +35,7 @@ std::wstring ReadRegDefault(HKEY root, const std::wstring& subkey) {
 }
 
 bool KeyExists(HKEY root, const std::wstring& subkey) {
-    UniqueKey key;
+    ScopedRegKey key;
     return RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.Out()) == ERROR_SUCCESS;
 }
 
@@ -61,7 +61,7 @@ LanguageGuard::~LanguageGuard() {
     } else if (hadValue_) {
         WriteDefault(HKEY_CURRENT_USER, languageKey_, oldValue_);
     } else {
-        UniqueKey key;
+        ScopedRegKey key;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, languageKey_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                             key.Out(), nullptr) == ERROR_SUCCESS)
             RegDeleteValueW(key.Get(), nullptr);

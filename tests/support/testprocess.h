@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <string>
 
-#include "handles.h"
+#include "Handles.h"
 
 namespace testkit {
 
@@ -34,7 +34,7 @@ public:
 
 private:
     DWORD pid_ = 0;
-    UniqueHandle process_;
+    ScopedHandle process_;
 };
 
 // Processes of this exe name (case-insensitive), as the process list shows them.

@@ -1,5 +1,6 @@
 #include "TestHelpers.h"
 
+#include <Handles.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <string.h>
@@ -39,10 +40,10 @@ DWORD WINAPI RunWork(void* param)
 
 void RunWithTimeout(const std::function<void()>& work, DWORD milliseconds)
 {
-    HANDLE thread = CreateThread(NULL, 0, RunWork, const_cast<std::function<void()>*>(&work), 0, NULL);
-    ASSERT_TRUE(thread != NULL);
-    DWORD waited = WaitForSingleObject(thread, milliseconds);
-    CloseHandle(thread);
+    ScopedHandle thread(CreateThread(NULL, 0, RunWork, const_cast<std::function<void()>*>(&work), 0, NULL));
+    ASSERT_TRUE(thread);
+    DWORD waited = WaitForSingleObject(thread.Get(), milliseconds);
+    thread.Reset();
     if (waited != WAIT_OBJECT_0) {
         fprintf(stderr, "work did not finish within %lu ms\n", milliseconds);
         fflush(stderr);
@@ -76,28 +77,28 @@ TempFolder::~TempFolder()
 
 void TempFolder::Write(const std::wstring& name, const std::vector<BYTE>& bytes) const
 {
-    HANDLE file = CreateFileW(File(name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ScopedHandle file(
+        CreateFileW(File(name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    ASSERT_TRUE(file);
     DWORD written = 0;
     if (!bytes.empty())
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
-    CloseHandle(file);
+        WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+    file.Reset();
     ASSERT_EQ(written, bytes.size());
 }
 
 std::vector<BYTE> ReadWholeFile(const std::wstring& path)
 {
     std::vector<BYTE> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    if (!file)
         return bytes;
-    DWORD size = GetFileSize(file, NULL);
+    DWORD size = GetFileSize(file.Get(), NULL);
     bytes.resize(size);
     DWORD read = 0;
     if (size > 0)
-        ReadFile(file, bytes.data(), size, &read, NULL);
+        ReadFile(file.Get(), bytes.data(), size, &read, NULL);
     bytes.resize(read);
-    CloseHandle(file);
     return bytes;
 }
 

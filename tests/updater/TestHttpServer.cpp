@@ -33,7 +33,7 @@ std::string StatusText(int status) {
 
 TestHttpServer::TestHttpServer() {
     static WinsockInit init;
-    stopEvent_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    stopEvent_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in addr = {};
     addr.sin_family = AF_INET;
@@ -49,7 +49,7 @@ TestHttpServer::TestHttpServer() {
 
 TestHttpServer::~TestHttpServer() {
     stopping_ = true;
-    ::SetEvent(stopEvent_);
+    ::SetEvent(stopEvent_.Get());
     ::closesocket(listener_);  // wakes accept
     acceptThread_.join();
     std::vector<std::thread> workers;
@@ -60,7 +60,6 @@ TestHttpServer::~TestHttpServer() {
         workers.swap(workers_);
     }
     for (std::thread& t : workers) t.join();
-    ::CloseHandle(stopEvent_);
 }
 
 std::string TestHttpServer::HostText() const { return "127.0.0.1:" + std::to_string(port_); }

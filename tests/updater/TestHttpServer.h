@@ -3,6 +3,7 @@
 // package with ranges and injects faults on request. Every request is logged with the body bytes sent.
 #include <winsock2.h>
 #include <windows.h>
+#include "Handles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -66,7 +67,7 @@ private:
 
     SOCKET listener_ = INVALID_SOCKET;
     uint16_t port_ = 0;
-    HANDLE stopEvent_ = nullptr;
+    ScopedHandle stopEvent_;
     std::atomic<bool> stopping_{false};
     std::thread acceptThread_;
 

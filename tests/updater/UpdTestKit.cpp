@@ -1,5 +1,7 @@
 #include "UpdTestKit.h"
 
+#include "Handles.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -43,41 +45,37 @@ std::wstring UniqueName(const std::wstring& prefix) {
 ProcessOutput RunCaptured(const std::wstring& commandLine, DWORD timeoutMs) {
     ProcessOutput result;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    ::CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    ScopedHandle readEnd, writeEnd;
+    ::CreatePipe(readEnd.Out(), writeEnd.Out(), &sa, 0);
+    ::SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
+    si.hStdOutput = writeEnd.Get();
+    si.hStdError = writeEnd.Get();
     si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi = {};
     std::wstring cmd = commandLine;
     if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        ::CloseHandle(readEnd);
-        ::CloseHandle(writeEnd);
         result.exitCode = static_cast<DWORD>(-1);
         result.output = "CreateProcess failed";
         return result;
     }
-    ::CloseHandle(writeEnd);
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
+    writeEnd.Reset();  // the child's copy is the only writer left: its exit ends the reader
     std::thread reader([&] {
         char buf[4096];
         DWORD got = 0;
-        while (::ReadFile(readEnd, buf, sizeof(buf), &got, nullptr) && got > 0) result.output.append(buf, got);
+        while (::ReadFile(readEnd.Get(), buf, sizeof(buf), &got, nullptr) && got > 0) result.output.append(buf, got);
     });
-    if (::WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
         result.timedOut = true;
-        ::TerminateProcess(pi.hProcess, 1);
-        ::WaitForSingleObject(pi.hProcess, 5000);
+        ::TerminateProcess(process.Get(), 1);
+        ::WaitForSingleObject(process.Get(), 5000);
     }
-    ::GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    ::GetExitCodeProcess(process.Get(), &result.exitCode);
     reader.join();
-    ::CloseHandle(readEnd);
     return result;
 }
 
@@ -128,16 +126,15 @@ std::string PatternBytes(uint32_t seed, size_t size) {
 
 bool WritePatternFile(const std::wstring& path, uint32_t seed, uint64_t size) {
     const std::vector<unsigned char>& block = PatternBlock(seed);
-    FILE* f = _wfopen(path.c_str(), L"wb");
+    ScopedFile f(_wfopen(path.c_str(), L"wb"));
     if (!f) return false;
     bool ok = true;
     for (uint64_t left = size; left > 0 && ok;) {
         size_t take = static_cast<size_t>(std::min<uint64_t>(block.size(), left));
-        ok = std::fwrite(block.data(), 1, take, f) == take;
+        ok = std::fwrite(block.data(), 1, take, f.Get()) == take;
         left -= take;
     }
-    std::fclose(f);
-    return ok;
+    return std::fclose(f.Release()) == 0 && ok;
 }
 
 }  // namespace updtest

@@ -26,13 +26,12 @@ public:
         ::RegDeleteKeyW(HKEY_CURRENT_USER, base_.c_str());
     }
     void Set(const std::string& raw) {
-        HKEY key = nullptr;
+        ScopedRegKey key;
         ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_CURRENT_USER, (base_ + L"\\Language").c_str(), 0, nullptr, 0,
-                                                   KEY_SET_VALUE, nullptr, &key, nullptr));
+                                                   KEY_SET_VALUE, nullptr, key.Out(), nullptr));
         // The data is stored as given: a caller decides whether a terminator is part of it.
-        ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(raw.data()),
+        ::RegSetValueExA(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(raw.data()),
                          static_cast<DWORD>(raw.size()));
-        ::RegCloseKey(key);
     }
 
 private:

@@ -5,35 +5,35 @@
 
 #include <gtest/gtest.h>
 
+#include "Handles.h"
 #include "ProbeRunner.h"
 #include "SingleInstance.h"
 
 using namespace updtest;
 
 TEST(UpdaterTurn, WaitsForTheHolderAndGoesOnWhenItLeavesOrDies) {
-    HANDLE released = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE held = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ScopedHandle released(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ScopedHandle held(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread holder([&] {
-        HANDLE turn = ::CreateMutexW(nullptr, TRUE, kUpdaterTurnMutex);
-        ::SetEvent(held);
-        ::WaitForSingleObject(released, 10000);
-        ::ReleaseMutex(turn);
-        ::CloseHandle(turn);
+        ScopedHandle turn(::CreateMutexW(nullptr, TRUE, kUpdaterTurnMutex));
+        ::SetEvent(held.Get());
+        ::WaitForSingleObject(released.Get(), 10000);
+        ::ReleaseMutex(turn.Get());
     });
-    ASSERT_EQ(::WaitForSingleObject(held, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(held.Get(), 5000), WAIT_OBJECT_0);
     DWORD start = ::GetTickCount();
     EXPECT_FALSE(WaitForUpdaterTurn(400));
     EXPECT_GE(::GetTickCount() - start, 380u);
-    ::SetEvent(released);
+    ::SetEvent(released.Get());
     holder.join();
 
-    // A holder that ended without releasing leaves the turn abandoned: it is taken.
-    std::thread dying([] { ::CreateMutexW(nullptr, TRUE, kUpdaterTurnMutex); });
+    // A holder that ended without releasing leaves the turn abandoned: it is taken. Its handle
+    // outlives the thread, so the mutex itself stays.
+    ScopedHandle abandoned;
+    std::thread dying([&] { abandoned.Reset(::CreateMutexW(nullptr, TRUE, kUpdaterTurnMutex)); });
     dying.join();
     std::thread waiter([] { EXPECT_TRUE(WaitForUpdaterTurn(2000)); });
     waiter.join();
-    ::CloseHandle(released);
-    ::CloseHandle(held);
 }
 
 TEST(SingleInstance, SecondUpdaterIsRefusedUntilTheFirstHasGone) {

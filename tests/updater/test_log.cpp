@@ -14,14 +14,13 @@ using namespace updtest;
 namespace {
 
 void SetLastWrite(const std::wstring& path, __time64_t when, bool folder = false) {
-    HANDLE h = ::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ScopedHandle h(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr));
+    ASSERT_TRUE(h);
     ULARGE_INTEGER v;
     v.QuadPart = static_cast<ULONGLONG>(when) * 10000000ULL + 116444736000000000ULL;
     FILETIME ft = {v.LowPart, v.HighPart};
-    ::SetFileTime(h, nullptr, nullptr, &ft);
-    ::CloseHandle(h);
+    ::SetFileTime(h.Get(), nullptr, nullptr, &ft);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ TEST(MsgBoxAnswerer, HandToolPrintsEachBox) {
     TempDir dir(L"answer");
     // The tool writes to stdout: capture it in a file through a redirected child.
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    UniqueHandle out(CreateFileW((dir / L"out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
+    ScopedHandle out(CreateFileW((dir / L"out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
                                  CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(out.Valid());
     std::wstring cmd = L"\"" + TestsDir() + L"MsgBoxAnswer.exe\" 1 2000";
@@ -58,7 +58,7 @@ TEST(MsgBoxAnswerer, HandToolPrintsEachBox) {
     si.hStdError = out.Get();
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
-    UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), 15000));
     ASSERT_TRUE(box.Wait(1000));
     EXPECT_EQ(static_cast<DWORD>(IDOK), box.ExitCode());

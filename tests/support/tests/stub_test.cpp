@@ -86,7 +86,7 @@ TEST(ClientStub, ConfigOneFolderUpAndUnquotedProgramToken) {
     STARTUPINFOW si = {sizeof si};
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    ScopedHandle process(pi.hProcess), thread(pi.hThread);
     EXPECT_TRUE(record.WaitListening(ToUtf8(pipe), 10000));
     ASSERT_EQ(1u, record.Starts().size());
     EXPECT_EQ("x=1", record.Starts()[0]);

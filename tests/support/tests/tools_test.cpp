@@ -42,7 +42,7 @@ TEST(PipeSink, CollectsEachConnectionAndStopsPromptly) {
 TEST(PipeSink, StopsWhileAClientHoldsTheConnection) {
     std::wstring name = UniqueName(L"kt_hold_");
     std::wstring path = L"\\\\.\\Pipe\\" + name;
-    UniqueHandle client;
+    ScopedHandle client;
     {
         PipeSink sink(name);
         client.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));

@@ -3,6 +3,7 @@
 #include "zip/ZipByteSource.h"
 #include "zip/ZipReader.h"
 
+#include <Handles.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,13 +69,13 @@ TEST(ZipReaderOpen, FromNameHandleAndMemory)
     EXPECT_EQ(2, entry.index);
     EXPECT_EQ(ZR_OK, ZipReader::Close(byName));
 
-    HANDLE file = CreateFileW(folder.File(L"prefixed.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    SetFilePointer(file, 20, NULL, FILE_BEGIN);
-    ZipReaderHandle* byHandle = ZipReader::Open(file, 0, ZIP_HANDLE);
+    ScopedHandle file(CreateFileW(folder.File(L"prefixed.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                  OPEN_EXISTING, 0, NULL));
+    ASSERT_TRUE(file);
+    SetFilePointer(file.Get(), 20, NULL, FILE_BEGIN);
+    ZipReaderHandle* byHandle = ZipReader::Open(file.Get(), 0, ZIP_HANDLE);
     // The reader works on its own duplicate.
-    CloseHandle(file);
+    file.Reset();
     ASSERT_TRUE(byHandle != NULL);
     int index = -1;
     EXPECT_EQ(ZR_OK, ZipReader::FindEntry(byHandle, L"readme.txt", false, &index, &entry));
@@ -104,12 +105,10 @@ TEST(ZipReaderOpen, RefusedSourcesAndHandles)
     EXPECT_TRUE(ZipReader::Open(NULL, 0, 7) == NULL);
     EXPECT_EQ(ZR_ARGS, ZipReader::LastResult());
 
-    HANDLE readEnd = NULL, writeEnd = NULL;
-    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, NULL, 0));
-    EXPECT_TRUE(ZipReader::Open(readEnd, 0, ZIP_HANDLE) == NULL);
+    ScopedHandle readEnd, writeEnd;
+    ASSERT_TRUE(CreatePipe(readEnd.Out(), writeEnd.Out(), NULL, 0));
+    EXPECT_TRUE(ZipReader::Open(readEnd.Get(), 0, ZIP_HANDLE) == NULL);
     EXPECT_EQ(ZR_NOTDISK, ZipReader::LastResult());
-    CloseHandle(readEnd);
-    CloseHandle(writeEnd);
 
     ZipReaderHandle wrongKind = { 2, NULL };
     EXPECT_EQ(ZR_NOTREADER, ZipReader::Close(&wrongKind));
@@ -321,10 +320,10 @@ TEST(ZipReaderExtract, ToFilesStaysInsideTheBaseFolder)
 
     EXPECT_EQ(ZR_WRITE, ZipReader::Extract(opened.handle, 5, L"bad.txt", 0, ZIP_FILENAME));
 
-    HANDLE target = CreateFileW((base + L"\\by-handle.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, target);
-    EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, 0, target, 0, ZIP_HANDLE));
-    CloseHandle(target);
+    ScopedHandle target(CreateFileW((base + L"\\by-handle.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    ASSERT_TRUE(target);
+    EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, 0, target.Get(), 0, ZIP_HANDLE));
+    target.Reset();
     EXPECT_EQ("nested", Text(ReadWholeFile(base + L"\\by-handle.txt")));
 
     wchar_t temp[MAX_PATH];
@@ -365,13 +364,12 @@ TEST(ZipReaderExtract, DriveAndDeviceNamesAreRefused)
     // Only what was allowed is in the base folder.
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((base + L"\\*").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    ScopedFindHandle find(FindFirstFileW((base + L"\\*").c_str(), &found));
+    ASSERT_TRUE(find);
     do {
         if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
             names.push_back(found.cFileName);
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &found));
     std::sort(names.begin(), names.end());
     EXPECT_EQ((std::vector<std::wstring>{ L"CONSOLE.d", L"plain" }), names);
 
