@@ -7,6 +7,7 @@
 #include "ConfigParser.h"
 #include "PageCallParam.h"
 #include "StringConv.h"
+#include "SystemText.h"
 #include "UpdaterLog.h"
 
 namespace {
@@ -39,7 +40,10 @@ bool CuPipeServer::Start() {
     if (m_hPipeThread) return true;
     m_bStopPipe = false;
     m_hPipeThread.Reset(::CreateThread(nullptr, 0, &CuPipeServer::ReadPipeThread, this, 0, nullptr));
-    if (!m_hPipeThread) LOG(ERROR) << "pipe thread not created, error[" << ::GetLastError() << "]";
+    if (!m_hPipeThread) {
+        const DWORD error = ::GetLastError();
+        LOG(ERROR) << "pipe thread not created, error[" << error << "] " << SystemText(error);
+    }
     return m_hPipeThread.Valid();
 }
 
@@ -99,7 +103,9 @@ bool CuPipeServer::ReadPipeThreadImpl() {
                                          PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 0,
                                          kDefaultPipeTimeoutMs, nullptr));
         if (!m_hPipe) {
-            LOG(ERROR) << "create pipe failed, error[" << ::GetLastError() << "] name[" << WideToUtf8(name) << "]";
+            const DWORD error = ::GetLastError();
+            LOG(ERROR) << "create pipe failed, error[" << error << "] " << SystemText(error) << " name["
+                       << WideToUtf8(name) << "]";
             break;
         }
         OVERLAPPED ov = {};

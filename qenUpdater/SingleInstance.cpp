@@ -6,13 +6,14 @@ const wchar_t kUpdaterTurnMutex[] = L"VRAD_AutoUpdate";
 const wchar_t kUpdaterInstanceMutex[] = L"{11B0C527-BB62-4BE3-9769-26491D9845B4}";
 
 bool WaitForUpdaterTurn(DWORD timeoutMs) {
-    HANDLE turn = ::CreateMutexW(nullptr, FALSE, kUpdaterTurnMutex);
-    if (turn == nullptr) return true;  // without the mutex there is nothing to wait for
-    if (::WaitForSingleObject(turn, timeoutMs) == WAIT_TIMEOUT) {
+    ScopedHandle turn(::CreateMutexW(nullptr, FALSE, kUpdaterTurnMutex));
+    if (!turn) return true;  // without the mutex there is nothing to wait for
+    if (::WaitForSingleObject(turn.Get(), timeoutMs) == WAIT_TIMEOUT) {
         LOG(ERROR) << "another Updater still runs, giving up";
-        ::CloseHandle(turn);
         return false;
     }
+    // Held until the process ends, by design: the next Updater gets its turn when this one exits.
+    (void)turn.Release();
     return true;  // also after an abandoned turn: its owner has gone
 }
 

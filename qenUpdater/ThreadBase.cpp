@@ -1,17 +1,23 @@
 #include "ThreadBase.h"
 
+#include "SystemText.h"
+#include "UpdaterLog.h"
+
 ThreadBase::~ThreadBase() { Join(); }
 
 void ThreadBase::Start() {
-    if (threadHandle != nullptr) return;
-    threadHandle = ::CreateThread(nullptr, 0, &ThreadBase::ThreadProc, this, 0, &threadId);
+    if (threadHandle) return;
+    threadHandle.Reset(::CreateThread(nullptr, 0, &ThreadBase::ThreadProc, this, 0, &threadId));
+    if (!threadHandle) {
+        const DWORD error = ::GetLastError();
+        LOG(ERROR) << "thread not created, error[" << error << "] " << SystemText(error);
+    }
 }
 
 void ThreadBase::Join() {
-    if (threadHandle == nullptr) return;
-    ::WaitForSingleObject(threadHandle, INFINITE);
-    ::CloseHandle(threadHandle);
-    threadHandle = nullptr;
+    if (!threadHandle) return;
+    ::WaitForSingleObject(threadHandle.Get(), INFINITE);
+    threadHandle.Reset();
 }
 
 DWORD WINAPI ThreadBase::ThreadProc(LPVOID object) {

@@ -2,6 +2,8 @@
 // A class whose Run() body goes on a thread of its own.
 #include <windows.h>
 
+#include "Handles.h"
+
 class ThreadBase {
 public:
     ThreadBase() = default;
@@ -20,5 +22,5 @@ protected:
     virtual void Run() = 0;
 
     DWORD threadId = 0;
-    HANDLE threadHandle = nullptr;
+    ScopedHandle threadHandle;  // from Start until Join
 };

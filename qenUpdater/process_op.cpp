@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include "Handles.h"
+#include "SystemText.h"
 #include "UpdaterLog.h"
 
 namespace {
@@ -28,7 +29,8 @@ DWORD FindProcess_ByName(const std::string& name) {
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof(entry);
     if (!snapshot || !::Process32FirstW(snapshot.Get(), &entry)) {
-        LOG(ERROR) << "process32 first error, error[" << ::GetLastError() << "]";
+        const DWORD error = ::GetLastError();
+        LOG(ERROR) << "process32 first error, error[" << error << "] " << SystemText(error);
         return 0;
     }
     do {
