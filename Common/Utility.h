@@ -25,23 +25,23 @@ namespace Utility
 {
 void EnableDebugPrivilege();
 // Terminates every process of that executable name (any case) and waits, bounded, until each is gone.
-bool KillAllProcesses(const wchar_t* exeName);
+[[nodiscard]] bool KillAllProcesses(const wchar_t* exeName);
 // One message to "\\.\Pipe\<name>", code page 936, no terminator, at most 2047 bytes. A busy or
 // briefly missing pipe is tried again for up to waitMs (0: one try).
-bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text, DWORD waitMs = 0);
-bool RegisterUrlProtocol(const wchar_t* scheme);
+[[nodiscard]] bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text, DWORD waitMs = 0);
+[[nodiscard]] bool RegisterUrlProtocol(const wchar_t* scheme);
 bool IsChineseUi(const std::wstring& programName);
 int UpdateShortcut(const wchar_t* name, const wchar_t* folder, const wchar_t* target,
                    const wchar_t* icon, const wchar_t* workDir, int csidl);
 
-bool WideToGbk(const wchar_t* text, char* out, unsigned bytes);
-bool Utf8ToWide(const char* text, wchar_t* out /* [MAX_PATH] */);
+[[nodiscard]] bool WideToGbk(const wchar_t* text, char* out, unsigned bytes);
+[[nodiscard]] bool Utf8ToWide(const char* text, wchar_t* out /* [MAX_PATH] */);
 std::string ToUtf8(const std::wstring& text);
 std::string ToUtf8(const wchar_t* text);
 std::wstring FromUtf8(const std::string& text);
 
 // _snwprintf into a fixed buffer: always terminated; false when the text did not fit.
-bool FormatW(wchar_t* out, size_t count, const wchar_t* format, ...);
+[[nodiscard]] bool FormatW(wchar_t* out, size_t count, const wchar_t* format, ...);
 // Same, but a text that does not fit is cut (for message boxes).
 void FormatCutW(wchar_t* out, size_t count, const wchar_t* format, ...);
 
@@ -50,11 +50,11 @@ bool DirExists(const wchar_t* path);
 
 // overlong, when given, receives the record names ("name", "ProgName", ...) of fields whose last
 // non-empty value was refused for being longer than 259 characters.
-bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<std::string>* overlong = nullptr);
+[[nodiscard]] bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<std::string>* overlong = nullptr);
 // Rewrites the env element (UTF-8 text) and saves. The file stays untouched unless it loads whole
 // (no NUL, nothing after a stray closing tag dropped) and the written file reads back with every
 // field but env unchanged.
-bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path);
+[[nodiscard]] bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path);
 } // namespace Utility
 
-bool GbkToWide(const char* text, wchar_t* out, unsigned characters);
+[[nodiscard]] bool GbkToWide(const char* text, wchar_t* out, unsigned characters);

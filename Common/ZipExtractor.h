@@ -43,12 +43,12 @@ public:
     ZipExtractor& operator=(const ZipExtractor&) = delete;
 
     // Opens the archive; the base folder is the current directory at this moment.
-    unsigned int Open(const wchar_t* path);
+    [[nodiscard]] unsigned int Open(const wchar_t* path);
     // index -1 gives the number of entries in entry->index.
-    unsigned int GetEntry(int index, ZipEntry* entry);
+    [[nodiscard]] unsigned int GetEntry(int index, ZipEntry* entry);
     // Extracts entry index to name, which is made safe again and always joined to the base folder;
     // a name with a device segment is refused.
-    unsigned int ExtractEntry(int index, const wchar_t* name);
+    [[nodiscard]] unsigned int ExtractEntry(int index, const wchar_t* name);
     unsigned int Close();
     // Frees the buffers and the object itself.
     void Destroy();
@@ -88,22 +88,22 @@ struct ZipHandle {
 
 // Creates an extractor and opens path (relative paths against the current directory).
 // Null on failure; g_zipLastResult tells why.
-ZipHandle* OpenZipArchive(const wchar_t* path);
+[[nodiscard]] ZipHandle* OpenZipArchive(const wchar_t* path);
 // Handle-checked forms of the extractor calls: a null handle gives ZR_BAD_ARGS, another kind
 // ZR_WRONG_KIND. CloseZipArchive also destroys the extractor and deletes the handle.
-unsigned int GetZipEntry(ZipHandle* handle, int index, ZipEntry* entry);
-unsigned int ExtractZipEntry(ZipHandle* handle, int index, const wchar_t* name);
+[[nodiscard]] unsigned int GetZipEntry(ZipHandle* handle, int index, ZipEntry* entry);
+[[nodiscard]] unsigned int ExtractZipEntry(ZipHandle* handle, int index, const wchar_t* name);
 unsigned int CloseZipArchive(ZipHandle* handle);
 
 // Makes an entry name safe: both separators split it, empty, "." and ".." segments and a leading
 // drive prefix are dropped, the rest is joined with '/'. False (out empty) when a ':' remains,
 // a control or wildcard character appears, nothing is left, or the result does not fit. Device
 // names ("aux.txt") are listed but never extracted.
-bool MakeSafeZipName(const wchar_t* name, wchar_t* out, size_t outChars);
+[[nodiscard]] bool MakeSafeZipName(const wchar_t* name, wchar_t* out, size_t outChars);
 
 // Creates base and then every folder of the relative path below it. Paths over 259 characters
 // are refused.
-bool EnsureDirectory(const wchar_t* base, const wchar_t* path);
+[[nodiscard]] bool EnsureDirectory(const wchar_t* base, const wchar_t* path);
 
 // DOS date and time taken as local time, converted to UTC. Zero for an impossible date.
 FILETIME DosDateTimeToFileTime(WORD dosDate, WORD dosTime);

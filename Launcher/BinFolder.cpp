@@ -34,7 +34,8 @@ void RenameOldBinFolder(const wchar_t* folder)
     if (!Utility::FileExists(newPath))
     {
         LOG(INFO) << "Kill all processes named: " << ToUtf8(config.ProgName);
-        Utility::KillAllProcesses(config.ProgName.c_str());
+        // Best effort: each failure is logged there, and a client still running makes the rename fail below.
+        (void)Utility::KillAllProcesses(config.ProgName.c_str());
         op.wFunc = FO_RENAME;
         op.pTo = newPath;
         int result = SHFileOperationW(&op);
@@ -58,7 +59,7 @@ void RenameOldBinFolder(const wchar_t* folder)
     }
     LOG(INFO) << "Folder : [" << ToUtf8(newPath) << "] exists, skip.";
     LOG(INFO) << "Kill all processes named: " << ToUtf8(config.ProgName);
-    Utility::KillAllProcesses(config.ProgName.c_str());
+    (void)Utility::KillAllProcesses(config.ProgName.c_str()); // best effort, as above
     op.wFunc = FO_DELETE;
     op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
     SHFileOperationW(&op);

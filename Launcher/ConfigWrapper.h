@@ -17,14 +17,14 @@ public:
     static CConfigWrapper* GetInstance();
 
     bool Init(HINSTANCE instance);
-    bool RunClient(const wchar_t* commandLine);
+    [[nodiscard]] bool RunClient(const wchar_t* commandLine);
     void UpdateConfig(const wchar_t* env);
 
-    bool RestartProcess(const wchar_t* exeName, bool forceKill);
-    int CreateMainAppProcess(const wchar_t* exePath, const wchar_t* params);
+    [[nodiscard]] bool RestartProcess(const wchar_t* exeName, bool forceKill);
+    [[nodiscard]] int CreateMainAppProcess(const wchar_t* exePath, const wchar_t* params);
 
     // Environment switch: starts the Updater and reports its answer (see EnvSwitch.cpp).
-    bool DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5, const wchar_t* params);
+    [[nodiscard]] bool DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5, const wchar_t* params);
 
     // Pending update installation (see PendingUpdate.cpp).
     void DeleteUpdateFile(const wchar_t* folder);

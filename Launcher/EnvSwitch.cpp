@@ -85,6 +85,8 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
     }
     LOG(WARNING) << "Not found main program [" << ToUtf8(mainProgram) << "]. Try to download it.";
 
+    // The client hears how the switch ended if it still runs; a failed write is logged by
+    // WritePipeBuf and changes nothing here, hence the (void) on each answer.
     const wchar_t* clientPipe = m_productConfig.pipe.c_str();
     wchar_t zipUrl[256] = {};
     wchar_t zipMd5[128] = {};
@@ -93,10 +95,11 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
     {
         HttpClient http;
         std::string body;
-        http.Request(body, false, false, url, "", "");
+        // A failure leaves the body empty, and its codes are logged below.
+        (void)http.Request(body, false, false, url, "", "");
         if (body.empty())
         {
-            Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+            (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
             LOG(ERROR) << "Fatal error occurred when downloading xml file!" << http.m_nError << ", " << http.m_dwLastError
                        << (http.m_dwLastError ? " " + SystemText(http.m_dwLastError) : std::string());
             return kSwitchFailed;
@@ -106,13 +109,13 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
     LOG(INFO) << "zipurl=" << ToUtf8(zipUrl) << " zipmd5=" << ToUtf8(zipMd5) << " params=" << ToUtf8(cmd.params);
     if (!zipUrl[0] || !zipMd5[0])
     {
-        Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+        (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
     }
     if (!SafeForUpdaterCommandLine(cmd.params, zipUrl, zipMd5))
     {
         LOG(ERROR) << "Refused switch: a double quote in the parameters, or a quote or blank in zipurl/zipmd5";
-        Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+        (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
     }
 
@@ -131,10 +134,10 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
     if (m_nUpdateResult == 0)
     {
         LOG(INFO) << "error in download new client, not updateConfig";
-        Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+        (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
     }
-    Utility::WritePipeBuf(clientPipe, L"switchenv_msg:1");
+    (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:1");
     UpdateConfig(cmd.switchEnv.c_str());
     return kSwitchDone;
 }

@@ -23,7 +23,7 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    bool Request(std::string& out, bool post, bool https, const std::string& url, const std::string& headers,
+    [[nodiscard]] bool Request(std::string& out, bool post, bool https, const std::string& url, const std::string& headers,
                  const std::string& body);
     void CloseHandles();
 

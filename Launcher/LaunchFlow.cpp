@@ -165,7 +165,7 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
     ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
     {
-        Utility::KillAllProcesses(exeName);
+        (void)Utility::KillAllProcesses(exeName); // logs each failure; the client start shows the rest
         return true;
     }
     LOG(INFO) << "Check running process: [" << ToUtf8(exeName) << "], force_kill = [" << forceKill << "]";
@@ -195,7 +195,7 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
         if (answer != IDYES)
             return false;
     }
-    Utility::KillAllProcesses(exeName);
+    (void)Utility::KillAllProcesses(exeName); // logs each failure; the client start shows the rest
     return true;
 }
 

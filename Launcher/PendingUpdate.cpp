@@ -50,7 +50,7 @@ bool TargetName(const ZipEntry& entry, const wchar_t* productName, std::wstring&
 int ExtractAll(ZipHandle* zip, const wchar_t* productName)
 {
     ZipEntry count;
-    GetZipEntry(zip, -1, &count);
+    (void)GetZipEntry(zip, -1, &count); // cannot fail on an open archive: it reads the count Open stored
     int failed = 0;
     for (int i = 0; i < count.index; ++i)
     {

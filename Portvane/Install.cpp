@@ -51,7 +51,7 @@ void ExtractUpdateZip() {
         return; // kept for the next start
     }
     ZipEntry count;
-    GetZipEntry(zip, -1, &count);
+    (void)GetZipEntry(zip, -1, &count); // cannot fail on an open archive: it reads the count Open stored
     bool failed = false;
     for (int i = 0; i < count.index; ++i) {
         ZipEntry entry;

@@ -4,12 +4,12 @@
 #include <string>
 
 // True = start a new client (none runs, or it was stopped); false = keep the running one.
-bool CheckRunningClient(bool force);
+[[nodiscard]] bool CheckRunningClient(bool force);
 void KillProcessesByName(const std::wstring& name);
 bool IsChineseUi();
 void WriteRegFun();
-bool GetExeDirA(std::string& dir);
+[[nodiscard]] bool GetExeDirA(std::string& dir);
 void CleanTempAndMoveUpdate();
 void ExtractUpdateZip();
 // Writes the link's text to the running client's pipe; false when that pipe cannot be opened.
-bool HandToRunningClient(const std::wstring& tail);
+[[nodiscard]] bool HandToRunningClient(const std::wstring& tail);

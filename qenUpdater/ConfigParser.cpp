@@ -89,7 +89,7 @@ bool ConfigParser::GetValue(const char* name, std::string& out) const {
 
 void ConfigParser::DecideUiLanguage() {
     std::string progName;
-    GetValue("ProgName", progName);
+    (void)GetValue("ProgName", progName); // a missing name leaves it empty: Chinese, as without the key
     if (progName.size() >= 4) progName.resize(progName.size() - 4);
 
     wchar_t wideName[kProgNameChars];

@@ -10,7 +10,7 @@ public:
     static ConfigParser& GetInstance();
 
     // Text of the root's first child element named exactly `name`, in the system ANSI code page.
-    bool GetValue(const char* name, std::string& out) const;
+    [[nodiscard]] bool GetValue(const char* name, std::string& out) const;
 
     bool loaded = false;
     bool chineseUi = true;
@@ -27,4 +27,4 @@ private:
 
 // UTF-8 to the system ANSI code page into `out` (512 bytes); false when the result is empty or
 // does not fit into 511 bytes and its terminator. `out` is untouched on failure.
-bool Utf8ToAnsi(const char* utf8, char* out);
+[[nodiscard]] bool Utf8ToAnsi(const char* utf8, char* out);

@@ -27,7 +27,7 @@ public:
     CuPipeServer& operator=(const CuPipeServer&) = delete;
 
     // Starts the server thread; false when it could not be created (the program runs on without).
-    bool Start();
+    [[nodiscard]] bool Start();
     // Sets the stop flag and wakes the waiting server with "ExitPipe" once a second until its
     // thread has ended.
     void Stop();

@@ -46,6 +46,6 @@ void Downloader::Run() {
         if (retryCallback) retryCallback(failures);
         if (++failures >= kMaxDownloadAttempts) break;
     }
-    qen::WritePipeBuf(GetLauncherPipeName(), L"msg1:0");
+    (void)qen::WritePipeBuf(GetLauncherPipeName(), L"msg1:0"); // only a Launcher that waits serves the pipe
     if (failedCallback) failedCallback();
 }

@@ -24,8 +24,8 @@ public:
     CHttpConnection& operator=(const CHttpConnection&) = delete;
 
     // Each returns false and sets `error` on failure (also after Stop or an expired deadline).
-    bool Connect(const std::string& hostText, boost::system::error_code& error);
-    bool Send(const std::string& text, boost::system::error_code& error);
+    [[nodiscard]] bool Connect(const std::string& hostText, boost::system::error_code& error);
+    [[nodiscard]] bool Send(const std::string& text, boost::system::error_code& error);
     // At least one byte into `data`; 0 at the end of the stream or on an error.
     size_t ReadSome(char* data, size_t size, boost::system::error_code& error);
 

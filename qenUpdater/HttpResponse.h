@@ -22,4 +22,4 @@ const size_t kMaxResponseHeaderBytes = 64 * 1024;
 // Parses the header that ends at `headerEnd` (the index of "\r\n\r\n") in `buffer`. True when the
 // answer is usable (HTTP/ version, status 200 or 206, sizes within 0..2^31-1); the header and its
 // empty line are then removed from `buffer`, which keeps the first body bytes.
-bool ParseResponseHeader(HttpResponse& response, std::string& buffer, size_t headerEnd);
+[[nodiscard]] bool ParseResponseHeader(HttpResponse& response, std::string& buffer, size_t headerEnd);

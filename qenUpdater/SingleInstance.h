@@ -11,8 +11,8 @@ const DWORD kUpdaterTurnWaitMs = 10000;
 
 // Waits for the Updaters' turn; false when another one still holds it after `timeoutMs`. The turn
 // is kept until the process ends: the mutex is neither released nor closed.
-bool WaitForUpdaterTurn(DWORD timeoutMs = kUpdaterTurnWaitMs);
+[[nodiscard]] bool WaitForUpdaterTurn(DWORD timeoutMs = kUpdaterTurnWaitMs);
 
 // False when another Updater runs (the instance mutex can be opened). Otherwise creates the
 // instance mutex, owned, into `instanceMutex`. Either way the handle goes to `instanceMutex`.
-bool ClaimSingleInstance(ScopedHandle& instanceMutex);
+[[nodiscard]] bool ClaimSingleInstance(ScopedHandle& instanceMutex);

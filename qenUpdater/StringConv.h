@@ -10,7 +10,7 @@ std::string WStringToThreadAcp(const std::wstring& text);
 
 // Code page 936 to UTF-16 into a caller buffer of `chars` wide characters (terminator included).
 // False for a null text, a text that does not fit, or an empty result.
-bool GbkToWide(const char* text, wchar_t* out, unsigned chars);
+[[nodiscard]] bool GbkToWide(const char* text, wchar_t* out, unsigned chars);
 
 // UTF-8 for the log file, which is written as narrow UTF-8 text.
 std::string WideToUtf8(const std::wstring& text);

@@ -47,7 +47,7 @@ void NoticeAndStopClient() {
         box.CenterOnOwner();
         box.RunModal();
     }
-    qen::KillClient();
+    (void)qen::KillClient(); // logs its result; the installation waits for the client in StopClient
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ CUpdaterApp::~CUpdaterApp() {
 bool CUpdaterApp::ClaimInstance() { return ClaimSingleInstance(m_hInstanceMutex); }
 
 bool CUpdaterApp::Run(const wchar_t* cmdLine) {
-    m_pipeServer.Start();
+    (void)m_pipeServer.Start(); // logged when it fails; the update runs on without the CU_ pipe
     UiToolkit::CWindowManagerUI::SetModuleInstance(m_hInstance);
     UiToolkit::CWindowManagerUI::SetResourceFolder(UiToolkit::CWindowManagerUI::GetModuleFolder());
 

@@ -5,11 +5,11 @@
 namespace qen {
 
 // Ends the running client named by ProgName and waits up to 3 s until it is gone.
-bool KillClient();
+[[nodiscard]] bool KillClient();
 
 // Writes `message` (system code page, no terminator) as one message to "\\.\Pipe\<name>".
 // A name whose pipe path does not fit 260 characters is refused.
-bool WritePipeBuf(const std::wstring& name, const std::wstring& message);
+[[nodiscard]] bool WritePipeBuf(const std::wstring& name, const std::wstring& message);
 
 }  // namespace qen
 

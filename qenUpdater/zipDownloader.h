@@ -38,7 +38,7 @@ struct UnzipJob {
 };
 
 // Creates every missing folder of the path; true when it exists afterwards.
-bool TryCreateDirectories(const std::wstring& folder);
+[[nodiscard]] bool TryCreateDirectories(const std::wstring& folder);
 
 class ZipDownloader : public Downloader {
 public:

@@ -137,7 +137,7 @@ LRESULT CUpdaterWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     } else if (message == WM_CLOSE) {
         std::wstring pipe = GetLauncherPipeName();
-        if (!pipe.empty()) qen::WritePipeBuf(pipe, L"msg1:0");
+        if (!pipe.empty()) (void)qen::WritePipeBuf(pipe, L"msg1:0");  // only a waiting Launcher serves it
         ::PostQuitMessage(0);
         return 1;
     }
