@@ -5,17 +5,68 @@
 
 namespace {
 
-// Large sequential blocks; the one block is all the memory the merge needs.
-const uint32_t kMergeBlockBytes = 1 << 20;
+// Large sequential blocks; these few blocks are all the memory the merge needs.
+const uint32_t kMergeBlockBytes = 512 * 1024;
+const int kMergeBlocks = 4;
 
 }  // namespace
+
+CPartMerger::~CPartMerger() { StopDigest(); }
 
 bool CPartMerger::Create(const std::string& mergedFile) {
     mergedFile_ = mergedFile;
     // No delete sharing: the merged file cannot vanish under the merge.
     merged_.Reset(::CreateFileA(mergedFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    return merged_.Valid();
+    if (!merged_.Valid()) return false;
+    blocks_.resize(kMergeBlocks);
+    for (Block& block : blocks_) {
+        block.bytes.resize(kMergeBlockBytes);
+        free_.push_back(&block);
+    }
+    digester_ = std::thread([this] { DigestLoop(); });
+    return true;
+}
+
+CPartMerger::Block* CPartMerger::TakeFreeBlock() {
+    std::unique_lock<std::mutex> lock(blockMutex_);
+    blockWake_.wait(lock, [this] { return !free_.empty(); });
+    Block* block = free_.front();
+    free_.pop_front();
+    return block;
+}
+
+void CPartMerger::HandToDigest(Block* block) {
+    {
+        std::lock_guard<std::mutex> lock(blockMutex_);
+        toDigest_.push_back(block);
+    }
+    blockWake_.notify_all();
+}
+
+void CPartMerger::DigestLoop() {
+    std::unique_lock<std::mutex> lock(blockMutex_);
+    for (;;) {
+        blockWake_.wait(lock, [this] { return !toDigest_.empty() || digestEnd_; });
+        if (toDigest_.empty()) return;  // ended, and every block handed over is digested
+        Block* block = toDigest_.front();
+        toDigest_.pop_front();
+        lock.unlock();
+        md5_.Update(block->bytes.data(), block->length);
+        lock.lock();
+        free_.push_back(block);
+        blockWake_.notify_all();
+    }
+}
+
+void CPartMerger::StopDigest() {
+    if (!digester_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(blockMutex_);
+        digestEnd_ = true;
+    }
+    blockWake_.notify_all();
+    digester_.join();
 }
 
 bool CPartMerger::CopyUpTo(const std::string& partFile, uint32_t available) {
@@ -29,23 +80,25 @@ bool CPartMerger::CopyUpTo(const std::string& partFile, uint32_t available) {
             return false;
         }
     }
-    if (block_.empty()) block_.resize(kMergeBlockBytes);
     while (copied_ < available) {
+        Block* block = TakeFreeBlock();
         DWORD want = std::min<uint32_t>(kMergeBlockBytes, available - copied_);
-        DWORD got = 0;
         DWORD put = 0;
-        if (!::ReadFile(part_.Get(), block_.data(), want, &got, nullptr) || got == 0) {
+        if (!::ReadFile(part_.Get(), block->bytes.data(), want, &block->length, nullptr) || block->length == 0) {
             std::printf(" exception = read of %s failed at %u\n", partFile.c_str(), copied_);
             failed_ = true;
-            return false;
-        }
-        if (!::WriteFile(merged_.Get(), block_.data(), got, &put, nullptr) || put != got) {
+        } else if (!::WriteFile(merged_.Get(), block->bytes.data(), block->length, &put, nullptr) ||
+                   put != block->length) {
             std::printf(" exception = write to %s failed, error %lu\n", mergedFile_.c_str(), ::GetLastError());
             failed_ = true;
+        }
+        if (failed_) {
+            std::lock_guard<std::mutex> lock(blockMutex_);
+            free_.push_back(block);
             return false;
         }
-        md5_.Update(block_.data(), got);
-        copied_ += got;
+        copied_ += block->length;
+        HandToDigest(block);
     }
     return true;
 }
@@ -57,17 +110,18 @@ void CPartMerger::NextPart() {
 
 bool CPartMerger::Close() {
     part_.Reset();
-    block_ = std::vector<unsigned char>();
     if (!merged_.Valid()) return false;
     return ::CloseHandle(merged_.Release()) != FALSE;
 }
 
 void CPartMerger::Discard() {
     Close();
+    StopDigest();
     ::DeleteFileA(mergedFile_.c_str());
 }
 
 void CPartMerger::DigestText(char* out) {
+    StopDigest();
     unsigned char digest[16];
     md5_.Final(digest);
     Md5Text(digest, out);
