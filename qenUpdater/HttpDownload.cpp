@@ -247,8 +247,11 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
             part.status->downloaded += chunkLength;
             ++chunkCounter_;
         }
+        // A complete part ends here: waiting for another read whose bytes would not be written
+        // only made the attempt notice its end later.
+        if (part.written >= length) break;
         chunkLength = connection.ReadSome(block.data(), block.size(), error);
-        if (chunkLength == 0 || part.written >= length) break;
+        if (chunkLength == 0) break;
         chunk = block.data();
     }
     if (stream) std::fclose(stream);
