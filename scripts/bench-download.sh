@@ -7,6 +7,7 @@
 # cap, and the engine's peak memory. Not a test; CI does not run it.
 # Installs nginx-light and aria2 with apt-get when they are missing (needs root or sudo).
 set -euo pipefail
+trap 'echo "bench-download: failed at line $LINENO" >&2' ERR
 top=$(cd "$(dirname "$0")/.." && pwd)
 # A prefix of its own: its persistent wineserver and the final "wineserver -k" leave test runs alone.
 export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix-bench}"
@@ -60,8 +61,10 @@ EOF
 }
 
 [ -d "$WINEPREFIX" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
-wineserver -p >/dev/null 2>&1
-wine cmd /c exit </dev/null >/dev/null 2>&1   # Wine's helper processes start once, not in a timed run
+wineserver -k >/dev/null 2>&1 || true   # the prefix is the bench's own: start from no server
+wineserver -w >/dev/null 2>&1 || true
+wineserver -p >/dev/null 2>&1 || true
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true   # Wine's helper processes start once, not in a timed run
 
 now() { date +%s.%N; }
 winout=$(winepath -w "$work/out")
