@@ -5,7 +5,8 @@
 # start to exit (output to a file, never a pipe) with a persistent wineserver, best and median of
 # RUNS (default 5), for 64 and 256 MiB. Then four parts against one stream at a per-connection rate
 # cap, and the engine's peak memory. Not a test; CI does not run it.
-# Installs nginx-light and aria2 with apt-get when they are missing (needs root or sudo).
+# Installs nginx-light, aria2 and curl with apt-get when they are missing (needs root or sudo); the
+# bench runs its own nginx on a free loopback port with a configuration of its own.
 set -euo pipefail
 trap 'echo "bench-download: failed at line $LINENO" >&2' ERR
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,8 +16,8 @@ export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix-bench}"
 RUNS=${RUNS:-5}
 SUDO=
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
-if ! command -v aria2c >/dev/null || ! [ -x /usr/sbin/nginx ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q nginx-light aria2 >/dev/null
+if ! command -v aria2c >/dev/null || ! command -v curl >/dev/null || ! [ -x /usr/sbin/nginx ]; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q nginx-light aria2 curl >/dev/null
 fi
 cmake --build "$top/build" --target DownloadBench >/dev/null
 
