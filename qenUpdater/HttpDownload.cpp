@@ -111,12 +111,14 @@ int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadSt
 }
 
 void CHttpDownload::PublishProgress(DownloadPart& part, uint32_t onDisk, bool finished) {
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(progressMutex_);
         part.onDisk = onDisk;
         if (finished) part.finished = true;
+        wake = mergeWaitsFor_ == &part;  // news of another part would only wake the merge in vain
     }
-    progressWake_.notify_one();
+    if (wake) progressWake_.notify_one();
 }
 
 void CHttpDownload::FollowParts(DownloadPart* parts, CPartMerger& merger, int& current) {
@@ -137,7 +139,9 @@ void CHttpDownload::FollowParts(DownloadPart* parts, CPartMerger& merger, int& c
             continue;
         }
         if (part.finished) return;  // a short part: the checks after the parts decide
+        mergeWaitsFor_ = &part;
         progressWake_.wait(lock);
+        mergeWaitsFor_ = nullptr;
     }
 }
 

@@ -89,6 +89,7 @@ private:
 
     std::mutex progressMutex_;  // with progressWake_: part threads wake the merge when bytes reach disk
     std::condition_variable progressWake_;
+    const DownloadPart* mergeWaitsFor_ = nullptr;  // the part the merge waits on, if it waits
 
     std::mutex watchMutex_;
     std::condition_variable watchWake_;

@@ -30,24 +30,34 @@ bool CPartMerger::Create(const std::string& mergedFile) {
 
 CPartMerger::Block* CPartMerger::TakeFreeBlock() {
     std::unique_lock<std::mutex> lock(blockMutex_);
-    blockWake_.wait(lock, [this] { return !free_.empty(); });
+    while (free_.empty()) {
+        copyWaits_ = true;
+        freeWake_.wait(lock);
+        copyWaits_ = false;
+    }
     Block* block = free_.front();
     free_.pop_front();
     return block;
 }
 
 void CPartMerger::HandToDigest(Block* block) {
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(blockMutex_);
         toDigest_.push_back(block);
+        wake = digestWaits_;
     }
-    blockWake_.notify_all();
+    if (wake) digestWake_.notify_one();
 }
 
 void CPartMerger::DigestLoop() {
     std::unique_lock<std::mutex> lock(blockMutex_);
     for (;;) {
-        blockWake_.wait(lock, [this] { return !toDigest_.empty() || digestEnd_; });
+        while (toDigest_.empty() && !digestEnd_) {
+            digestWaits_ = true;
+            digestWake_.wait(lock);
+            digestWaits_ = false;
+        }
         if (toDigest_.empty()) return;  // ended, and every block handed over is digested
         Block* block = toDigest_.front();
         toDigest_.pop_front();
@@ -55,7 +65,7 @@ void CPartMerger::DigestLoop() {
         md5_.Update(block->bytes.data(), block->length);
         lock.lock();
         free_.push_back(block);
-        blockWake_.notify_all();
+        if (copyWaits_) freeWake_.notify_one();
     }
 }
 
@@ -65,7 +75,7 @@ void CPartMerger::StopDigest() {
         std::lock_guard<std::mutex> lock(blockMutex_);
         digestEnd_ = true;
     }
-    blockWake_.notify_all();
+    digestWake_.notify_one();
     digester_.join();
 }
 

@@ -61,8 +61,11 @@ private:
 
     MD5_CTX md5_;  // only the digest thread touches it until that thread is joined
     std::thread digester_;
-    std::mutex blockMutex_;  // guards the two queues and digestEnd_
-    std::condition_variable blockWake_;
+    std::mutex blockMutex_;  // guards the two queues, the waiting flags and digestEnd_
+    std::condition_variable freeWake_;    // the copy waits here for a free block
+    std::condition_variable digestWake_;  // the digest thread waits here for a block
+    bool copyWaits_ = false;
+    bool digestWaits_ = false;
     std::vector<Block> blocks_;
     std::deque<Block*> free_;
     std::deque<Block*> toDigest_;
