@@ -44,8 +44,8 @@ start_server() {
     [ -n "$PORT" ] || { echo "the package server did not start" >&2; return 1; }
 }
 
-# wt ARGS: the window tool (find/gone/click/hover/key), bounded in time.
-wt() { timeout 60 wine "$tools/WindowTool.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# wt ARGS: the window tool (find/gone/click/key); its own waits are at most 120 s, and so is this.
+wt() { timeout 150 wine "$tools/WindowTool.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 # set_language PROG LANG: the UI language the programs read for client PROG (no .exe); "" removes it.
 set_language() {

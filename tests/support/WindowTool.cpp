@@ -2,7 +2,6 @@
 //   WindowTool find <class> <timeout_ms>     prints "x y width height title" (screen pixels, UTF-8)
 //   WindowTool gone <class> <timeout_ms>     succeeds once no visible window of that class is left
 //   WindowTool click <class> <x> <y>         a left click at a client point, as the window's queue sees it
-//   WindowTool hover <class> <x> <y>         moves the real cursor onto a client point and rests there
 //   WindowTool key <class> <virtual key>     a key press (27 Esc, 13 Enter)
 // Exit code 0 on success, 1 when no such window was found in time, 2 on a usage error.
 #include <windows.h>
@@ -52,7 +51,7 @@ void Print(const std::string& line) {
 }
 
 int Usage() {
-    fprintf(stderr, "usage: WindowTool find|gone <class> <timeout_ms> | click|hover <class> <x> <y> | key <class> <vk>\n");
+    fprintf(stderr, "usage: WindowTool find|gone <class> <timeout_ms> | click <class> <x> <y> | key <class> <vk>\n");
     return 2;
 }
 
@@ -90,15 +89,6 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(wnd, WM_MOUSEMOVE, 0, pos);
         PostMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, pos);
         PostMessageW(wnd, WM_LBUTTONUP, 0, pos);
-        return 0;
-    }
-    if (verb == L"hover") {
-        // Hover tracking starts with a real move inside the window, so come in from a few pixels away.
-        ClientToScreen(wnd, &at);
-        for (int step = 6; step >= 0; step -= 2) {
-            SetCursorPos(at.x - step, at.y - step);
-            Sleep(60);
-        }
         return 0;
     }
     return Usage();
