@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the real Updater under a private Xvfb display through each of its window states, in Chinese and in
-# English, and saves a picture of each (ImageMagick's import, cropped to the window) as
+# English (and the Launcher's message box when the Updater is missing), and saves a picture of each (ImageMagick's import, cropped to the window) as
 # build/screenshots/<state>-<zh|en>.png. With --refresh-docs it also copies a chosen few into docs/images/;
 # without it nothing in the source tree changes. Exit code 0 when every picture was taken.
 set -euo pipefail
@@ -54,6 +54,8 @@ md5=$(make_package "$run/served/full.zip")
 size=$(stat -c %s "$run/served/full.zip")
 start_server "$run/served" "$run/requests.log" 0
 fast=$PORT
+printf '<answer><zipurl>http://127.0.0.1:%s/full.zip</zipurl><zipmd5>%s</zipmd5></answer>' "$fast" "$md5" \
+    >"$run/served/env.xml"
 servers+=("$SERVER_PID")
 # Four parts of about twelve seconds each: long enough to catch the progress bar half way.
 start_server "$run/served" "$run/requests.log" $((size / 48 + 1))
@@ -168,6 +170,17 @@ for lang in zh en; do
     shoot "install-failed-$lang" "$tips" || true
     wt key "$tips" 13 || true
     wt find "$complete" 10000 >/dev/null && wt key "$complete" 27 || true
+    end_run
+
+    echo "== $lang: the Launcher's message box when the Updater is missing (a native box)"
+    update_install "$run/launcher"
+    rm "$run/launcher/Updater.exe"
+    timeout 60 wine "$run/launcher/Launcher.exe" "switchenv=pro&xmlurl=http://127.0.0.1:$fast/env.xml&room=1" \
+        >/dev/null 2>&1 &
+    bg_pids+=($!)
+    wt find "#32770" 20000 >/dev/null || true
+    shoot "launcher-box-$lang" "#32770" || true
+    timeout 30 wine "$tools/MsgBoxAnswer.exe" 1 3000 >/dev/null 2>&1 || true
     end_run
 done
 
