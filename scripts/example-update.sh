@@ -126,6 +126,11 @@ while [ $(($(date +%s) - start)) -lt $deadline_s ]; do
             complete_closed=2
         fi
     fi
+    # A switch that failed starts nothing more: no need to wait for the rest.
+    if [ -n "$launcher_rc" ] && [ "$launcher_rc" != 0 ]; then
+        sleep 1
+        break
+    fi
     if [ -n "$launcher_rc" ] && [ $complete_closed != 0 ] && grep -q '^args=' "$record" 2>/dev/null; then
         sleep 1
         break
