@@ -1,5 +1,5 @@
 #pragma once
-// File steps of a download attempt: part files, the merge and their clean-up.
+// File steps of a download attempt: part files and their clean-up.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -11,10 +11,6 @@ uint64_t QueryFileSize(const std::string& file);
 // part file's bytes (those found at start included).
 bool WriteChunk(const std::string& partFile, uint32_t present, const char* chunk, size_t length, uint32_t& written,
                 FILE*& stream);
-
-// Copies the part's own bytes [start, end) from its file into the merged file, then deletes the part
-// file. An empty part needs no file.
-bool MergePartFile(const std::string& partFile, uint32_t start, uint32_t end, FILE* merged);
 
 // Deletes a file; a missing file is no error.
 void RemoveFile(const std::string& file);

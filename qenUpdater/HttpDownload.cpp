@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "DownloadFiles.h"
-#include "md5.h"
+#include "PartMerge.h"
 
 std::mutex g_downloadMutex;
 
@@ -83,8 +83,17 @@ int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadSt
         watchStop_ = aborted_;
     }
     std::vector<std::thread> workers;
-    for (int i = 0; i < kPartCount; ++i) workers.emplace_back([this, &parts, i] { PartWorker(parts[i]); });
+    for (int i = 0; i < kPartCount; ++i)
+        workers.emplace_back([this, &parts, i] {
+            PartWorker(parts[i]);
+            PublishProgress(parts[i], parts[i].onDisk, true);
+        });
     std::thread watchdog([this] { Watchdog(); });
+
+    // The merge and the digest run here while the parts stream, so little is left once they end.
+    CPartMerger merger;
+    int current = 0;
+    if (merger.Create(merged)) FollowParts(parts, merger, current);
 
     // The watchdog stops stalled parts, so this wait is bounded by its limits.
     for (std::thread& t : workers) t.join();
@@ -98,49 +107,82 @@ int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadSt
         std::lock_guard<std::mutex> lock(activeMutex_);
         activeParts_ = nullptr;
     }
-    return MergeAndVerify(parts, static_cast<uint32_t>(size), status);
+    return MergeAndVerify(parts, static_cast<uint32_t>(size), status, merger, current);
 }
 
-int32_t CHttpDownload::MergeAndVerify(DownloadPart* parts, uint32_t size, DownloadStatus& status) {
+void CHttpDownload::PublishProgress(DownloadPart& part, uint32_t onDisk, bool finished) {
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(progressMutex_);
+        part.onDisk = onDisk;
+        if (finished) part.finished = true;
+        wake = mergeWaitsFor_ == &part;  // news of another part would only wake the merge in vain
+    }
+    if (wake) progressWake_.notify_one();
+}
+
+void CHttpDownload::FollowParts(DownloadPart* parts, CPartMerger& merger, int& current) {
+    std::unique_lock<std::mutex> lock(progressMutex_);
+    while (current < kPartCount && !merger.Failed()) {
+        DownloadPart& part = parts[current];
+        const uint32_t length = part.end - part.start;
+        if (merger.Copied() >= length) {
+            merger.NextPart();
+            ++current;
+            continue;
+        }
+        const uint32_t available = std::min<uint32_t>(part.onDisk, length);
+        if (available > merger.Copied()) {
+            lock.unlock();
+            merger.CopyUpTo(part.partFile, available);
+            lock.lock();
+            continue;
+        }
+        if (part.finished) return;  // a short part: the checks after the parts decide
+        mergeWaitsFor_ = &part;
+        progressWake_.wait(lock);
+        mergeWaitsFor_ = nullptr;
+    }
+}
+
+int32_t CHttpDownload::MergeAndVerify(DownloadPart* parts, uint32_t size, DownloadStatus& status,
+                                      CPartMerger& merger, int& current) {
     const std::string merged = folder_ + "update.td";
 
-    // A short part fails the attempt before anything is merged: its file is resumed next time.
+    // A short part fails the attempt with nothing merged: its file is resumed next time.
     for (int i = 0; i < kPartCount; ++i) {
         if (QueryFileSize(parts[i].partFile) < parts[i].end - parts[i].start) {
+            merger.Discard();
             std::lock_guard<std::mutex> lock(g_downloadMutex);
             status.downloaded = 0;
             return kDownloadPartMissing;
         }
     }
 
-    FILE* out = std::fopen(merged.c_str(), "wb");
-    if (out == nullptr) {
+    if (!merger.Created()) {
         for (int i = 0; i < kPartCount; ++i) RemoveFile(parts[i].partFile);
         return kDownloadCreateFailed;
     }
-    for (int i = 0; i < kPartCount; ++i) {
-        if (!MergePartFile(parts[i].partFile, parts[i].start, parts[i].end, out)) {
-            for (int j = 0; j < kPartCount; ++j) RemoveFile(parts[j].partFile);
-            std::fclose(out);
-            RemoveFile(merged);
-            return kDownloadPartMissing;
-        }
+    FollowParts(parts, merger, current);  // the parts have ended: this copies what is left
+    if (current < kPartCount) {
+        for (int i = 0; i < kPartCount; ++i) RemoveFile(parts[i].partFile);
+        merger.Discard();
+        return kDownloadPartMissing;
     }
-    bool flushed = std::fflush(out) == 0;
-    std::fclose(out);
+    const bool closed = merger.Close();
+    for (int i = 0; i < kPartCount; ++i) RemoveFile(parts[i].partFile);
 
-    if (!flushed || QueryFileSize(merged) != size) {
+    if (!closed || QueryFileSize(merged) != size) {
         RemoveFile(merged);
         std::lock_guard<std::mutex> lock(g_downloadMutex);
         status.downloaded = 0;
         return kDownloadLengthMismatch;
     }
 
-    // An expected digest that is not 32 hex digits, or a digest that cannot be computed, never matches.
+    // An expected digest that is not 32 hex digits never matches.
     char digest[64] = {0};
-    MD5_CTX md5;
-    bool digested = md5.GetFileMd5(merged.c_str(), digest);
-    if (!digested || !IsMd5Text(status.expectedMd5) || !SameNoCase(digest, status.expectedMd5)) {
+    merger.DigestText(digest);
+    if (!IsMd5Text(status.expectedMd5) || !SameNoCase(digest, status.expectedMd5)) {
         RemoveFile(merged);
         std::lock_guard<std::mutex> lock(g_downloadMutex);
         status.downloaded = 0;
@@ -170,6 +212,7 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
         std::lock_guard<std::mutex> lock(g_downloadMutex);
         part.status->downloaded += present;
     }
+    PublishProgress(part, present, false);  // the merge can take these bytes while the rest arrives
     const uint32_t length = part.end - part.start;
     if (length == 0) return;  // an empty part of a tiny package has nothing to fetch
 
@@ -201,14 +244,18 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
     const char* chunk = buffer.data();
     size_t chunkLength = buffer.size();
     for (;;) {
-        WriteChunk(part.partFile, present, chunk, chunkLength, part.written, stream);
+        if (WriteChunk(part.partFile, present, chunk, chunkLength, part.written, stream))
+            PublishProgress(part, part.written, false);
         {
             std::lock_guard<std::mutex> lock(g_downloadMutex);
             part.status->downloaded += chunkLength;
             ++chunkCounter_;
         }
+        // A complete part ends here: waiting for another read whose bytes would not be written
+        // only made the attempt notice its end later.
+        if (part.written >= length) break;
         chunkLength = connection.ReadSome(block.data(), block.size(), error);
-        if (chunkLength == 0 || part.written >= length) break;
+        if (chunkLength == 0) break;
         chunk = block.data();
     }
     if (stream) std::fclose(stream);

@@ -13,6 +13,8 @@
 #include "DownloadStatus.h"
 #include "HttpConnection.h"
 
+class CPartMerger;
+
 // Result codes of CHttpDownload::Download.
 enum DownloadResult {
     kDownloadOk = 1,
@@ -42,6 +44,10 @@ struct DownloadPart {
     std::string partFile;
     DownloadStatus* status = nullptr;
     std::unique_ptr<CHttpConnection> connection;  // made before the thread starts; stoppable any time
+    // Bytes of the part file flushed to disk so far, and whether its thread has ended: the download
+    // thread merges behind them while the part streams. Both change under the progress lock.
+    std::atomic<uint32_t> onDisk{0};
+    std::atomic<bool> finished{false};
 };
 
 class CHttpDownload {
@@ -62,10 +68,15 @@ public:
 
 private:
     void PartWorker(DownloadPart& part);
+    void PublishProgress(DownloadPart& part, uint32_t onDisk, bool finished);
+    // Merges and digests in package order as far as the parts are on disk; waits for more while the
+    // current part's thread runs. Returns when all parts are merged, one ended short, or the merge failed.
+    void FollowParts(DownloadPart* parts, CPartMerger& merger, int& current);
     void Watchdog();
     void StopParts();
     bool AcceptPartResponse(const HttpResponse& response, uint32_t firstByte) const;
-    int32_t MergeAndVerify(DownloadPart* parts, uint32_t size, DownloadStatus& status);
+    int32_t MergeAndVerify(DownloadPart* parts, uint32_t size, DownloadStatus& status, CPartMerger& merger,
+                           int& current);
 
     std::string folder_;
     DownloadTimings timings_;
@@ -75,6 +86,10 @@ private:
     std::mutex activeMutex_;  // guards the two pointers below against Abort
     DownloadPart* activeParts_ = nullptr;
     CHttpConnection* activeProbe_ = nullptr;
+
+    std::mutex progressMutex_;  // with progressWake_: part threads wake the merge when bytes reach disk
+    std::condition_variable progressWake_;
+    const DownloadPart* mergeWaitsFor_ = nullptr;  // the part the merge waits on, if it waits
 
     std::mutex watchMutex_;
     std::condition_variable watchWake_;

@@ -31,12 +31,19 @@ struct FileCloser {
 
 }  // namespace
 
-#define MD5_F(x, y, z) (((x) & (y)) | (~(x) & (z)))
-#define MD5_G(x, y, z) (((x) & (z)) | ((y) & ~(z)))
+// F and G in their select forms: the same values as RFC 1321's, one operation fewer each.
+#define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
+#define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 #define MD5_STEP(f, a, b, c, d, x, s, ac) \
-    (a) += f((b), (c), (d)) + (x) + static_cast<uint32_t>(ac); \
+    (a) += (x) + static_cast<uint32_t>(ac); \
+    (a) += f((b), (c), (d)); \
+    (a) = Rotl((a), (s)) + (b);
+// G's two terms share no bits, so they can be added apart; the term without b starts a step early.
+#define MD5_STEP_G(a, b, c, d, x, s, ac) \
+    (a) += (x) + static_cast<uint32_t>(ac) + ((c) & ~(d)); \
+    (a) += (b) & (d); \
     (a) = Rotl((a), (s)) + (b);
 
 MD5_CTX::MD5_CTX() {
@@ -89,7 +96,11 @@ void MD5_CTX::Final(unsigned char digest[16]) {
 void MD5_CTX::Transform(uint32_t st[4], const unsigned char block[64]) {
     uint32_t a = st[0], b = st[1], c = st[2], d = st[3];
     uint32_t x[16];
+#if defined(_M_IX86) || defined(__i386__) || defined(_M_X64) || defined(__x86_64__)
+    std::memcpy(x, block, sizeof(x));  // little-endian: the words are the bytes as they lie
+#else
     for (int i = 0; i < 16; ++i) x[i] = LoadLe32(block + 4 * i);
+#endif
 
     MD5_STEP(MD5_F, a, b, c, d, x[0], 7, 0xd76aa478) MD5_STEP(MD5_F, d, a, b, c, x[1], 12, 0xe8c7b756)
     MD5_STEP(MD5_F, c, d, a, b, x[2], 17, 0x242070db) MD5_STEP(MD5_F, b, c, d, a, x[3], 22, 0xc1bdceee)
@@ -100,14 +111,14 @@ void MD5_CTX::Transform(uint32_t st[4], const unsigned char block[64]) {
     MD5_STEP(MD5_F, a, b, c, d, x[12], 7, 0x6b901122) MD5_STEP(MD5_F, d, a, b, c, x[13], 12, 0xfd987193)
     MD5_STEP(MD5_F, c, d, a, b, x[14], 17, 0xa679438e) MD5_STEP(MD5_F, b, c, d, a, x[15], 22, 0x49b40821)
 
-    MD5_STEP(MD5_G, a, b, c, d, x[1], 5, 0xf61e2562) MD5_STEP(MD5_G, d, a, b, c, x[6], 9, 0xc040b340)
-    MD5_STEP(MD5_G, c, d, a, b, x[11], 14, 0x265e5a51) MD5_STEP(MD5_G, b, c, d, a, x[0], 20, 0xe9b6c7aa)
-    MD5_STEP(MD5_G, a, b, c, d, x[5], 5, 0xd62f105d) MD5_STEP(MD5_G, d, a, b, c, x[10], 9, 0x02441453)
-    MD5_STEP(MD5_G, c, d, a, b, x[15], 14, 0xd8a1e681) MD5_STEP(MD5_G, b, c, d, a, x[4], 20, 0xe7d3fbc8)
-    MD5_STEP(MD5_G, a, b, c, d, x[9], 5, 0x21e1cde6) MD5_STEP(MD5_G, d, a, b, c, x[14], 9, 0xc33707d6)
-    MD5_STEP(MD5_G, c, d, a, b, x[3], 14, 0xf4d50d87) MD5_STEP(MD5_G, b, c, d, a, x[8], 20, 0x455a14ed)
-    MD5_STEP(MD5_G, a, b, c, d, x[13], 5, 0xa9e3e905) MD5_STEP(MD5_G, d, a, b, c, x[2], 9, 0xfcefa3f8)
-    MD5_STEP(MD5_G, c, d, a, b, x[7], 14, 0x676f02d9) MD5_STEP(MD5_G, b, c, d, a, x[12], 20, 0x8d2a4c8a)
+    MD5_STEP_G(a, b, c, d, x[1], 5, 0xf61e2562) MD5_STEP_G(d, a, b, c, x[6], 9, 0xc040b340)
+    MD5_STEP_G(c, d, a, b, x[11], 14, 0x265e5a51) MD5_STEP_G(b, c, d, a, x[0], 20, 0xe9b6c7aa)
+    MD5_STEP_G(a, b, c, d, x[5], 5, 0xd62f105d) MD5_STEP_G(d, a, b, c, x[10], 9, 0x02441453)
+    MD5_STEP_G(c, d, a, b, x[15], 14, 0xd8a1e681) MD5_STEP_G(b, c, d, a, x[4], 20, 0xe7d3fbc8)
+    MD5_STEP_G(a, b, c, d, x[9], 5, 0x21e1cde6) MD5_STEP_G(d, a, b, c, x[14], 9, 0xc33707d6)
+    MD5_STEP_G(c, d, a, b, x[3], 14, 0xf4d50d87) MD5_STEP_G(b, c, d, a, x[8], 20, 0x455a14ed)
+    MD5_STEP_G(a, b, c, d, x[13], 5, 0xa9e3e905) MD5_STEP_G(d, a, b, c, x[2], 9, 0xfcefa3f8)
+    MD5_STEP_G(c, d, a, b, x[7], 14, 0x676f02d9) MD5_STEP_G(b, c, d, a, x[12], 20, 0x8d2a4c8a)
 
     MD5_STEP(MD5_H, a, b, c, d, x[5], 4, 0xfffa3942) MD5_STEP(MD5_H, d, a, b, c, x[8], 11, 0x8771f681)
     MD5_STEP(MD5_H, c, d, a, b, x[11], 16, 0x6d9d6122) MD5_STEP(MD5_H, b, c, d, a, x[14], 23, 0xfde5380c)
@@ -151,11 +162,15 @@ bool MD5_CTX::GetFileMd5(const char* path, char* out) {
     }
     unsigned char digest[16];
     Final(digest);
+    Md5Text(digest, out);
+    return true;
+}
+
+void Md5Text(const unsigned char digest[16], char* out) {
     static const char kHex[] = "0123456789abcdef";
     for (int i = 0; i < 16; ++i) {
         out[2 * i] = kHex[digest[i] >> 4];
         out[2 * i + 1] = kHex[digest[i] & 0x0F];
     }
     out[32] = '\0';
-    return true;
 }

@@ -24,3 +24,6 @@ private:
     unsigned char buffer[64];
     unsigned char padding[64];
 };
+
+// The 16 digest bytes as 32 lowercase hex digits and a terminating zero; `out` holds 33 bytes.
+void Md5Text(const unsigned char digest[16], char* out);

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Serves the files of a folder over HTTP/1.1 on 127.0.0.1 with "Range: bytes=N-" (and N-M) support
-and an optional per-connection rate cap. Prints the port it listens on, then serves until killed."""
+and an optional per-connection rate cap. Prints the port it listens on, then serves until killed.
+With --log FILE each request is appended to FILE as one line (request, Range header, answer) when it is answered."""
 import argparse
 import os
 import re
 import socket
+import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -13,9 +15,18 @@ class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     root = "."
     rate = 0
+    log_path = None
+    log_lock = threading.Lock()
 
     def log_message(self, *args):
         pass
+
+    def send_response(self, code, message=None):
+        super().send_response(code, message)
+        if self.log_path:
+            line = "%s %s  Range: %s  -> %d\n" % (self.command, self.path, self.headers.get("Range", "(none)"), code)
+            with self.log_lock, open(self.log_path, "a") as log:
+                log.write(line)
 
     def do_GET(self):
         path = os.path.join(self.root, os.path.basename(self.path.split("?")[0]))
@@ -80,9 +91,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
     parser.add_argument("--rate", type=int, default=0, help="bytes per second per connection, 0 for no cap")
+    parser.add_argument("--log", help="file that gets one line per request")
     args = parser.parse_args()
     Handler.root = args.root
     Handler.rate = args.rate
+    Handler.log_path = args.log
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
     print(server.server_address[1], flush=True)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs Launcher.exe on a small example install (examples/ProductConfig.xml and the client stand-in)
 # and shows what it did: the client's record, the protocol registration, the env and the log.
+# "run-example.sh update" runs the environment switch with the Updater instead (example-update.sh).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+[ "${1:-}" = update ] && exec bash "$top/scripts/example-update.sh"
 . "$top/scripts/wine-env.sh"
 link=${1:-kelnovaexample://room?id=42}
 

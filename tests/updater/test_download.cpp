@@ -200,3 +200,39 @@ TEST(Download, AbortEndsARunningAttemptAtOnce) {
     EXPECT_LT(took, 4000u);
     EXPECT_EQ(FileSize(a.Part(0)), 5000) << "part files stay for the next run";
 }
+
+TEST(Download, ResumedPartsStreamingSlowlyAreMergedAndVerifiedByteExact) {
+    Attempt a(400000);  // parts of 100000 bytes
+    ASSERT_TRUE(WriteBytes(a.Part(0), a.package.substr(0, 30000)));
+    // A complete part file with bytes of the next part after its own: only its own are merged.
+    ASSERT_TRUE(WriteBytes(a.Part(1), a.package.substr(100000, 100000 + 777)));
+    ASSERT_TRUE(WriteBytes(a.Part(3), a.package.substr(300000, 1)));
+    // Slow enough that the merge follows the part files while they grow.
+    a.server.Configure([](ServerBehaviour& b) { b.bytesPerSecond = 200000; });
+    EXPECT_EQ(a.Run(), kDownloadOk);
+    EXPECT_EQ(a.PartStarts(), (std::vector<int64_t>{30000, 200000, 200000 + 777, 300001}));
+    EXPECT_EQ(ReadBytes(a.dir / L"update.zip"), a.package);
+    EXPECT_TRUE(a.NoPartFiles());
+    EXPECT_FALSE(FileExists(a.dir / L"update.td"));
+}
+
+TEST(Download, PartFilesOfAnotherPackageFailTheDigestAndTheNextAttemptStartsAfresh) {
+    Attempt a(400000);
+    const std::string other = PatternBytes(99, 400000);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(WriteBytes(a.Part(i), other.substr(i * 100000, 60000)));
+    ASSERT_TRUE(WriteBytes(a.dir / L"update.zip", "earlier"));
+    EXPECT_EQ(a.Run(), kDownloadDigestMismatch);
+    EXPECT_TRUE(a.NoPartFiles()) << "the merge consumed them";
+    EXPECT_FALSE(FileExists(a.dir / L"update.td"));
+    EXPECT_EQ(ReadBytes(a.dir / L"update.zip"), "earlier") << "the attempt leaves an earlier package alone";
+    EXPECT_EQ(a.status.downloaded, 0u);
+
+    EXPECT_EQ(a.Run(), kDownloadOk);
+    auto requests = a.server.Requests();
+    ASSERT_EQ(requests.size(), 10u);
+    std::vector<int64_t> starts;
+    for (size_t i = 6; i < 10; ++i) starts.push_back(requests[i].rangeStart);
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ(starts, (std::vector<int64_t>{0, 100000, 200000, 300000}));
+    EXPECT_EQ(ReadBytes(a.dir / L"update.zip"), a.package);
+}

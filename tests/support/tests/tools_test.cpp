@@ -160,3 +160,56 @@ TEST(ProductConfig, BuildsElementsInOrderEscaped) {
     ASSERT_NE(std::string::npos, env);
     EXPECT_LT(prog, env);
 }
+
+namespace {
+
+struct SeenInput {
+    LPARAM clickAt = -1;
+    WPARAM key = 0;
+} g_seen;
+
+LRESULT CALLBACK RecordInput(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_LBUTTONUP) g_seen.clickAt = lp;
+    if (msg == WM_KEYDOWN) g_seen.key = wp;
+    return DefWindowProcW(wnd, msg, wp, lp);
+}
+
+// Runs the window tool while this thread keeps serving its window; the tool's exit code.
+DWORD RunWindowTool(const std::wstring& args) {
+    ChildProcess tool(TestsDir() + L"WindowTool.exe", args);
+    HANDLE process = tool.Handle();
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000;) {
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    EXPECT_TRUE(tool.Wait(0)) << "WindowTool " << ToUtf8(args);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    return tool.ExitCode();
+}
+
+} // namespace
+
+TEST(WindowTool, ClicksAndPressesKeysInAnotherProcessesWindowAndSeesItGo) {
+    std::wstring cls = UniqueName(L"kt_wnd_");
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = RecordInput;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = cls.c_str();
+    ASSERT_TRUE(RegisterClassW(&wc));
+    HWND wnd = CreateWindowExW(0, cls.c_str(), L"t", WS_POPUP | WS_VISIBLE, 50, 60, 120, 80, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, wnd);
+
+    EXPECT_EQ(0u, RunWindowTool(L"find " + cls + L" 5000"));
+    EXPECT_EQ(0u, RunWindowTool(L"click " + cls + L" 10 20"));
+    EXPECT_EQ(MAKELPARAM(10, 20), g_seen.clickAt);
+    EXPECT_EQ(0u, RunWindowTool(L"key " + cls + L" 27"));
+    EXPECT_EQ(static_cast<WPARAM>(VK_ESCAPE), g_seen.key);
+    EXPECT_EQ(1u, RunWindowTool(L"gone " + cls + L" 200"));
+    DestroyWindow(wnd);
+    EXPECT_EQ(0u, RunWindowTool(L"gone " + cls + L" 2000"));
+    EXPECT_EQ(1u, RunWindowTool(L"find " + cls + L" 200"));
+    UnregisterClassW(cls.c_str(), wc.hInstance);
+}
