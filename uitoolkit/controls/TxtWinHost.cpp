@@ -2,6 +2,7 @@
 #include "controls/RichEditUI.h"
 #include "core/WindowManager.h"
 
+#include <SystemText.h>
 #include <stdio.h>
 #include <string.h>
 #include <wchar.h>
@@ -25,8 +26,9 @@ COLORREF FromArgb(DWORD argb)
 void LogHostFailure(const char* what, DWORD code)
 {
     // The toolkit has no log file of its own: the debugger output tells why the control stays plain.
-    char line[160];
-    snprintf(line, sizeof(line), "RichEdit: %s (0x%08lX)\n", what, static_cast<unsigned long>(code));
+    char line[640];
+    snprintf(line, sizeof(line), "RichEdit: %s (0x%08lX %s)\n", what, static_cast<unsigned long>(code),
+             SystemText(code, CP_ACP).c_str());
     OutputDebugStringA(line);
 }
 

@@ -1,6 +1,7 @@
 #include "core/ToolkitLog.h"
 #include "skin/WindowImplBase.h"
 
+#include <SystemText.h>
 #include <string>
 #include <wchar.h>
 
@@ -232,7 +233,7 @@ bool WindowImplBase::PrepareSkinSource()
             // The window still opens, blank: the log must say why.
             const char* problem = resource == NULL ? "not found" : bytes == NULL ? "cannot be loaded" : "is empty";
             LOG(ERROR) << "Skin resource " << ResourceLabel(name) << " of type \"ZIPRES\" " << problem << " (error "
-                       << error << "): the window has no skin";
+                       << error << (error != 0 ? " " + SystemText(error) : std::string()) << "): the window has no skin";
             return false;
         }
         // The manager keeps one copy of these bytes for the rest of the run.
