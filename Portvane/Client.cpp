@@ -5,6 +5,7 @@
 
 #include <tlhelp32.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,12 +34,12 @@ void KillProcessesByName(const std::wstring& name) {
     for (BOOL ok = Process32FirstW(snapshot.Get(), &pe); ok && victims.size() < kMaxKilled;
          ok = Process32NextW(snapshot.Get(), &pe)) {
         if (name != pe.szExeFile) continue;
-        HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pe.th32ProcessID);
+        ScopedHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pe.th32ProcessID));
         if (!process) {
             EnableDebugPrivilege();
-            process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pe.th32ProcessID);
+            process.Reset(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pe.th32ProcessID));
         }
-        if (process) victims.emplace_back(process);
+        if (process) victims.push_back(std::move(process));
     }
     for (const ScopedHandle& process : victims) TerminateProcess(process.Get(), 0);
     // The update is extracted over the client's files next: wait until they are let go.

@@ -96,9 +96,8 @@ void ConfigParser::DecideUiLanguage() {
     if (!GbkToWide(progName.c_str(), wideName, kProgNameChars)) wideName[0] = L'\0';
 
     std::wstring keyPath = std::wstring(L"SOFTWARE\\") + wideName + L"\\Language";
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return;
-    ScopedRegKey key(raw);
+    ScopedRegKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return;
 
     // One byte more than the value may hold, so that a value stored without terminator still ends.
     char value[kLanguageValueBytes + 1] = {0};

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <unzip.h>
+#include <utility>
 
 namespace UiToolkit {
 
@@ -100,19 +101,19 @@ int ZipReader::OpenSource(const void* source, DWORD length, int kind)
         HANDLE given = const_cast<HANDLE>(source);
         if (GetFileType(given) != FILE_TYPE_DISK)
             return ZR_NOTDISK;
-        HANDLE duplicate = NULL;
-        if (!DuplicateHandle(GetCurrentProcess(), given, GetCurrentProcess(), &duplicate, 0, FALSE,
+        ScopedHandle duplicate;
+        if (!DuplicateHandle(GetCurrentProcess(), given, GetCurrentProcess(), duplicate.Out(), 0, FALSE,
                              DUPLICATE_SAME_ACCESS))
             return ZR_DUPLICATE;
-        stream = ZipByteSource::FromHandle(ScopedHandle(duplicate));
+        stream = ZipByteSource::FromHandle(std::move(duplicate));
     } else if (kind == ZIP_FILENAME) {
         if (source == NULL)
             return ZR_ARGS;
-        HANDLE file = CreateFileW(static_cast<const wchar_t*>(source), GENERIC_READ, FILE_SHARE_READ, NULL,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (file == INVALID_HANDLE_VALUE)
+        ScopedHandle file(CreateFileW(static_cast<const wchar_t*>(source), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+        if (!file)
             return ZR_NOFILE;
-        stream = ZipByteSource::FromHandle(ScopedHandle(file));
+        stream = ZipByteSource::FromHandle(std::move(file));
     } else if (kind == ZIP_MEMORY) {
         if (source == NULL)
             return ZR_ARGS;
