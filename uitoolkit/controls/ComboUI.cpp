@@ -1,4 +1,5 @@
 #include "controls/ComboUI.h"
+#include "layout/DisabledMouse.h"
 
 #include <stdlib.h>
 #include <wchar.h>
@@ -220,13 +221,8 @@ void CComboUI::SelectByKey(int index)
 
 void CComboUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassDisabledMouse(*this, m_pParent, event))
         return;
-    }
     switch (event.type) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
