@@ -289,16 +289,20 @@ void CListUI::EnsureIndexVisible(int index)
     RECT inset = m_pBody->GetInset();
     band.top += inset.top;
     band.bottom -= inset.bottom;
-    CScrollBarUI* horizontal = m_pBody->HorizontalBar();
+    ScrollBy(0, ScrollToShowItem(*m_pBody, band, item->GetPos()));
+}
+
+int ScrollToShowItem(const CContainerUI& view, RECT band, const RECT& item)
+{
+    CScrollBarUI* horizontal = view.HorizontalBar();
     if (horizontal != NULL && horizontal->IsVisible())
         band.bottom -= horizontal->GetFixedHeight();
-    const RECT& pos = item->GetPos();
-    if (pos.top >= band.top && pos.bottom < band.bottom)
-        return;
-    int dy = pos.top < band.top ? pos.top - band.top : 0;
-    if (pos.bottom > band.bottom)
-        dy = pos.bottom - band.bottom;
-    ScrollBy(0, dy);
+    if (item.top >= band.top && item.bottom < band.bottom)
+        return 0;
+    int dy = item.top < band.top ? item.top - band.top : 0;
+    if (item.bottom > band.bottom)
+        dy = item.bottom - band.bottom;
+    return dy;
 }
 
 void CListUI::ScrollBy(int dx, int dy)
