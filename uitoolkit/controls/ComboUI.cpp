@@ -1,19 +1,11 @@
 #include "controls/ComboUI.h"
+#include "controls/ListItemOrder.h"
 #include "layout/DisabledMouse.h"
 
 #include <stdlib.h>
 #include <wchar.h>
 
 namespace UiToolkit {
-
-namespace {
-
-IListItemUI* ListItemOf(CControlUI* control)
-{
-    return control != NULL ? static_cast<IListItemUI*>(control->CastTo(L"ListItem")) : NULL;
-}
-
-} // namespace
 
 CComboUI::CComboUI() = default;
 
@@ -89,55 +81,14 @@ void CComboUI::SetTextPadding(RECT padding)
     Invalidate();
 }
 
-void CComboUI::RenumberItems(int first, int last)
-{
-    for (int i = first; i <= last; ++i) {
-        IListItemUI* item = ListItemOf(ChildAt(i));
-        if (item != NULL)
-            item->SetItemIndex(i);
-    }
-}
-
-bool CComboUI::AddItem(CControlUI* control)
-{
-    IListItemUI* item = ListItemOf(control);
-    if (item != NULL) {
-        item->SetItemOwner(this);
-        item->SetItemIndex(ChildCount());
-    }
-    return CContainerUI::AddItem(control);
-}
+bool CComboUI::AddItem(CControlUI* control) { return AddListItem(*this, this, control); }
 
 bool CComboUI::InsertItemAt(CControlUI* control, int index)
 {
-    if (!CContainerUI::InsertItemAt(control, index))
-        return false;
-    IListItemUI* item = ListItemOf(control);
-    if (item != NULL) {
-        item->SetItemOwner(this);
-        item->SetItemIndex(index);
-    }
-    RenumberItems(index + 1, ChildCount() - 1);
-    if (m_iCurSel >= index)
-        m_iCurSel += 1;
-    return true;
+    return InsertListItem(*this, this, m_iCurSel, control, index);
 }
 
-bool CComboUI::MoveToIndex(CControlUI* control, int index)
-{
-    int old = IndexOf(control);
-    if (old < 0)
-        return false;
-    if (old == index)
-        return true;
-    CControlUI* selected = m_iCurSel >= 0 ? ChildAt(m_iCurSel) : NULL;
-    if (!CContainerUI::MoveToIndex(control, index))
-        return false;
-    RenumberItems(old < index ? old : index, old < index ? index : old);
-    if (selected != NULL)
-        m_iCurSel = IndexOf(selected);
-    return true;
-}
+bool CComboUI::MoveToIndex(CControlUI* control, int index) { return MoveListItem(*this, m_iCurSel, control, index); }
 
 bool CComboUI::RemoveItem(CControlUI* control)
 {
@@ -162,14 +113,7 @@ bool CComboUI::RemoveItemAt(int index)
     CloseBeforeRemoval();
     if (!CContainerUI::RemoveItem(control))
         return false;
-    RenumberItems(index, ChildCount() - 1);
-    if (index == m_iCurSel) {
-        m_iCurSel = -1;
-        // The nearest selectable item before the removed one, else the first selectable one.
-        SelectIndex(NextSelectableItem(index - 1, false), false);
-    } else if (index < m_iCurSel) {
-        m_iCurSel -= 1;
-    }
+    ListItemRemoved(*this, *this, m_iCurSel, index);
     return true;
 }
 
@@ -187,13 +131,7 @@ bool CComboUI::SelectIndex(int index, bool takeFocus)
     if (index == m_iCurSel)
         return true;
     int previous = m_iCurSel;
-    if (m_iCurSel >= 0) {
-        // An item that left behind the combo's back only clears the selection.
-        IListItemUI* current = ListItemOf(ChildAt(m_iCurSel));
-        if (current != NULL)
-            current->SetItemSelected(false);
-        m_iCurSel = -1;
-    }
+    ClearListSelection(*this, m_iCurSel);
     int count = ChildCount();
     if (index < 0 || count == 0)
         return false;
