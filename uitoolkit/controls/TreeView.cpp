@@ -230,41 +230,19 @@ void CTreeViewUI::SetItemMinWidth(int width)
     Invalidate();
 }
 
-void CTreeViewUI::SetItemTextColor(DWORD color)
+void CTreeViewUI::SetNodeColors(void (CTreeNodeUI::*setter)(DWORD), DWORD color)
 {
     for (int i = 0; i < ItemCount(); ++i) {
         CTreeNodeUI* item = NodeOf(ItemAt(i));
         if (item != NULL)
-            item->SetItemTextColor(color);
+            (item->*setter)(color);
     }
 }
 
-void CTreeViewUI::SetItemHotTextColor(DWORD color)
-{
-    for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
-        if (item != NULL)
-            item->SetItemHotTextColor(color);
-    }
-}
-
-void CTreeViewUI::SetSelItemTextColor(DWORD color)
-{
-    for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
-        if (item != NULL)
-            item->SetSelItemTextColor(color);
-    }
-}
-
-void CTreeViewUI::SetSelItemHotTextColor(DWORD color)
-{
-    for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
-        if (item != NULL)
-            item->SetSelItemHotTextColor(color);
-    }
-}
+void CTreeViewUI::SetItemTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetItemTextColor, color); }
+void CTreeViewUI::SetItemHotTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetItemHotTextColor, color); }
+void CTreeViewUI::SetSelItemTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetSelItemTextColor, color); }
+void CTreeViewUI::SetSelItemHotTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetSelItemHotTextColor, color); }
 
 void CTreeViewUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 {

@@ -108,6 +108,8 @@ public:
 
 private:
     static CTreeNodeUI* NodeOf(CControlUI* control);
+    // Hands the colour to every node of the tree through the node's setter.
+    void SetNodeColors(void (CTreeNodeUI::*setter)(DWORD), DWORD color);
     void HookNode(CTreeNodeUI* node);
     // Inserts the node and its subtree from the index on, appending included; answers the index behind it.
     int InsertSubtree(CTreeNodeUI* node, int index);
