@@ -1,4 +1,5 @@
 #include "controls/ComboUI.h"
+#include "controls/ButtonState.h"
 #include "controls/ListItemOrder.h"
 #include "layout/DisabledMouse.h"
 
@@ -264,14 +265,7 @@ void CComboUI::Paint(HDC hdc, const RECT& paintRect) { CControlUI::Paint(hdc, pa
 
 void CComboUI::PaintStateImage(HDC hdc)
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
+    RefreshFocusAndDisabledBits(*this, m_uButtonState);
     ImageDrawInfoUI* state = NULL;
     if (m_uButtonState & UISTATE_DISABLED)
         state = &m_disabledImage;
