@@ -1,4 +1,5 @@
 #include "controls/ButtonUI.h"
+#include "controls/ButtonState.h"
 #include "core/WindowManager.h"
 
 #include <wchar.h>
@@ -142,18 +143,6 @@ SIZE CButtonUI::MeasureSize(SIZE available)
     return size;
 }
 
-void CButtonUI::RefreshStateBits()
-{
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
-}
-
 void CButtonUI::DrawStateOrNormal(HDC hdc, ImageDrawInfoUI& state)
 {
     if (!DrawImageRecord(hdc, state))
@@ -162,7 +151,7 @@ void CButtonUI::DrawStateOrNormal(HDC hdc, ImageDrawInfoUI& state)
 
 void CButtonUI::PaintStateImage(HDC hdc)
 {
-    RefreshStateBits();
+    RefreshFocusAndDisabledBits(*this, m_uButtonState);
     if (m_uButtonState & UISTATE_DISABLED) {
         DrawStateOrNormal(hdc, m_disabledImage);
     } else if (m_uButtonState & UISTATE_PUSHED) {
@@ -185,7 +174,7 @@ void CButtonUI::PaintStateImage(HDC hdc)
 
 void CButtonUI::PaintLabelText(HDC hdc)
 {
-    RefreshStateBits();
+    RefreshFocusAndDisabledBits(*this, m_uButtonState);
     TakeDefaultTextColors();
     if (m_sText.IsEmpty())
         return;

@@ -34,7 +34,6 @@ public:
     void SetFocusedTextColor(DWORD color) { m_dwFocusedTextColor = color; }
 
 protected:
-    void RefreshStateBits();
     // The state image when there is one, else the normal image.
     void DrawStateOrNormal(HDC hdc, ImageDrawInfoUI& state);
 

@@ -1,18 +1,12 @@
 #include "controls/ComboUI.h"
+#include "controls/ButtonState.h"
+#include "controls/ListItemOrder.h"
+#include "layout/DisabledMouse.h"
 
 #include <stdlib.h>
 #include <wchar.h>
 
 namespace UiToolkit {
-
-namespace {
-
-IListItemUI* ListItemOf(CControlUI* control)
-{
-    return control != NULL ? static_cast<IListItemUI*>(control->CastTo(L"ListItem")) : NULL;
-}
-
-} // namespace
 
 CComboUI::CComboUI() = default;
 
@@ -88,55 +82,14 @@ void CComboUI::SetTextPadding(RECT padding)
     Invalidate();
 }
 
-void CComboUI::RenumberItems(int first, int last)
-{
-    for (int i = first; i <= last; ++i) {
-        IListItemUI* item = ListItemOf(ChildAt(i));
-        if (item != NULL)
-            item->SetItemIndex(i);
-    }
-}
-
-bool CComboUI::AddItem(CControlUI* control)
-{
-    IListItemUI* item = ListItemOf(control);
-    if (item != NULL) {
-        item->SetItemOwner(this);
-        item->SetItemIndex(ChildCount());
-    }
-    return CContainerUI::AddItem(control);
-}
+bool CComboUI::AddItem(CControlUI* control) { return AddListItem(*this, this, control); }
 
 bool CComboUI::InsertItemAt(CControlUI* control, int index)
 {
-    if (!CContainerUI::InsertItemAt(control, index))
-        return false;
-    IListItemUI* item = ListItemOf(control);
-    if (item != NULL) {
-        item->SetItemOwner(this);
-        item->SetItemIndex(index);
-    }
-    RenumberItems(index + 1, ChildCount() - 1);
-    if (m_iCurSel >= index)
-        m_iCurSel += 1;
-    return true;
+    return InsertListItem(*this, this, m_iCurSel, control, index);
 }
 
-bool CComboUI::MoveToIndex(CControlUI* control, int index)
-{
-    int old = IndexOf(control);
-    if (old < 0)
-        return false;
-    if (old == index)
-        return true;
-    CControlUI* selected = m_iCurSel >= 0 ? ChildAt(m_iCurSel) : NULL;
-    if (!CContainerUI::MoveToIndex(control, index))
-        return false;
-    RenumberItems(old < index ? old : index, old < index ? index : old);
-    if (selected != NULL)
-        m_iCurSel = IndexOf(selected);
-    return true;
-}
+bool CComboUI::MoveToIndex(CControlUI* control, int index) { return MoveListItem(*this, m_iCurSel, control, index); }
 
 bool CComboUI::RemoveItem(CControlUI* control)
 {
@@ -161,14 +114,7 @@ bool CComboUI::RemoveItemAt(int index)
     CloseBeforeRemoval();
     if (!CContainerUI::RemoveItem(control))
         return false;
-    RenumberItems(index, ChildCount() - 1);
-    if (index == m_iCurSel) {
-        m_iCurSel = -1;
-        // The nearest selectable item before the removed one, else the first selectable one.
-        SelectIndex(NextSelectableItem(index - 1, false), false);
-    } else if (index < m_iCurSel) {
-        m_iCurSel -= 1;
-    }
+    ListItemRemoved(*this, *this, m_iCurSel, index);
     return true;
 }
 
@@ -186,13 +132,7 @@ bool CComboUI::SelectIndex(int index, bool takeFocus)
     if (index == m_iCurSel)
         return true;
     int previous = m_iCurSel;
-    if (m_iCurSel >= 0) {
-        // An item that left behind the combo's back only clears the selection.
-        IListItemUI* current = ListItemOf(ChildAt(m_iCurSel));
-        if (current != NULL)
-            current->SetItemSelected(false);
-        m_iCurSel = -1;
-    }
+    ClearListSelection(*this, m_iCurSel);
     int count = ChildCount();
     if (index < 0 || count == 0)
         return false;
@@ -220,13 +160,8 @@ void CComboUI::SelectByKey(int index)
 
 void CComboUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CContainerUI::OnEvent(event);
+    if (PassDisabledMouse(*this, m_pParent, event))
         return;
-    }
     switch (event.type) {
     case UIEVENT_SETFOCUS:
     case UIEVENT_KILLFOCUS:
@@ -330,14 +265,7 @@ void CComboUI::Paint(HDC hdc, const RECT& paintRect) { CControlUI::Paint(hdc, pa
 
 void CComboUI::PaintStateImage(HDC hdc)
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
+    RefreshFocusAndDisabledBits(*this, m_uButtonState);
     ImageDrawInfoUI* state = NULL;
     if (m_uButtonState & UISTATE_DISABLED)
         state = &m_disabledImage;

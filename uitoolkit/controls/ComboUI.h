@@ -89,7 +89,6 @@ public:
 private:
     friend class CComboWnd;
 
-    void RenumberItems(int first, int last);
     void CloseBeforeRemoval();
     // Navigation keeps the selection when no item lies that way.
     void SelectByKey(int index);

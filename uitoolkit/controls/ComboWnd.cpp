@@ -1,5 +1,4 @@
 #include "controls/ComboUI.h"
-#include "layout/ScrollBarUI.h"
 
 #include <windowsx.h>
 
@@ -131,16 +130,7 @@ void CComboWnd::EnsureVisible(int index)
     CControlUI* item = m_pOwner->ChildAt(index);
     if (item == NULL)
         return;
-    RECT band = m_pLayout->GetPos();
-    CScrollBarUI* horizontal = m_pLayout->HorizontalBar();
-    if (horizontal != NULL && horizontal->IsVisible())
-        band.bottom -= horizontal->GetFixedHeight();
-    const RECT& pos = item->GetPos();
-    if (pos.top >= band.top && pos.bottom < band.bottom)
-        return;
-    int dy = pos.top < band.top ? pos.top - band.top : 0;
-    if (pos.bottom > band.bottom)
-        dy = pos.bottom - band.bottom;
+    int dy = ScrollToShowItem(*m_pLayout, m_pLayout->GetPos(), item->GetPos());
     if (dy == 0)
         return;
     SIZE offset = m_pLayout->GetScrollOffset();

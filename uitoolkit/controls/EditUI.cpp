@@ -1,4 +1,5 @@
 #include "controls/ButtonUI.h"
+#include "controls/ButtonState.h"
 #include "controls/EditUI.h"
 #include "core/WindowManager.h"
 
@@ -224,14 +225,7 @@ SIZE CEditUI::MeasureSize(SIZE available)
 
 void CEditUI::PaintStateImage(HDC hdc)
 {
-    if (IsFocused())
-        m_uButtonState |= UISTATE_FOCUSED;
-    else
-        m_uButtonState &= ~UISTATE_FOCUSED;
-    if (!IsEnabled())
-        m_uButtonState |= UISTATE_DISABLED;
-    else
-        m_uButtonState &= ~UISTATE_DISABLED;
+    RefreshFocusAndDisabledBits(*this, m_uButtonState);
     ImageDrawInfoUI* state = NULL;
     if (m_uButtonState & UISTATE_DISABLED)
         state = &m_disabledImage;

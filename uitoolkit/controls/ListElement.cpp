@@ -9,11 +9,9 @@ const wchar_t* CListElementUI::TypeName() const { return L"ListElementUI"; }
 
 void* CListElementUI::CastTo(const wchar_t* name)
 {
-    if (name != NULL && wcscmp(name, L"ListItem") == 0)
-        return static_cast<IListItemUI*>(this);
     if (name != NULL && wcscmp(name, L"ListElement") == 0)
         return static_cast<CListElementUI*>(this);
-    return CControlUI::CastTo(name);
+    return CListItemBase<CControlUI>::CastTo(name);
 }
 
 void CListElementUI::OnEvent(InputEventUI& event)
@@ -29,10 +27,7 @@ void CListElementUI::OnEvent(InputEventUI& event)
         if (event.type == UIEVENT_DBLCLICK || enabled)
             return;
     }
-    if (m_pOwner != NULL)
-        m_pOwner->RouteItemEvent(event);
-    else
-        CControlUI::OnEvent(event);
+    PassToOwner(event);
 }
 
 const wchar_t* CListLabelElementUI::TypeName() const { return L"ListLabelElementUI"; }
@@ -44,15 +39,7 @@ void* CListLabelElementUI::CastTo(const wchar_t* name)
     return CListElementUI::CastTo(name);
 }
 
-void CListLabelElementUI::OnEvent(InputEventUI& event)
-{
-    if (ForwardToOwner(event) || HandleItemInput(event))
-        return;
-    if (m_pOwner != NULL)
-        m_pOwner->RouteItemEvent(event);
-    else
-        CControlUI::OnEvent(event);
-}
+void CListLabelElementUI::OnEvent(InputEventUI& event) { HandleItemEvent(event); }
 
 namespace {
 

@@ -1,4 +1,5 @@
 #include "controls/ListHeaderItemUI.h"
+#include "layout/DisabledMouse.h"
 #include "core/WindowManager.h"
 
 #include <stdlib.h>
@@ -75,13 +76,8 @@ RECT CListHeaderItemUI::SepHitZone() const
 
 void CListHeaderItemUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassDisabledMouse(*this, m_pParent, event))
         return;
-    }
     if (event.type == UIEVENT_SETFOCUS || event.type == UIEVENT_KILLFOCUS)
         Invalidate();
     RECT zone = SepHitZone();

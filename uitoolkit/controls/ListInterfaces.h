@@ -53,6 +53,10 @@ enum ListStyleChangeUI
 // Reads one "item..." attribute into the style; the owner decides what to repaint.
 ListStyleChangeUI ApplyListStyleAttribute(ListStyleUI& style, const wchar_t* name, const wchar_t* value);
 
+// How far the view that shows an item must scroll down (up when negative) for the item to lie within the
+// band, which loses the view's horizontal bar first; 0 when it lies there already.
+int ScrollToShowItem(const CContainerUI& view, RECT band, const RECT& item);
+
 // Supplied by the application: the text of one cell of a text element. Never owned by the list.
 class ListTextSourceUI
 {

@@ -8,6 +8,14 @@
 namespace UiToolkit {
 
 template <class Base>
+void* CListItemBase<Base>::CastTo(const wchar_t* name)
+{
+    if (name != NULL && wcscmp(name, L"ListItem") == 0)
+        return static_cast<IListItemUI*>(this);
+    return Base::CastTo(name);
+}
+
+template <class Base>
 UINT CListItemBase<Base>::BehaviourFlags() const
 {
     return UIFLAG_WANTRETURN;
@@ -159,11 +167,25 @@ bool CListItemBase<Base>::ForwardToOwner(InputEventUI& event)
 {
     if (this->IsMouseEnabled() || event.type < UIEVENT_MOUSEMOVE || event.type > UIEVENT_SCROLLWHEEL)
         return false;
+    PassToOwner(event);
+    return true;
+}
+
+template <class Base>
+void CListItemBase<Base>::PassToOwner(InputEventUI& event)
+{
     if (m_pOwner != NULL)
         m_pOwner->RouteItemEvent(event);
     else
         this->CControlUI::OnEvent(event);
-    return true;
+}
+
+template <class Base>
+void CListItemBase<Base>::HandleItemEvent(InputEventUI& event)
+{
+    if (ForwardToOwner(event) || HandleItemInput(event))
+        return;
+    PassToOwner(event);
 }
 
 template <class Base>

@@ -10,6 +10,8 @@ template <class Base>
 class CListItemBase : public Base, public IListItemUI
 {
 public:
+    // Answers "ListItem" with the item interface.
+    void* CastTo(const wchar_t* name) override;
     UINT BehaviourFlags() const override;
     bool Trigger() override;
     void SetVisible(bool visible = true) override;
@@ -39,6 +41,10 @@ protected:
     // Clicks, Enter, double clicks and hover as label and container elements handle them; false for
     // events it leaves to the caller.
     bool HandleItemInput(InputEventUI& event);
+    // An event the item leaves goes to its owner, or to the plain control handling when it has none.
+    void PassToOwner(InputEventUI& event);
+    // The whole event handling of label and container elements: the two above, then the owner.
+    void HandleItemEvent(InputEventUI& event);
 
     int m_iIndex = -1;
     bool m_bSelected = false;

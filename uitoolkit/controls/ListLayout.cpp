@@ -164,25 +164,9 @@ void CListBodyUI::SetPos(RECT rc, bool invalidate)
 
 void CListBodyUI::SetScrollOffset(SIZE offset)
 {
-    int dx = 0, dy = 0;
-    if (IsBarShown(m_pVerticalScrollBar)) {
-        int old = m_pVerticalScrollBar->GetScrollPos();
-        m_pVerticalScrollBar->SetScrollPos(offset.cy);
-        dy = m_pVerticalScrollBar->GetScrollPos() - old;
-    }
-    if (IsBarShown(m_pHorizontalScrollBar)) {
-        int old = m_pHorizontalScrollBar->GetScrollPos();
-        m_pHorizontalScrollBar->SetScrollPos(offset.cx);
-        dx = m_pHorizontalScrollBar->GetScrollPos() - old;
-    }
-    if (dx == 0 && dy == 0)
-        return;
-    for (int i = 0; i < m_items.Count(); ++i) {
-        CControlUI* child = ChildAt(i);
-        if (child->IsVisible() && !child->IsFloat())
-            child->Shift(-dx, -dy, false);
-    }
-    Invalidate();
+    int oldX = HorizontalScrollPos();
+    CVerticalLayoutUI::SetScrollOffset(offset);
+    int dx = HorizontalScrollPos() - oldX;
     CListHeaderUI* header = m_pOwner != NULL ? m_pOwner->HeaderControl() : NULL;
     if (dx == 0 || header == NULL)
         return;

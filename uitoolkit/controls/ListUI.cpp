@@ -1,5 +1,6 @@
 #include "controls/ListUI.h"
 #include "controls/ListItemsUI.h"
+#include "controls/ListItemOrder.h"
 #include "layout/ScrollBarUI.h"
 #include "core/WindowManager.h"
 
@@ -8,11 +9,6 @@
 namespace UiToolkit {
 
 namespace {
-
-IListItemUI* ListItemOf(CControlUI* control)
-{
-    return control != NULL ? static_cast<IListItemUI*>(control->CastTo(L"ListItem")) : NULL;
-}
 
 int ColumnCountOf(const CContainerUI* header)
 {
@@ -71,15 +67,6 @@ bool CListUI::AddHeader(CControlUI* header)
     return CContainerUI::InsertItemAt(header, 0);
 }
 
-void CListUI::RenumberItems(int first, int last)
-{
-    for (int i = first; i <= last; ++i) {
-        IListItemUI* item = ListItemOf(m_pBody->ItemAt(i));
-        if (item != NULL)
-            item->SetItemIndex(i);
-    }
-}
-
 CControlUI* CListUI::ItemAt(int index) const { return m_pBody->ItemAt(index); }
 int CListUI::ItemCount() const { return m_pBody->ItemCount(); }
 
@@ -105,12 +92,7 @@ bool CListUI::AddItem(CControlUI* control)
         m_style.nColumns = ColumnCountOf(m_pHeader);
         return added;
     }
-    IListItemUI* item = ListItemOf(control);
-    if (item != NULL) {
-        item->SetItemOwner(this);
-        item->SetItemIndex(ItemCount());
-    }
-    return m_pBody->AddItem(control);
+    return AddListItem(*m_pBody, this, control);
 }
 
 bool CListUI::InsertItemAt(CControlUI* control, int index)
@@ -126,17 +108,7 @@ bool CListUI::InsertItemAt(CControlUI* control, int index)
         m_style.nColumns = ColumnCountOf(m_pHeader);
         return inserted;
     }
-    if (!m_pBody->InsertItemAt(control, index))
-        return false;
-    IListItemUI* item = ListItemOf(control);
-    if (item != NULL) {
-        item->SetItemOwner(this);
-        item->SetItemIndex(index);
-    }
-    RenumberItems(index + 1, ItemCount() - 1);
-    if (m_iCurSel >= index)
-        m_iCurSel += 1;
-    return true;
+    return InsertListItem(*m_pBody, this, m_iCurSel, control, index);
 }
 
 bool CListUI::MoveToIndex(CControlUI* control, int index)
@@ -145,18 +117,7 @@ bool CListUI::MoveToIndex(CControlUI* control, int index)
         return CContainerUI::MoveToIndex(control, index);
     if (IsHeaderItem(control))
         return m_pHeader != NULL && m_pHeader->MoveToIndex(control, index);
-    int old = m_pBody->IndexOf(control);
-    if (old < 0)
-        return false;
-    if (old == index)
-        return true;
-    CControlUI* selected = m_iCurSel >= 0 ? m_pBody->ItemAt(m_iCurSel) : NULL;
-    if (!m_pBody->MoveToIndex(control, index))
-        return false;
-    RenumberItems(old < index ? old : index, old < index ? index : old);
-    if (selected != NULL)
-        m_iCurSel = m_pBody->IndexOf(selected);
-    return true;
+    return MoveListItem(*m_pBody, m_iCurSel, control, index);
 }
 
 bool CListUI::RemoveItem(CControlUI* control)
@@ -184,14 +145,7 @@ bool CListUI::RemoveItemAt(int index)
 {
     if (!m_pBody->RemoveItemAt(index))
         return false;
-    RenumberItems(index, ItemCount() - 1);
-    if (index == m_iCurSel) {
-        m_iCurSel = -1;
-        // The nearest selectable item before the removed one, else the first selectable one.
-        SelectIndex(NextSelectableItem(index - 1, false), false);
-    } else if (index < m_iCurSel) {
-        m_iCurSel -= 1;
-    }
+    ListItemRemoved(*this, *m_pBody, m_iCurSel, index);
     return true;
 }
 
@@ -229,13 +183,7 @@ bool CListUI::SelectIndex(int index, bool takeFocus)
     if (index == m_iCurSel)
         return true;
     int previous = m_iCurSel;
-    if (m_iCurSel >= 0) {
-        // The item may have left the body behind the list's back.
-        IListItemUI* current = ListItemOf(m_pBody->ItemAt(m_iCurSel));
-        if (current != NULL)
-            current->SetItemSelected(false);
-        m_iCurSel = -1;
-    }
+    ClearListSelection(*m_pBody, m_iCurSel);
     if (index < 0)
         return false;
     CControlUI* control = m_pBody->ItemAt(index);
@@ -289,16 +237,20 @@ void CListUI::EnsureIndexVisible(int index)
     RECT inset = m_pBody->GetInset();
     band.top += inset.top;
     band.bottom -= inset.bottom;
-    CScrollBarUI* horizontal = m_pBody->HorizontalBar();
+    ScrollBy(0, ScrollToShowItem(*m_pBody, band, item->GetPos()));
+}
+
+int ScrollToShowItem(const CContainerUI& view, RECT band, const RECT& item)
+{
+    CScrollBarUI* horizontal = view.HorizontalBar();
     if (horizontal != NULL && horizontal->IsVisible())
         band.bottom -= horizontal->GetFixedHeight();
-    const RECT& pos = item->GetPos();
-    if (pos.top >= band.top && pos.bottom < band.bottom)
-        return;
-    int dy = pos.top < band.top ? pos.top - band.top : 0;
-    if (pos.bottom > band.bottom)
-        dy = pos.bottom - band.bottom;
-    ScrollBy(0, dy);
+    if (item.top >= band.top && item.bottom < band.bottom)
+        return 0;
+    int dy = item.top < band.top ? item.top - band.top : 0;
+    if (item.bottom > band.bottom)
+        dy = item.bottom - band.bottom;
+    return dy;
 }
 
 void CListUI::ScrollBy(int dx, int dy)

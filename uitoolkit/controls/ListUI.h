@@ -103,8 +103,6 @@ protected:
     bool IsHeader(CControlUI* control) const;
     static bool IsHeaderItem(CControlUI* control);
     bool AddHeader(CControlUI* header);
-    // Renumbers the body items from first to last inclusive.
-    void RenumberItems(int first, int last);
     // Navigation keeps the selection when no item lies that way.
     void SelectByKey(int index);
 

@@ -1,6 +1,7 @@
 // Rich edit input: the message filter, input events, Enter handling, notifications and scrolling.
 #include "controls/RichEditUI.h"
 #include "controls/TxtWinHost.h"
+#include "layout/DisabledMouse.h"
 #include "layout/ScrollBarUI.h"
 
 #include <windowsx.h>
@@ -110,13 +111,8 @@ LRESULT CRichEditUI::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, b
 
 void CRichEditUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassDisabledMouse(*this, m_pParent, event))
         return;
-    }
     switch (event.type) {
     case UIEVENT_SETCURSOR:
         if (IsEnabled() && m_pTwh != NULL && m_pTwh->SetCursorAt(NULL, event.ptMouse))

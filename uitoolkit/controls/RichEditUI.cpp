@@ -203,19 +203,7 @@ void CRichEditUI::PlaceParts(const RECT& text)
         RECT bar = { text.left, text.bottom, text.right, text.bottom + m_pHorizontalScrollBar->GetFixedHeight() };
         m_pHorizontalScrollBar->SetPos(bar, false);
     }
-    for (int i = 0; i < m_items.Count(); ++i) {
-        CControlUI* child = ItemAt(i);
-        if (!child->IsVisible())
-            continue;
-        if (child->IsFloat()) {
-            PlaceFloatingChild(i);
-            continue;
-        }
-        int width = ClampSize(text.right - text.left, child->GetMinWidth(), child->GetMaxWidth());
-        int height = ClampSize(text.bottom - text.top, child->GetMinHeight(), child->GetMaxHeight());
-        RECT place = { text.left, text.top, text.left + width, text.top + height };
-        child->SetPos(place, false);
-    }
+    PlaceChildrenOver(text);
 }
 
 void CRichEditUI::Shift(int dx, int dy, bool invalidate)

@@ -43,16 +43,12 @@ void* CTreeNodeUI::CastTo(const wchar_t* name)
     return CListContainerElementUI::CastTo(name);
 }
 
-namespace {
-
 CTreeNodeUI* TreeNodeOf(CControlUI* control)
 {
     if (control == NULL || _wcsicmp(control->TypeName(), L"TreeNodeUI") != 0)
         return NULL;
     return static_cast<CTreeNodeUI*>(control->CastTo(L"TreeNode"));
 }
-
-} // namespace
 
 bool CTreeNodeUI::AddItem(CControlUI* control)
 {

@@ -23,13 +23,6 @@ void* CTreeViewUI::CastTo(const wchar_t* name)
     return CListUI::CastTo(name);
 }
 
-CTreeNodeUI* CTreeViewUI::NodeOf(CControlUI* control)
-{
-    if (control == NULL || _wcsicmp(control->TypeName(), L"TreeNodeUI") != 0)
-        return NULL;
-    return static_cast<CTreeNodeUI*>(control->CastTo(L"TreeNode"));
-}
-
 void CTreeViewUI::HookNode(CTreeNodeUI* node)
 {
     node->OnNotifyList += MakeDelegate(this, &CTreeViewUI::OnItemDoubleClick);
@@ -43,7 +36,7 @@ void CTreeViewUI::HookNode(CTreeNodeUI* node)
 
 bool CTreeViewUI::AddNode(CTreeNodeUI* node)
 {
-    if (NodeOf(node) == NULL)
+    if (TreeNodeOf(node) == NULL)
         return false;
     HookNode(node);
     CListUI::AddItem(node);
@@ -68,7 +61,7 @@ int CTreeViewUI::InsertSubtree(CTreeNodeUI* node, int index)
 
 int CTreeViewUI::InsertNodeAt(CTreeNodeUI* node, int index)
 {
-    if (NodeOf(node) == NULL || index < 0 || index >= ItemCount())
+    if (TreeNodeOf(node) == NULL || index < 0 || index >= ItemCount())
         return -1;
     return InsertSubtree(node, index);
 }
@@ -83,7 +76,7 @@ bool CTreeViewUI::InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* before)
 
 bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
 {
-    if (NodeOf(node) == NULL)
+    if (TreeNodeOf(node) == NULL)
         return false;
     // Deepest first, so that each node leaves its parent's children and the list exactly once.
     while (node->HasChildren())
@@ -99,7 +92,7 @@ bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
 
 bool CTreeViewUI::RemoveItem(CControlUI* control)
 {
-    CTreeNodeUI* node = NodeOf(control);
+    CTreeNodeUI* node = TreeNodeOf(control);
     if (node != NULL)
         return m_pBody->IndexOf(node) >= 0 && RemoveNode(node);
     return CListUI::RemoveItem(control);
@@ -107,7 +100,7 @@ bool CTreeViewUI::RemoveItem(CControlUI* control)
 
 bool CTreeViewUI::RemoveItemAt(int index)
 {
-    CTreeNodeUI* node = NodeOf(ItemAt(index));
+    CTreeNodeUI* node = TreeNodeOf(ItemAt(index));
     if (node != NULL)
         return RemoveNode(node);
     return CListUI::RemoveItemAt(index);
@@ -121,7 +114,7 @@ bool CTreeViewUI::OnCheckBoxChanged(void* param)
     if (m_bSyncingChecks || msg == NULL || msg->sType != L"selectchanged" || msg->pSender == NULL)
         return true;
     CControlUI* row = msg->pSender->GetParentControl();
-    CTreeNodeUI* node = row != NULL ? NodeOf(row->GetParentControl()) : NULL;
+    CTreeNodeUI* node = row != NULL ? TreeNodeOf(row->GetParentControl()) : NULL;
     COptionUI* box = static_cast<COptionUI*>(msg->pSender->CastTo(L"Option"));
     if (node == NULL || box == NULL)
         return true;
@@ -139,7 +132,7 @@ bool CTreeViewUI::OnFolderChanged(void* param)
     if (msg == NULL || msg->sType != L"selectchanged" || msg->pSender == NULL)
         return true;
     CControlUI* row = msg->pSender->GetParentControl();
-    CTreeNodeUI* node = row != NULL ? NodeOf(row->GetParentControl()) : NULL;
+    CTreeNodeUI* node = row != NULL ? TreeNodeOf(row->GetParentControl()) : NULL;
     COptionUI* folder = static_cast<COptionUI*>(msg->pSender->CastTo(L"Option"));
     if (node == NULL || folder == NULL)
         return true;
@@ -154,7 +147,7 @@ bool CTreeViewUI::OnItemDoubleClick(void* param)
     NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(param);
     if (msg == NULL || msg->sType != L"itemdbclick")
         return false;
-    CTreeNodeUI* node = NodeOf(msg->pSender);
+    CTreeNodeUI* node = TreeNodeOf(msg->pSender);
     if (node == NULL)
         return true;
     COptionUI* folder = node->FolderButton();
@@ -168,7 +161,7 @@ bool CTreeViewUI::SetItemChecked(bool checked, CTreeNodeUI* node)
 {
     int count = node != NULL ? node->ChildCount() : ItemCount();
     for (int i = 0; i < count; ++i) {
-        CTreeNodeUI* item = node != NULL ? node->ChildAt(i) : NodeOf(ItemAt(i));
+        CTreeNodeUI* item = node != NULL ? node->ChildAt(i) : TreeNodeOf(ItemAt(i));
         if (item == NULL)
             continue;
         item->CheckBox()->SetSelected(checked);
@@ -192,7 +185,7 @@ void CTreeViewUI::SetItemExpanded(bool expand, CTreeNodeUI* node)
 {
     int count = node != NULL ? node->ChildCount() : ItemCount();
     for (int i = 0; i < count; ++i) {
-        CTreeNodeUI* item = node != NULL ? node->ChildAt(i) : NodeOf(ItemAt(i));
+        CTreeNodeUI* item = node != NULL ? node->ChildAt(i) : TreeNodeOf(ItemAt(i));
         if (item == NULL)
             continue;
         item->SetVisible(expand);
@@ -206,7 +199,7 @@ void CTreeViewUI::SetFolderButtonsVisible(bool visible)
 {
     m_bVisibleFolderBtn = visible;
     for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
+        CTreeNodeUI* item = TreeNodeOf(ItemAt(i));
         if (item != NULL)
             item->FolderButton()->SetVisible(visible);
     }
@@ -216,7 +209,7 @@ void CTreeViewUI::SetCheckBoxesVisible(bool visible)
 {
     m_bVisibleCheckBtn = visible;
     for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
+        CTreeNodeUI* item = TreeNodeOf(ItemAt(i));
         if (item != NULL)
             item->CheckBox()->SetVisible(visible);
     }
@@ -230,41 +223,19 @@ void CTreeViewUI::SetItemMinWidth(int width)
     Invalidate();
 }
 
-void CTreeViewUI::SetItemTextColor(DWORD color)
+void CTreeViewUI::SetNodeColors(void (CTreeNodeUI::*setter)(DWORD), DWORD color)
 {
     for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
+        CTreeNodeUI* item = TreeNodeOf(ItemAt(i));
         if (item != NULL)
-            item->SetItemTextColor(color);
+            (item->*setter)(color);
     }
 }
 
-void CTreeViewUI::SetItemHotTextColor(DWORD color)
-{
-    for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
-        if (item != NULL)
-            item->SetItemHotTextColor(color);
-    }
-}
-
-void CTreeViewUI::SetSelItemTextColor(DWORD color)
-{
-    for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
-        if (item != NULL)
-            item->SetSelItemTextColor(color);
-    }
-}
-
-void CTreeViewUI::SetSelItemHotTextColor(DWORD color)
-{
-    for (int i = 0; i < ItemCount(); ++i) {
-        CTreeNodeUI* item = NodeOf(ItemAt(i));
-        if (item != NULL)
-            item->SetSelItemHotTextColor(color);
-    }
-}
+void CTreeViewUI::SetItemTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetItemTextColor, color); }
+void CTreeViewUI::SetItemHotTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetItemHotTextColor, color); }
+void CTreeViewUI::SetSelItemTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetSelItemTextColor, color); }
+void CTreeViewUI::SetSelItemHotTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetSelItemHotTextColor, color); }
 
 void CTreeViewUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 {

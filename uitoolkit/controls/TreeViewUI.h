@@ -70,6 +70,9 @@ private:
     CPtrArrayUI m_aChildNodes; // direct children in order; not owned
 };
 
+// The control as a tree node when it is one (by its type name), else NULL.
+CTreeNodeUI* TreeNodeOf(CControlUI* control);
+
 class CTreeViewUI : public CListUI, public INotifyUI
 {
 public:
@@ -107,7 +110,8 @@ public:
     virtual void SetSelItemHotTextColor(DWORD color);
 
 private:
-    static CTreeNodeUI* NodeOf(CControlUI* control);
+    // Hands the colour to every node of the tree through the node's setter.
+    void SetNodeColors(void (CTreeNodeUI::*setter)(DWORD), DWORD color);
     void HookNode(CTreeNodeUI* node);
     // Inserts the node and its subtree from the index on, appending included; answers the index behind it.
     int InsertSubtree(CTreeNodeUI* node, int index);

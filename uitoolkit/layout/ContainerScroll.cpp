@@ -1,5 +1,6 @@
 #include "layout/ContainerUI.h"
 #include "layout/ScrollBarUI.h"
+#include "layout/DisabledMouse.h"
 #include "core/WindowManager.h"
 
 #include <stdlib.h>
@@ -221,13 +222,8 @@ void CContainerUI::PlaceScrollBars(RECT inner, int, int requiredHeight)
 
 void CContainerUI::OnEvent(InputEventUI& event)
 {
-    if (!IsMouseEnabled() && event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL) {
-        if (m_pParent != NULL)
-            m_pParent->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassDisabledMouse(*this, m_pParent, event))
         return;
-    }
     if (event.type == UIEVENT_SETFOCUS || event.type == UIEVENT_KILLFOCUS) {
         m_bFocused = event.type == UIEVENT_SETFOCUS;
         return;

@@ -233,6 +233,11 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
         area.right += m_pHorizontalScrollBar->GetScrollRange() - m_pHorizontalScrollBar->GetScrollPos();
         area.bottom -= m_pHorizontalScrollBar->GetFixedHeight();
     }
+    PlaceChildrenOver(area);
+}
+
+void CContainerUI::PlaceChildrenOver(const RECT& area)
+{
     for (int i = 0; i < m_items.Count(); ++i) {
         CControlUI* child = ChildAt(i);
         if (!child->IsVisible())

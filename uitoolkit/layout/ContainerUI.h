@@ -96,6 +96,9 @@ protected:
     RECT InsetRect() const;
     // The rectangle less the inset and the visible bars.
     RECT InnerRect() const;
+    // Every shown child over the whole area from its top left, within its size limits; floating ones by
+    // their anchors.
+    void PlaceChildrenOver(const RECT& area);
     bool IsBarShown(const CScrollBarUI* bar) const;
     int VerticalScrollPos() const;
     int HorizontalScrollPos() const;

@@ -1,5 +1,6 @@
 #include "layout/ScrollBarUI.h"
 #include "layout/ContainerUI.h"
+#include "layout/DisabledMouse.h"
 #include "core/WindowManager.h"
 
 namespace UiToolkit {
@@ -167,14 +168,8 @@ void CScrollBarUI::OnRepeatTick()
 
 void CScrollBarUI::OnEvent(InputEventUI& event)
 {
-    bool mouse = event.type >= UIEVENT_MOUSEMOVE && event.type <= UIEVENT_SCROLLWHEEL;
-    if (mouse && !IsMouseEnabled()) {
-        if (m_pOwner != NULL)
-            m_pOwner->OnEvent(event);
-        else
-            CControlUI::OnEvent(event);
+    if (PassDisabledMouse(*this, m_pOwner, event))
         return;
-    }
     switch (event.type) {
     case UIEVENT_KILLFOCUS:
     case UIEVENT_SETFOCUS:
