@@ -10,17 +10,17 @@ uint64_t QueryFileSize(const std::string& file) {
 }
 
 bool WriteChunk(const std::string& partFile, uint32_t present, const char* chunk, size_t length, uint32_t& written,
-                FILE*& stream) {
-    if (stream == nullptr) {
-        stream = std::fopen(partFile.c_str(), "ab");
-        if (stream == nullptr) return false;
+                ScopedFile& stream) {
+    if (!stream) {
+        stream.Reset(std::fopen(partFile.c_str(), "ab"));
+        if (!stream) return false;
         written += present;
     }
-    if (length > 0 && std::fwrite(chunk, 1, length, stream) != length) {
+    if (length > 0 && std::fwrite(chunk, 1, length, stream.Get()) != length) {
         std::printf(" exception = write to %s failed\n", partFile.c_str());
         return false;
     }
-    std::fflush(stream);
+    std::fflush(stream.Get());
     written += static_cast<uint32_t>(length);
     return true;
 }

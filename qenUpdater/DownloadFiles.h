@@ -4,13 +4,15 @@
 #include <cstdio>
 #include <string>
 
+#include "Handles.h"
+
 // Size of a file; 0 when it cannot be opened.
 uint64_t QueryFileSize(const std::string& file);
 
-// Appends one received chunk to a part file, opening it on the first chunk; `written` counts the
-// part file's bytes (those found at start included).
+// Appends one received chunk to a part file, opening it into `stream` on the first chunk; `written`
+// counts the part file's bytes (those found at start included).
 bool WriteChunk(const std::string& partFile, uint32_t present, const char* chunk, size_t length, uint32_t& written,
-                FILE*& stream);
+                ScopedFile& stream);
 
 // Deletes a file; a missing file is no error.
 void RemoveFile(const std::string& file);

@@ -239,7 +239,7 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
         return;
     }
 
-    FILE* stream = nullptr;
+    ScopedFile stream;  // the part file, opened on the first chunk
     std::vector<char> block(kReadBlockBytes);
     const char* chunk = buffer.data();
     size_t chunkLength = buffer.size();
@@ -258,7 +258,7 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
         if (chunkLength == 0) break;
         chunk = block.data();
     }
-    if (stream) std::fclose(stream);
+    stream.Reset();
     if (error && error != boost::asio::error::eof) std::printf("Exception: %s\n", error.message().c_str());
 }
 

@@ -1,8 +1,9 @@
 #include "md5.h"
 
+#include "Handles.h"
+
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -22,12 +23,6 @@ inline void StoreLe32(unsigned char* p, uint32_t v) {
     p[2] = static_cast<unsigned char>(v >> 16);
     p[3] = static_cast<unsigned char>(v >> 24);
 }
-
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
 
 }  // namespace
 
@@ -146,17 +141,17 @@ void MD5_CTX::Transform(uint32_t st[4], const unsigned char block[64]) {
 
 bool MD5_CTX::GetFileMd5(const char* path, char* out) {
     if (path == nullptr || out == nullptr) return false;
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+    ScopedFile file(std::fopen(path, "rb"));
     if (!file) return false;
 
     std::vector<unsigned char> block(kFileBlockBytes);
     Init();
     for (;;) {
-        size_t got = std::fread(block.data(), 1, block.size(), file.get());
+        size_t got = std::fread(block.data(), 1, block.size(), file.Get());
         if (got > 0) Update(block.data(), static_cast<uint32_t>(got));
         if (got < block.size()) break;
     }
-    if (std::ferror(file.get())) {
+    if (std::ferror(file.Get())) {
         Init();
         return false;
     }
