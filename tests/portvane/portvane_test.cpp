@@ -28,6 +28,8 @@ TEST(Portvane, LinkStartsClientRegistersHandlerAndLogs) {
     EXPECT_EQ(std::vector<std::string>{"a/b"}, folder.Record().Starts());
     EXPECT_TRUE(folder.Record().WaitForLine("cwd=" + ToUtf8(folder.Dir().substr(0, folder.Dir().size() - 1)), 1000));
     EXPECT_EQ(L"\"" + (folder / L"Portvane.exe") + L"\" \"%1\"", RegisteredCommand());
+    EXPECT_EQ(RegDefaultBytes(HKEY_CLASSES_ROOT, L"kelnova\\shell\\open\\command"),
+              (RegisteredCommand().size() + 1) * sizeof(wchar_t));
 
     std::vector<std::string> err = SplitLines(run.stdErr);
     EXPECT_TRUE(HasLogLine(err, "] class path: kelnova.exe")) << run.stdErr;
@@ -46,6 +48,7 @@ TEST(Portvane, ParametersFromLinksAndPlainLines) {
         {L"open class 7", "open class 7"},   // no link: the whole line
         {L"x kelnova://q=1&r=\x4e2d", "q=1&r=\xe4\xb8\xad"},
         {L"forcerun:kelnova://z", "z"},
+        {L"\"kelnova://room", "room"},      // only the leading quote: nothing trails
     };
     for (const Case& c : cases) {
         PortvaneFolder folder;
@@ -55,6 +58,18 @@ TEST(Portvane, ParametersFromLinksAndPlainLines) {
         ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
         EXPECT_EQ(std::vector<std::string>{c.params}, folder.Record().Starts());
     }
+}
+
+TEST(Portvane, RegisteredHandlerTakesALinkFromTheShell) {
+    PortvaneFolder folder;
+    DebugRun run = folder.Run(L"kelnova://first");
+    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
+    KillProcesses(L"kelnova.exe");
+    // As a browser hands it over: the shell quotes the link, and the closing quote stays.
+    ASSERT_TRUE(ShellStart(L"kelnova://room?id=9", 30000));
+    ASSERT_TRUE(WaitFor([&] { return folder.Record().Starts().size() == 2; }, 30000));
+    EXPECT_EQ("room?id=9\"", folder.Record().Starts()[1]);
 }
 
 TEST(Portvane, ForceRunStopsRunningClientWithoutAsking) {
@@ -132,9 +147,13 @@ TEST(Portvane, FailedCopyOrExtractionKeepsThePackage) {
         PortvaneFolder folder;
         std::string zip = BuildZip({{"good.txt", "fine"}, {"bad.txt", "damaged", true}});
         ASSERT_TRUE(WriteFileBytes(folder / L"update.zip", zip));
+        ASSERT_TRUE(WriteFileBytes(folder / L"bad.txt", "the old file"));
         DebugRun run = folder.Run(L"kelnova://2");
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(0u, run.exitCode);
+        std::string old;
+        ASSERT_TRUE(ReadFileBytes(folder / L"bad.txt", &old));
+        EXPECT_EQ("the old file", old);  // the failed entry leaves the old file in place
         std::string kept;
         ASSERT_TRUE(ReadFileBytes(folder / L"update.zip", &kept));
         EXPECT_EQ(zip, kept);
