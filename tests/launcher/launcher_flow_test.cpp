@@ -68,6 +68,8 @@ TEST(LauncherStart, LinkStartsClientWithParametersAndRegistersProtocol)
 TEST(LauncherStart, RegisteredProtocolDispatchesALinkThroughTheShell)
 {
     Install install(L"shell");
+    // A scheme the shell accepts: letters and digits only.
+    install.Names().protocol = "kpshell" + std::to_string(GetCurrentProcessId());
     install.WriteConfig();
     install.PlaceClient();
     ProcessResult r = install.Run(L"");
