@@ -1,6 +1,9 @@
 // Portvane run from its own folder with the client stand-in as kelnova.exe, no message boxes.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "fixture.h"
 #include "zipbuild.h"
 
@@ -177,8 +180,32 @@ TEST(Portvane, StoppedClientIsGoneBeforeItsProgramIsReplaced) {
     ASSERT_TRUE(ReadFileBytes(TestsDir() + L"ClientStub.exe", &program));
     program += "-- new build --"; // trailing bytes: still the same runnable program, but new content
     ASSERT_TRUE(WriteFileBytes(folder / L"temp\\update.zip", BuildZip({{"kelnova.exe", program}})));
+    // Notes the moment the new program takes the old one's place.
+    std::atomic<bool> stop{false};
+    unsigned long long replacedAt = 0;
+    std::wstring target = folder / L"kelnova.exe";
+    std::thread watcher([&] {
+        while (!stop) {
+            WIN32_FILE_ATTRIBUTE_DATA d;
+            if (GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow == program.size()) {
+                FILETIME now;
+                GetSystemTimeAsFileTime(&now);
+                replacedAt = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+                return;
+            }
+            Sleep(1);
+        }
+    });
     DebugRun run = folder.Run(L"forcerun:kelnova://after", 30000);
+    stop = true;
+    watcher.join();
     ASSERT_TRUE(run.finished);
+    // The stopped client had ended (its handle signalled) before its program was replaced.
+    FILETIME created, exited, kernel, user;
+    ASSERT_EQ(WaitForSingleObject(client->Handle(), 0), WAIT_OBJECT_0);
+    ASSERT_TRUE(GetProcessTimes(client->Handle(), &created, &exited, &kernel, &user));
+    ASSERT_NE(replacedAt, 0u);
+    EXPECT_LE((static_cast<unsigned long long>(exited.dwHighDateTime) << 32) | exited.dwLowDateTime, replacedAt);
     EXPECT_FALSE(FileExists(folder / L"update.zip"));
     std::string installed;
     ASSERT_TRUE(ReadFileBytes(folder / L"kelnova.exe", &installed));

@@ -116,3 +116,28 @@ TEST(CuPipeServer, PipeNameComesFromCacheName) {
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<cachename>x</cachename>"));
     EXPECT_EQ(ProbeValues(RunProbe(probe, L"cachepipe").output)["cachepipe"], "\\\\.\\Pipe\\CU_");
 }
+
+TEST(CuPipeServer, ClientThatConnectedBeforeTheWaitIsServed) {
+    std::wstring path = L"\\\\.\\Pipe\\" + UniqueName(L"CU_early");
+    ScopedHandle server(::CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 0, 1000, nullptr));
+    ASSERT_TRUE(server);
+    ScopedHandle client(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(client);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(client.Get(), "early", 5, &written, nullptr));
+
+    ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED ov = {};
+    ov.hEvent = event.Get();
+    ASSERT_TRUE(ConnectPipeClient(server.Get(), ov));  // ERROR_PIPE_CONNECTED counts as connected
+    char buffer[16] = {0};
+    DWORD read = 0;
+    ::ResetEvent(ov.hEvent);
+    if (!::ReadFile(server.Get(), buffer, sizeof(buffer), &read, &ov)) {
+        ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+        ASSERT_EQ(::WaitForSingleObject(ov.hEvent, 5000), WAIT_OBJECT_0);
+        ASSERT_TRUE(::GetOverlappedResult(server.Get(), &ov, &read, FALSE));
+    }
+    EXPECT_EQ(std::string(buffer, read), "early");
+}

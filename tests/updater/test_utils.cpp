@@ -111,6 +111,14 @@ TEST(WritePipeBuf, UnservedOrOverlongPipeNamesAreRefused) {
     longName.append(251 - longName.size(), L'x');
     EXPECT_FALSE(qen::WritePipeBuf(longName, L"msg1:0"));
     EXPECT_FALSE(qen::WritePipeBuf(longName.substr(0, 250) + L"yy", L"msg1:0"));
+
+    // Refused as too long, not merely unserved: the log says which.
+    TempDir dir{L"upd"};
+    std::wstring probe = InstallProbe(dir / L"app\\");
+    ProcessOutput r = RunProbe(probe, L"writepipe " + longName + L" msg1:0");
+    EXPECT_EQ(ProbeValues(r.output)["write"], "0") << r.output;
+    EXPECT_NE(r.output.find("pipe name too long, refused"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("pipe not exist"), std::string::npos) << r.output;
 }
 
 TEST(WritePipeBuf, OverlongLaunchNameGivesNoPipeName) {
