@@ -23,25 +23,14 @@ start_xvfb() {
     return 1
 }
 
-# prepare_prefix: create the prefix once, without crash dialogs, with a CJK font for Chinese texts:
-# the skins' face and the faces of dialogs, message boxes and tooltips. The marker's name changes
-# whenever these settings do, so an existing prefix takes them up.
+# prepare_prefix: create the prefix once, without crash dialogs, with a CJK font for Chinese texts.
 prepare_prefix() {
-    local marker="$WINEPREFIX/.kelnova-ready-2"
-    [ -f "$marker" ] && return 0
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    local face
-    # Faces Wine lacks are replaced outright; the faces it ships (the dialog and default UI faces)
-    # take the glyphs they lack from the CJK font.
-    for face in '微软雅黑' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Segoe UI' 'SimSun' '宋体'; do
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
-    done
-    for face in 'Tahoma' 'Tahoma Bold' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif' 'MS Sans Serif'; do
-        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-            /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
-    done
-    wineserver -w
-    touch "$marker"
+    if [ ! -f "$WINEPREFIX/.kelnova-ready" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1 || true
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.kelnova-ready"
+    fi
 }
