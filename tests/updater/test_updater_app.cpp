@@ -18,6 +18,15 @@ const wchar_t kProgressClass[] = L"qen_updater_wnd_class_name";
 const wchar_t kLaunchClass[] = L"qen_updater_launch_wnd_class_name";
 const DWORD kRefused = 0xFFFFFFFF;
 
+bool TitleBarPainted(HWND wnd) {
+    RECT rc;
+    ::GetWindowRect(wnd, &rc);
+    HDC screen = ::GetDC(nullptr);
+    bool painted = (::GetPixel(screen, rc.left + 2, rc.top + 2) & 0xFFFFFF) == RGB(0x16, 0x94, 0xFF);
+    ::ReleaseDC(nullptr, screen);
+    return painted;
+}
+
 // True when any pixel of the close button's place in the title bar differs from the bar's colour.
 bool CloseButtonShown(HWND wnd) {
     RECT rc;
@@ -109,6 +118,7 @@ TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow) {
     ChildProcess updater(install.UpdaterPath(), install.Args(2, "00000000000000000000000000000000"));
     HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
     ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(testkit::WaitFor([&] { return TitleBarPainted(progress); }, 5000));
     EXPECT_FALSE(CloseButtonShown(progress));
 
     // Two seconds between attempts: ten attempts take a little over 18 s.
