@@ -18,8 +18,10 @@ void WriteRegFun() {
         return;
     wchar_t value[260] = {};
     int written = _snwprintf(value, 259, L"\"%s\" \"%s\"", path, L"%1");
-    // A path too long for the value is not registered half-written.
+    // A path too long for the value is not registered half-written. The value is sized to its text and
+    // terminator: with the rest of the zeroed buffer the shell cannot dispatch a link.
     if (written < 0 || written >= 259 ||
-        RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value) != ERROR_SUCCESS)
+        RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       static_cast<DWORD>((written + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
         PV_LOG("WriteRegFun") << "set reg failure: ";
 }
