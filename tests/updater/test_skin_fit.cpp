@@ -3,6 +3,7 @@
 // skins come from the packed skin archive the program carries.
 #include <windows.h>
 
+#include <easylogging++.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,6 +13,9 @@
 #include "core/WindowManager.h"
 #include "files.h"
 #include "skin/WindowImplBase.h"
+
+// The toolkit logs through the program's easylogging++ storage.
+INITIALIZE_EASYLOGGINGPP
 
 using namespace UiToolkit;
 
