@@ -4,6 +4,16 @@
 
 namespace Utility
 {
+namespace
+{
+// A REG_SZ is stored as its text and terminator: the shell refuses a command that carries the rest
+// of a zeroed buffer ("Invalid name").
+DWORD TextBytes(const wchar_t* text)
+{
+    return static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
+}
+} // namespace
+
 bool RegisterUrlProtocol(const wchar_t* scheme)
 {
     if (!scheme || !*scheme)
@@ -18,7 +28,7 @@ bool RegisterUrlProtocol(const wchar_t* scheme)
     GetModuleFileNameW(NULL, self, MAX_PATH);
     wchar_t value[MAX_PATH] = {};
     bool ok = FormatW(value, MAX_PATH, L"\"%ls\" \"%%1\"", self) &&
-              RegSetValueExW(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof(value)) == ERROR_SUCCESS;
+              RegSetValueExW(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), TextBytes(value)) == ERROR_SUCCESS;
     return ok;
 }
 

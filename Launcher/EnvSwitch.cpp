@@ -137,6 +137,13 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
         (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
     }
+    // An Updater's success is believed only once the new environment's client is really there.
+    if (!Utility::FileExists(mainProgram))
+    {
+        LOG(ERROR) << "Updater reported success but " << ToUtf8(mainProgram) << " is missing, not updateConfig";
+        (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
+        return kSwitchFailed;
+    }
     (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:1");
     UpdateConfig(cmd.switchEnv.c_str());
     return kSwitchDone;
@@ -177,7 +184,7 @@ bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5
     GetModuleFileNameW(NULL, self, MAX_PATH);
     std::vector<wchar_t> command(8192);
     if (!Utility::FormatW(command.data(), command.size(),
-                          L"%ls -url=%ls -md5=%ls -pagecallparam=\"%ls\" -forcedupdate=2 -clientexe=\"%ls\" -extractpath=\"%ls\"",
+                          L"\"%ls\" -url=%ls -md5=%ls -pagecallparam=\"%ls\" -forcedupdate=2 -clientexe=\"%ls\" -extractpath=\"%ls\"",
                           updater, zipUrl, zipMd5, params ? params : L"", self, m_szModuleDir))
     {
         LOG(ERROR) << "Updater command line does not fit";
@@ -187,7 +194,9 @@ bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    // The program is named apart from the command text, so a folder with blanks cannot start another file.
+    // The program is named apart from the command text, so a folder with blanks cannot start another file;
+    // its path is quoted in the text too, or a folder such as "Kel-nova" under "Program Files" would hand
+    // the Updater a stray option.
     if (!CreateProcessW(updater, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
     {
         const DWORD error = GetLastError();

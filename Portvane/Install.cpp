@@ -33,15 +33,6 @@ void CleanTempAndMoveUpdate() {
     }
 }
 
-static std::string ToAnsi(const wchar_t* text) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-    out.resize(n - 1);
-    return out;
-}
-
 void ExtractUpdateZip() {
     DWORD attributes = GetFileAttributesW(L"update.zip");
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
@@ -56,10 +47,9 @@ void ExtractUpdateZip() {
     for (int i = 0; i < count.index; ++i) {
         ZipEntry entry;
         unsigned int result = GetZipEntry(zip, i, &entry);
-        if (result == ZR_OK) {
-            remove(ToAnsi(entry.name).c_str());
-            result = ExtractZipEntry(zip, i, entry.name);
-        }
+        // No delete first: the ZIP layer swaps the entry in only once it is complete, so an entry
+        // that fails keeps the old file.
+        if (result == ZR_OK) result = ExtractZipEntry(zip, i, entry.name);
         if (result != ZR_OK) {
             failed = true;
             PV_LOG("ExtractUpdateZip") << "extract entry " << i << " failure: " << result;

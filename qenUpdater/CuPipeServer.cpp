@@ -71,13 +71,13 @@ DWORD WINAPI CuPipeServer::ReadPipeThread(LPVOID server) {
     return 0;
 }
 
-bool CuPipeServer::WaitForClient(OVERLAPPED& ov) {
-    if (::ConnectNamedPipe(m_hPipe.Get(), &ov)) return true;
+bool ConnectPipeClient(HANDLE pipe, OVERLAPPED& ov) {
+    if (::ConnectNamedPipe(pipe, &ov)) return true;
     DWORD error = ::GetLastError();
     if (error == ERROR_PIPE_CONNECTED) return true;  // connected before the call: its message is readable
     if (error != ERROR_IO_PENDING) return false;
     DWORD unused = 0;
-    return ::GetOverlappedResult(m_hPipe.Get(), &ov, &unused, TRUE) != FALSE;
+    return ::GetOverlappedResult(pipe, &ov, &unused, TRUE) != FALSE;
 }
 
 bool CuPipeServer::ReadMessage(OVERLAPPED& ov, char* buffer, DWORD& read) {
@@ -111,7 +111,7 @@ bool CuPipeServer::ReadPipeThreadImpl() {
         OVERLAPPED ov = {};
         ov.hEvent = event.Get();
         ::ResetEvent(ov.hEvent);
-        if (!WaitForClient(ov)) continue;
+        if (!ConnectPipeClient(m_hPipe.Get(), ov)) continue;
         if (m_bStopPipe) break;
 
         std::fill(buffer.begin(), buffer.end(), '\0');

@@ -13,6 +13,10 @@
 // "\\.\Pipe\CU_" + CacheName; the bare prefix when CacheName cannot be read or is too long.
 std::wstring GetCachePipeName();
 
+// Waits on an overlapped server instance for its client; true once one is connected, also one that
+// connected before the wait began (its message is already readable).
+bool ConnectPipeClient(HANDLE pipe, OVERLAPPED& ov);
+
 class CuPipeServer {
 public:
     using NameSource = std::function<std::wstring()>;  // full pipe path, asked anew per instance
@@ -36,7 +40,6 @@ public:
 private:
     static DWORD WINAPI ReadPipeThread(LPVOID server);
     bool ReadPipeThreadImpl();
-    bool WaitForClient(OVERLAPPED& ov);
     bool ReadMessage(OVERLAPPED& ov, char* buffer, DWORD& read);
 
     NameSource name_;

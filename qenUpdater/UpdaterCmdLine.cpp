@@ -40,6 +40,22 @@ bool PathExists(const std::wstring& path) {
 
 std::string Utf8(const std::wstring& text) { return WideToUtf8(text); }
 
+// An option's dash opens the text or follows a blank: a dash inside a program path written before
+// the options (unquoted, "C:\Program Files\Kel-nova\Updater.exe -url=...") is no option.
+size_t FindOptionDash(const std::wstring& s, size_t from) {
+    for (size_t dash = s.find(kKeyPrefix, from); dash != std::wstring::npos; dash = s.find(kKeyPrefix, dash + 1)) {
+        if (dash == 0 || s[dash - 1] == L' ' || s[dash - 1] == L'\t') return dash;
+    }
+    return std::wstring::npos;
+}
+
+// Where the options begin: after a quoted program path, when the text starts with one.
+size_t SkipQuotedProgram(const std::wstring& s) {
+    if (s.size() < 2 || s[0] != kQuote || s[1] == kKeyPrefix) return 0;
+    size_t close = s.find(kQuote, 1);
+    return close == std::wstring::npos ? 0 : close + 1;
+}
+
 }  // namespace
 
 CCmdLineParser::CCmdLineParser(const wchar_t* cmdLine) {
@@ -55,9 +71,9 @@ void CCmdLineParser::Parse(const wchar_t* text) {
     m_cmdLine = text != nullptr ? text : L"";
     m_values.clear();
     const std::wstring& s = m_cmdLine;
-    size_t p = 0;
+    size_t p = SkipQuotedProgram(s);
     while (p < s.size()) {
-        size_t dash = s.find(kKeyPrefix, p);
+        size_t dash = FindOptionDash(s, p);
         if (dash == std::wstring::npos || dash + 1 >= s.size()) return;
         size_t k = dash + 1;
         size_t eq = s.find(kValueSeparator, k);

@@ -39,7 +39,7 @@ bool UnzipJob::ExtractZip() {
     std::wstring folder = StringToWString(unzipFolder);
     int result = ExtractZipToDir(zip.c_str(), folder.c_str(), 0);
     LOG(INFO) << "ExtractZipToDir result:" << result;
-    return true;
+    return result == 0;
 }
 
 ZipDownloader::ZipDownloader(const ZipDwCfg& cfg, const std::string& folder)
@@ -49,19 +49,42 @@ ZipDownloader::ZipDownloader(const ZipDwCfg& cfg, const std::string& folder)
 
 void ZipDownloader::StopClient() {
     std::string progName = GetProgName();
-    for (unsigned round = 0; FindProcess_ByName(progName) != 0; ++round) {
-        if (round >= installTimings_.maxKillRounds) {
-            LOG(WARNING) << "client could not be stopped, installing anyway";
+    DWORD started = ::GetTickCount();
+    while (FindProcess_ByName(progName) != 0) {
+        if (::GetTickCount() - started >= installTimings_.stopClientMs) {
+            LOG(WARNING) << "client could not be stopped within " << installTimings_.stopClientMs
+                         << " ms, installing anyway";
             return;
         }
         LOG(INFO) << "Voq is running";
-        qen::KillClient();
+        (void)qen::KillClient();  // logs its result; the loop checks again whether the client is gone
         ::Sleep(installTimings_.killPauseMs);
     }
 }
 
+bool ZipDownloader::InstallPackage() {
+    UnzipJob job{WStringToString(cfg_.zipPath), WStringToString(cfg_.clientDic)};
+    DWORD started = ::GetTickCount();
+    for (;;) {
+        if (job.Run()) break;
+        if (::GetTickCount() - started > installTimings_.giveUpMs) {
+            LOG(ERROR) << "update install failed";
+            return false;
+        }
+        ::Sleep(installTimings_.retryMs);
+    }
+    // A package that lacks the program started afterwards is no installation.
+    if (::GetFileAttributesW(cfg_.clientExePath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        LOG(ERROR) << "update install failed: no client program at " << WideToUtf8(cfg_.clientExePath);
+        return false;
+    }
+    LOG(INFO) << "install success";
+    return true;
+}
+
 void ZipDownloader::ReportToLauncher(bool installed) {
-    qen::WritePipeBuf(GetLauncherPipeName(), installed ? L"msg1:1" : L"msg1:0");
+    // Only a Launcher that waits serves the pipe (mode 2); otherwise nobody listens.
+    (void)qen::WritePipeBuf(GetLauncherPipeName(), installed ? L"msg1:1" : L"msg1:0");
 }
 
 void ZipDownloader::DoInstall() {
@@ -70,29 +93,18 @@ void ZipDownloader::DoInstall() {
     LOG(INFO) << "zipname:" << WideToUtf8(cfg_.zipPath);
     LOG(INFO) << "unzipFolder:" << WideToUtf8(cfg_.clientDic);
 
-    UnzipJob job{WStringToString(cfg_.zipPath), WStringToString(cfg_.clientDic)};
-    DWORD started = ::GetTickCount();
+    bool installed = true;
     if (cfg_.forcedUpdate != 0) {
-        for (;;) {
-            if (job.Run()) {
-                ReportToLauncher(true);
-                LOG(INFO) << "install success";
-                break;
-            }
-            if (::GetTickCount() - started > installTimings_.giveUpMs) {
-                LOG(ERROR) << "update install failed";
-                ReportToLauncher(false);
-                if (installUi_ != nullptr) installUi_->ShowInstallFailed();
-                break;
-            }
-            ::Sleep(installTimings_.retryMs);
-        }
+        installed = InstallPackage();
+        ReportToLauncher(installed);
+        if (!installed && installUi_ != nullptr) installUi_->ShowInstallFailed();
     }
 
     if (!cfg_.restartClient) return;
     LOG(INFO) << "run launch exe";
     ::Sleep(kRestartDelayMs);
-    if (installUi_ != nullptr) installUi_->ShowUpdateComplete();
+    // A failed installation was told by its notice: no update-complete window follows it.
+    if (installed && installUi_ != nullptr) installUi_->ShowUpdateComplete();
     std::string param = GetPageCallParam();
     LOG(INFO) << "clientExePath:" << WideToUtf8(cfg_.clientExePath) << " pageCallParam:" << WideToUtf8(StringToWString(param));
     ::ShellExecuteA(nullptr, "open", WStringToString(cfg_.clientExePath).c_str(), param.c_str(), nullptr,

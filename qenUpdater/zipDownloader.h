@@ -24,16 +24,16 @@ struct InstallTimings {
     DWORD giveUpMs = 60000;         // the target folder still cannot be created: failed
     DWORD retryMs = 2000;           // between attempts to create it
     DWORD killPauseMs = 500;        // between stops of client processes
-    unsigned maxKillRounds = 20;    // a client that cannot be stopped does not hold the update forever
+    DWORD stopClientMs = 10000;     // a client that cannot be stopped does not hold the update forever
 };
 
 struct UnzipJob {
     std::string zipPath;
     std::string unzipFolder;
 
-    // True when the extraction call was made (the target folder exists).
+    // True when the target folder exists and the library wrote every entry into it.
     bool Run();
-    // Hands the package to the extraction library; always true, its result is not examined.
+    // Hands the package to the extraction library; true when it reports every entry written.
     bool ExtractZip();
 };
 
@@ -55,6 +55,8 @@ public:
 
 private:
     void StopClient();
+    // Extracts a forced update within the time limit; true when it is installed and its client exists.
+    bool InstallPackage();
     void ReportToLauncher(bool installed);
 
     ZipDwCfg cfg_;

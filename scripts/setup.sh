@@ -7,7 +7,7 @@ cd "$top"
 
 packages=(g++-mingw-w64-i686 cmake ninja-build wine wine32:i386 xvfb xauth
           libz-mingw-w64-dev libboost-dev libeasyloggingpp-dev libstb-dev googletest
-          dpkg-dev python3 unzip fonts-wqy-microhei imagemagick)
+          dpkg-dev python3 unzip fonts-wqy-microhei imagemagick locales)
 
 SUDO=
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
@@ -36,6 +36,17 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_sources -eq 1 ]; then
 fi
 if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${packages[@]}"
+fi
+
+# The tests run a second time under a Chinese locale (Wine then uses code page 936); without the
+# generated glibc locale Wine mangles non-ASCII file names.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    if grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+        $SUDO sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+        echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+    $SUDO locale-gen >/dev/null
 fi
 
 # Sources compiled for the target by our CMake; never committed.

@@ -149,14 +149,17 @@ TEST_F(ZipFixture, UnixTimeBlockIsReadWithinItsBounds)
         e.name = "tiny-field.txt";
         e.localExtra = "UT\x01";
         ASSERT_TRUE(w.Add(e));
+        e.name = "ut-claims-nine-holds-five.txt";
+        e.localExtra = ziptest::ExtraBlock(0x5455, 9, std::string("\x01\x00\xf1\x53\x65", 5));
+        ASSERT_TRUE(w.Add(e));
         ASSERT_TRUE(w.Close());
     }
     unsigned long long dos = Ticks(DosDateTimeToFileTime(ziptest::DosDate(2024, 3, 15), ziptest::DosTime(10, 20, 30)));
     unsigned long long fromBlock = UnixToTicks(kWrite);
     ZipHandle* zip = OpenArchive();
     ASSERT_NE(zip, nullptr);
-    ZipEntry e[4];
-    for (int i = 0; i < 4; ++i) {
+    ZipEntry e[5];
+    for (int i = 0; i < 5; ++i) {
         ASSERT_EQ(GetZipEntry(zip, i, &e[i]), ZR_OK) << i;
         EXPECT_EQ(ExtractZipEntry(zip, i, e[i].name), ZR_OK) << i;
         EXPECT_EQ(Ticks(e[i].atime), dos) << i;
@@ -167,6 +170,7 @@ TEST_F(ZipFixture, UnixTimeBlockIsReadWithinItsBounds)
     EXPECT_EQ(Ticks(e[1].mtime), dos); // the scan ends at the block that runs past the field
     EXPECT_EQ(Ticks(e[2].mtime), fromBlock);
     EXPECT_EQ(Ticks(e[3].mtime), dos);
+    EXPECT_EQ(Ticks(e[4].mtime), dos); // a block that claims more than the field holds is not read
 }
 
 TEST_F(ZipFixture, DamagedEntriesFailAndLeaveOldTargetsWhole)

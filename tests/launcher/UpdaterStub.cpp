@@ -70,8 +70,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     std::wstring pipe = FromUtf8(behavior["pipe"]);
     if (mode == "ok")
     {
-        // What a real installation leaves: the new environment's client folder.
+        // What a real installation leaves: the new environment's client folder and, unless the
+        // package lacks it (mode=ok without client=), its client program.
         CreateDirectoryW(FromUtf8(behavior["mkdir"]).c_str(), NULL);
+        if (!behavior["client"].empty())
+            std::ofstream(FromUtf8(behavior["client"]).c_str(), std::ios::binary) << "client";
         SendToPipe(pipe, "msg1:1");
     }
     else if (mode == "fail")

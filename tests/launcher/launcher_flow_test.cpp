@@ -66,6 +66,30 @@ TEST(LauncherStart, LinkStartsClientWithParametersAndRegistersProtocol)
     EXPECT_TRUE(HasLine(lines, "Launcher exit."));
 }
 
+TEST(LauncherStart, RegisteredProtocolDispatchesALinkThroughTheShell)
+{
+    Install install(L"shell");
+    // A scheme the shell accepts: letters and digits only.
+    install.Names().protocol = "kpshell" + std::to_string(GetCurrentProcessId());
+    install.WriteConfig();
+    install.PlaceClient();
+    ProcessResult r = install.Run(L"");
+    ASSERT_TRUE(r.finished);
+    ClientRecord record = install.Record();
+    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+
+    // The command is stored as its text and terminator, as the shell needs it.
+    std::wstring key = FromUtf8(install.Names().protocol) + L"\\shell\\open\\command";
+    std::wstring command = ReadRegDefault(HKEY_CLASSES_ROOT, key);
+    EXPECT_EQ(RegDefaultBytes(HKEY_CLASSES_ROOT, key), (command.size() + 1) * sizeof(wchar_t));
+
+    // As a browser hands a link over: the shell starts the Launcher, which starts the client.
+    KillProcesses(install.ProgName());
+    ASSERT_TRUE(ShellStart(FromUtf8(install.Names().protocol) + L"://room?id=9", 30000));
+    ASSERT_TRUE(WaitFor([&] { return record.Starts().size() == 2; }, 30000));
+    EXPECT_EQ(record.Starts()[1], "room?id=9");
+}
+
 TEST(LauncherStart, NoArgumentStartsClientWithoutParameters)
 {
     Install install(L"noarg");

@@ -25,11 +25,14 @@ protected:
         server.Answer("/env.xml", TinyHttpServer::Response(200, "OK", kGoodAnswer));
     }
 
-    void PlaceUpdater(const std::string& mode)
+    // withClient: a successful stand-in also leaves the new environment's client program.
+    void PlaceUpdater(const std::string& mode, bool withClient = true)
     {
         ASSERT_TRUE(CopyFileTo(TestsDir() + L"UpdaterStub.exe", install.Dir() + L"Updater.exe"));
         std::string behavior = "mode=" + mode + "\npipe=LU_" + install.Names().launchname + "\nmkdir=" +
                                ToUtf8(install.Dir()) + install.Names().name + "_pro\n";
+        if (withClient)
+            behavior += "client=" + ToUtf8(install.ClientDir("pro") + install.ProgName()) + "\n";
         ASSERT_TRUE(WriteFileBytes(install.Dir() + L"updater-behavior.txt", behavior));
     }
 
@@ -101,7 +104,7 @@ TEST_F(SwitchTest, DownloadHandsOffToUpdaterAndStoresTheEnvOnSuccess)
     std::vector<std::string> runs = UpdaterRuns();
     ASSERT_EQ(runs.size(), 1u);
     std::string dir = ToUtf8(install.Dir());
-    EXPECT_EQ(runs[0], dir + "Updater.exe -url=http://127.0.0.1:1/full.zip -md5=0123456789abcdef0123456789abcdef "
+    EXPECT_EQ(runs[0], "\"" + dir + "Updater.exe\" -url=http://127.0.0.1:1/full.zip -md5=0123456789abcdef0123456789abcdef "
                              "-pagecallparam=\"room=1&user=2\" -forcedupdate=2 -clientexe=\"" +
                            dir + "Launcher.exe\" -extractpath=\"" + dir + "\"");
     ASSERT_TRUE(clientPipe->WaitForMessages(1, 3000));
@@ -120,6 +123,15 @@ TEST_F(SwitchTest, UpdaterFailureIsReportedToTheClient)
     LogTail log;
     ExpectFailedSwitch(install.Run(SwitchLine("/env.xml")));
     EXPECT_TRUE(log.Has("error in download new client, not updateConfig"));
+}
+
+TEST_F(SwitchTest, ReportedSuccessWithoutTheNewClientKeepsTheOldEnvironment)
+{
+    PlaceUpdater("ok", false);
+    LogTail log;
+    ExpectFailedSwitch(install.Run(SwitchLine("/env.xml")));
+    EXPECT_EQ(Env(), "www");
+    EXPECT_TRUE(log.Has("pipe buffer: msg1:1"));
 }
 
 TEST_F(SwitchTest, UpdaterThatEndsWithoutAnAnswerFailsWithinTheGracePeriod)
@@ -160,7 +172,9 @@ TEST_F(SwitchTest, BadAnswersFailWithoutStartingTheUpdater)
     server.Answer("/nomd5.xml", TinyHttpServer::Response(200, "OK", "<a><zipurl>http://x/z.zip</zipurl></a>"));
     server.Answer("/text.xml", TinyHttpServer::Response(200, "OK", "this is not xml <"));
     server.Answer("/500.xml", TinyHttpServer::Response(500, "Server Error", kGoodAnswer));
-    for (const char* path : {"/nomd5.xml", "/text.xml", "/500.xml", "/missing.xml"})
+    // A good body under any status but 200 is no answer.
+    server.Answer("/203.xml", TinyHttpServer::Response(203, "Non-Authoritative Information", kGoodAnswer));
+    for (const char* path : {"/nomd5.xml", "/text.xml", "/500.xml", "/203.xml", "/missing.xml"})
     {
         FreshPipe();
         ExpectFailedSwitch(install.Run(SwitchLine(path)));

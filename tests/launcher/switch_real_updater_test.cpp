@@ -53,41 +53,66 @@ HWND WaitForWindowOfClass(const wchar_t* className, DWORD timeoutMs)
         timeoutMs);
     return found;
 }
+// An install with the real Updater beside the Launcher, a package server and the server of the
+// switch answer; `package` is what the package server hands out.
+struct SwitchSetup
+{
+    explicit SwitchSetup(const std::wstring& folder) : install(L"swreal", folder)
+    {
+        install.WriteConfig({{"CacheName", ToUtf8(install.ProgName()) + "cache"}});
+        install.PlaceClient();
+        CopyFileTo(BinDir() + L"Updater.exe", install.Dir() + L"Updater.exe");
+        CopyFileTo(BinDir() + L"zlib.dll", install.Dir() + L"zlib.dll");
+    }
+    ~SwitchSetup()
+    {
+        KillProcesses(L"Updater.exe");
+    }
+    // A package holding <name>_pro\<entry> (the client stand-in's bytes).
+    std::string Package(const std::string& entry)
+    {
+        std::string client;
+        ReadFileBytes(TestsDir() + L"ClientStub.exe", &client);
+        std::wstring path = install.Dir() + L"package.bin";
+        {
+            ziptest::ZipWriter zip(path);
+            zip.AddFile(install.Names().name + "_pro/" + entry, client, true);
+            zip.Close();
+        }
+        std::string package;
+        ReadFileBytes(path, &package);
+        DeleteFileW(path.c_str());
+        return package;
+    }
+    void Serve(const std::string& package)
+    {
+        packageServer.SetBody(package);
+        answerServer.Answer("/env.xml", TinyHttpServer::Response(200, "OK",
+                                                                 "<?xml version=\"1.0\"?><answer><zipurl>http://" +
+                                                                     packageServer.HostText() + "/full.zip</zipurl><zipmd5>" +
+                                                                     Md5Hex(package) + "</zipmd5></answer>"));
+    }
+    ProcessResult Switch(DWORD timeoutMs)
+    {
+        return install.Run(FromUtf8("switchenv=pro&xmlurl=" + answerServer.Url("/env.xml") + "&room=1"), timeoutMs);
+    }
+
+    Install install;
+    updtest::TestHttpServer packageServer;
+    TinyHttpServer answerServer;
+};
 } // namespace
 
+// Installed below a folder with a blank and a dash in its name, where an unquoted program path on
+// the Updater's command line would hand it a stray option.
 TEST(SwitchWithRealUpdater, NewEnvironmentIsDownloadedInstalledAndStarted)
 {
-    Install install(L"swreal");
-    std::string cacheName = ToUtf8(install.ProgName()) + "cache";
-    install.WriteConfig({{"CacheName", cacheName}});
-    install.PlaceClient();
-    ASSERT_TRUE(CopyFileTo(BinDir() + L"Updater.exe", install.Dir() + L"Updater.exe"));
-    ASSERT_TRUE(CopyFileTo(BinDir() + L"zlib.dll", install.Dir() + L"zlib.dll"));
-
-    // The package: <name>_pro\<progname>, the client stand-in.
-    std::string client;
-    ASSERT_TRUE(ReadFileBytes(TestsDir() + L"ClientStub.exe", &client));
-    std::wstring packagePath = install.Dir() + L"package.bin";
-    {
-        ziptest::ZipWriter zip(packagePath);
-        ASSERT_TRUE(zip.AddFile(install.Names().name + "_pro/" + install.Names().progname, client, true));
-        ASSERT_TRUE(zip.Close());
-    }
-    std::string package;
-    ASSERT_TRUE(ReadFileBytes(packagePath, &package));
-    DeleteFileW(packagePath.c_str());
-
-    updtest::TestHttpServer packageServer;
-    packageServer.SetBody(package);
-    TinyHttpServer answerServer;
-    answerServer.Answer("/env.xml", TinyHttpServer::Response(200, "OK",
-                                                             "<?xml version=\"1.0\"?><answer><zipurl>http://" +
-                                                                 packageServer.HostText() + "/full.zip</zipurl><zipmd5>" +
-                                                                 Md5Hex(package) + "</zipmd5></answer>"));
+    SwitchSetup setup(L"Program Files\\Kel-nova");
+    Install& install = setup.install;
+    setup.Serve(setup.Package(install.Names().progname));
     PipeSink clientPipe(FromUtf8(install.Names().pipe));
 
-    ProcessResult r =
-        install.Run(FromUtf8("switchenv=pro&xmlurl=" + answerServer.Url("/env.xml") + "&room=1"), 60000);
+    ProcessResult r = setup.Switch(60000);
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
     ASSERT_TRUE(clientPipe.WaitForMessages(1, 5000));
@@ -103,7 +128,55 @@ TEST(SwitchWithRealUpdater, NewEnvironmentIsDownloadedInstalledAndStarted)
     EXPECT_TRUE(record.WaitForLine("args=", 30000));
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"room=1"});
     EXPECT_TRUE(WaitFor([] { return CountProcesses(L"Updater.exe") == 0; }, 10000));
+}
 
-    KillProcesses(L"Updater.exe");
-    KillProcesses(install.ProgName());
+// The Updater installs the package, but the new environment's client is not in it: the switch fails
+// and the old environment stays, so the next start still finds a client.
+TEST(SwitchWithRealUpdater, PackageWithoutTheClientKeepsTheOldEnvironment)
+{
+    SwitchSetup setup(L"");
+    Install& install = setup.install;
+    setup.Serve(setup.Package("other.exe"));
+    PipeSink clientPipe(FromUtf8(install.Names().pipe));
+
+    ProcessResult r = setup.Switch(60000);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0xFFFFFFFFu);
+    ASSERT_TRUE(clientPipe.WaitForMessages(1, 5000));
+    EXPECT_EQ(clientPipe.Messages(), std::vector<std::string>{"switchenv_msg:0"});
+    EXPECT_EQ(ElementText(install.ReadConfig(), "env"), "www");
+    EXPECT_TRUE(FileExists(install.ClientDir("pro") + L"other.exe"));
+
+    HWND complete = WaitForWindowOfClass(L"qen_updater_launch_wnd_class_name", 15000);
+    ASSERT_NE(complete, nullptr);
+    PostMessageW(complete, WM_CLOSE, 0, 0);
+    ClientRecord record = install.Record();  // the old environment's client
+    EXPECT_TRUE(record.WaitForLine("args=", 30000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{"room=1"});
+}
+
+// A package that cannot be extracted (its digest matches, its content is no archive): the Updater
+// tries for its minute, reports the failure and shows its notice instead of the completion window.
+TEST(SwitchWithRealUpdater, CorruptPackageFailsOnBothSides)
+{
+    SwitchSetup setup(L"");
+    Install& install = setup.install;
+    setup.Serve("PK\x03\x04 this is no archive");
+    PipeSink clientPipe(FromUtf8(install.Names().pipe));
+
+    ProcessResult r = setup.Switch(120000);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0xFFFFFFFFu);
+    ASSERT_TRUE(clientPipe.WaitForMessages(1, 5000));
+    EXPECT_EQ(clientPipe.Messages(), std::vector<std::string>{"switchenv_msg:0"});
+    EXPECT_EQ(ElementText(install.ReadConfig(), "env"), "www");
+
+    HWND notice = WaitForWindowOfClass(L"qen_updater_tips_wnd_class_name", 15000);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(FindWindowW(L"qen_updater_launch_wnd_class_name", nullptr), nullptr);
+    PostMessageW(notice, WM_KEYDOWN, VK_RETURN, 0);
+    ClientRecord record = install.Record();
+    EXPECT_TRUE(record.WaitForLine("args=", 30000));
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{"room=1"});
+    EXPECT_EQ(FindWindowW(L"qen_updater_launch_wnd_class_name", nullptr), nullptr);
 }

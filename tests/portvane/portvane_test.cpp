@@ -1,6 +1,9 @@
 // Portvane run from its own folder with the client stand-in as kelnova.exe, no message boxes.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "fixture.h"
 #include "zipbuild.h"
 
@@ -28,6 +31,8 @@ TEST(Portvane, LinkStartsClientRegistersHandlerAndLogs) {
     EXPECT_EQ(std::vector<std::string>{"a/b"}, folder.Record().Starts());
     EXPECT_TRUE(folder.Record().WaitForLine("cwd=" + ToUtf8(folder.Dir().substr(0, folder.Dir().size() - 1)), 1000));
     EXPECT_EQ(L"\"" + (folder / L"Portvane.exe") + L"\" \"%1\"", RegisteredCommand());
+    EXPECT_EQ(RegDefaultBytes(HKEY_CLASSES_ROOT, L"kelnova\\shell\\open\\command"),
+              (RegisteredCommand().size() + 1) * sizeof(wchar_t));
 
     std::vector<std::string> err = SplitLines(run.stdErr);
     EXPECT_TRUE(HasLogLine(err, "] class path: kelnova.exe")) << run.stdErr;
@@ -46,6 +51,7 @@ TEST(Portvane, ParametersFromLinksAndPlainLines) {
         {L"open class 7", "open class 7"},   // no link: the whole line
         {L"x kelnova://q=1&r=\x4e2d", "q=1&r=\xe4\xb8\xad"},
         {L"forcerun:kelnova://z", "z"},
+        {L"\"kelnova://room", "room"},      // only the leading quote: nothing trails
     };
     for (const Case& c : cases) {
         PortvaneFolder folder;
@@ -55,6 +61,18 @@ TEST(Portvane, ParametersFromLinksAndPlainLines) {
         ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
         EXPECT_EQ(std::vector<std::string>{c.params}, folder.Record().Starts());
     }
+}
+
+TEST(Portvane, RegisteredHandlerTakesALinkFromTheShell) {
+    PortvaneFolder folder;
+    DebugRun run = folder.Run(L"kelnova://first");
+    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
+    KillProcesses(L"kelnova.exe");
+    // As a browser hands it over: the shell quotes the link, and the closing quote stays.
+    ASSERT_TRUE(ShellStart(L"kelnova://room?id=9", 30000));
+    ASSERT_TRUE(WaitFor([&] { return folder.Record().Starts().size() == 2; }, 30000));
+    EXPECT_EQ("room?id=9\"", folder.Record().Starts()[1]);
 }
 
 TEST(Portvane, ForceRunStopsRunningClientWithoutAsking) {
@@ -131,9 +149,13 @@ TEST(Portvane, FailedCopyOrExtractionKeepsThePackage) {
         PortvaneFolder folder;
         std::string zip = BuildZip({{"good.txt", "fine"}, {"bad.txt", "damaged", true}});
         ASSERT_TRUE(WriteFileBytes(folder / L"update.zip", zip));
+        ASSERT_TRUE(WriteFileBytes(folder / L"bad.txt", "the old file"));
         DebugRun run = folder.Run(L"kelnova://2");
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(0u, run.exitCode);
+        std::string old;
+        ASSERT_TRUE(ReadFileBytes(folder / L"bad.txt", &old));
+        EXPECT_EQ("the old file", old);  // the failed entry leaves the old file in place
         std::string kept;
         ASSERT_TRUE(ReadFileBytes(folder / L"update.zip", &kept));
         EXPECT_EQ(zip, kept);
@@ -157,8 +179,32 @@ TEST(Portvane, StoppedClientIsGoneBeforeItsProgramIsReplaced) {
     ASSERT_TRUE(ReadFileBytes(TestsDir() + L"ClientStub.exe", &program));
     program += "-- new build --"; // trailing bytes: still the same runnable program, but new content
     ASSERT_TRUE(WriteFileBytes(folder / L"temp\\update.zip", BuildZip({{"kelnova.exe", program}})));
+    // Notes the moment the new program takes the old one's place.
+    std::atomic<bool> stop{false};
+    unsigned long long replacedAt = 0;
+    std::wstring target = folder / L"kelnova.exe";
+    std::thread watcher([&] {
+        while (!stop) {
+            WIN32_FILE_ATTRIBUTE_DATA d;
+            if (GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &d) && d.nFileSizeLow == program.size()) {
+                FILETIME now;
+                GetSystemTimeAsFileTime(&now);
+                replacedAt = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+                return;
+            }
+            Sleep(1);
+        }
+    });
     DebugRun run = folder.Run(L"forcerun:kelnova://after", 30000);
+    stop = true;
+    watcher.join();
     ASSERT_TRUE(run.finished);
+    // The stopped client had ended (its handle signalled) before its program was replaced.
+    FILETIME created, exited, kernel, user;
+    ASSERT_EQ(WaitForSingleObject(client->Handle(), 0), WAIT_OBJECT_0);
+    ASSERT_TRUE(GetProcessTimes(client->Handle(), &created, &exited, &kernel, &user));
+    ASSERT_NE(replacedAt, 0u);
+    EXPECT_LE((static_cast<unsigned long long>(exited.dwHighDateTime) << 32) | exited.dwLowDateTime, replacedAt);
     EXPECT_FALSE(FileExists(folder / L"update.zip"));
     std::string installed;
     ASSERT_TRUE(ReadFileBytes(folder / L"kelnova.exe", &installed));

@@ -1,5 +1,6 @@
 #include "registry.h"
 #include "Handles.h"
+#include "testprocess.h"
 
 namespace testkit {
 
@@ -17,6 +18,22 @@ static bool ReadDefault(HKEY root, const std::wstring& subkey, std::wstring* out
     value.resize(wcsnlen(value.c_str(), size / sizeof(wchar_t)));
     *out = value;
     return true;
+}
+
+DWORD RegDefaultBytes(HKEY root, const std::wstring& subkey) {
+    ScopedRegKey key;
+    if (RegOpenKeyExW(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.Out()) != ERROR_SUCCESS) return 0;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
+    return size;
+}
+
+bool ShellStart(const std::wstring& link, DWORD timeout_ms) {
+    wchar_t system[MAX_PATH] = {0};
+    UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    ProcessResult r = RunProcess(std::wstring(system) + L"\\start.exe", link, timeout_ms);
+    return r.finished && r.exitCode == 0;
 }
 
 static bool WriteDefault(HKEY root, const std::wstring& subkey, const std::wstring& value) {

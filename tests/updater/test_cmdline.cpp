@@ -50,6 +50,22 @@ TEST(CmdLineParser, KeysAreLowerCasedTheFirstValueStaysAndValuesEndAtABlankOrQuo
     EXPECT_EQ(dashOnly.FindKey(L""), dashOnly.End());
 }
 
+TEST(CmdLineParser, ProgramPathWithABlankAndADashGivesNoStrayOption) {
+    // What the Updater sees after an unquoted program path under "C:\Program Files\Kel-nova\": the
+    // rest of the path, whose dash follows no blank.
+    CCmdLineParser unquoted(L"Files\\Kel-nova\\Updater.exe -url=http://h/a.zip -md5=M -forcedupdate=2");
+    EXPECT_EQ(unquoted.ValueOf(L"url"), L"http://h/a.zip");
+    EXPECT_EQ(unquoted.ValueOf(L"md5"), L"M");
+    EXPECT_EQ(unquoted.FindKey(L"nova\\updater.exe -url"), unquoted.End());
+    // The whole line with the program path quoted, as the Launcher writes it.
+    CCmdLineParser quoted(L"\"C:\\Program Files\\Kel-nova\\Updater.exe\" -url=http://h/b.zip -pagecallparam=\"r=1\"");
+    EXPECT_EQ(quoted.ValueOf(L"url"), L"http://h/b.zip");
+    EXPECT_EQ(quoted.ValueOf(L"pagecallparam"), L"r=1");
+    ZipDwCfg cfg = parseZipConf(L"Files\\Kel-nova\\Updater.exe -url=http://h:8/c.zip -md5=D");
+    EXPECT_EQ(cfg.host, "h:8");
+    EXPECT_EQ(cfg.path, "/c.zip");
+}
+
 TEST(ParseZipConf, UrlSplitsIntoHostAndPathWithTheDigestAppended) {
     ZipDwCfg cfg = parseZipConf(L"-url=http://h:81/a/b.zip -md5=ABC -pagecallparam=p=1&q");
     EXPECT_EQ(cfg.host, "h:81");

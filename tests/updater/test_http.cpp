@@ -93,6 +93,10 @@ TEST(HttpProbe, UnusableAnswersGiveNoSize) {
         std::function<void(ServerBehaviour&)> setup;
     } cases[] = {
         {"404", [](ServerBehaviour& b) { b.status = 404; }},
+        {"203 with its length, only 200 and 206 count", [](ServerBehaviour& b) {
+             b.rawResponse = "HTTP/1.1 203 Non-Authoritative Information\r\nContent-Length: 1000\r\n"
+                             "Content-Range: bytes 0-999/1000\r\n\r\n" + std::string(1000, 'x');
+         }},
         {"malformed status line", [](ServerBehaviour& b) { b.malformedStatusLine = true; }},
         {"no length", [](ServerBehaviour& b) { b.noContentLength = true; b.ignoreRange = true; }},
         {"length past 2^31-1", [](ServerBehaviour& b) { b.contentLength = "4294967296"; b.ignoreRange = true; }},

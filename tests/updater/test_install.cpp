@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "ProbeRunner.h"
 
 using namespace updtest;
@@ -97,7 +100,7 @@ TEST(DoInstall, TargetThatCannotBeCreatedFailsAfterTheTimeLimitAndStillRestarts)
     ProcessOutput r = RunProbe(setup.probe, L"install 2500 -forcedupdate=1 -pagecallparam=again " +
                                                 setup.Options(blocker));
     auto values = ProbeValues(r.output);
-    EXPECT_EQ(values["uisteps"], "failed;complete;") << r.output;
+    EXPECT_EQ(values["uisteps"], "failed;") << r.output;  // the notice, not the update-complete window
     int ms = std::stoi(values["installms"].empty() ? "0" : values["installms"]);
     EXPECT_GE(ms, 2500);  // attempts every two seconds until the limit has passed
     EXPECT_LT(ms, 8000);
@@ -105,4 +108,69 @@ TEST(DoInstall, TargetThatCannotBeCreatedFailsAfterTheTimeLimitAndStillRestarts)
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
     ASSERT_TRUE(setup.RestartRecord().WaitForLine("args=", 10000));
     EXPECT_EQ(setup.RestartRecord().Starts(), std::vector<std::string>{"again"});
+}
+
+TEST(DoInstall, CorruptPackageOrMissingClientIsAFailureOnTheLaunchersPipe) {
+    struct Case {
+        const char* what;
+        bool corrupt;
+    };
+    for (Case c : {Case{"corrupt package", true}, Case{"package without the client", false}}) {
+        SCOPED_TRACE(c.what);
+        InstallSetup setup;
+        if (c.corrupt) ASSERT_TRUE(WriteBytes(setup.dir / L"upd\\update.zip", "PK\x03\x04 not a whole archive"));
+        PipeSink launcher(L"LU_" + setup.launchName);
+        // The client program is to come from the package, which does not hold it.
+        std::wstring missingClient = setup.dir / L"target\\client.exe";
+        ProcessOutput r = RunProbe(setup.probe, L"install 2500 -forcedupdate=2 -pagecallparam=p -clientexe=" +
+                                                    Quote(missingClient) + L" -extractpath=" +
+                                                    Quote(setup.dir / L"target\\"));
+        auto values = ProbeValues(r.output);
+        EXPECT_EQ(values["uisteps"], "failed;") << r.output;
+        int ms = std::stoi(values["installms"].empty() ? "0" : values["installms"]);
+        if (c.corrupt) EXPECT_GE(ms, 2500) << "a failed extraction is tried again until the limit";
+        ASSERT_TRUE(launcher.WaitForMessages(1, 5000));
+        EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
+        EXPECT_EQ(FileExists(setup.dir / L"target\\readme.txt"), !c.corrupt);
+    }
+}
+
+namespace {
+
+// A client that comes back as soon as it is stopped: one the Updater cannot stop for good.
+class RespawningClient {
+public:
+    explicit RespawningClient(const std::wstring& exe) : exe_(exe), thread_([this] { Loop(); }) {}
+    ~RespawningClient() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    void Loop() {
+        while (!stop_) {
+            ChildProcess client(exe_, L"");
+            while (!stop_ && !client.Wait(20)) {
+            }
+        }
+    }
+    std::wstring exe_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST(DoInstall, ClientThatCannotBeStoppedHoldsTheInstallationAboutTenSeconds) {
+    InstallSetup setup;
+    std::unique_ptr<RespawningClient> client(new RespawningClient(setup.client));
+    ::Sleep(500);
+    ProcessOutput r = RunProbe(setup.probe, L"install 60000 -forcedupdate=0 " + setup.Options(setup.dir / L"target\\"));
+    client.reset();
+    auto values = ProbeValues(r.output);
+    int ms = std::stoi(values["installms"].empty() ? "0" : values["installms"]);
+    EXPECT_GE(ms, 10000) << r.output;
+    EXPECT_LT(ms, 16000) << "bounded by time, not by rounds of up to 3 s each";
+    EXPECT_NE(r.output.find("client could not be stopped"), std::string::npos) << r.output;
+    EXPECT_EQ(values["uisteps"], "complete;");
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 #include "CuPipeServer.h"
 #include "PageCallParam.h"
 #include "ProbeRunner.h"
@@ -115,4 +118,42 @@ TEST(CuPipeServer, PipeNameComesFromCacheName) {
     EXPECT_EQ(ProbeValues(RunProbe(probe, L"cachepipe").output)["cachepipe"], "\\\\.\\Pipe\\CU_");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<cachename>x</cachename>"));
     EXPECT_EQ(ProbeValues(RunProbe(probe, L"cachepipe").output)["cachepipe"], "\\\\.\\Pipe\\CU_");
+}
+
+TEST(CuPipeServer, ClientThatConnectedBeforeTheWaitIsServed) {
+    std::wstring path = L"\\\\.\\Pipe\\" + UniqueName(L"CU_early");
+    ScopedHandle server(::CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 1000, nullptr));
+    ASSERT_TRUE(server);
+    ScopedHandle client(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(client);
+
+    // The client is connected before the server waits: that is a connection, not a failure. Waited
+    // for on a thread, so that a wait that never ends fails the test instead of holding it.
+    ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED ov = {};
+    ov.hEvent = event.Get();
+    auto connected = std::async(std::launch::async, [&] { return ConnectPipeClient(server.Get(), ov); });
+    if (connected.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ::CancelIoEx(server.Get(), &ov);
+        client.Reset();
+        FAIL() << "the early client was not taken";
+    }
+    ASSERT_TRUE(connected.get());
+
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(client.Get(), "early", 5, &written, nullptr));
+    char buffer[16] = {0};
+    DWORD read = 0;
+    ::ResetEvent(ov.hEvent);
+    if (!::ReadFile(server.Get(), buffer, sizeof(buffer), &read, &ov)) {
+        ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+        if (::WaitForSingleObject(ov.hEvent, 5000) != WAIT_OBJECT_0) {
+            ::CancelIoEx(server.Get(), &ov);
+            ::GetOverlappedResult(server.Get(), &ov, &read, TRUE);
+            FAIL() << "no message from the early client";
+        }
+        ASSERT_TRUE(::GetOverlappedResult(server.Get(), &ov, &read, FALSE));
+    }
+    EXPECT_EQ(std::string(buffer, read), "early");
 }

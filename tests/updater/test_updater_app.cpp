@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "DownloadTestKit.h"
 #include "UpdaterAppKit.h"
 
@@ -14,6 +17,28 @@ namespace {
 const wchar_t kProgressClass[] = L"qen_updater_wnd_class_name";
 const wchar_t kLaunchClass[] = L"qen_updater_launch_wnd_class_name";
 const DWORD kRefused = 0xFFFFFFFF;
+
+bool TitleBarPainted(HWND wnd) {
+    RECT rc;
+    ::GetWindowRect(wnd, &rc);
+    HDC screen = ::GetDC(nullptr);
+    bool painted = (::GetPixel(screen, rc.left + 2, rc.top + 2) & 0xFFFFFF) == RGB(0x16, 0x94, 0xFF);
+    ::ReleaseDC(nullptr, screen);
+    return painted;
+}
+
+// True when any pixel of the close button's place in the title bar differs from the bar's colour.
+bool CloseButtonShown(HWND wnd) {
+    RECT rc;
+    ::GetWindowRect(wnd, &rc);
+    HDC screen = ::GetDC(nullptr);
+    bool shown = false;
+    for (int y = rc.top + 9; y < rc.top + 21 && !shown; ++y)
+        for (int x = rc.right - 13; x < rc.right - 1 && !shown; ++x)
+            shown = (::GetPixel(screen, x, y) & 0xFFFFFF) != RGB(0x16, 0x94, 0xFF);
+    ::ReleaseDC(nullptr, screen);
+    return shown;
+}
 
 // The package download never ends: the server holds back its answers.
 void StallServer(UpdaterInstall& install) {
@@ -34,6 +59,15 @@ TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithThePar
     EXPECT_EQ(ReadBytes(install.TargetDir() + L"bin\\data.bin").size(), 200000u);
     ASSERT_TRUE(launcher.WaitForMessages(1, 5000));
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:1"});
+    // The probe, then four parts: ranged requests from four different places in the package.
+    auto requests = install.server.Requests();
+    ASSERT_EQ(requests.size(), 5u);
+    std::vector<int64_t> starts;
+    for (size_t i = 1; i < requests.size(); ++i) starts.push_back(requests[i].rangeStart);
+    std::sort(starts.begin(), starts.end());
+    EXPECT_EQ(starts.front(), 0);
+    for (size_t i = 1; i < starts.size(); ++i) EXPECT_GT(starts[i], starts[i - 1]) << i;
+    EXPECT_LT(starts.back(), static_cast<int64_t>(install.package.size()));
 
     // The progress window sits in the bottom-right corner of the work area, at the skin's size.
     HWND progress = WaitForWindowOfClass(kProgressClass, 1000);
@@ -84,11 +118,14 @@ TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow) {
     ChildProcess updater(install.UpdaterPath(), install.Args(2, "00000000000000000000000000000000"));
     HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
     ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(testkit::WaitFor([&] { return TitleBarPainted(progress); }, 5000));
+    EXPECT_FALSE(CloseButtonShown(progress));
 
     // Two seconds between attempts: ten attempts take a little over 18 s.
     ASSERT_TRUE(launcher.WaitForMessages(1, 60000));
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
-    EXPECT_GE(install.server.Requests().size(), 10u);
+    EXPECT_TRUE(testkit::WaitFor([&] { return CloseButtonShown(progress); }, 5000));
+    EXPECT_EQ(install.server.Requests().size(), 50u) << "exactly ten attempts of a probe and four parts";
     RECT rc;
     ::GetWindowRect(progress, &rc);
     EXPECT_EQ(rc.right - rc.left, 360);
@@ -167,6 +204,9 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
     testkit::LanguageGuard english(install.clientName.substr(0, install.clientName.size() - 4), L"en-US");
     ChildProcess client(install.ClientPath(), L"");
     ASSERT_TRUE(client.Started());
+    HWND clientWnd = nullptr;
+    ASSERT_TRUE(testkit::WaitFor([&] { return (clientWnd = ::FindWindowW(L"kastrelumion", nullptr)) != nullptr; }, 10000));
+    ::SetWindowPos(clientWnd, nullptr, 400, 300, 200, 100, SWP_NOZORDER | SWP_NOACTIVATE);
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(1, Md5Of(install.package)));
 
@@ -175,8 +215,14 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
     EXPECT_EQ(WindowTitle(notice), L"Kastrel提示");
     EXPECT_EQ(WaitForWindowOfClass(kProgressClass, 0), nullptr) << "the download waits for the notice";
     EXPECT_FALSE(client.Wait(300));
+    // The notice sits in the middle of the client's window.
+    RECT box;
+    ::GetWindowRect(notice, &box);
+    EXPECT_NEAR((box.left + box.right) / 2, 500, 2);
+    EXPECT_NEAR((box.top + box.bottom) / 2, 350, 2);
     ::PostMessageW(notice, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(client.Wait(10000));
+    EXPECT_TRUE(install.server.Requests().empty()) << "the client is stopped before the first request";
 
     HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
     ASSERT_NE(progress, nullptr);
@@ -212,7 +258,7 @@ TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage) {
     EXPECT_TRUE(launcher.Messages().empty());
 }
 
-TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenStillRestarts) {
+TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenRestartsWithoutCompletion) {
     UpdaterInstall install;
     std::wstring blocker = install.dir / L"blocker";
     ASSERT_TRUE(WriteBytes(blocker, "a file where the folder should be"));
@@ -228,12 +274,29 @@ TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenStillRest
     EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr);
     ::PostMessageW(notice, WM_KEYDOWN, VK_RETURN, 0);
 
-    HWND complete = WaitForWindowOfClass(kLaunchClass, 10000);
-    ASSERT_NE(complete, nullptr);
-    ::PostMessageW(complete, WM_CLOSE, 0, 0);
+    // A failed installation is no completed update: the client program starts without that window.
     testkit::ClientRecord record = install.RestartRecord();
     ASSERT_TRUE(record.WaitForLine("args=", 10000));
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"x=1"});
     ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr);
     EXPECT_EQ(ReadBytes(blocker), "a file where the folder should be");
+}
+
+TEST(UpdaterApp, SkippingAnOptionalUpdateKeepsThePartFilesAndSendsNothing) {
+    UpdaterInstall install;
+    install.server.Configure([](ServerBehaviour& b) { b.bytesPerSecond = 60; });  // each part takes some seconds
+    PipeSink launcher(install.LauncherPipe());
+    ChildProcess updater(install.UpdaterPath(), install.Args(0, Md5Of(install.package)));
+    HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(testkit::WaitFor([&] { return FileExists(install.dir / L"upd\\update.td0"); }, 20000));
+
+    ClickAt(progress, 264, 85);  // the skip button: right end of the lower row
+    ASSERT_TRUE(updater.Wait(10000));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+    for (const wchar_t* part : {L"update.td0", L"update.td1", L"update.td2", L"update.td3"})
+        EXPECT_TRUE(FileExists(install.dir / (std::wstring(L"upd\\") + part))) << testkit::ToUtf8(part);
+    EXPECT_FALSE(launcher.WaitForMessages(1, 500));
+    EXPECT_FALSE(FileExists(install.dir / L"restart\\client-record.txt"));
 }

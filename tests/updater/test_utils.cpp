@@ -68,12 +68,24 @@ TEST(WritePipeBuf, MessagesArriveByteExactWithoutTerminator) {
     PipeSink sink(name);
     EXPECT_TRUE(qen::WritePipeBuf(name, L"msg1:0"));
     ASSERT_TRUE(sink.WaitForMessages(1, 5000));  // a busy pipe is not retried: let the sink take it
-    // System code page text: e-acute is one byte 0xE9 in code page 1252.
+    // System code page text: the bytes of the code page in force (1252 as set up, 936 for our users).
     EXPECT_TRUE(qen::WritePipeBuf(name, L"caf\u00e9 -x=1"));
     ASSERT_TRUE(sink.WaitForMessages(2, 5000));
     auto messages = sink.Messages();
     EXPECT_EQ(messages[0], std::string("msg1:0"));
-    EXPECT_EQ(messages[1], std::string("caf\xe9 -x=1"));
+    const UINT acp = ::GetACP();
+    if (acp == 1252) {
+        EXPECT_EQ(messages[1], std::string("caf\xe9 -x=1"));
+    } else if (acp == 936) {
+        EXPECT_EQ(messages[1], std::string("caf\xa8\xa6 -x=1"));  // GBK e-acute
+        EXPECT_TRUE(qen::WritePipeBuf(name, L"\u8bfe\u5802"));    // two Chinese characters, two bytes each
+        ASSERT_TRUE(sink.WaitForMessages(3, 5000));
+        EXPECT_EQ(sink.Messages()[2], std::string("\xbf\xce\xcc\xc3"));
+    } else {
+        char expected[32] = {0};
+        ::WideCharToMultiByte(acp, 0, L"caf\u00e9 -x=1", -1, expected, sizeof(expected), nullptr, nullptr);
+        EXPECT_EQ(messages[1], std::string(expected));
+    }
 }
 
 TEST(WritePipeBuf, FromAnotherProcessToThePipeNamedByLaunchName) {
@@ -99,6 +111,14 @@ TEST(WritePipeBuf, UnservedOrOverlongPipeNamesAreRefused) {
     longName.append(251 - longName.size(), L'x');
     EXPECT_FALSE(qen::WritePipeBuf(longName, L"msg1:0"));
     EXPECT_FALSE(qen::WritePipeBuf(longName.substr(0, 250) + L"yy", L"msg1:0"));
+
+    // Refused as too long, not merely unserved: the log says which.
+    TempDir dir{L"upd"};
+    std::wstring probe = InstallProbe(dir / L"app\\");
+    ProcessOutput r = RunProbe(probe, L"writepipe " + longName + L" msg1:0");
+    EXPECT_EQ(ProbeValues(r.output)["write"], "0") << r.output;
+    EXPECT_NE(r.output.find("pipe name too long, refused"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("pipe not exist"), std::string::npos) << r.output;
 }
 
 TEST(WritePipeBuf, OverlongLaunchNameGivesNoPipeName) {
