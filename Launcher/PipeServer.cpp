@@ -21,9 +21,11 @@ DWORD WINAPI PipeThread(LPVOID param)
                                            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 0, 1000, NULL));
         if (!pipe)
         {
+            // A warning only: in a burst of links another Launcher holds the one instance, and only an
+            // environment switch needs this pipe.
             const DWORD error = GetLastError();
-            LOG(ERROR) << "Cannot create pipe " << Utility::ToUtf8(wrapper->m_strPipeName) << ", last error: " << error << " "
-                       << SystemText(error);
+            LOG(WARNING) << "Cannot create pipe " << Utility::ToUtf8(wrapper->m_strPipeName) << ", last error: " << error
+                         << " " << SystemText(error);
             break;
         }
         // A client that connected before this call (ERROR_PIPE_CONNECTED) is read all the same.
