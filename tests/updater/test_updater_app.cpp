@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 
 #include "DownloadTestKit.h"
@@ -215,9 +216,12 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
     EXPECT_EQ(WindowTitle(notice), L"Kastrel提示");
     EXPECT_EQ(WaitForWindowOfClass(kProgressClass, 0), nullptr) << "the download waits for the notice";
     EXPECT_FALSE(client.Wait(300));
-    // The notice sits in the middle of the client's window.
+    // The notice sits in the middle of the client's window: it is created first and then moved there.
     RECT box;
-    ::GetWindowRect(notice, &box);
+    testkit::WaitFor([&] {
+        ::GetWindowRect(notice, &box);
+        return std::abs((box.left + box.right) / 2 - 500) <= 2 && std::abs((box.top + box.bottom) / 2 - 350) <= 2;
+    }, 5000);
     EXPECT_NEAR((box.left + box.right) / 2, 500, 2);
     EXPECT_NEAR((box.top + box.bottom) / 2, 350, 2);
     ::PostMessageW(notice, WM_KEYDOWN, VK_ESCAPE, 0);
