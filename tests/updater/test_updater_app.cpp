@@ -207,7 +207,9 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
     ASSERT_TRUE(client.Started());
     HWND clientWnd = nullptr;
     ASSERT_TRUE(testkit::WaitFor([&] { return (clientWnd = ::FindWindowW(L"kastrelumion", nullptr)) != nullptr; }, 10000));
-    ::SetWindowPos(clientWnd, nullptr, 400, 300, 200, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Other tests' client stand-ins have windows of the same class; the Updater takes the first one in
+    // z-order, so ours goes on top of them all.
+    ::SetWindowPos(clientWnd, HWND_TOPMOST, 400, 300, 200, 100, SWP_NOACTIVATE);
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(1, Md5Of(install.package)));
 
