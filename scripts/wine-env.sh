@@ -24,14 +24,20 @@ start_xvfb() {
     return 1
 }
 
-# prepare_prefix: create the prefix once, without crash dialogs, with a CJK font for Chinese texts.
+# prepare_prefix: create the prefix once, without crash dialogs, with a CJK font for Chinese texts:
+# the skins' face and the faces of dialogs, message boxes and tooltips. The marker's name changes
+# whenever these settings do, so an existing prefix takes them up.
 prepare_prefix() {
-    if [ ! -f "$WINEPREFIX/.kelnova-ready" ]; then
-        mkdir -p "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1 || true
-        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
-        wineserver -w
-        touch "$WINEPREFIX/.kelnova-ready"
-    fi
+    local marker="$WINEPREFIX/.kelnova-ready-2"
+    [ -f "$marker" ] && return 0
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    # Message boxes and tooltips draw in Wine's own UI face, which lacks Chinese glyphs: it takes them
+    # from the CJK font. (Under this link GDI+ refuses the face; the toolkit's effect text falls back.)
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v 'Tahoma' \
+        /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    wineserver -w
+    touch "$marker"
 }

@@ -1,7 +1,11 @@
+#include "core/ToolkitLog.h"
 #include "controls/LabelUI.h"
 #include "core/WindowManager.h"
 
 #include <gdiplus.h>
+
+#include <string>
+#include <vector>
 
 namespace UiToolkit {
 
@@ -50,6 +54,70 @@ struct EffectObjects
     int count = 0;
 };
 
+// GDI+ takes only TrueType faces, and under Wine a face that the prefix replaces by another font is
+// refused too. Such a font gets the face GDI really selected, else the generic sans serif family, at
+// the same pixel size and style, so the effect text still shows. Wide calls keep Chinese face names.
+// The family GDI really drew the font with: the face a replacement names, else the requested face.
+std::wstring SelectedFamily(HDC hdc, HFONT hFont, TEXTMETRICW* tm)
+{
+    std::wstring family;
+    HGDIOBJ old = SelectObject(hdc, hFont);
+    if (old == NULL)
+        return family;
+    GetTextMetricsW(hdc, tm);
+    UINT size = GetOutlineTextMetricsW(hdc, 0, NULL);
+    if (size >= sizeof(OUTLINETEXTMETRICW)) {
+        std::vector<BYTE> buffer(size);
+        OUTLINETEXTMETRICW* otm = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+        if (GetOutlineTextMetricsW(hdc, size, otm) != 0)
+            family = reinterpret_cast<const wchar_t*>(buffer.data() + reinterpret_cast<UINT_PTR>(otm->otmpFamilyName));
+    }
+    wchar_t face[LF_FACESIZE] = L"";
+    if (family.empty() && GetTextFaceW(hdc, LF_FACESIZE, face) > 0)
+        family = face;
+    SelectObject(hdc, old);
+    return family;
+}
+
+// GDI+ takes only TrueType faces, and under Wine a face that the prefix replaces by another font is
+// refused too. Such a font gets the family GDI really selected, else the generic sans serif family, at
+// the same pixel size and style, so the effect text still shows. Wide calls keep Chinese face names.
+GpStatus CreateEffectFont(HDC hdc, HFONT hFont, GpFont** font)
+{
+    *font = NULL;
+    LOGFONTW lf;
+    if (hFont == NULL || GetObjectW(hFont, sizeof(lf), &lf) == 0)
+        return GdipCreateFontFromDC(hdc, font);
+    GpStatus status = GdipCreateFontFromLogfontW(hdc, &lf, font);
+    if (status == Ok && *font != NULL)
+        return Ok;
+    *font = NULL;
+    TEXTMETRICW tm = {};
+    std::wstring name = SelectedFamily(hdc, hFont, &tm);
+    LOG(WARNING) << "GDI+ cannot use the label font " << LogText(lf.lfFaceName) << " (status " << status
+                 << "); effect text takes " << (name.empty() ? std::string("another face") : LogText(name.c_str()));
+    GpFontFamily* family = NULL;
+    if (name.empty() || GdipCreateFontFamilyFromName(name.c_str(), NULL, &family) != Ok || family == NULL) {
+        family = NULL;
+        if (GdipGetGenericFontFamilySansSerif(&family) != Ok || family == NULL) {
+            LOG(WARNING) << "GDI+ finds no font family: effect text draws nothing";
+            return FontFamilyNotFound;
+        }
+    }
+    REAL size = static_cast<REAL>(lf.lfHeight < 0 ? -lf.lfHeight : tm.tmHeight - tm.tmInternalLeading);
+    if (size <= 0)
+        size = 12;
+    INT style = (lf.lfWeight >= FW_BOLD ? FontStyleBold : 0) | (lf.lfItalic ? FontStyleItalic : 0) |
+                (lf.lfUnderline ? FontStyleUnderline : 0);
+    status = GdipCreateFont(family, size, style, UnitPixel, font);
+    GdipDeleteFontFamily(family);
+    if (status != Ok || *font == NULL) {
+        *font = NULL;
+        return status != Ok ? status : GenericError;
+    }
+    return Ok;
+}
+
 } // namespace
 
 void CLabelUI::StartGdiplus()
@@ -79,14 +147,8 @@ void CLabelUI::PaintEffectText(HDC hdc)
     if (rc.right <= rc.left || rc.bottom <= rc.top)
         return;
     EffectObjects gp;
-    HFONT hFont = m_pManager->GetFont(m_iFont);
-    LOGFONTA lf;
-    GpStatus status = GenericError;
-    if (hFont != NULL && GetObjectA(hFont, sizeof(lf), &lf) != 0)
-        status = GdipCreateFontFromLogfontA(hdc, &lf, &gp.font);
-    else
-        status = GdipCreateFontFromDC(hdc, &gp.font);
-    if (status != Ok || gp.font == NULL || GdipCreateFromHDC(hdc, &gp.graphics) != Ok)
+    GpStatus status = CreateEffectFont(hdc, m_pManager->GetFont(m_iFont), &gp.font);
+    if (status != Ok || GdipCreateFromHDC(hdc, &gp.graphics) != Ok)
         return;
     if (GdipSetTextRenderingHint(gp.graphics, static_cast<TextRenderingHint>(m_TextRenderingHintAntiAlias)) != Ok ||
         GdipCreateStringFormat(0, LANG_NEUTRAL, &gp.format) != Ok)

@@ -367,6 +367,17 @@ TEST(LabelPainting, PlainAndEffectTextStayInside)
     label.ApplyAttribute(L"transtext1", L"255");
     label.Paint(effect.Dc(), all);
     EXPECT_TRUE(changedInside(effect));
+    EXPECT_FALSE(changedOutside(effect));
+
+    // Under Wine GDI+ refuses the dialog face once the prefix links Wine's UI face to the CJK font (the
+    // test prefix does): the effect text takes the family GDI selected and still draws, inside its rectangle.
+    scene.window.manager.AddFont(7, L"MS Shell Dlg", 12, true, false, true);
+    label.SetFont(7);
+    TestCanvas bitmapFace(120, 50, 0);
+    label.Paint(bitmapFace.Dc(), all);
+    EXPECT_TRUE(changedInside(bitmapFace));
+    EXPECT_FALSE(changedOutside(bitmapFace));
+    label.SetFont(-1);
 
     // An empty text draws nothing in the plain path.
     TestCanvas empty(120, 50, 0);
