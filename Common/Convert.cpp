@@ -4,8 +4,7 @@
 #include <cstring>
 #include <vector>
 
-namespace Utility
-{
+namespace Utility {
 bool WideToGbk(const wchar_t* text, char* out, unsigned bytes)
 {
     if (!text || !out || bytes == 0)
@@ -77,8 +76,7 @@ bool FormatW(wchar_t* out, size_t count, const wchar_t* format, ...)
     va_start(args, format);
     int n = FormatInto(out, count, format, args);
     va_end(args);
-    if (n < 0 || static_cast<size_t>(n) >= count)
-    {
+    if (n < 0 || static_cast<size_t>(n) >= count) {
         if (out && count)
             out[0] = 0;
         return false;

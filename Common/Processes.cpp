@@ -6,14 +6,12 @@
 #include <utility>
 #include <vector>
 
-namespace
-{
+namespace {
 const size_t kMaxProcesses = 1024;
 const DWORD kExitWaitMs = 5000;
 } // namespace
 
-namespace Utility
-{
+namespace Utility {
 void EnableDebugPrivilege()
 {
     ScopedHandle token;
@@ -31,35 +29,31 @@ bool KillAllProcesses(const wchar_t* exeName)
     if (!exeName || !*exeName)
         return false;
     ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-    {
+    if (!snapshot) {
         const DWORD error = GetLastError();
         LOG(INFO) << "CreateToolhelp32Snapshot failed, last error: " << error << " " << SystemText(error);
         return false;
     }
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    if (!Process32FirstW(snapshot.Get(), &entry))
-    {
+    if (!Process32FirstW(snapshot.Get(), &entry)) {
         const DWORD error = GetLastError();
         LOG(INFO) << "Process32First failed, last error: " << error << " " << SystemText(error);
         return false;
     }
     std::vector<ScopedHandle> handles;
-    do
-    {
+    do {
         if (_wcsicmp(entry.szExeFile, exeName) != 0 || entry.th32ProcessID == GetCurrentProcessId())
             continue;
-        if (handles.size() >= kMaxProcesses)
-        {
+        if (handles.size() >= kMaxProcesses) {
             LOG(WARNING) << "Too many processes named " << ToUtf8(exeName) << ", the rest are left";
             break;
         }
         ScopedHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
-        if (!process)
-        {
+        if (!process) {
             const DWORD error = GetLastError();
-            LOG(INFO) << "OpenProcess failed, last error: " << error << " " << SystemText(error) << "  improve privilege";
+            LOG(INFO) << "OpenProcess failed, last error: " << error << " " << SystemText(error)
+                      << "  improve privilege";
             EnableDebugPrivilege();
             process.Reset(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
         }
@@ -69,16 +63,12 @@ bool KillAllProcesses(const wchar_t* exeName)
 
     // Every process is tried; each one stopped is waited for, so files it held can be replaced next.
     bool all = true;
-    for (const ScopedHandle& process : handles)
-    {
-        if (!TerminateProcess(process.Get(), 0))
-        {
+    for (const ScopedHandle& process : handles) {
+        if (!TerminateProcess(process.Get(), 0)) {
             const DWORD error = GetLastError();
             LOG(INFO) << "TerminateProcess failed, last error: " << error << " " << SystemText(error);
             all = false;
-        }
-        else if (WaitForSingleObject(process.Get(), kExitWaitMs) != WAIT_OBJECT_0)
-        {
+        } else if (WaitForSingleObject(process.Get(), kExitWaitMs) != WAIT_OBJECT_0) {
             LOG(WARNING) << "Process did not end in time after TerminateProcess";
             all = false;
         }

@@ -11,8 +11,7 @@ void ProductConfig::Clear()
     *this = ProductConfig();
 }
 
-namespace
-{
+namespace {
 struct FieldEntry
 {
     const char* element; // matched in any case
@@ -48,8 +47,7 @@ bool LoadDocument(tinyxml2::XMLDocument& doc, const wchar_t* path)
     if (!file)
         return false;
     tinyxml2::XMLError err = doc.LoadFile(file.Get());
-    if (err != tinyxml2::XML_SUCCESS)
-    {
+    if (err != tinyxml2::XML_SUCCESS) {
         printf("Cannot load answer card config file, error:%d\n", static_cast<int>(err));
         return false;
     }
@@ -96,8 +94,7 @@ bool LoadWholeDocument(tinyxml2::XMLDocument& doc, const wchar_t* path)
 void ReadFields(tinyxml2::XMLElement* root, ProductConfig& config, std::vector<std::string>* overlong)
 {
     std::vector<const FieldEntry*> refused;
-    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
-    {
+    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
         tinyxml2::XMLNode* first = e->FirstChild();
         if (!first || !first->ToText())
             continue;
@@ -131,8 +128,7 @@ bool SameButEnv(const ProductConfig& a, const ProductConfig& b)
 }
 } // namespace
 
-namespace Utility
-{
+namespace Utility {
 bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<std::string>* overlong)
 {
     if (!FileExists(path))
@@ -141,8 +137,7 @@ bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<s
     if (!LoadDocument(doc, path))
         return false;
     tinyxml2::XMLElement* root = doc.FirstChildElement();
-    if (!root)
-    {
+    if (!root) {
         printf("Not found root element from xml file.\n");
         return false;
     }
@@ -160,10 +155,8 @@ bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path)
     tinyxml2::XMLElement* root = doc.FirstChildElement();
     ProductConfig before;
     ReadFields(root, before, nullptr);
-    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
-    {
-        if (_stricmp(e->Name(), "env") == 0)
-        {
+    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
+        if (_stricmp(e->Name(), "env") == 0) {
             e->SetText(envUtf8);
             break;
         }
@@ -180,8 +173,7 @@ bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path)
     }
     ProductConfig after;
     ok = ok && ReadProductConfig(after, temp.c_str()) && SameButEnv(before, after);
-    if (!ok || !MoveFileExW(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    {
+    if (!ok || !MoveFileExW(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temp.c_str());
         return false;
     }

@@ -2,10 +2,8 @@
 #include "Handles.h"
 #include <cstring>
 
-namespace Utility
-{
-namespace
-{
+namespace Utility {
+namespace {
 // A REG_SZ is stored as its text and terminator: the shell refuses a command that carries the rest
 // of a zeroed buffer ("Invalid name").
 DWORD TextBytes(const wchar_t* text)
@@ -28,7 +26,8 @@ bool RegisterUrlProtocol(const wchar_t* scheme)
     GetModuleFileNameW(NULL, self, MAX_PATH);
     wchar_t value[MAX_PATH] = {};
     bool ok = FormatW(value, MAX_PATH, L"\"%ls\" \"%%1\"", self) &&
-              RegSetValueExW(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), TextBytes(value)) == ERROR_SUCCESS;
+              RegSetValueExW(key.Get(), NULL, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), TextBytes(value)) ==
+                  ERROR_SUCCESS;
     return ok;
 }
 

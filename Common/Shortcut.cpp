@@ -3,9 +3,9 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-namespace
-{
-template <class T> struct ComPtr
+namespace {
+template <class T>
+struct ComPtr
 {
     T* p = nullptr;
     ~ComPtr()
@@ -27,10 +27,9 @@ struct ComScope
 };
 } // namespace
 
-namespace Utility
-{
-int UpdateShortcut(const wchar_t* name, const wchar_t* folder, const wchar_t* target,
-                   const wchar_t* icon, const wchar_t* workDir, int csidl)
+namespace Utility {
+int UpdateShortcut(const wchar_t* name, const wchar_t* folder, const wchar_t* target, const wchar_t* icon,
+                   const wchar_t* workDir, int csidl)
 {
     if (!name)
         return -1;
@@ -62,12 +61,9 @@ int UpdateShortcut(const wchar_t* name, const wchar_t* folder, const wchar_t* ta
     shellLink.p->Resolve(NULL, SLR_NO_UI | SLR_UPDATE);
     if (target && *target)
         shellLink.p->SetPath(target);
-    if (icon && FileExists(icon))
-    {
+    if (icon && FileExists(icon)) {
         shellLink.p->SetIconLocation(icon, 0);
-    }
-    else
-    {
+    } else {
         wchar_t current[MAX_PATH] = {};
         int index = 0;
         if (SUCCEEDED(shellLink.p->GetIconLocation(current, MAX_PATH, &index)))

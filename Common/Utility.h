@@ -21,8 +21,7 @@ struct ProductConfig
     void Clear();
 };
 
-namespace Utility
-{
+namespace Utility {
 void EnableDebugPrivilege();
 // Terminates every process of that executable name (any case) and waits, bounded, until each is gone.
 [[nodiscard]] bool KillAllProcesses(const wchar_t* exeName);
@@ -31,8 +30,8 @@ void EnableDebugPrivilege();
 [[nodiscard]] bool WritePipeBuf(const wchar_t* pipeName, const wchar_t* text, DWORD waitMs = 0);
 [[nodiscard]] bool RegisterUrlProtocol(const wchar_t* scheme);
 bool IsChineseUi(const std::wstring& programName);
-int UpdateShortcut(const wchar_t* name, const wchar_t* folder, const wchar_t* target,
-                   const wchar_t* icon, const wchar_t* workDir, int csidl);
+int UpdateShortcut(const wchar_t* name, const wchar_t* folder, const wchar_t* target, const wchar_t* icon,
+                   const wchar_t* workDir, int csidl);
 
 [[nodiscard]] bool WideToGbk(const wchar_t* text, char* out, unsigned bytes);
 [[nodiscard]] bool Utf8ToWide(const char* text, wchar_t* out /* [MAX_PATH] */);
@@ -50,7 +49,8 @@ bool DirExists(const wchar_t* path);
 
 // overlong, when given, receives the record names ("name", "ProgName", ...) of fields whose last
 // non-empty value was refused for being longer than 259 characters.
-[[nodiscard]] bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<std::string>* overlong = nullptr);
+[[nodiscard]] bool ReadProductConfig(ProductConfig& config, const wchar_t* path,
+                                     std::vector<std::string>* overlong = nullptr);
 // Rewrites the env element (UTF-8 text) and saves. The file stays untouched unless it loads whole
 // (no NUL, nothing after a stray closing tag dropped) and the written file reads back with every
 // field but env unchanged.

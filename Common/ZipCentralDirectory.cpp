@@ -20,12 +20,22 @@ const DWORD kRecordBytes = 46;
 const DWORD kMaxBack = 0xFFFF; // the reader looks this far back for the end record
 const DWORD kChunk = 65536;
 
-uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const unsigned char* p) { return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16); }
-uint64_t Get64(const unsigned char* p) { return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32); }
+uint16_t Get16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t Get32(const unsigned char* p)
+{
+    return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16);
+}
+uint64_t Get64(const unsigned char* p)
+{
+    return Get32(p) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
+}
 
 // Sequential reads through one buffer; a read that does not fit the file fails at once.
-class ArchiveBytes {
+class ArchiveBytes
+{
 public:
     explicit ArchiveBytes(const wchar_t* path)
         : m_file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
@@ -89,14 +99,20 @@ bool FindLast(ArchiveBytes& file, uint32_t signature, uint64_t* found)
     return false;
 }
 
-struct DirectoryFacts {
+struct DirectoryFacts
+{
     uint64_t entries = 0;
     uint64_t size = 0;
     uint64_t offset = 0;
     uint64_t recordsEnd = 0; // where the end records begin: the directory lies just before
 };
 
-enum class Zip64 { kAbsent, kValid, kDamaged };
+enum class Zip64
+{
+    kAbsent,
+    kValid,
+    kDamaged
+};
 
 // The ZIP64 end record named by its locator; without a locator pointing at one, the plain end
 // record counts.

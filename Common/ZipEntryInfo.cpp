@@ -7,13 +7,15 @@ namespace {
 const unsigned short kUnixTimeBlockId = 0x5455; // "UT"
 const unsigned long long kFileTimeOf1970 = 116444736000000000ULL;
 
-unsigned ReadLe16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+unsigned ReadLe16(const unsigned char* p)
+{
+    return p[0] | (p[1] << 8);
+}
 
 long ReadLe32Signed(const unsigned char* p)
 {
     return static_cast<long>(static_cast<unsigned long>(p[0]) | (static_cast<unsigned long>(p[1]) << 8) |
-                             (static_cast<unsigned long>(p[2]) << 16) |
-                             (static_cast<unsigned long>(p[3]) << 24));
+                             (static_cast<unsigned long>(p[2]) << 16) | (static_cast<unsigned long>(p[3]) << 24));
 }
 
 FILETIME UnixTimeToFileTime(long seconds)
@@ -25,7 +27,10 @@ FILETIME UnixTimeToFileTime(long seconds)
     return ft;
 }
 
-bool HasDosAttributes(unsigned host) { return host == 0 || host == 7 || host == 11 || host == 14; }
+bool HasDosAttributes(unsigned host)
+{
+    return host == 0 || host == 7 || host == 11 || host == 14;
+}
 
 } // namespace
 

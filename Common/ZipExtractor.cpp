@@ -20,7 +20,10 @@ const unsigned kReadChunk = 16384;
 const unsigned long kMaxStoredNameBytes = 4 * ZIP_MAX_PATH;
 const wchar_t kPartialSuffix[] = L".~zx";
 
-unzFile Archive(void* p) { return static_cast<unzFile>(p); }
+unzFile Archive(void* p)
+{
+    return static_cast<unzFile>(p);
+}
 
 unsigned int Keep(unsigned int result)
 {
@@ -187,8 +190,8 @@ unsigned int ZipExtractor::FetchEntry(int index, ZipEntry* entry, EntryFacts* fa
     unzFile zf = Archive(m_archive);
     unz_file_info64 info;
     std::vector<char> stored(kMaxStoredNameBytes + 1);
-    if (unzGetCurrentFileInfo64(zf, &info, stored.data(), static_cast<uLong>(stored.size()), nullptr, 0,
-                                nullptr, 0) != UNZ_OK)
+    if (unzGetCurrentFileInfo64(zf, &info, stored.data(), static_cast<uLong>(stored.size()), nullptr, 0, nullptr, 0) !=
+        UNZ_OK)
         return ZR_READ_FAILED;
 
     // The local header must agree with the directory; raw mode skips setting up inflate.
@@ -223,8 +226,8 @@ unsigned int ZipExtractor::FetchEntry(int index, ZipEntry* entry, EntryFacts* fa
         e.attr |= FILE_ATTRIBUTE_DIRECTORY;
 
     wchar_t wide[kMaxStoredNameBytes + 1];
-    int wideLen = storedLen ? MultiByteToWideChar(CP_UTF8, 0, stored.data(), static_cast<int>(storedLen),
-                                                  wide, kMaxStoredNameBytes)
+    int wideLen = storedLen ? MultiByteToWideChar(CP_UTF8, 0, stored.data(), static_cast<int>(storedLen), wide,
+                                                  kMaxStoredNameBytes)
                             : 0;
     wide[wideLen > 0 ? wideLen : 0] = L'\0';
     bool safe = nameFits && wideLen > 0 && wcslen(wide) == static_cast<size_t>(wideLen) &&
@@ -341,8 +344,7 @@ unsigned int ZipExtractor::CopyEntryData(HANDLE file, long long expectedSize)
             break;
         }
         DWORD written = 0;
-        if (!WriteFile(file, m_buffer, static_cast<DWORD>(n), &written, nullptr) ||
-            written != static_cast<DWORD>(n)) {
+        if (!WriteFile(file, m_buffer, static_cast<DWORD>(n), &written, nullptr) || written != static_cast<DWORD>(n)) {
             result = ZR_WRITE_FAILED;
             break;
         }

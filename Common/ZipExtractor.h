@@ -24,10 +24,11 @@ extern unsigned int g_zipLastResult;
 
 const int ZIP_MAX_PATH = 260;
 
-struct ZipEntry {
-    int index = 0;                  // for the count request (index -1): the number of entries
+struct ZipEntry
+{
+    int index = 0;                   // for the count request (index -1): the number of entries
     wchar_t name[ZIP_MAX_PATH] = {}; // relative path, made safe, '/' between folders
-    DWORD attr = 0;                 // FILE_ATTRIBUTE_ bits
+    DWORD attr = 0;                  // FILE_ATTRIBUTE_ bits
     FILETIME atime = {};
     FILETIME ctime = {};
     FILETIME mtime = {};
@@ -35,7 +36,8 @@ struct ZipEntry {
     long long uncompSize = 0;
 };
 
-class ZipExtractor {
+class ZipExtractor
+{
 public:
     ZipExtractor() = default;
     ~ZipExtractor();
@@ -56,7 +58,8 @@ public:
     const wchar_t* BaseFolder() const { return m_baseFolder; }
 
 private:
-    struct EntryFacts {
+    struct EntryFacts
+    {
         bool isDirectory = false;
         bool encrypted = false;
     };
@@ -66,8 +69,8 @@ private:
     unsigned int CopyEntryData(HANDLE file, long long expectedSize);
     void CloseOpenEntry();
 
-    void* m_archive = nullptr;  // minizip archive state, null when closed
-    int m_openEntry = -1;       // entry currently open for reading
+    void* m_archive = nullptr; // minizip archive state, null when closed
+    int m_openEntry = -1;      // entry currently open for reading
     ZipEntry m_cachedEntry;
     EntryFacts m_cachedFacts;
     int m_cachedIndex = -1;
@@ -75,13 +78,14 @@ private:
     char* m_buffer = nullptr;         // read buffer, allocated on first extraction
     wchar_t m_baseFolder[ZIP_MAX_PATH] = {};
     int m_entryCount = 0;
-    int m_readerIndex = -1;           // entry the reader stands on
-    bool m_directoryFailed = false;   // a step through the directory failed: every later one does
+    int m_readerIndex = -1;         // entry the reader stands on
+    bool m_directoryFailed = false; // a step through the directory failed: every later one does
 };
 
 const int ZIP_HANDLE_KIND = 1;
 
-struct ZipHandle {
+struct ZipHandle
+{
     int kind = ZIP_HANDLE_KIND;
     ZipExtractor* extractor = nullptr;
 };

@@ -13,7 +13,8 @@ namespace {
 
 const DWORD kBufferSize = 65536;
 
-struct ArchiveFile {
+struct ArchiveFile
+{
     ScopedHandle handle;
     ZPOS64_T pos = 0;         // position the reader asked for
     ZPOS64_T size = 0;        // file length at open: a read from there on ends without a system call
@@ -27,7 +28,8 @@ bool ReadAt(ArchiveFile* f, ZPOS64_T offset, void* out, DWORD size, DWORD* got)
 {
     LARGE_INTEGER li;
     li.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(f->handle.Get(), li, nullptr, FILE_BEGIN) || !ReadFile(f->handle.Get(), out, size, got, nullptr)) {
+    if (!SetFilePointerEx(f->handle.Get(), li, nullptr, FILE_BEGIN) ||
+        !ReadFile(f->handle.Get(), out, size, got, nullptr)) {
         f->error = true;
         return false;
     }

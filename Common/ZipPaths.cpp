@@ -8,7 +8,10 @@
 
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
 
 // Segments of only dots and blanks name the folder itself or its parent once Windows has
 // trimmed them, so they are dropped like "." and "..".

@@ -15,14 +15,12 @@ void RenameOldBinFolder(const wchar_t* folder)
     ProductConfig config;
     wchar_t configPath[MAX_PATH];
     if (!Utility::FormatW(configPath, MAX_PATH, L"%lsProductConfig.xml", folder) ||
-        !Utility::ReadProductConfig(config, configPath))
-    {
+        !Utility::ReadProductConfig(config, configPath)) {
         LOG(WARNING) << "Found bin folder, but not found ProductConfig.xml file.";
         return;
     }
     wchar_t newPath[MAX_PATH + 1] = {}; // zero-filled: SHFileOperationW wants double-NUL ends
-    if (!Utility::FormatW(newPath, MAX_PATH, L"%ls%ls_%ls", folder, config.name.c_str(), config.env.c_str()))
-    {
+    if (!Utility::FormatW(newPath, MAX_PATH, L"%ls%ls_%ls", folder, config.name.c_str(), config.env.c_str())) {
         LOG(ERROR) << "Client folder path is too long, bin folder left alone";
         return;
     }
@@ -31,8 +29,7 @@ void RenameOldBinFolder(const wchar_t* folder)
 
     SHFILEOPSTRUCTW op = {};
     op.pFrom = oldPath;
-    if (!Utility::FileExists(newPath))
-    {
+    if (!Utility::FileExists(newPath)) {
         LOG(INFO) << "Kill all processes named: " << ToUtf8(config.ProgName);
         // Best effort: each failure is logged there, and a client still running makes the rename fail below.
         (void)Utility::KillAllProcesses(config.ProgName.c_str());
@@ -41,8 +38,7 @@ void RenameOldBinFolder(const wchar_t* folder)
         int result = SHFileOperationW(&op);
         if (result == 0 && !op.fAnyOperationsAborted)
             return;
-        if (op.fAnyOperationsAborted)
-        {
+        if (op.fAnyOperationsAborted) {
             LOG(ERROR) << "User abort folder rename.";
             return;
         }

@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
-namespace
-{
+namespace {
 bool StartsWith(const std::wstring& text, const wchar_t* prefix)
 {
     return text.compare(0, wcslen(prefix), prefix) == 0;
@@ -63,25 +62,21 @@ LauncherCommandLine ParseLauncherCommandLine(const std::wstring& rawLine)
     else if (line.find(L"--pro") != std::wstring::npos)
         out.envUpdate = LauncherCommandLine::kPro;
 
-    if (StartsWith(line, L"switchenv="))
-    {
+    if (StartsWith(line, L"switchenv=")) {
         ParseSwitch(line, out);
         return out;
     }
 
     std::wstring rest = line;
-    if (StartsWith(line, L"forcerun:"))
-    {
+    if (StartsWith(line, L"forcerun:")) {
         out.forceKill = true;
         rest = line.substr(9);
     }
     out.hasParams = true;
     out.params = rest;
-    if (!rest.empty() && !StartsWith(rest, L"urlpath=") && !StartsWith(rest, L"loginurl="))
-    {
+    if (!rest.empty() && !StartsWith(rest, L"urlpath=") && !StartsWith(rest, L"loginurl=")) {
         size_t colon = rest.find(L':');
-        if (colon != std::wstring::npos)
-        {
+        if (colon != std::wstring::npos) {
             // The parameters begin at the third character after the ':' ("://" dropped);
             // a text that ends sooner gives empty parameters.
             size_t start = colon + 3;

@@ -4,7 +4,12 @@
 
 struct LauncherCommandLine
 {
-    enum EnvUpdate { kNoEnvUpdate, kWww, kPro };
+    enum EnvUpdate
+    {
+        kNoEnvUpdate,
+        kWww,
+        kPro
+    };
     EnvUpdate envUpdate = kNoEnvUpdate;
 
     bool isSwitch = false;    // "switchenv=<env>&xmlurl=<url>&<params>"

@@ -6,8 +6,7 @@ static CConfigWrapper* g_configWrapper = nullptr;
 
 CConfigWrapper* CConfigWrapper::GetInstance()
 {
-    if (!g_configWrapper)
-    {
+    if (!g_configWrapper) {
         g_configWrapper = new CConfigWrapper();
         g_configWrapper->Init(GetModuleHandleW(NULL));
     }
@@ -30,9 +29,9 @@ void CConfigWrapper::UpdateConfig(const wchar_t* env)
     std::wstring path = std::wstring(m_szModuleDir) + L"ProductConfig.xml";
     std::string envUtf8 = Utility::ToUtf8(env);
     LOG(INFO) << "Update env to [" << envUtf8 << "]";
-    if (envUtf8.size() > kMaxEnvBytes)
-    {
-        LOG(WARNING) << "Env [" << envUtf8 << "] is longer than " << kMaxEnvBytes << " bytes, ProductConfig.xml not changed";
+    if (envUtf8.size() > kMaxEnvBytes) {
+        LOG(WARNING) << "Env [" << envUtf8 << "] is longer than " << kMaxEnvBytes
+                     << " bytes, ProductConfig.xml not changed";
         return;
     }
     if (!Utility::SetProductConfigEnv(envUtf8.c_str(), path.c_str()))

@@ -48,7 +48,12 @@ private:
 
     bool LoadConfiguration();
     // kSwitchContinue: the new environment is installed, env is set and the launch goes on.
-    enum SwitchOutcome { kSwitchContinue, kSwitchDone, kSwitchFailed };
+    enum SwitchOutcome
+    {
+        kSwitchContinue,
+        kSwitchDone,
+        kSwitchFailed
+    };
     SwitchOutcome SwitchEnvironment(const LauncherCommandLine& cmd, std::wstring& env);
     void WaitForUpdater(HANDLE semaphore);
     void RefreshShortcuts();

@@ -8,8 +8,7 @@
 
 using Utility::ToUtf8;
 
-namespace
-{
+namespace {
 // An Updater that ended without a word gets this long for its last message to arrive.
 const DWORD kUpdaterGraceMs = 2000;
 
@@ -17,8 +16,7 @@ bool ReadAnswerValue(tinyxml2::XMLElement* root, const char* name, wchar_t* out,
 {
     out[0] = 0;
     tinyxml2::XMLElement* e = root->FirstChildElement(name);
-    if (!e)
-    {
+    if (!e) {
         LOG(ERROR) << "Not found " << name << " element from xml file";
         return false;
     }
@@ -31,14 +29,12 @@ void ParseEnvironmentXml(const std::string& body, wchar_t* zipUrl, wchar_t* zipM
 {
     tinyxml2::XMLDocument doc;
     tinyxml2::XMLError err = doc.Parse(body.c_str(), body.size());
-    if (err != tinyxml2::XML_SUCCESS)
-    {
+    if (err != tinyxml2::XML_SUCCESS) {
         LOG(ERROR) << "Cannot load xml config file, error:" << static_cast<int>(err);
         return;
     }
     tinyxml2::XMLElement* root = doc.FirstChildElement();
-    if (!root)
-    {
+    if (!root) {
         LOG(ERROR) << "Not found root element from xml file";
         return;
     }
@@ -60,8 +56,7 @@ bool SafeForUpdaterCommandLine(const std::wstring& params, const wchar_t* zipUrl
 
 CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCommandLine& cmd, std::wstring& env)
 {
-    if (!cmd.switchValid)
-    {
+    if (!cmd.switchValid) {
         LOG(ERROR) << "Refused switchenv line: missing &xmlurl= or '&' after the URL, or env/URL too long";
         return kSwitchFailed;
     }
@@ -72,13 +67,11 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
 
     wchar_t mainProgram[MAX_PATH];
     if (!Utility::FormatW(mainProgram, MAX_PATH, L"%ls%ls_%ls\\%ls", m_szModuleDir, m_productConfig.name.c_str(),
-                          cmd.switchEnv.c_str(), m_productConfig.ProgName.c_str()))
-    {
+                          cmd.switchEnv.c_str(), m_productConfig.ProgName.c_str())) {
         LOG(ERROR) << "Client path for env " << ToUtf8(cmd.switchEnv) << " is too long";
         return kSwitchFailed;
     }
-    if (Utility::FileExists(mainProgram))
-    {
+    if (Utility::FileExists(mainProgram)) {
         m_productConfig.env = cmd.switchEnv;
         env = cmd.switchEnv;
         return kSwitchContinue;
@@ -91,37 +84,33 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
     wchar_t zipUrl[256] = {};
     wchar_t zipMd5[128] = {};
     char url[256];
-    if (Utility::WideToGbk(cmd.switchUrl.c_str(), url, sizeof(url)))
-    {
+    if (Utility::WideToGbk(cmd.switchUrl.c_str(), url, sizeof(url))) {
         HttpClient http;
         std::string body;
         // A failure leaves the body empty, and its codes are logged below.
         (void)http.Request(body, false, false, url, "", "");
-        if (body.empty())
-        {
+        if (body.empty()) {
             (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
-            LOG(ERROR) << "Fatal error occurred when downloading xml file!" << http.m_nError << ", " << http.m_dwLastError
+            LOG(ERROR) << "Fatal error occurred when downloading xml file!" << http.m_nError << ", "
+                       << http.m_dwLastError
                        << (http.m_dwLastError ? " " + SystemText(http.m_dwLastError) : std::string());
             return kSwitchFailed;
         }
         ParseEnvironmentXml(body, zipUrl, zipMd5);
     }
     LOG(INFO) << "zipurl=" << ToUtf8(zipUrl) << " zipmd5=" << ToUtf8(zipMd5) << " params=" << ToUtf8(cmd.params);
-    if (!zipUrl[0] || !zipMd5[0])
-    {
+    if (!zipUrl[0] || !zipMd5[0]) {
         (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
     }
-    if (!SafeForUpdaterCommandLine(cmd.params, zipUrl, zipMd5))
-    {
+    if (!SafeForUpdaterCommandLine(cmd.params, zipUrl, zipMd5)) {
         LOG(ERROR) << "Refused switch: a double quote in the parameters, or a quote or blank in zipurl/zipmd5";
         (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
     }
 
     ScopedHandle semaphore(CreateSemaphoreW(NULL, 0, 1, L"WaitUpdate"));
-    if (!semaphore)
-    {
+    if (!semaphore) {
         const DWORD error = GetLastError();
         LOG(ERROR) << "Cannot create semaphore WaitUpdate, last error: " << error << " " << SystemText(error);
     }
@@ -131,15 +120,13 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
         m_nUpdateResult = 0;
     semaphore.Reset();
 
-    if (m_nUpdateResult == 0)
-    {
+    if (m_nUpdateResult == 0) {
         LOG(INFO) << "error in download new client, not updateConfig";
         (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
     }
     // An Updater's success is believed only once the new environment's client is really there.
-    if (!Utility::FileExists(mainProgram))
-    {
+    if (!Utility::FileExists(mainProgram)) {
         LOG(ERROR) << "Updater reported success but " << ToUtf8(mainProgram) << " is missing, not updateConfig";
         (void)Utility::WritePipeBuf(clientPipe, L"switchenv_msg:0");
         return kSwitchFailed;
@@ -152,17 +139,13 @@ CConfigWrapper::SwitchOutcome CConfigWrapper::SwitchEnvironment(const LauncherCo
 void CConfigWrapper::WaitForUpdater(HANDLE semaphore)
 {
     ScopedHandle process(m_hUpdaterProcess.Release());
-    if (!semaphore)
-    {
+    if (!semaphore) {
         m_nUpdateResult = 0; // logged where its creation failed
-    }
-    else
-    {
+    } else {
         // The Updater's process is watched too: one that dies without answering cannot hang us.
         HANDLE both[2] = {semaphore, process.Get()};
         DWORD woke = WaitForMultipleObjects(process ? 2 : 1, both, FALSE, INFINITE);
-        if (woke != WAIT_OBJECT_0 && WaitForSingleObject(semaphore, kUpdaterGraceMs) != WAIT_OBJECT_0)
-        {
+        if (woke != WAIT_OBJECT_0 && WaitForSingleObject(semaphore, kUpdaterGraceMs) != WAIT_OBJECT_0) {
             LOG(ERROR) << "Updater ended without an answer";
             m_nUpdateResult = 0;
         }
@@ -172,8 +155,7 @@ void CConfigWrapper::WaitForUpdater(HANDLE semaphore)
 bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5, const wchar_t* params)
 {
     wchar_t updater[MAX_PATH];
-    if (!Utility::FormatW(updater, MAX_PATH, L"%lsUpdater.exe", m_szModuleDir) || !Utility::FileExists(updater))
-    {
+    if (!Utility::FormatW(updater, MAX_PATH, L"%lsUpdater.exe", m_szModuleDir) || !Utility::FileExists(updater)) {
         LOG(INFO) << "Not found Updater from: " << ToUtf8(updater);
         ShowLanguageBox(m_productConfig.ProgName, 256, L"无法找到更新工具, 路径[%ls]",
                         L"Fatal Error! Cannot found Updater module from [%ls]", updater, L"TAVNClient", L"TAVNClient",
@@ -183,10 +165,10 @@ bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(NULL, self, MAX_PATH);
     std::vector<wchar_t> command(8192);
-    if (!Utility::FormatW(command.data(), command.size(),
-                          L"\"%ls\" -url=%ls -md5=%ls -pagecallparam=\"%ls\" -forcedupdate=2 -clientexe=\"%ls\" -extractpath=\"%ls\"",
-                          updater, zipUrl, zipMd5, params ? params : L"", self, m_szModuleDir))
-    {
+    if (!Utility::FormatW(
+            command.data(), command.size(),
+            L"\"%ls\" -url=%ls -md5=%ls -pagecallparam=\"%ls\" -forcedupdate=2 -clientexe=\"%ls\" -extractpath=\"%ls\"",
+            updater, zipUrl, zipMd5, params ? params : L"", self, m_szModuleDir)) {
         LOG(ERROR) << "Updater command line does not fit";
         return false;
     }
@@ -197,8 +179,7 @@ bool CConfigWrapper::DownloadClient(const wchar_t* zipUrl, const wchar_t* zipMd5
     // The program is named apart from the command text, so a folder with blanks cannot start another file;
     // its path is quoted in the text too, or a folder such as "Kel-nova" under "Program Files" would hand
     // the Updater a stray option.
-    if (!CreateProcessW(updater, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-    {
+    if (!CreateProcessW(updater, command.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
         const DWORD error = GetLastError();
         LOG(ERROR) << "Cannot start Updater, last error: " << error << " " << SystemText(error);
         return false;

@@ -1,8 +1,7 @@
 #include "HttpClient.h"
 #include <cstdlib>
 
-namespace
-{
+namespace {
 struct HttpFailure
 {
     HttpCustomError code;
@@ -27,8 +26,7 @@ void SplitUrl(const std::string& url, std::string& host, std::string& path, int&
     host = rest.substr(0, slash);
     path = slash == std::string::npos ? std::string() : rest.substr(slash);
     size_t colon = host.find(':');
-    if (colon != std::string::npos)
-    {
+    if (colon != std::string::npos) {
         port = atoi(host.c_str() + colon + 1);
         host.resize(colon);
     }
@@ -59,13 +57,10 @@ bool HttpClient::Request(std::string& out, bool post, bool https, const std::str
     out.clear();
     m_nError = HTTP_OK;
     m_dwLastError = 0;
-    try
-    {
+    try {
         Perform(out, post, https, url, headers, body);
         return true;
-    }
-    catch (const HttpFailure& failure)
-    {
+    } catch (const HttpFailure& failure) {
         m_nError = failure.code;
         m_dwLastError = failure.lastError;
         out.clear();
@@ -97,10 +92,9 @@ void HttpClient::Perform(std::string& out, bool post, bool https, const std::str
         HttpOpenRequestA(m_hConnect.Get(), post ? "POST" : "GET", path.c_str(), "HTTP/1.1", NULL, NULL, flags, 0));
     if (!m_hRequest)
         Fail(HTTP_ERR_OPEN);
-    BOOL sent = HttpSendRequestA(m_hRequest.Get(), headers.empty() ? NULL : headers.c_str(),
-                                 static_cast<DWORD>(headers.size()),
-                                 post && !body.empty() ? const_cast<char*>(body.data()) : NULL,
-                                 post ? static_cast<DWORD>(body.size()) : 0);
+    BOOL sent = HttpSendRequestA(
+        m_hRequest.Get(), headers.empty() ? NULL : headers.c_str(), static_cast<DWORD>(headers.size()),
+        post && !body.empty() ? const_cast<char*>(body.data()) : NULL, post ? static_cast<DWORD>(body.size()) : 0);
     if (!sent)
         Fail(HTTP_ERR_SEND);
 

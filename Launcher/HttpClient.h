@@ -7,11 +7,11 @@
 enum HttpCustomError
 {
     HTTP_OK = 0,
-    HTTP_ERR_OPEN = 1,       // InternetOpenW or HttpOpenRequestA failed
-    HTTP_ERR_CONNECT = 2,    // InternetConnectA failed
-    HTTP_ERR_SEND = 3,       // HttpSendRequestA failed
-    HTTP_ERR_QUERY = 4,      // the header query failed
-    HTTP_ERR_STATUS = 5,     // the server did not answer 200
+    HTTP_ERR_OPEN = 1,    // InternetOpenW or HttpOpenRequestA failed
+    HTTP_ERR_CONNECT = 2, // InternetConnectA failed
+    HTTP_ERR_SEND = 3,    // HttpSendRequestA failed
+    HTTP_ERR_QUERY = 4,   // the header query failed
+    HTTP_ERR_STATUS = 5,  // the server did not answer 200
     HTTP_ERR_EMPTY_URL = 13,
 };
 
@@ -23,8 +23,8 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    [[nodiscard]] bool Request(std::string& out, bool post, bool https, const std::string& url, const std::string& headers,
-                 const std::string& body);
+    [[nodiscard]] bool Request(std::string& out, bool post, bool https, const std::string& url,
+                               const std::string& headers, const std::string& body);
     void CloseHandles();
 
     int m_nError = HTTP_OK;

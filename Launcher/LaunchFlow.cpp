@@ -11,8 +11,7 @@
 
 using Utility::ToUtf8;
 
-namespace
-{
+namespace {
 const int kCsidlCommonDesktop = 25;
 const int kCsidlCommonPrograms = 23;
 
@@ -28,8 +27,7 @@ bool CConfigWrapper::LoadConfiguration()
     std::vector<std::string> overlong;
     bool ok = Utility::FormatW(path, MAX_PATH, L"%lsProductConfig.xml", m_szModuleDir) &&
               Utility::ReadProductConfig(m_productConfig, path, &overlong);
-    if (!ok)
-    {
+    if (!ok) {
         LOG(ERROR) << "Failed to load ProductConfig.xml to get default client info.";
         ShowConfigFailure();
         return false;
@@ -37,16 +35,14 @@ bool CConfigWrapper::LoadConfiguration()
     // A configuration that names no client program, or an env that cannot be stored or leads out
     // of the install folder, is unusable.
     if (m_productConfig.ProgName.empty() || m_productConfig.env.size() > kMaxEnvChars ||
-        !IsPlainEnvName(m_productConfig.env))
-    {
+        !IsPlainEnvName(m_productConfig.env)) {
         LOG(ERROR) << "ProductConfig.xml has no progname, or an env longer than " << kMaxEnvChars
                    << " characters or with '\\', '/', ':', \"..\" or control characters.";
         ShowConfigFailure();
         return false;
     }
     // A field the launch builds names and paths from may not silently become empty.
-    for (const std::string& field : overlong)
-    {
+    for (const std::string& field : overlong) {
         static const char* const kUsed[] = {"name", "env", "ProgName", "protocol", "pipe", "LaunchName"};
         if (std::find(std::begin(kUsed), std::end(kUsed), field) == std::end(kUsed))
             continue;
@@ -75,25 +71,20 @@ bool CConfigWrapper::RunClient(const wchar_t* commandLine)
 
     m_strPipeName = L"\\\\.\\Pipe\\LU_" + m_productConfig.LaunchName;
     m_hPipeThread.Reset(CreateThread(NULL, 0, PipeThread, this, 0, NULL));
-    if (!m_hPipeThread)
-    {
+    if (!m_hPipeThread) {
         const DWORD error = GetLastError();
         LOG(ERROR) << "Cannot start the LU_ pipe thread, last error: " << error << " " << SystemText(error);
     }
 
-    if (cmd.isSwitch)
-    {
+    if (cmd.isSwitch) {
         SwitchOutcome outcome = SwitchEnvironment(cmd, env);
         if (outcome != kSwitchContinue)
             return outcome == kSwitchDone;
-    }
-    else if (cmd.hasParams)
-    {
+    } else if (cmd.hasParams) {
         LOG(INFO) << "Protocol or other call: [" << ToUtf8(cmd.params) << "]";
     }
 
-    if (!RestartProcess(m_productConfig.ProgName.c_str(), cmd.forceKill))
-    {
+    if (!RestartProcess(m_productConfig.ProgName.c_str(), cmd.forceKill)) {
         if (!cmd.hasParams || cmd.params.empty())
             return true;
         // Links often come in bursts: wait for a client that is reading another one.
@@ -117,8 +108,7 @@ bool CConfigWrapper::InstallAndStart(const std::wstring& env, const LauncherComm
     if (!Utility::FormatW(procPath, MAX_PATH, L"%ls%ls_%ls\\", m_szModuleDir, pc.name.c_str(), env.c_str()) ||
         !Utility::FormatW(productName, MAX_PATH, L"%ls_%ls", pc.name.c_str(), env.c_str()) ||
         !Utility::FormatW(mainProgram, MAX_PATH, L"%ls%ls_%ls\\%ls", m_szModuleDir, pc.name.c_str(), env.c_str(),
-                          pc.ProgName.c_str()))
-    {
+                          pc.ProgName.c_str())) {
         LOG(ERROR) << "Client folder path is longer than " << MAX_PATH - 1 << " characters";
         return false;
     }
@@ -127,8 +117,7 @@ bool CConfigWrapper::InstallAndStart(const std::wstring& env, const LauncherComm
     ProcessUpdateFile(procPath, productName);
     LOG(INFO) << "Process update files done";
 
-    if (!Utility::FileExists(mainProgram))
-    {
+    if (!Utility::FileExists(mainProgram)) {
         LOG(ERROR) << "Not found main program : [" << ToUtf8(mainProgram) << "]";
         ShowLanguageBox(pc.ProgName, 512, L"无法找到应用程序[%ls]", L"Not found main program file[%ls]", mainProgram,
                         L"", L"", MB_ICONERROR);
@@ -136,8 +125,7 @@ bool CConfigWrapper::InstallAndStart(const std::wstring& env, const LauncherComm
     }
     UpdateConfig(env.c_str());
     LOG(INFO) << "Create main program process: [" << ToUtf8(mainProgram) << "]";
-    if (!CreateMainAppProcess(mainProgram, cmd.hasParams ? cmd.params.c_str() : nullptr))
-    {
+    if (!CreateMainAppProcess(mainProgram, cmd.hasParams ? cmd.params.c_str() : nullptr)) {
         LOG(ERROR) << "Failed to create process to run default client";
         return false;
     }
@@ -163,8 +151,7 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
     if (!exeName || !*exeName)
         return false;
     ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-    {
+    if (!snapshot) {
         (void)Utility::KillAllProcesses(exeName); // logs each failure; the client start shows the rest
         return true;
     }
@@ -172,12 +159,9 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
     bool found = false;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    if (Process32FirstW(snapshot.Get(), &entry))
-    {
-        do
-        {
-            if (wcscmp(entry.szExeFile, exeName) == 0)
-            {
+    if (Process32FirstW(snapshot.Get(), &entry)) {
+        do {
+            if (wcscmp(entry.szExeFile, exeName) == 0) {
                 found = true;
                 break;
             }
@@ -187,8 +171,7 @@ bool CConfigWrapper::RestartProcess(const wchar_t* exeName, bool forceKill)
     if (!found)
         return true;
 
-    if (!forceKill)
-    {
+    if (!forceKill) {
         int answer = ShowLanguageBox(m_productConfig.ProgName, 512, L"检测到同名程序[%ls]正在运行，是否重新打开？",
                                      L"Another program instance[%ls] is running, kill it and start new one?", exeName,
                                      L"提示", L"Prompt", MB_YESNO | MB_ICONQUESTION);
@@ -212,14 +195,11 @@ int CConfigWrapper::CreateMainAppProcess(const wchar_t* exePath, const wchar_t* 
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     int started = CreateProcessW(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi) ? 1 : 0;
-    if (started)
-    {
+    if (started) {
         // Nothing waits for the client: both handles go at once.
         ScopedHandle thread(pi.hThread);
         ScopedHandle process(pi.hProcess);
-    }
-    else
-    {
+    } else {
         const DWORD error = GetLastError();
         LOG(INFO) << "CreateProcess error code: " << error << " " << SystemText(error);
         HINSTANCE rc = ShellExecuteW(NULL, L"open", exePath, params, NULL, SW_SHOW);

@@ -6,8 +6,7 @@
 #include <ctime>
 #include <string>
 
-namespace
-{
+namespace {
 const __int64 kUnixEpochAsFileTime = 116444736000000000LL;
 const __int64 kMaxLogAgeSeconds = 604800;
 } // namespace
@@ -20,8 +19,7 @@ void PurgeOldLogs(const char* folder)
     if (!find)
         return;
     __int64 now = _time64(NULL);
-    do
-    {
+    do {
         if (data.cFileName[0] == '.' || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         ULARGE_INTEGER written;

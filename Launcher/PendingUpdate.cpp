@@ -7,8 +7,7 @@
 
 using Utility::ToUtf8;
 
-namespace
-{
+namespace {
 const wchar_t* const kTempLeftovers[] = {L"Updater.exe", L"update.td",  L"update.td0",
                                          L"update.td1",  L"update.td2", L"update.td3"};
 
@@ -30,8 +29,7 @@ bool TargetName(const ZipEntry& entry, const wchar_t* productName, std::wstring&
     if (isDirectory)
         name += L'/';
     size_t productLen = wcslen(productName);
-    if (name.compare(0, 3, L"bin") == 0 || (productLen && name.compare(0, productLen, productName) == 0))
-    {
+    if (name.compare(0, 3, L"bin") == 0 || (productLen && name.compare(0, productLen, productName) == 0)) {
         size_t slash = name.find(L'/');
         if (slash != std::wstring::npos)
             name.erase(0, slash + 1);
@@ -52,8 +50,7 @@ int ExtractAll(ZipHandle* zip, const wchar_t* productName)
     ZipEntry count;
     (void)GetZipEntry(zip, -1, &count); // cannot fail on an open archive: it reads the count Open stored
     int failed = 0;
-    for (int i = 0; i < count.index; ++i)
-    {
+    for (int i = 0; i < count.index; ++i) {
         ZipEntry entry;
         unsigned int result = GetZipEntry(zip, i, &entry);
         std::wstring target;
@@ -61,8 +58,7 @@ int ExtractAll(ZipHandle* zip, const wchar_t* productName)
             result = ZR_BAD_NAME;
         if (result == ZR_OK && !target.empty())
             result = ExtractZipEntry(zip, i, target.c_str());
-        if (result != ZR_OK)
-        {
+        if (result != ZR_OK) {
             ++failed;
             LOG(ERROR) << "Failed to extract entry " << i << " [" << ToUtf8(entry.name) << "], code = " << Hex(result);
         }
@@ -73,15 +69,13 @@ int ExtractAll(ZipHandle* zip, const wchar_t* productName)
 
 void CConfigWrapper::DeleteUpdateFile(const wchar_t* folder)
 {
-    if (!Utility::DirExists(folder))
-    {
+    if (!Utility::DirExists(folder)) {
         LOG(INFO) << "ProcessUpdateFile but not found the path: [" << ToUtf8(folder) << "]";
         return;
     }
-    static const wchar_t* const names[] = {L"update.zip", L"update.td", L"update.td0",
+    static const wchar_t* const names[] = {L"update.zip", L"update.td",  L"update.td0",
                                            L"update.td1", L"update.td2", L"update.td3"};
-    for (const wchar_t* name : names)
-    {
+    for (const wchar_t* name : names) {
         wchar_t path[MAX_PATH];
         if (Utility::FormatW(path, MAX_PATH, L"%ls%ls", folder, name))
             DeleteFileW(path);
@@ -90,13 +84,11 @@ void CConfigWrapper::DeleteUpdateFile(const wchar_t* folder)
 
 void CConfigWrapper::ProcessUpdateFile(const wchar_t* procPath, const wchar_t* productName)
 {
-    if (!Utility::DirExists(procPath))
-    {
+    if (!Utility::DirExists(procPath)) {
         LOG(INFO) << "ProcessUpdateFile but not found the path: [" << ToUtf8(procPath) << "]";
         return;
     }
-    for (const wchar_t* name : kTempLeftovers)
-    {
+    for (const wchar_t* name : kTempLeftovers) {
         wchar_t path[MAX_PATH];
         if (Utility::FormatW(path, MAX_PATH, L"%lstemp\\%ls", procPath, name))
             DeleteFileW(path);
@@ -105,19 +97,16 @@ void CConfigWrapper::ProcessUpdateFile(const wchar_t* procPath, const wchar_t* p
     wchar_t src[MAX_PATH];
     wchar_t dst[MAX_PATH];
     if (!Utility::FormatW(src, MAX_PATH, L"%lstemp\\update.zip", procPath) ||
-        !Utility::FormatW(dst, MAX_PATH, L"%lsupdate.zip", procPath))
-    {
+        !Utility::FormatW(dst, MAX_PATH, L"%lsupdate.zip", procPath)) {
         LOG(ERROR) << "Update package path is longer than " << MAX_PATH - 1 << " characters";
         return;
     }
-    if (!Utility::FileExists(src))
-    {
+    if (!Utility::FileExists(src)) {
         LOG(INFO) << "Check update file : [" << ToUtf8(src) << "] but not found.";
         return;
     }
     LOG(INFO) << "Found update file on temp folder and copy to [" << ToUtf8(dst) << "]";
-    if (!CopyFileW(src, dst, FALSE))
-    {
+    if (!CopyFileW(src, dst, FALSE)) {
         const DWORD error = GetLastError();
         LOG(ERROR) << "Something wrong when copy [" << ToUtf8(src) << "] to [" << ToUtf8(dst) << "], " << error << " "
                    << SystemText(error);
@@ -130,24 +119,18 @@ void CConfigWrapper::ProcessUpdateFile(const wchar_t* procPath, const wchar_t* p
     LOG(INFO) << "Set current directory to [" << ToUtf8(procPath) << "] and extract update file";
     int failed = 0;
     bool opened = false;
-    if (savedLen > 0 && savedLen < MAX_PATH && SetCurrentDirectoryW(procPath))
-    {
+    if (savedLen > 0 && savedLen < MAX_PATH && SetCurrentDirectoryW(procPath)) {
         // The layer's base folder is the current directory: entries land in the client folder.
         ZipHandle* zip = OpenZipArchive(dst);
-        if (zip)
-        {
+        if (zip) {
             opened = true;
             failed = ExtractAll(zip, productName);
             CloseZipArchive(zip);
-        }
-        else
-        {
+        } else {
             LOG(ERROR) << "Cannot open update package [" << ToUtf8(dst) << "], code = " << Hex(g_zipLastResult);
         }
         SetCurrentDirectoryW(saved);
-    }
-    else
-    {
+    } else {
         const DWORD error = GetLastError();
         LOG(ERROR) << "Cannot make [" << ToUtf8(procPath) << "] the current directory, " << error << " "
                    << SystemText(error);

@@ -12,8 +12,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
 
     CConfigWrapper* wrapper = CConfigWrapper::GetInstance();
     RenameOldBinFolder(wrapper->m_szModuleDir);
-    if (wrapper->RunClient(commandLine))
-    {
+    if (wrapper->RunClient(commandLine)) {
         LOG(INFO) << "Launcher exit.";
         return 0;
     }

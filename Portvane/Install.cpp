@@ -6,24 +6,31 @@
 
 #include <cstdio>
 
-bool GetExeDirA(std::string& dir) {
+bool GetExeDirA(std::string& dir)
+{
     char path[1024] = {};
     DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path) return false;
+    if (n == 0 || n >= sizeof path)
+        return false;
     char* cut = strrchr(path, '\\');
-    if (!cut) return false;
+    if (!cut)
+        return false;
     dir.assign(path, cut + 1);
     return true;
 }
 
-void CleanTempAndMoveUpdate() {
+void CleanTempAndMoveUpdate()
+{
     std::string dir;
-    if (!GetExeDirA(dir)) return;
+    if (!GetExeDirA(dir))
+        return;
     static const char* leftovers[] = {"temp\\Updater.exe", "temp\\update.td0", "temp\\update.td1",
                                       "temp\\update.td2",  "temp\\update.td3", "temp\\update.td"};
-    for (const char* name : leftovers) remove((dir + name).c_str());
+    for (const char* name : leftovers)
+        remove((dir + name).c_str());
     std::string pending = dir + "temp\\update.zip";
-    if (GetFileAttributesA(pending.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    if (GetFileAttributesA(pending.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
     // A failed copy keeps the temp package for the next start.
     if (CopyFileA(pending.c_str(), (dir + "update.zip").c_str(), FALSE)) {
         remove(pending.c_str());
@@ -33,9 +40,11 @@ void CleanTempAndMoveUpdate() {
     }
 }
 
-void ExtractUpdateZip() {
+void ExtractUpdateZip()
+{
     DWORD attributes = GetFileAttributesW(L"update.zip");
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
     ZipHandle* zip = OpenZipArchive(L"update.zip");
     if (!zip) {
         PV_LOG("ExtractUpdateZip") << "open update.zip failure: " << g_zipLastResult;
@@ -49,7 +58,8 @@ void ExtractUpdateZip() {
         unsigned int result = GetZipEntry(zip, i, &entry);
         // No delete first: the ZIP layer swaps the entry in only once it is complete, so an entry
         // that fails keeps the old file.
-        if (result == ZR_OK) result = ExtractZipEntry(zip, i, entry.name);
+        if (result == ZR_OK)
+            result = ExtractZipEntry(zip, i, entry.name);
         if (result != ZR_OK) {
             failed = true;
             PV_LOG("ExtractUpdateZip") << "extract entry " << i << " failure: " << result;
@@ -57,5 +67,6 @@ void ExtractUpdateZip() {
     }
     CloseZipArchive(zip);
     // A package that did not extract whole stays for the next start.
-    if (!failed) remove("update.zip");
+    if (!failed)
+        remove("update.zip");
 }

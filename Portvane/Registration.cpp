@@ -6,7 +6,8 @@
 
 #include <cstdio>
 
-void WriteRegFun() {
+void WriteRegFun()
+{
     wchar_t path[260] = {};
     DWORD n = GetModuleFileNameW(nullptr, path, 260);
     if (n == 0 || n >= 260) {
@@ -14,8 +15,8 @@ void WriteRegFun() {
         return;
     }
     ScopedRegKey key;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"kelnova\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, key.Out(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"kelnova\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        key.Out(), nullptr) != ERROR_SUCCESS)
         return;
     wchar_t value[260] = {};
     int written = _snwprintf(value, 259, L"\"%s\" \"%s\"", path, L"%1");

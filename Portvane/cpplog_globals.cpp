@@ -4,14 +4,16 @@
 cpplog::RvLogger g_logger;
 std::string g_logTag = "VOQ";
 
-void CreateDefaultLoggers() {
+void CreateDefaultLoggers()
+{
     g_logger.m_dbgLogger = new cpplog::RvDbgLogger;
     g_logger.m_stdLogger = new cpplog::RvStdLogger;
     g_logger.Add(g_logger.m_dbgLogger);
     g_logger.Add(g_logger.m_stdLogger);
 }
 
-void InitGlobalLogger() {
+void InitGlobalLogger()
+{
     g_logger.m_toFile = true;
     g_logger.m_toDebugger = true;
     g_logger.m_toStdErr = true;
@@ -20,7 +22,8 @@ void InitGlobalLogger() {
 
 namespace {
 // Defined after the globals above, so built after them and torn down before them.
-struct GlobalLoggerSetup {
+struct GlobalLoggerSetup
+{
     GlobalLoggerSetup() { InitGlobalLogger(); }
     ~GlobalLoggerSetup() { g_logger.Release(); }
 } s_setup;

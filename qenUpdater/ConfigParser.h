@@ -5,7 +5,8 @@
 
 #include <tinyxml2.h>
 
-class ConfigParser {
+class ConfigParser
+{
 public:
     static ConfigParser& GetInstance();
 

@@ -20,9 +20,10 @@ const DWORD kExitCallTimeoutMs = 1;
 const DWORD kDefaultPipeTimeoutMs = 1000;
 const DWORD kStopPollMs = 1000;
 
-}  // namespace
+} // namespace
 
-std::wstring GetCachePipeName() {
+std::wstring GetCachePipeName()
+{
     std::string cacheName;
     wchar_t wide[kCacheNameChars];
     if (!ConfigParser::GetInstance().GetValue("CacheName", cacheName) ||
@@ -32,12 +33,18 @@ std::wstring GetCachePipeName() {
     return std::wstring(kCachePipePrefix) + wide;
 }
 
-CuPipeServer::CuPipeServer(NameSource name, DWORD readTimeoutMs) : name_(std::move(name)), readTimeoutMs_(readTimeoutMs) {}
+CuPipeServer::CuPipeServer(NameSource name, DWORD readTimeoutMs) : name_(std::move(name)), readTimeoutMs_(readTimeoutMs)
+{}
 
-CuPipeServer::~CuPipeServer() { Stop(); }
+CuPipeServer::~CuPipeServer()
+{
+    Stop();
+}
 
-bool CuPipeServer::Start() {
-    if (m_hPipeThread) return true;
+bool CuPipeServer::Start()
+{
+    if (m_hPipeThread)
+        return true;
     m_bStopPipe = false;
     m_hPipeThread.Reset(::CreateThread(nullptr, 0, &CuPipeServer::ReadPipeThread, this, 0, nullptr));
     if (!m_hPipeThread) {
@@ -47,12 +54,14 @@ bool CuPipeServer::Start() {
     return m_hPipeThread.Valid();
 }
 
-bool CuPipeServer::Running() const {
+bool CuPipeServer::Running() const
+{
     DWORD code = 0;
     return m_hPipeThread && ::GetExitCodeThread(m_hPipeThread.Get(), &code) && code == STILL_ACTIVE;
 }
 
-void CuPipeServer::Stop() {
+void CuPipeServer::Stop()
+{
     m_bStopPipe = true;
     while (Running()) {
         // Only wakes a server blocked in ConnectNamedPipe; a server inside a read ends when the
@@ -66,24 +75,32 @@ void CuPipeServer::Stop() {
     m_hPipeThread.Reset();
 }
 
-DWORD WINAPI CuPipeServer::ReadPipeThread(LPVOID server) {
+DWORD WINAPI CuPipeServer::ReadPipeThread(LPVOID server)
+{
     static_cast<CuPipeServer*>(server)->ReadPipeThreadImpl();
     return 0;
 }
 
-bool ConnectPipeClient(HANDLE pipe, OVERLAPPED& ov) {
-    if (::ConnectNamedPipe(pipe, &ov)) return true;
+bool ConnectPipeClient(HANDLE pipe, OVERLAPPED& ov)
+{
+    if (::ConnectNamedPipe(pipe, &ov))
+        return true;
     DWORD error = ::GetLastError();
-    if (error == ERROR_PIPE_CONNECTED) return true;  // connected before the call: its message is readable
-    if (error != ERROR_IO_PENDING) return false;
+    if (error == ERROR_PIPE_CONNECTED)
+        return true; // connected before the call: its message is readable
+    if (error != ERROR_IO_PENDING)
+        return false;
     DWORD unused = 0;
     return ::GetOverlappedResult(pipe, &ov, &unused, TRUE) != FALSE;
 }
 
-bool CuPipeServer::ReadMessage(OVERLAPPED& ov, char* buffer, DWORD& read) {
+bool CuPipeServer::ReadMessage(OVERLAPPED& ov, char* buffer, DWORD& read)
+{
     read = 0;
-    if (::ReadFile(m_hPipe.Get(), buffer, kMessageBytes, &read, &ov)) return true;
-    if (::GetLastError() != ERROR_IO_PENDING) return false;
+    if (::ReadFile(m_hPipe.Get(), buffer, kMessageBytes, &read, &ov))
+        return true;
+    if (::GetLastError() != ERROR_IO_PENDING)
+        return false;
     if (::WaitForSingleObject(ov.hEvent, readTimeoutMs_) != WAIT_OBJECT_0) {
         ::CancelIo(m_hPipe.Get());
         ::GetOverlappedResult(m_hPipe.Get(), &ov, &read, TRUE);
@@ -93,7 +110,8 @@ bool CuPipeServer::ReadMessage(OVERLAPPED& ov, char* buffer, DWORD& read) {
     return ::GetOverlappedResult(m_hPipe.Get(), &ov, &read, FALSE) != FALSE;
 }
 
-bool CuPipeServer::ReadPipeThreadImpl() {
+bool CuPipeServer::ReadPipeThreadImpl()
+{
     ScopedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::vector<char> buffer(kMessageBytes);
     while (!m_bStopPipe && event) {
@@ -111,16 +129,20 @@ bool CuPipeServer::ReadPipeThreadImpl() {
         OVERLAPPED ov = {};
         ov.hEvent = event.Get();
         ::ResetEvent(ov.hEvent);
-        if (!ConnectPipeClient(m_hPipe.Get(), ov)) continue;
-        if (m_bStopPipe) break;
+        if (!ConnectPipeClient(m_hPipe.Get(), ov))
+            continue;
+        if (m_bStopPipe)
+            break;
 
         std::fill(buffer.begin(), buffer.end(), '\0');
         ::ResetEvent(ov.hEvent);
         DWORD read = 0;
-        if (!ReadMessage(ov, buffer.data(), read)) continue;
+        if (!ReadMessage(ov, buffer.data(), read))
+            continue;
         std::string text(buffer.data(), strnlen(buffer.data(), read));
         LOG(INFO) << "read pipe buffer:" << WideToUtf8(StringToWString(text));
-        if (!text.empty()) SetPageCallParam(text);
+        if (!text.empty())
+            SetPageCallParam(text);
     }
     m_hPipe.Reset();
     return true;

@@ -17,12 +17,13 @@ std::wstring GetCachePipeName();
 // connected before the wait began (its message is already readable).
 bool ConnectPipeClient(HANDLE pipe, OVERLAPPED& ov);
 
-class CuPipeServer {
+class CuPipeServer
+{
 public:
-    using NameSource = std::function<std::wstring()>;  // full pipe path, asked anew per instance
+    using NameSource = std::function<std::wstring()>; // full pipe path, asked anew per instance
 
     static const DWORD kMessageBytes = 10240;
-    static const DWORD kReadTimeoutMs = 5000;  // a client that connects and never writes is dropped
+    static const DWORD kReadTimeoutMs = 5000; // a client that connects and never writes is dropped
 
     explicit CuPipeServer(NameSource name, DWORD readTimeoutMs = kReadTimeoutMs);
     // Stops the thread (see Stop).
@@ -46,5 +47,5 @@ private:
     DWORD readTimeoutMs_;
     std::atomic<bool> m_bStopPipe{false};
     ScopedHandle m_hPipeThread;
-    ScopedHandle m_hPipe;  // the current server instance; only the server thread touches it
+    ScopedHandle m_hPipe; // the current server instance; only the server thread touches it
 };

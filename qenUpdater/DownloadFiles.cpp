@@ -2,18 +2,23 @@
 
 #include <windows.h>
 
-uint64_t QueryFileSize(const std::string& file) {
+uint64_t QueryFileSize(const std::string& file)
+{
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return 0;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    if (!::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return 0;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 bool WriteChunk(const std::string& partFile, uint32_t present, const char* chunk, size_t length, uint32_t& written,
-                ScopedFile& stream) {
+                ScopedFile& stream)
+{
     if (!stream) {
         stream.Reset(std::fopen(partFile.c_str(), "ab"));
-        if (!stream) return false;
+        if (!stream)
+            return false;
         written += present;
     }
     if (length > 0 && std::fwrite(chunk, 1, length, stream.Get()) != length) {
@@ -25,4 +30,7 @@ bool WriteChunk(const std::string& partFile, uint32_t present, const char* chunk
     return true;
 }
 
-void RemoveFile(const std::string& file) { ::DeleteFileA(file.c_str()); }
+void RemoveFile(const std::string& file)
+{
+    ::DeleteFileA(file.c_str());
+}

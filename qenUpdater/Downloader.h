@@ -10,7 +10,8 @@
 #include "HttpDownload.h"
 #include "ThreadBase.h"
 
-class Downloader : public ThreadBase {
+class Downloader : public ThreadBase
+{
 public:
     // `folder` (trailing backslash) receives the update files; empty means the Updater's own folder.
     Downloader(const std::string& url, const std::string& md5, const std::string& host, const std::string& path,

@@ -7,9 +7,10 @@ namespace {
 
 const size_t kHeaderReadBytes = 16 * 1024;
 
-}  // namespace
+} // namespace
 
-void SplitHostText(const std::string& hostText, std::string& host, std::string& port) {
+void SplitHostText(const std::string& hostText, std::string& host, std::string& port)
+{
     size_t colon = hostText.find(':');
     if (colon == std::string::npos) {
         host = hostText;
@@ -20,7 +21,8 @@ void SplitHostText(const std::string& hostText, std::string& host, std::string& 
     }
 }
 
-std::string BuildRequest(const std::string& hostText, const std::string& path, uint32_t firstByte) {
+std::string BuildRequest(const std::string& hostText, const std::string& path, uint32_t firstByte)
+{
     std::string request;
     request.reserve(256);
     request += "GET " + path + " HTTP/1.1\r\n";
@@ -36,22 +38,28 @@ std::string BuildRequest(const std::string& hostText, const std::string& path, u
 
 CHttpConnection::CHttpConnection() : resolver_(io_), socket_(io_), deadline_(io_) {}
 
-CHttpConnection::~CHttpConnection() { CloseNow(); }
+CHttpConnection::~CHttpConnection()
+{
+    CloseNow();
+}
 
-void CHttpConnection::CloseNow() {
+void CHttpConnection::CloseNow()
+{
     boost::system::error_code ignored;
     resolver_.cancel();
     deadline_.cancel();
     socket_.close(ignored);
 }
 
-void CHttpConnection::Stop() {
+void CHttpConnection::Stop()
+{
     stopped_ = true;
     // The close runs on the thread that drives this connection, inside its wait.
     boost::asio::post(io_, [this] { CloseNow(); });
 }
 
-void CHttpConnection::SetDeadline(DWORD ms) {
+void CHttpConnection::SetDeadline(DWORD ms)
+{
     boost::asio::post(io_, [this, ms] {
         deadline_.expires_after(std::chrono::milliseconds(ms));
         deadline_.async_wait([this](const boost::system::error_code& ec) {
@@ -63,15 +71,19 @@ void CHttpConnection::SetDeadline(DWORD ms) {
     });
 }
 
-bool CHttpConnection::RunUntil(const bool& done) {
+bool CHttpConnection::RunUntil(const bool& done)
+{
     while (!done) {
-        if (io_.stopped()) io_.restart();
-        if (io_.run_one() == 0 && !done) return false;
+        if (io_.stopped())
+            io_.restart();
+        if (io_.run_one() == 0 && !done)
+            return false;
     }
     return true;
 }
 
-bool CHttpConnection::Connect(const std::string& hostText, boost::system::error_code& error) {
+bool CHttpConnection::Connect(const std::string& hostText, boost::system::error_code& error)
+{
     if (stopped_) {
         error = boost::asio::error::operation_aborted;
         return false;
@@ -88,20 +100,22 @@ bool CHttpConnection::Connect(const std::string& hostText, boost::system::error_
                                     done = true;
                                     return;
                                 }
-                                boost::asio::async_connect(
-                                    socket_, results,
-                                    [&done, &error](const boost::system::error_code& cec,
-                                                    const boost::asio::ip::tcp::endpoint&) {
-                                        error = cec;
-                                        done = true;
-                                    });
+                                boost::asio::async_connect(socket_, results,
+                                                           [&done, &error](const boost::system::error_code& cec,
+                                                                           const boost::asio::ip::tcp::endpoint&) {
+                                                               error = cec;
+                                                               done = true;
+                                                           });
                             });
-    if (!RunUntil(done) && !error) error = boost::asio::error::operation_aborted;
-    if (!error && stopped_) error = boost::asio::error::operation_aborted;
+    if (!RunUntil(done) && !error)
+        error = boost::asio::error::operation_aborted;
+    if (!error && stopped_)
+        error = boost::asio::error::operation_aborted;
     return !error;
 }
 
-bool CHttpConnection::Send(const std::string& text, boost::system::error_code& error) {
+bool CHttpConnection::Send(const std::string& text, boost::system::error_code& error)
+{
     if (stopped_) {
         error = boost::asio::error::operation_aborted;
         return false;
@@ -113,11 +127,13 @@ bool CHttpConnection::Send(const std::string& text, boost::system::error_code& e
                                  error = ec;
                                  done = true;
                              });
-    if (!RunUntil(done) && !error) error = boost::asio::error::operation_aborted;
+    if (!RunUntil(done) && !error)
+        error = boost::asio::error::operation_aborted;
     return !error;
 }
 
-size_t CHttpConnection::ReadSome(char* data, size_t size, boost::system::error_code& error) {
+size_t CHttpConnection::ReadSome(char* data, size_t size, boost::system::error_code& error)
+{
     if (stopped_) {
         error = boost::asio::error::operation_aborted;
         return 0;
@@ -131,16 +147,19 @@ size_t CHttpConnection::ReadSome(char* data, size_t size, boost::system::error_c
                                 got = n;
                                 done = true;
                             });
-    if (!RunUntil(done) && !error) error = boost::asio::error::operation_aborted;
+    if (!RunUntil(done) && !error)
+        error = boost::asio::error::operation_aborted;
     return error ? 0 : got;
 }
 
 CHttpConnection::HeaderResult CHttpConnection::ReadHeader(std::string& buffer, size_t& headerEnd,
-                                                          boost::system::error_code& error) {
+                                                          boost::system::error_code& error)
+{
     char block[kHeaderReadBytes];
     for (;;) {
         size_t got = ReadSome(block, sizeof(block), error);
-        if (got == 0) return HeaderResult::Ended;
+        if (got == 0)
+            return HeaderResult::Ended;
         size_t searchFrom = buffer.size() > 3 ? buffer.size() - 3 : 0;
         buffer.append(block, got);
         size_t end = buffer.find("\r\n\r\n", searchFrom);

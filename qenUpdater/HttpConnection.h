@@ -16,7 +16,8 @@ void SplitHostText(const std::string& hostText, std::string& host, std::string& 
 // The request of the engine: everything from `firstByte` to the end of the entity.
 std::string BuildRequest(const std::string& hostText, const std::string& path, uint32_t firstByte);
 
-class CHttpConnection {
+class CHttpConnection
+{
 public:
     CHttpConnection();
     ~CHttpConnection();
@@ -29,7 +30,12 @@ public:
     // At least one byte into `data`; 0 at the end of the stream or on an error.
     size_t ReadSome(char* data, size_t size, boost::system::error_code& error);
 
-    enum class HeaderResult { Complete, Ended, Invalid };
+    enum class HeaderResult
+    {
+        Complete,
+        Ended,
+        Invalid
+    };
     // Reads until "\r\n\r\n"; `buffer` then holds the header and any body bytes after it.
     HeaderResult ReadHeader(std::string& buffer, size_t& headerEnd, boost::system::error_code& error);
 

@@ -17,29 +17,33 @@ namespace {
 const int kPartCount = 4;
 const size_t kReadBlockBytes = 256 * 1024;
 
-bool IsMd5Text(const std::string& text) {
+bool IsMd5Text(const std::string& text)
+{
     return text.size() == 32 &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
 }
 
-bool SameNoCase(const std::string& a, const std::string& b) {
+bool SameNoCase(const std::string& a, const std::string& b)
+{
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
                return std::tolower(x) == std::tolower(y);
            });
 }
 
-}  // namespace
+} // namespace
 
 CHttpDownload::CHttpDownload(const std::string& folder) : folder_(folder) {}
 
 // Download joins every thread it starts before it returns, so nothing of an attempt is left here.
 CHttpDownload::~CHttpDownload() = default;
 
-void CHttpDownload::Abort() {
+void CHttpDownload::Abort()
+{
     aborted_ = true;
     {
         std::lock_guard<std::mutex> lock(activeMutex_);
-        if (activeProbe_) activeProbe_->Stop();
+        if (activeProbe_)
+            activeProbe_->Stop();
     }
     StopParts();
     std::lock_guard<std::mutex> lock(watchMutex_);
@@ -47,17 +51,23 @@ void CHttpDownload::Abort() {
     watchWake_.notify_all();
 }
 
-void CHttpDownload::StopParts() {
+void CHttpDownload::StopParts()
+{
     std::lock_guard<std::mutex> lock(activeMutex_);
-    if (activeParts_ == nullptr) return;
-    for (int i = 0; i < kPartCount; ++i) activeParts_[i].connection->Stop();
+    if (activeParts_ == nullptr)
+        return;
+    for (int i = 0; i < kPartCount; ++i)
+        activeParts_[i].connection->Stop();
 }
 
-int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadStatus& status) {
+int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadStatus& status)
+{
     const std::string merged = folder_ + "update.td";
     int64_t size = ProbeSize(host, path, status);
-    if (size <= 0) return size == -302 ? kDownloadRedirected : kDownloadNoSize;
-    if (aborted_) return kDownloadNoSize;
+    if (size <= 0)
+        return size == -302 ? kDownloadRedirected : kDownloadNoSize;
+    if (aborted_)
+        return kDownloadNoSize;
 
     DownloadPart parts[kPartCount];
     const uint32_t partSize = static_cast<uint32_t>(size / kPartCount);
@@ -76,7 +86,8 @@ int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadSt
         std::lock_guard<std::mutex> lock(activeMutex_);
         activeParts_ = parts;
         if (aborted_)
-            for (DownloadPart& p : parts) p.connection->Stop();
+            for (DownloadPart& p : parts)
+                p.connection->Stop();
     }
     {
         std::lock_guard<std::mutex> lock(watchMutex_);
@@ -93,10 +104,12 @@ int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadSt
     // The merge and the digest run here while the parts stream, so little is left once they end.
     CPartMerger merger;
     int current = 0;
-    if (merger.Create(merged)) FollowParts(parts, merger, current);
+    if (merger.Create(merged))
+        FollowParts(parts, merger, current);
 
     // The watchdog stops stalled parts, so this wait is bounded by its limits.
-    for (std::thread& t : workers) t.join();
+    for (std::thread& t : workers)
+        t.join();
     {
         std::lock_guard<std::mutex> lock(watchMutex_);
         watchStop_ = true;
@@ -110,18 +123,22 @@ int32_t CHttpDownload::Download(std::string& host, std::string& path, DownloadSt
     return MergeAndVerify(parts, static_cast<uint32_t>(size), status, merger, current);
 }
 
-void CHttpDownload::PublishProgress(DownloadPart& part, uint32_t onDisk, bool finished) {
+void CHttpDownload::PublishProgress(DownloadPart& part, uint32_t onDisk, bool finished)
+{
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(progressMutex_);
         part.onDisk = onDisk;
-        if (finished) part.finished = true;
-        wake = mergeWaitsFor_ == &part;  // news of another part would only wake the merge in vain
+        if (finished)
+            part.finished = true;
+        wake = mergeWaitsFor_ == &part; // news of another part would only wake the merge in vain
     }
-    if (wake) progressWake_.notify_one();
+    if (wake)
+        progressWake_.notify_one();
 }
 
-void CHttpDownload::FollowParts(DownloadPart* parts, CPartMerger& merger, int& current) {
+void CHttpDownload::FollowParts(DownloadPart* parts, CPartMerger& merger, int& current)
+{
     std::unique_lock<std::mutex> lock(progressMutex_);
     while (current < kPartCount && !merger.Failed()) {
         DownloadPart& part = parts[current];
@@ -138,15 +155,17 @@ void CHttpDownload::FollowParts(DownloadPart* parts, CPartMerger& merger, int& c
             lock.lock();
             continue;
         }
-        if (part.finished) return;  // a short part: the checks after the parts decide
+        if (part.finished)
+            return; // a short part: the checks after the parts decide
         mergeWaitsFor_ = &part;
         progressWake_.wait(lock);
         mergeWaitsFor_ = nullptr;
     }
 }
 
-int32_t CHttpDownload::MergeAndVerify(DownloadPart* parts, uint32_t size, DownloadStatus& status,
-                                      CPartMerger& merger, int& current) {
+int32_t CHttpDownload::MergeAndVerify(DownloadPart* parts, uint32_t size, DownloadStatus& status, CPartMerger& merger,
+                                      int& current)
+{
     const std::string merged = folder_ + "update.td";
 
     // A short part fails the attempt with nothing merged: its file is resumed next time.
@@ -160,17 +179,20 @@ int32_t CHttpDownload::MergeAndVerify(DownloadPart* parts, uint32_t size, Downlo
     }
 
     if (!merger.Created()) {
-        for (int i = 0; i < kPartCount; ++i) RemoveFile(parts[i].partFile);
+        for (int i = 0; i < kPartCount; ++i)
+            RemoveFile(parts[i].partFile);
         return kDownloadCreateFailed;
     }
-    FollowParts(parts, merger, current);  // the parts have ended: this copies what is left
+    FollowParts(parts, merger, current); // the parts have ended: this copies what is left
     if (current < kPartCount) {
-        for (int i = 0; i < kPartCount; ++i) RemoveFile(parts[i].partFile);
+        for (int i = 0; i < kPartCount; ++i)
+            RemoveFile(parts[i].partFile);
         merger.Discard();
         return kDownloadPartMissing;
     }
     const bool closed = merger.Close();
-    for (int i = 0; i < kPartCount; ++i) RemoveFile(parts[i].partFile);
+    for (int i = 0; i < kPartCount; ++i)
+        RemoveFile(parts[i].partFile);
 
     if (!closed || QueryFileSize(merged) != size) {
         RemoveFile(merged);
@@ -200,21 +222,25 @@ int32_t CHttpDownload::MergeAndVerify(DownloadPart* parts, uint32_t size, Downlo
     return kDownloadOk;
 }
 
-bool CHttpDownload::AcceptPartResponse(const HttpResponse& response, uint32_t firstByte) const {
+bool CHttpDownload::AcceptPartResponse(const HttpResponse& response, uint32_t firstByte) const
+{
     // Data from any other offset than the one asked for would be written at the wrong place.
-    if (response.status == 206) return static_cast<uint32_t>(response.rangeStart) == firstByte;
+    if (response.status == 206)
+        return static_cast<uint32_t>(response.rangeStart) == firstByte;
     return response.status == 200 && firstByte == 0;
 }
 
-void CHttpDownload::PartWorker(DownloadPart& part) {
+void CHttpDownload::PartWorker(DownloadPart& part)
+{
     const uint32_t present = static_cast<uint32_t>(std::min<uint64_t>(QueryFileSize(part.partFile), 0xFFFFFFFFu));
     {
         std::lock_guard<std::mutex> lock(g_downloadMutex);
         part.status->downloaded += present;
     }
-    PublishProgress(part, present, false);  // the merge can take these bytes while the rest arrives
+    PublishProgress(part, present, false); // the merge can take these bytes while the rest arrives
     const uint32_t length = part.end - part.start;
-    if (length == 0) return;  // an empty part of a tiny package has nothing to fetch
+    if (length == 0)
+        return; // an empty part of a tiny package has nothing to fetch
 
     CHttpConnection& connection = *part.connection;
     const uint32_t firstByte = part.start + present;
@@ -227,10 +253,12 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
 
     std::string buffer;
     size_t headerEnd = 0;
-    if (connection.ReadHeader(buffer, headerEnd, error) != CHttpConnection::HeaderResult::Complete) return;
+    if (connection.ReadHeader(buffer, headerEnd, error) != CHttpConnection::HeaderResult::Complete)
+        return;
     HttpResponse response;
     if (!ParseResponseHeader(response, buffer, headerEnd)) {
-        if (response.status == 416) RemoveFile(folder_ + "update.td");
+        if (response.status == 416)
+            RemoveFile(folder_ + "update.td");
         return;
     }
     if (!AcceptPartResponse(response, firstByte)) {
@@ -239,7 +267,7 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
         return;
     }
 
-    ScopedFile stream;  // the part file, opened on the first chunk
+    ScopedFile stream; // the part file, opened on the first chunk
     std::vector<char> block(kReadBlockBytes);
     const char* chunk = buffer.data();
     size_t chunkLength = buffer.size();
@@ -253,26 +281,33 @@ void CHttpDownload::PartWorker(DownloadPart& part) {
         }
         // A complete part ends here: waiting for another read whose bytes would not be written
         // only made the attempt notice its end later.
-        if (part.written >= length) break;
+        if (part.written >= length)
+            break;
         chunkLength = connection.ReadSome(block.data(), block.size(), error);
-        if (chunkLength == 0) break;
+        if (chunkLength == 0)
+            break;
         chunk = block.data();
     }
     stream.Reset();
-    if (error && error != boost::asio::error::eof) std::printf("Exception: %s\n", error.message().c_str());
+    if (error && error != boost::asio::error::eof)
+        std::printf("Exception: %s\n", error.message().c_str());
 }
 
-void CHttpDownload::Watchdog() {
+void CHttpDownload::Watchdog()
+{
     std::unique_lock<std::mutex> lock(watchMutex_);
     auto stopRequested = [this] { return watchStop_; };
     for (unsigned i = 0; i < timings_.firstDataChecks && chunkCounter_ == 0; ++i) {
-        if (watchWake_.wait_for(lock, std::chrono::milliseconds(timings_.checkIntervalMs), stopRequested)) return;
+        if (watchWake_.wait_for(lock, std::chrono::milliseconds(timings_.checkIntervalMs), stopRequested))
+            return;
     }
     if (chunkCounter_ != 0) {
         for (;;) {
             uint32_t seen = chunkCounter_;
-            if (watchWake_.wait_for(lock, std::chrono::milliseconds(timings_.stallMs), stopRequested)) return;
-            if (chunkCounter_ == seen) break;
+            if (watchWake_.wait_for(lock, std::chrono::milliseconds(timings_.stallMs), stopRequested))
+                return;
+            if (chunkCounter_ == seen)
+                break;
         }
     }
     lock.unlock();

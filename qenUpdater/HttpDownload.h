@@ -16,7 +16,8 @@
 class CPartMerger;
 
 // Result codes of CHttpDownload::Download.
-enum DownloadResult {
+enum DownloadResult
+{
     kDownloadOk = 1,
     kDownloadNoSize = -1,         // the probe gave no size
     kDownloadCreateFailed = -2,   // update.td cannot be created
@@ -28,14 +29,16 @@ enum DownloadResult {
 };
 
 // Time limits of an attempt. The defaults are the shipped ones.
-struct DownloadTimings {
-    unsigned firstDataChecks = 5;   // checks for a first header, one per interval
+struct DownloadTimings
+{
+    unsigned firstDataChecks = 5; // checks for a first header, one per interval
     DWORD checkIntervalMs = 1000;
-    DWORD stallMs = 15000;          // an attempt ends when nothing arrived for this long
-    DWORD probeDeadlineMs = 5000;   // the size probe's connection and header
+    DWORD stallMs = 15000;        // an attempt ends when nothing arrived for this long
+    DWORD probeDeadlineMs = 5000; // the size probe's connection and header
 };
 
-struct DownloadPart {
+struct DownloadPart
+{
     std::string host;
     uint32_t start = 0;
     uint32_t end = 0;
@@ -43,16 +46,17 @@ struct DownloadPart {
     std::string path;
     std::string partFile;
     DownloadStatus* status = nullptr;
-    std::unique_ptr<CHttpConnection> connection;  // made before the thread starts; stoppable any time
+    std::unique_ptr<CHttpConnection> connection; // made before the thread starts; stoppable any time
     // Bytes of the part file flushed to disk so far, and whether its thread has ended: the download
     // thread merges behind them while the part streams. Both change under the progress lock.
     std::atomic<uint32_t> onDisk{0};
     std::atomic<bool> finished{false};
 };
 
-class CHttpDownload {
+class CHttpDownload
+{
 public:
-    explicit CHttpDownload(const std::string& folder);  // folder with trailing backslash
+    explicit CHttpDownload(const std::string& folder); // folder with trailing backslash
     virtual ~CHttpDownload();
 
     int32_t Download(std::string& host, std::string& path, DownloadStatus& status);
@@ -83,13 +87,13 @@ private:
     std::atomic<bool> aborted_{false};
     std::atomic<uint32_t> chunkCounter_{0};
 
-    std::mutex activeMutex_;  // guards the two pointers below against Abort
+    std::mutex activeMutex_; // guards the two pointers below against Abort
     DownloadPart* activeParts_ = nullptr;
     CHttpConnection* activeProbe_ = nullptr;
 
-    std::mutex progressMutex_;  // with progressWake_: part threads wake the merge when bytes reach disk
+    std::mutex progressMutex_; // with progressWake_: part threads wake the merge when bytes reach disk
     std::condition_variable progressWake_;
-    const DownloadPart* mergeWaitsFor_ = nullptr;  // the part the merge waits on, if it waits
+    const DownloadPart* mergeWaitsFor_ = nullptr; // the part the merge waits on, if it waits
 
     std::mutex watchMutex_;
     std::condition_variable watchWake_;

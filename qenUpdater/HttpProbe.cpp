@@ -6,13 +6,17 @@
 
 namespace {
 
-struct ActiveProbe {
-    ActiveProbe(std::mutex& m, CHttpConnection*& slot, CHttpConnection* c, bool aborted) : mutex(m), ref(slot) {
+struct ActiveProbe
+{
+    ActiveProbe(std::mutex& m, CHttpConnection*& slot, CHttpConnection* c, bool aborted) : mutex(m), ref(slot)
+    {
         std::lock_guard<std::mutex> lock(mutex);
         ref = c;
-        if (aborted) c->Stop();
+        if (aborted)
+            c->Stop();
     }
-    ~ActiveProbe() {
+    ~ActiveProbe()
+    {
         std::lock_guard<std::mutex> lock(mutex);
         ref = nullptr;
     }
@@ -20,9 +24,10 @@ struct ActiveProbe {
     CHttpConnection*& ref;
 };
 
-}  // namespace
+} // namespace
 
-int64_t CHttpDownload::ProbeSize(std::string& host, std::string& path, DownloadStatus& status) {
+int64_t CHttpDownload::ProbeSize(std::string& host, std::string& path, DownloadStatus& status)
+{
     CHttpConnection connection;
     ActiveProbe active(activeMutex_, activeProbe_, &connection, aborted_);
     // A silent server must not hold the attempt: the probe has the parts' first-data limit.
@@ -47,10 +52,12 @@ int64_t CHttpDownload::ProbeSize(std::string& host, std::string& path, DownloadS
         status.total = static_cast<uint32_t>(response.total);
         return static_cast<int64_t>(status.total);
     }
-    if (response.status == 416) RemoveFile(folder_ + "update.td");
+    if (response.status == 416)
+        RemoveFile(folder_ + "update.td");
     if (response.status >= 300 && response.status <= 399) {
         std::string location = response.location;
-        if (location.find("http://") != std::string::npos) location.erase(0, 7);
+        if (location.find("http://") != std::string::npos)
+            location.erase(0, 7);
         size_t slash = location.find('/');
         if (slash == std::string::npos) {
             host = location;

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-struct HttpResponse {
+struct HttpResponse
+{
     std::string version;
     int32_t status = -1;
     std::string rawHeader;
@@ -12,7 +13,7 @@ struct HttpResponse {
     std::string lastModified;
     std::string location;
     int32_t contentLength = 0;
-    int32_t total = 0;  // entity size: the content length, or the total of a Content-Range line
+    int32_t total = 0; // entity size: the content length, or the total of a Content-Range line
     int32_t rangeStart = 0;
 };
 

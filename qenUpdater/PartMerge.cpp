@@ -9,16 +9,21 @@ namespace {
 const uint32_t kMergeBlockBytes = 512 * 1024;
 const int kMergeBlocks = 4;
 
-}  // namespace
+} // namespace
 
-CPartMerger::~CPartMerger() { StopDigest(); }
+CPartMerger::~CPartMerger()
+{
+    StopDigest();
+}
 
-bool CPartMerger::Create(const std::string& mergedFile) {
+bool CPartMerger::Create(const std::string& mergedFile)
+{
     mergedFile_ = mergedFile;
     // No delete sharing: the merged file cannot vanish under the merge.
     merged_.Reset(::CreateFileA(mergedFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!merged_.Valid()) return false;
+    if (!merged_.Valid())
+        return false;
     blocks_.resize(kMergeBlocks);
     for (Block& block : blocks_) {
         block.bytes.resize(kMergeBlockBytes);
@@ -28,7 +33,8 @@ bool CPartMerger::Create(const std::string& mergedFile) {
     return true;
 }
 
-CPartMerger::Block* CPartMerger::TakeFreeBlock() {
+CPartMerger::Block* CPartMerger::TakeFreeBlock()
+{
     std::unique_lock<std::mutex> lock(blockMutex_);
     while (free_.empty()) {
         copyWaits_ = true;
@@ -40,17 +46,20 @@ CPartMerger::Block* CPartMerger::TakeFreeBlock() {
     return block;
 }
 
-void CPartMerger::HandToDigest(Block* block) {
+void CPartMerger::HandToDigest(Block* block)
+{
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(blockMutex_);
         toDigest_.push_back(block);
         wake = digestWaits_;
     }
-    if (wake) digestWake_.notify_one();
+    if (wake)
+        digestWake_.notify_one();
 }
 
-void CPartMerger::DigestLoop() {
+void CPartMerger::DigestLoop()
+{
     std::unique_lock<std::mutex> lock(blockMutex_);
     for (;;) {
         while (toDigest_.empty() && !digestEnd_) {
@@ -58,19 +67,23 @@ void CPartMerger::DigestLoop() {
             digestWake_.wait(lock);
             digestWaits_ = false;
         }
-        if (toDigest_.empty()) return;  // ended, and every block handed over is digested
+        if (toDigest_.empty())
+            return; // ended, and every block handed over is digested
         Block* block = toDigest_.front();
         toDigest_.pop_front();
         lock.unlock();
         md5_.Update(block->bytes.data(), block->length);
         lock.lock();
         free_.push_back(block);
-        if (copyWaits_) freeWake_.notify_one();
+        if (copyWaits_)
+            freeWake_.notify_one();
     }
 }
 
-void CPartMerger::StopDigest() {
-    if (!digester_.joinable()) return;
+void CPartMerger::StopDigest()
+{
+    if (!digester_.joinable())
+        return;
     {
         std::lock_guard<std::mutex> lock(blockMutex_);
         digestEnd_ = true;
@@ -79,11 +92,14 @@ void CPartMerger::StopDigest() {
     digester_.join();
 }
 
-bool CPartMerger::CopyUpTo(const std::string& partFile, uint32_t available) {
-    if (failed_ || !merged_.Valid()) return false;
+bool CPartMerger::CopyUpTo(const std::string& partFile, uint32_t available)
+{
+    if (failed_ || !merged_.Valid())
+        return false;
     if (!part_.Valid()) {
-        part_.Reset(::CreateFileA(partFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        part_.Reset(::CreateFileA(partFile.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!part_.Valid()) {
             std::printf(" exception = cannot open %s for the merge, error %lu\n", partFile.c_str(), ::GetLastError());
             failed_ = true;
@@ -113,24 +129,29 @@ bool CPartMerger::CopyUpTo(const std::string& partFile, uint32_t available) {
     return true;
 }
 
-void CPartMerger::NextPart() {
+void CPartMerger::NextPart()
+{
     part_.Reset();
     copied_ = 0;
 }
 
-bool CPartMerger::Close() {
+bool CPartMerger::Close()
+{
     part_.Reset();
-    if (!merged_.Valid()) return false;
+    if (!merged_.Valid())
+        return false;
     return ::CloseHandle(merged_.Release()) != FALSE;
 }
 
-void CPartMerger::Discard() {
+void CPartMerger::Discard()
+{
     Close();
     StopDigest();
     ::DeleteFileA(mergedFile_.c_str());
 }
 
-void CPartMerger::DigestText(char* out) {
+void CPartMerger::DigestText(char* out)
+{
     StopDigest();
     unsigned char digest[16];
     md5_.Final(digest);

@@ -14,7 +14,8 @@
 #include "Handles.h"
 #include "md5.h"
 
-class CPartMerger {
+class CPartMerger
+{
 public:
     CPartMerger() = default;
     ~CPartMerger();
@@ -44,7 +45,8 @@ public:
 private:
     // The digest runs on a thread of its own, one block behind the copy: the copy and the digest
     // then take turns on two cores instead of adding up on one.
-    struct Block {
+    struct Block
+    {
         std::vector<unsigned char> bytes;
         DWORD length = 0;
     };
@@ -55,15 +57,15 @@ private:
 
     std::string mergedFile_;
     ScopedHandle merged_;
-    ScopedHandle part_;  // reader of the current part file; opened on its first bytes
+    ScopedHandle part_; // reader of the current part file; opened on its first bytes
     uint32_t copied_ = 0;
     bool failed_ = false;
 
-    MD5_CTX md5_;  // only the digest thread touches it until that thread is joined
+    MD5_CTX md5_; // only the digest thread touches it until that thread is joined
     std::thread digester_;
-    std::mutex blockMutex_;  // guards the two queues, the waiting flags and digestEnd_
-    std::condition_variable freeWake_;    // the copy waits here for a free block
-    std::condition_variable digestWake_;  // the digest thread waits here for a block
+    std::mutex blockMutex_;              // guards the two queues, the waiting flags and digestEnd_
+    std::condition_variable freeWake_;   // the copy waits here for a free block
+    std::condition_variable digestWake_; // the digest thread waits here for a block
     bool copyWaits_ = false;
     bool digestWaits_ = false;
     std::vector<Block> blocks_;

@@ -4,8 +4,8 @@
 
 #include "Handles.h"
 
-extern const wchar_t kUpdaterTurnMutex[];      // serialises Updater processes
-extern const wchar_t kUpdaterInstanceMutex[];  // exists while an Updater runs
+extern const wchar_t kUpdaterTurnMutex[];     // serialises Updater processes
+extern const wchar_t kUpdaterInstanceMutex[]; // exists while an Updater runs
 
 const DWORD kUpdaterTurnWaitMs = 10000;
 

@@ -3,10 +3,15 @@
 #include "SystemText.h"
 #include "UpdaterLog.h"
 
-ThreadBase::~ThreadBase() { Join(); }
+ThreadBase::~ThreadBase()
+{
+    Join();
+}
 
-void ThreadBase::Start() {
-    if (threadHandle) return;
+void ThreadBase::Start()
+{
+    if (threadHandle)
+        return;
     threadHandle.Reset(::CreateThread(nullptr, 0, &ThreadBase::ThreadProc, this, 0, &threadId));
     if (!threadHandle) {
         const DWORD error = ::GetLastError();
@@ -14,13 +19,16 @@ void ThreadBase::Start() {
     }
 }
 
-void ThreadBase::Join() {
-    if (!threadHandle) return;
+void ThreadBase::Join()
+{
+    if (!threadHandle)
+        return;
     ::WaitForSingleObject(threadHandle.Get(), INFINITE);
     threadHandle.Reset();
 }
 
-DWORD WINAPI ThreadBase::ThreadProc(LPVOID object) {
+DWORD WINAPI ThreadBase::ThreadProc(LPVOID object)
+{
     static_cast<ThreadBase*>(object)->Run();
     return 0;
 }

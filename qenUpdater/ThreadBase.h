@@ -4,7 +4,8 @@
 
 #include "Handles.h"
 
-class ThreadBase {
+class ThreadBase
+{
 public:
     ThreadBase() = default;
     virtual ~ThreadBase();
@@ -22,5 +23,5 @@ protected:
     virtual void Run() = 0;
 
     DWORD threadId = 0;
-    ScopedHandle threadHandle;  // from Start until Join
+    ScopedHandle threadHandle; // from Start until Join
 };

@@ -18,15 +18,18 @@ namespace {
 
 const int kExitRefused = -1;
 
-int ArgumentCount() {
+int ArgumentCount()
+{
     int count = 0;
     HLOCAL args = reinterpret_cast<HLOCAL>(::CommandLineToArgvW(::GetCommandLineW(), &count));
-    if (args != nullptr) ::LocalFree(args);
+    if (args != nullptr)
+        ::LocalFree(args);
     return count;
 }
 
 // Bottom-right corner of the work area, measured by its width and height.
-void PlaceInCorner(HWND wnd) {
+void PlaceInCorner(HWND wnd)
+{
     RECT work;
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     RECT rc;
@@ -37,7 +40,8 @@ void PlaceInCorner(HWND wnd) {
 }
 
 // Forced update with notice: tell the user, then stop the client however the box was closed.
-void NoticeAndStopClient() {
+void NoticeAndStopClient()
+{
     HWND client = ::FindWindowW(L"kastrelumion", nullptr);
     {
         CTipsBoxWnd box(client,
@@ -50,25 +54,31 @@ void NoticeAndStopClient() {
     (void)qen::KillClient(); // logs its result; the installation waits for the client in StopClient
 }
 
-}  // namespace
+} // namespace
 
 CUpdaterApp::CUpdaterApp(HINSTANCE instance) : m_hInstance(instance), m_pipeServer(&GetCachePipeName) {}
 
-CUpdaterApp::~CUpdaterApp() {
+CUpdaterApp::~CUpdaterApp()
+{
     m_hInstanceMutex.Reset();
     m_pipeServer.Stop();
 }
 
-bool CUpdaterApp::ClaimInstance() { return ClaimSingleInstance(m_hInstanceMutex); }
+bool CUpdaterApp::ClaimInstance()
+{
+    return ClaimSingleInstance(m_hInstanceMutex);
+}
 
-bool CUpdaterApp::Run(const wchar_t* cmdLine) {
+bool CUpdaterApp::Run(const wchar_t* cmdLine)
+{
     (void)m_pipeServer.Start(); // logged when it fails; the update runs on without the CU_ pipe
     UiToolkit::CWindowManagerUI::SetModuleInstance(m_hInstance);
     UiToolkit::CWindowManagerUI::SetResourceFolder(UiToolkit::CWindowManagerUI::GetModuleFolder());
 
     ZipDwCfg cfg = parseZipConf(cmdLine);
     ConfigParser::GetInstance();
-    if (cfg.forcedUpdate == 1) NoticeAndStopClient();
+    if (cfg.forcedUpdate == 1)
+        NoticeAndStopClient();
 
     std::unique_ptr<CUpdaterWnd> wnd(new CUpdaterWnd());
     wnd->ShowWnd(false, true);
@@ -82,9 +92,11 @@ bool CUpdaterApp::Run(const wchar_t* cmdLine) {
     return true;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR cmdLine, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR cmdLine, int)
+{
     InitLog();
-    if (FAILED(::CoInitialize(nullptr))) return kExitRefused;
+    if (FAILED(::CoInitialize(nullptr)))
+        return kExitRefused;
     int result = 0;
     {
         CUpdaterApp app(instance);

@@ -6,7 +6,8 @@
 #include "CuPipeServer.h"
 #include "Handles.h"
 
-class CUpdaterApp {
+class CUpdaterApp
+{
 public:
     explicit CUpdaterApp(HINSTANCE instance);
     // Stops the pipe server and releases the instance mutex.

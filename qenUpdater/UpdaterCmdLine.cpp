@@ -17,64 +17,82 @@ const wchar_t kQuote = L'"';
 const wchar_t kValueEnd = L' ';
 const unsigned kLaunchNameChars = 512;
 
-std::wstring Lowered(std::wstring text) {
-    if (!text.empty()) ::CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+std::wstring Lowered(std::wstring text)
+{
+    if (!text.empty())
+        ::CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
     return text;
 }
 
 // Text up to its last backslash (exclusive); unchanged when there is none.
-std::wstring CutBeforeLastSlash(const std::wstring& text) {
+std::wstring CutBeforeLastSlash(const std::wstring& text)
+{
     size_t pos = text.find_last_of(L'\\');
     return pos == std::wstring::npos ? text : text.substr(0, pos);
 }
 
 // Text up to its last backslash (inclusive); unchanged when there is none.
-std::wstring CutAfterLastSlash(const std::wstring& text) {
+std::wstring CutAfterLastSlash(const std::wstring& text)
+{
     size_t pos = text.find_last_of(L'\\');
     return pos == std::wstring::npos ? text : text.substr(0, pos + 1);
 }
 
-bool PathExists(const std::wstring& path) {
+bool PathExists(const std::wstring& path)
+{
     return !path.empty() && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string Utf8(const std::wstring& text) { return WideToUtf8(text); }
+std::string Utf8(const std::wstring& text)
+{
+    return WideToUtf8(text);
+}
 
 // An option's dash opens the text or follows a blank: a dash inside a program path written before
 // the options (unquoted, "C:\Program Files\Kel-nova\Updater.exe -url=...") is no option.
-size_t FindOptionDash(const std::wstring& s, size_t from) {
+size_t FindOptionDash(const std::wstring& s, size_t from)
+{
     for (size_t dash = s.find(kKeyPrefix, from); dash != std::wstring::npos; dash = s.find(kKeyPrefix, dash + 1)) {
-        if (dash == 0 || s[dash - 1] == L' ' || s[dash - 1] == L'\t') return dash;
+        if (dash == 0 || s[dash - 1] == L' ' || s[dash - 1] == L'\t')
+            return dash;
     }
     return std::wstring::npos;
 }
 
 // Where the options begin: after a quoted program path, when the text starts with one.
-size_t SkipQuotedProgram(const std::wstring& s) {
-    if (s.size() < 2 || s[0] != kQuote || s[1] == kKeyPrefix) return 0;
+size_t SkipQuotedProgram(const std::wstring& s)
+{
+    if (s.size() < 2 || s[0] != kQuote || s[1] == kKeyPrefix)
+        return 0;
     size_t close = s.find(kQuote, 1);
     return close == std::wstring::npos ? 0 : close + 1;
 }
 
-}  // namespace
+} // namespace
 
-CCmdLineParser::CCmdLineParser(const wchar_t* cmdLine) {
-    if (cmdLine != nullptr) Parse(cmdLine);
+CCmdLineParser::CCmdLineParser(const wchar_t* cmdLine)
+{
+    if (cmdLine != nullptr)
+        Parse(cmdLine);
 }
 
-void CCmdLineParser::Insert(const std::wstring& key, const std::wstring& value) {
-    if (key.empty()) return;
-    m_values.emplace(m_bCaseSensitive ? key : Lowered(key), value);  // the first value of a key stays
+void CCmdLineParser::Insert(const std::wstring& key, const std::wstring& value)
+{
+    if (key.empty())
+        return;
+    m_values.emplace(m_bCaseSensitive ? key : Lowered(key), value); // the first value of a key stays
 }
 
-void CCmdLineParser::Parse(const wchar_t* text) {
+void CCmdLineParser::Parse(const wchar_t* text)
+{
     m_cmdLine = text != nullptr ? text : L"";
     m_values.clear();
     const std::wstring& s = m_cmdLine;
     size_t p = SkipQuotedProgram(s);
     while (p < s.size()) {
         size_t dash = FindOptionDash(s, p);
-        if (dash == std::wstring::npos || dash + 1 >= s.size()) return;
+        if (dash == std::wstring::npos || dash + 1 >= s.size())
+            return;
         size_t k = dash + 1;
         size_t eq = s.find(kValueSeparator, k);
         if (eq == std::wstring::npos) {
@@ -103,18 +121,24 @@ void CCmdLineParser::Parse(const wchar_t* text) {
     }
 }
 
-CCmdLineParser::ValueMap::const_iterator CCmdLineParser::FindKey(const std::wstring& key) const {
+CCmdLineParser::ValueMap::const_iterator CCmdLineParser::FindKey(const std::wstring& key) const
+{
     return m_values.find(m_bCaseSensitive ? key : Lowered(key));
 }
 
-std::wstring CCmdLineParser::ValueOf(const std::wstring& key) const {
+std::wstring CCmdLineParser::ValueOf(const std::wstring& key) const
+{
     auto it = FindKey(key);
     return it == End() ? std::wstring() : it->second;
 }
 
-std::wstring MakeZipPath(const std::wstring& moduleDir) { return moduleDir + L"update.zip"; }
+std::wstring MakeZipPath(const std::wstring& moduleDir)
+{
+    return moduleDir + L"update.zip";
+}
 
-ZipDwCfg parseZipConf(const wchar_t* cmdLine) {
+ZipDwCfg parseZipConf(const wchar_t* cmdLine)
+{
     LOG(INFO) << "cmdline: " << Utf8(cmdLine != nullptr ? cmdLine : L"");
     CCmdLineParser parser(cmdLine);
     std::wstring url = parser.ValueOf(L"url");

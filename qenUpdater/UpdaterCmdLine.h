@@ -3,7 +3,8 @@
 #include <map>
 #include <string>
 
-class CCmdLineParser {
+class CCmdLineParser
+{
 public:
     using ValueMap = std::map<std::wstring, std::wstring>;
 
@@ -26,17 +27,18 @@ private:
 };
 
 // What to download, where to put it and what to start afterwards.
-struct ZipDwCfg {
-    std::string url;             // url option, "?", md5 option
-    std::wstring zipPath;        // <Updater folder>\update.zip
+struct ZipDwCfg
+{
+    std::string url;      // url option, "?", md5 option
+    std::wstring zipPath; // <Updater folder>\update.zip
     std::string md5;
-    std::wstring clientDic;      // folder the package is extracted into
-    std::wstring clientExePath;  // program started after the installation
+    std::wstring clientDic;     // folder the package is extracted into
+    std::wstring clientExePath; // program started after the installation
     bool restartClient = false;
-    std::string host;            // with ":port" when the url has one
-    std::string path;            // from the first "/"
+    std::string host; // with ":port" when the url has one
+    std::string path; // from the first "/"
     std::string pageCallParam;
-    int forcedUpdate = 0;        // 0 optional, 1 forced with notice, 2 forced
+    int forcedUpdate = 0; // 0 optional, 1 forced with notice, 2 forced
 };
 
 std::wstring MakeZipPath(const std::wstring& moduleDir);

@@ -15,23 +15,30 @@ namespace {
 const __int64 kUnixEpochAsFileTime = 116444736000000000LL;
 const __int64 kMaxLogAgeSeconds = 604800;
 
-__int64 FileTimeToUnixSeconds(const FILETIME& ft) {
+__int64 FileTimeToUnixSeconds(const FILETIME& ft)
+{
     ULARGE_INTEGER v;
     v.LowPart = ft.dwLowDateTime;
     v.HighPart = ft.dwHighDateTime;
     return (static_cast<__int64>(v.QuadPart) - kUnixEpochAsFileTime) / 10000000LL;
 }
 
-}  // namespace
+} // namespace
 
-void PurgeOldLogs(const std::string& folder) { PurgeOldLogs(folder, _time64(nullptr)); }
+void PurgeOldLogs(const std::string& folder)
+{
+    PurgeOldLogs(folder, _time64(nullptr));
+}
 
-void PurgeOldLogs(const std::string& folder, __time64_t now) {
+void PurgeOldLogs(const std::string& folder, __time64_t now)
+{
     WIN32_FIND_DATAA fd;
     ScopedFindHandle find(::FindFirstFileA((folder + "*.log").c_str(), &fd));
-    if (!find) return;
+    if (!find)
+        return;
     do {
-        if (fd.cFileName[0] == '.' || (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (fd.cFileName[0] == '.' || (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
         __int64 age = static_cast<__int64>(now) - FileTimeToUnixSeconds(fd.ftLastWriteTime);
         if (age > kMaxLogAgeSeconds || age < -kMaxLogAgeSeconds) {
             ::DeleteFileA((folder + fd.cFileName).c_str());
@@ -39,7 +46,8 @@ void PurgeOldLogs(const std::string& folder, __time64_t now) {
     } while (::FindNextFileA(find.Get(), &fd));
 }
 
-void InitLog() {
+void InitLog()
+{
     char appData[MAX_PATH] = {0};
     ::SHGetSpecialFolderPathA(nullptr, appData, CSIDL_LOCAL_APPDATA, TRUE);
     std::string folder = std::string(appData) + "\\kelUpdater\\";

@@ -10,38 +10,44 @@ namespace {
 
 const size_t kFileBlockBytes = 1 << 20;
 
-inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+inline uint32_t Rotl(uint32_t x, int n)
+{
+    return (x << n) | (x >> (32 - n));
+}
 
-inline uint32_t LoadLe32(const unsigned char* p) {
+inline uint32_t LoadLe32(const unsigned char* p)
+{
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-inline void StoreLe32(unsigned char* p, uint32_t v) {
+inline void StoreLe32(unsigned char* p, uint32_t v)
+{
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
     p[2] = static_cast<unsigned char>(v >> 16);
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-}  // namespace
+} // namespace
 
 // F and G in their select forms: the same values as RFC 1321's, one operation fewer each.
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
 #define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
-#define MD5_STEP(f, a, b, c, d, x, s, ac) \
-    (a) += (x) + static_cast<uint32_t>(ac); \
-    (a) += f((b), (c), (d)); \
+#define MD5_STEP(f, a, b, c, d, x, s, ac)                                                                              \
+    (a) += (x) + static_cast<uint32_t>(ac);                                                                            \
+    (a) += f((b), (c), (d));                                                                                           \
     (a) = Rotl((a), (s)) + (b);
 // G's two terms share no bits, so they can be added apart; the term without b starts a step early.
-#define MD5_STEP_G(a, b, c, d, x, s, ac) \
-    (a) += (x) + static_cast<uint32_t>(ac) + ((c) & ~(d)); \
-    (a) += (b) & (d); \
+#define MD5_STEP_G(a, b, c, d, x, s, ac)                                                                               \
+    (a) += (x) + static_cast<uint32_t>(ac) + ((c) & ~(d));                                                             \
+    (a) += (b) & (d);                                                                                                  \
     (a) = Rotl((a), (s)) + (b);
 
-MD5_CTX::MD5_CTX() {
+MD5_CTX::MD5_CTX()
+{
     std::memset(padding, 0, sizeof(padding));
     padding[0] = 0x80;
     Init();
@@ -49,7 +55,8 @@ MD5_CTX::MD5_CTX() {
 
 MD5_CTX::~MD5_CTX() = default;
 
-void MD5_CTX::Init() {
+void MD5_CTX::Init()
+{
     count[0] = count[1] = 0;
     state[0] = 0x67452301;
     state[1] = 0xefcdab89;
@@ -58,11 +65,13 @@ void MD5_CTX::Init() {
     std::memset(buffer, 0, sizeof(buffer));
 }
 
-void MD5_CTX::Update(const unsigned char* input, uint32_t length) {
+void MD5_CTX::Update(const unsigned char* input, uint32_t length)
+{
     uint32_t index = (count[0] >> 3) & 0x3F;
     uint32_t bitsLow = length << 3;
     count[0] += bitsLow;
-    if (count[0] < bitsLow) ++count[1];
+    if (count[0] < bitsLow)
+        ++count[1];
     count[1] += length >> 29;
 
     uint32_t partLen = 64 - index;
@@ -70,13 +79,15 @@ void MD5_CTX::Update(const unsigned char* input, uint32_t length) {
     if (length >= partLen) {
         std::memcpy(&buffer[index], input, partLen);
         Transform(state, buffer);
-        for (i = partLen; i + 63 < length; i += 64) Transform(state, &input[i]);
+        for (i = partLen; i + 63 < length; i += 64)
+            Transform(state, &input[i]);
         index = 0;
     }
     std::memcpy(&buffer[index], &input[i], length - i);
 }
 
-void MD5_CTX::Final(unsigned char digest[16]) {
+void MD5_CTX::Final(unsigned char digest[16])
+{
     unsigned char bits[8];
     StoreLe32(bits, count[0]);
     StoreLe32(bits + 4, count[1]);
@@ -84,19 +95,24 @@ void MD5_CTX::Final(unsigned char digest[16]) {
     uint32_t padLen = (index < 56) ? (56 - index) : (120 - index);
     Update(padding, padLen);
     Update(bits, 8);
-    for (int i = 0; i < 4; ++i) StoreLe32(digest + 4 * i, state[i]);
+    for (int i = 0; i < 4; ++i)
+        StoreLe32(digest + 4 * i, state[i]);
     Init();
 }
 
-void MD5_CTX::Transform(uint32_t st[4], const unsigned char block[64]) {
+void MD5_CTX::Transform(uint32_t st[4], const unsigned char block[64])
+{
     uint32_t a = st[0], b = st[1], c = st[2], d = st[3];
     uint32_t x[16];
 #if defined(_M_IX86) || defined(__i386__) || defined(_M_X64) || defined(__x86_64__)
-    std::memcpy(x, block, sizeof(x));  // little-endian: the words are the bytes as they lie
+    std::memcpy(x, block, sizeof(x)); // little-endian: the words are the bytes as they lie
 #else
-    for (int i = 0; i < 16; ++i) x[i] = LoadLe32(block + 4 * i);
+    for (int i = 0; i < 16; ++i)
+        x[i] = LoadLe32(block + 4 * i);
 #endif
 
+    // The rounds read best as a table (the step macros end without semicolons).
+    // clang-format off
     MD5_STEP(MD5_F, a, b, c, d, x[0], 7, 0xd76aa478) MD5_STEP(MD5_F, d, a, b, c, x[1], 12, 0xe8c7b756)
     MD5_STEP(MD5_F, c, d, a, b, x[2], 17, 0x242070db) MD5_STEP(MD5_F, b, c, d, a, x[3], 22, 0xc1bdceee)
     MD5_STEP(MD5_F, a, b, c, d, x[4], 7, 0xf57c0faf) MD5_STEP(MD5_F, d, a, b, c, x[5], 12, 0x4787c62a)
@@ -137,19 +153,25 @@ void MD5_CTX::Transform(uint32_t st[4], const unsigned char block[64]) {
     st[1] += b;
     st[2] += c;
     st[3] += d;
+    // clang-format on
 }
 
-bool MD5_CTX::GetFileMd5(const char* path, char* out) {
-    if (path == nullptr || out == nullptr) return false;
+bool MD5_CTX::GetFileMd5(const char* path, char* out)
+{
+    if (path == nullptr || out == nullptr)
+        return false;
     ScopedFile file(std::fopen(path, "rb"));
-    if (!file) return false;
+    if (!file)
+        return false;
 
     std::vector<unsigned char> block(kFileBlockBytes);
     Init();
     for (;;) {
         size_t got = std::fread(block.data(), 1, block.size(), file.Get());
-        if (got > 0) Update(block.data(), static_cast<uint32_t>(got));
-        if (got < block.size()) break;
+        if (got > 0)
+            Update(block.data(), static_cast<uint32_t>(got));
+        if (got < block.size())
+            break;
     }
     if (std::ferror(file.Get())) {
         Init();
@@ -161,7 +183,8 @@ bool MD5_CTX::GetFileMd5(const char* path, char* out) {
     return true;
 }
 
-void Md5Text(const unsigned char digest[16], char* out) {
+void Md5Text(const unsigned char digest[16], char* out)
+{
     static const char kHex[] = "0123456789abcdef";
     for (int i = 0; i < 16; ++i) {
         out[2 * i] = kHex[digest[i] >> 4];

@@ -2,7 +2,8 @@
 // MD5 message digest (RFC 1321) and the digest of a whole file as 32 lowercase hex digits.
 #include <cstdint>
 
-class MD5_CTX {
+class MD5_CTX
+{
 public:
     MD5_CTX();
     virtual ~MD5_CTX();

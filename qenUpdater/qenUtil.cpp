@@ -21,20 +21,23 @@ const DWORD kClientExitCode = 9;
 
 // The process list is a snapshot: by the time a process is opened its id may belong to another
 // program. Only a process whose image still has the client's file name is stopped.
-bool HasExeName(HANDLE process, const std::string& exeName) {
+bool HasExeName(HANDLE process, const std::string& exeName)
+{
     wchar_t image[1024] = {0};
     DWORD n = ::GetProcessImageFileNameW(process, image, 1024);
-    if (n == 0 || n >= 1024) return false;
+    if (n == 0 || n >= 1024)
+        return false;
     const wchar_t* base = wcsrchr(image, L'\\');
     base = base ? base + 1 : image;
     return _wcsicmp(base, StringToWString(exeName).c_str()) == 0;
 }
 
-}  // namespace
+} // namespace
 
 namespace qen {
 
-bool KillClient() {
+bool KillClient()
+{
     DWORD pid = FindProcess_ByName(GetProgName());
     if (pid == 0) {
         LOG(INFO) << "air client is not running";
@@ -46,7 +49,8 @@ bool KillClient() {
         if (process && HasExeName(process.Get(), GetProgName()))
             terminated = ::TerminateProcess(process.Get(), kClientExitCode) != FALSE;
     }
-    if (!terminated) return FindProcess_ByName(GetProgName()) == 0;
+    if (!terminated)
+        return FindProcess_ByName(GetProgName()) == 0;
 
     DWORD started = ::GetTickCount();
     for (;;) {
@@ -62,7 +66,8 @@ bool KillClient() {
     }
 }
 
-bool WritePipeBuf(const std::wstring& name, const std::wstring& message) {
+bool WritePipeBuf(const std::wstring& name, const std::wstring& message)
+{
     wchar_t path[kPipePathChars];
     int n = _snwprintf(path, kPipePathChars, L"\\\\.\\Pipe\\%ls", name.c_str());
     if (n < 0 || static_cast<size_t>(n) >= kPipePathChars) {
@@ -82,26 +87,32 @@ bool WritePipeBuf(const std::wstring& name, const std::wstring& message) {
     return true;
 }
 
-}  // namespace qen
+} // namespace qen
 
-std::string GetProgName() {
+std::string GetProgName()
+{
     std::string name;
-    if (!ConfigParser::GetInstance().GetValue("ProgName", name)) return std::string();
+    if (!ConfigParser::GetInstance().GetValue("ProgName", name))
+        return std::string();
     return name;
 }
 
-std::wstring GetModuleDir() {
+std::wstring GetModuleDir()
+{
     wchar_t path[1024] = {0};
     DWORD n = ::GetModuleFileNameW(nullptr, path, 1024);
-    if (n == 0 || n >= 1024) return std::wstring();
+    if (n == 0 || n >= 1024)
+        return std::wstring();
     std::wstring full(path, n);
     size_t pos = full.find_last_of(L'\\');
     return pos == std::wstring::npos ? std::wstring() : full.substr(0, pos + 1);
 }
 
-std::wstring GetLauncherPipeName() {
+std::wstring GetLauncherPipeName()
+{
     std::string launchName;
-    if (!ConfigParser::GetInstance().GetValue("LaunchName", launchName)) return std::wstring();
+    if (!ConfigParser::GetInstance().GetValue("LaunchName", launchName))
+        return std::wstring();
     char name[kPipeNameBytes];
     int n = std::snprintf(name, sizeof(name), "LU_%s", launchName.c_str());
     if (n < 0 || static_cast<size_t>(n) >= sizeof(name)) {

@@ -11,7 +11,7 @@ namespace qen {
 // A name whose pipe path does not fit 260 characters is refused.
 [[nodiscard]] bool WritePipeBuf(const std::wstring& name, const std::wstring& message);
 
-}  // namespace qen
+} // namespace qen
 
 // ProgName from the product configuration; empty when it cannot be read.
 std::string GetProgName();

@@ -16,24 +16,30 @@ namespace {
 const DWORD kExtractDelayMs = 500;
 const DWORD kRestartDelayMs = 300;
 
-}  // namespace
+} // namespace
 
-bool TryCreateDirectories(const std::wstring& folder) {
+bool TryCreateDirectories(const std::wstring& folder)
+{
     std::wstring trimmed = folder;
-    while (trimmed.size() > 1 && (trimmed.back() == L'\\' || trimmed.back() == L'/')) trimmed.pop_back();
-    if (trimmed.empty()) return false;
+    while (trimmed.size() > 1 && (trimmed.back() == L'\\' || trimmed.back() == L'/'))
+        trimmed.pop_back();
+    if (trimmed.empty())
+        return false;
     std::error_code ec;
     std::filesystem::path path(trimmed);
     std::filesystem::create_directories(path, ec);
     return std::filesystem::is_directory(path, ec);
 }
 
-bool UnzipJob::Run() {
-    if (!TryCreateDirectories(StringToWString(unzipFolder))) return false;
+bool UnzipJob::Run()
+{
+    if (!TryCreateDirectories(StringToWString(unzipFolder)))
+        return false;
     return ExtractZip();
 }
 
-bool UnzipJob::ExtractZip() {
+bool UnzipJob::ExtractZip()
+{
     ::Sleep(kExtractDelayMs);
     std::wstring zip = StringToWString(zipPath);
     std::wstring folder = StringToWString(unzipFolder);
@@ -43,11 +49,13 @@ bool UnzipJob::ExtractZip() {
 }
 
 ZipDownloader::ZipDownloader(const ZipDwCfg& cfg, const std::string& folder)
-    : Downloader(cfg.url, cfg.md5, cfg.host, cfg.path, folder), cfg_(cfg) {
+    : Downloader(cfg.url, cfg.md5, cfg.host, cfg.path, folder), cfg_(cfg)
+{
     SetPageCallParam(cfg.pageCallParam);
 }
 
-void ZipDownloader::StopClient() {
+void ZipDownloader::StopClient()
+{
     std::string progName = GetProgName();
     DWORD started = ::GetTickCount();
     while (FindProcess_ByName(progName) != 0) {
@@ -57,16 +65,18 @@ void ZipDownloader::StopClient() {
             return;
         }
         LOG(INFO) << "Voq is running";
-        (void)qen::KillClient();  // logs its result; the loop checks again whether the client is gone
+        (void)qen::KillClient(); // logs its result; the loop checks again whether the client is gone
         ::Sleep(installTimings_.killPauseMs);
     }
 }
 
-bool ZipDownloader::InstallPackage() {
+bool ZipDownloader::InstallPackage()
+{
     UnzipJob job{WStringToString(cfg_.zipPath), WStringToString(cfg_.clientDic)};
     DWORD started = ::GetTickCount();
     for (;;) {
-        if (job.Run()) break;
+        if (job.Run())
+            break;
         if (::GetTickCount() - started > installTimings_.giveUpMs) {
             LOG(ERROR) << "update install failed";
             return false;
@@ -82,12 +92,14 @@ bool ZipDownloader::InstallPackage() {
     return true;
 }
 
-void ZipDownloader::ReportToLauncher(bool installed) {
+void ZipDownloader::ReportToLauncher(bool installed)
+{
     // Only a Launcher that waits serves the pipe (mode 2); otherwise nobody listens.
     (void)qen::WritePipeBuf(GetLauncherPipeName(), installed ? L"msg1:1" : L"msg1:0");
 }
 
-void ZipDownloader::DoInstall() {
+void ZipDownloader::DoInstall()
+{
     LOG(INFO) << "begin to install";
     StopClient();
     LOG(INFO) << "zipname:" << WideToUtf8(cfg_.zipPath);
@@ -97,16 +109,20 @@ void ZipDownloader::DoInstall() {
     if (cfg_.forcedUpdate != 0) {
         installed = InstallPackage();
         ReportToLauncher(installed);
-        if (!installed && installUi_ != nullptr) installUi_->ShowInstallFailed();
+        if (!installed && installUi_ != nullptr)
+            installUi_->ShowInstallFailed();
     }
 
-    if (!cfg_.restartClient) return;
+    if (!cfg_.restartClient)
+        return;
     LOG(INFO) << "run launch exe";
     ::Sleep(kRestartDelayMs);
     // A failed installation was told by its notice: no update-complete window follows it.
-    if (installed && installUi_ != nullptr) installUi_->ShowUpdateComplete();
+    if (installed && installUi_ != nullptr)
+        installUi_->ShowUpdateComplete();
     std::string param = GetPageCallParam();
-    LOG(INFO) << "clientExePath:" << WideToUtf8(cfg_.clientExePath) << " pageCallParam:" << WideToUtf8(StringToWString(param));
+    LOG(INFO) << "clientExePath:" << WideToUtf8(cfg_.clientExePath)
+              << " pageCallParam:" << WideToUtf8(StringToWString(param));
     ::ShellExecuteA(nullptr, "open", WStringToString(cfg_.clientExePath).c_str(), param.c_str(), nullptr,
                     SW_SHOWNORMAL);
 }

@@ -10,7 +10,8 @@
 
 // The window steps of the installation, filled in by the progress window; without one they are
 // skipped.
-class IInstallUi {
+class IInstallUi
+{
 public:
     virtual ~IInstallUi() = default;
     // The notice that the package could not be installed (modal).
@@ -20,14 +21,16 @@ public:
 };
 
 // Time limits of the installation. The defaults are the shipped ones.
-struct InstallTimings {
-    DWORD giveUpMs = 60000;         // the target folder still cannot be created: failed
-    DWORD retryMs = 2000;           // between attempts to create it
-    DWORD killPauseMs = 500;        // between stops of client processes
-    DWORD stopClientMs = 10000;     // a client that cannot be stopped does not hold the update forever
+struct InstallTimings
+{
+    DWORD giveUpMs = 60000;     // the target folder still cannot be created: failed
+    DWORD retryMs = 2000;       // between attempts to create it
+    DWORD killPauseMs = 500;    // between stops of client processes
+    DWORD stopClientMs = 10000; // a client that cannot be stopped does not hold the update forever
 };
 
-struct UnzipJob {
+struct UnzipJob
+{
     std::string zipPath;
     std::string unzipFolder;
 
@@ -40,7 +43,8 @@ struct UnzipJob {
 // Creates every missing folder of the path; true when it exists afterwards.
 [[nodiscard]] bool TryCreateDirectories(const std::wstring& folder);
 
-class ZipDownloader : public Downloader {
+class ZipDownloader : public Downloader
+{
 public:
     // `folder` (trailing backslash) receives the update files; empty means the Updater's own folder.
     explicit ZipDownloader(const ZipDwCfg& cfg, const std::string& folder = std::string());

@@ -8,7 +8,8 @@
 // empty (the API calls disagree on which one reports a failure), so test the holder, never Get()
 // against one of them. Ownership moves only visibly: Reset(h) takes h, Release() gives it away.
 template <class Traits>
-class ScopedWinHandle {
+class ScopedWinHandle
+{
 public:
     using Type = typename Traits::Type;
     ScopedWinHandle() = default;
@@ -17,25 +18,31 @@ public:
     ScopedWinHandle(const ScopedWinHandle&) = delete;
     ScopedWinHandle& operator=(const ScopedWinHandle&) = delete;
     ScopedWinHandle(ScopedWinHandle&& o) noexcept : h_(o.Release()) {}
-    ScopedWinHandle& operator=(ScopedWinHandle&& o) noexcept {
-        if (this != &o) Reset(o.Release());
+    ScopedWinHandle& operator=(ScopedWinHandle&& o) noexcept
+    {
+        if (this != &o)
+            Reset(o.Release());
         return *this;
     }
     Type Get() const { return h_; }
     bool Valid() const { return Traits::Valid(h_); }
     explicit operator bool() const { return Valid(); }
-    [[nodiscard]] Type Release() {
+    [[nodiscard]] Type Release()
+    {
         Type h = h_;
         h_ = Traits::Invalid();
         return h;
     }
-    void Reset(Type h = Traits::Invalid()) {
-        if (Traits::Valid(h_)) Traits::Close(h_);
+    void Reset(Type h = Traits::Invalid())
+    {
+        if (Traits::Valid(h_))
+            Traits::Close(h_);
         h_ = h;
     }
     // For calls that hand the handle back through a pointer (RegOpenKeyExW, OpenProcessToken):
     // whatever was held is closed first.
-    Type* Out() {
+    Type* Out()
+    {
         Reset();
         return &h_;
     }
@@ -44,28 +51,32 @@ private:
     Type h_ = Traits::Invalid();
 };
 
-struct KernelHandleTraits {
+struct KernelHandleTraits
+{
     using Type = HANDLE;
     static Type Invalid() { return nullptr; }
     static bool Valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Type h) { ::CloseHandle(h); }
 };
 
-struct FindHandleTraits {
+struct FindHandleTraits
+{
     using Type = HANDLE;
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static bool Valid(Type h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     static void Close(Type h) { ::FindClose(h); }
 };
 
-struct RegKeyTraits {
+struct RegKeyTraits
+{
     using Type = HKEY;
     static Type Invalid() { return nullptr; }
     static bool Valid(Type h) { return h != nullptr; }
     static void Close(Type h) { ::RegCloseKey(h); }
 };
 
-struct FileStreamTraits {
+struct FileStreamTraits
+{
     using Type = FILE*;
     static Type Invalid() { return nullptr; }
     static bool Valid(Type f) { return f != nullptr; }

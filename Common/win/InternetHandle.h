@@ -3,7 +3,8 @@
 #include "Handles.h"
 #include <wininet.h>
 
-struct InternetHandleTraits {
+struct InternetHandleTraits
+{
     using Type = HINTERNET;
     static Type Invalid() { return nullptr; }
     static bool Valid(Type h) { return h != nullptr; }

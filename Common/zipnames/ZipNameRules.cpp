@@ -4,7 +4,10 @@
 
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
 
 bool IsDotsAndBlanks(const wchar_t* s, size_t n)
 {

@@ -11,15 +11,17 @@
 
 namespace {
 
-class BenchDownloader : public Downloader {
+class BenchDownloader : public Downloader
+{
 public:
     using Downloader::Downloader;
     void DoInstall() override {}
 };
 
-}  // namespace
+} // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     if (argc < 4) {
         std::printf("usage: DownloadBench <url> <md5> <folder>\n");
         return 2;
@@ -30,7 +32,8 @@ int wmain(int argc, wchar_t** argv) {
     std::string host = slash == std::string::npos ? std::string() : rest.substr(0, slash);
     std::string path = slash == std::string::npos ? rest : rest.substr(slash);
     std::string folder = WStringToString(argv[3]);
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
 
     LARGE_INTEGER freq, t0, t1;
     ::QueryPerformanceFrequency(&freq);
@@ -53,7 +56,8 @@ int wmain(int argc, wchar_t** argv) {
     pmc.cb = sizeof(pmc);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof(pmc));
     std::printf("result %d bytes %llu seconds %.3f peak_kib %lu\n", static_cast<int>(result),
-                static_cast<unsigned long long>(bytes), seconds, static_cast<unsigned long>(pmc.PeakWorkingSetSize / 1024));
+                static_cast<unsigned long long>(bytes), seconds,
+                static_cast<unsigned long>(pmc.PeakWorkingSetSize / 1024));
     std::fflush(stdout);
     return ok ? 0 : 1;
 }

@@ -7,7 +7,8 @@
 #include "StringConv.h"
 #include "md5.h"
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     if (argc < 2) {
         std::printf("usage: Md5Bench <file>\n");
         return 2;

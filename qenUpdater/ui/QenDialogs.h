@@ -6,7 +6,8 @@
 #include "controls/LabelUI.h"
 #include "QenWndBase.h"
 
-class CTipsBoxWnd : public CQenWndBase {
+class CTipsBoxWnd : public CQenWndBase
+{
 public:
     // Mode 0: confirm only; mode 2: confirm only, its text set by the caller; odd modes also show
     // the cancel button. RunModal gives 1 for confirm or Enter, 2 for cancel, close or Esc.
@@ -29,7 +30,8 @@ private:
     std::wstring m_text;
 };
 
-class CLaunchWnd : public CQenWndBase {
+class CLaunchWnd : public CQenWndBase
+{
 public:
     CLaunchWnd();
     ~CLaunchWnd() override;

@@ -3,7 +3,8 @@
 // and Enter or Esc closes them.
 #include "skin/WindowImplBase.h"
 
-class CQenWndBase : public UiToolkit::WindowImplBase {
+class CQenWndBase : public UiToolkit::WindowImplBase
+{
 public:
     static const int kSkinResourceId = 102;
     static const UINT kIconResourceId = 101;

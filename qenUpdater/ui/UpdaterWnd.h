@@ -11,7 +11,8 @@
 #include "UpdaterCmdLine.h"
 #include "zipDownloader.h"
 
-class CUpdaterWnd : public CQenWndBase, public IInstallUi {
+class CUpdaterWnd : public CQenWndBase, public IInstallUi
+{
 public:
     static const UINT_PTR kProgressTimerId = 1121;
     static const UINT kProgressPeriodMs = 1000;

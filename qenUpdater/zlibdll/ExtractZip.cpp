@@ -14,14 +14,18 @@ namespace {
 // one call, and calls take turns.
 std::mutex g_extractTurn;
 
-class CurrentDirectoryScope {
+class CurrentDirectoryScope
+{
 public:
-    explicit CurrentDirectoryScope(const wchar_t* folder) {
+    explicit CurrentDirectoryScope(const wchar_t* folder)
+    {
         DWORD n = ::GetCurrentDirectoryW(MAX_PATH, saved_);
         entered_ = n > 0 && n < MAX_PATH && ::SetCurrentDirectoryW(folder);
     }
-    ~CurrentDirectoryScope() {
-        if (entered_) ::SetCurrentDirectoryW(saved_);
+    ~CurrentDirectoryScope()
+    {
+        if (entered_)
+            ::SetCurrentDirectoryW(saved_);
     }
     bool Entered() const { return entered_; }
 
@@ -30,39 +34,47 @@ private:
     bool entered_ = false;
 };
 
-struct ArchiveCloser {
+struct ArchiveCloser
+{
     ZipHandle* zip;
     ~ArchiveCloser() { CloseZipArchive(zip); }
 };
 
-}  // namespace
+} // namespace
 
-ZLIBDLL_API int ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int flags) {
+ZLIBDLL_API int ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, int flags)
+{
     if (zipPath == nullptr || folder == nullptr || *zipPath == L'\0' || *folder == L'\0' || flags != 0) {
         return kExtractBadArguments;
     }
     // A relative package path means the caller's current directory, not the target folder.
     wchar_t fullZip[MAX_PATH];
     DWORD n = ::GetFullPathNameW(zipPath, MAX_PATH, fullZip, nullptr);
-    if (n == 0 || n >= MAX_PATH) return kExtractOpenFailed;
+    if (n == 0 || n >= MAX_PATH)
+        return kExtractOpenFailed;
 
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    if (!std::filesystem::is_directory(folder, ec)) return kExtractFolderFailed;
+    if (!std::filesystem::is_directory(folder, ec))
+        return kExtractFolderFailed;
 
     std::lock_guard<std::mutex> turn(g_extractTurn);
     CurrentDirectoryScope inFolder(folder);
-    if (!inFolder.Entered()) return kExtractFolderFailed;
+    if (!inFolder.Entered())
+        return kExtractFolderFailed;
     ZipHandle* zip = OpenZipArchive(fullZip);
-    if (zip == nullptr) return kExtractOpenFailed;
+    if (zip == nullptr)
+        return kExtractOpenFailed;
     ArchiveCloser closer{zip};
 
     ZipEntry count;
-    if (GetZipEntry(zip, -1, &count) != ZR_OK) return kExtractOpenFailed;
+    if (GetZipEntry(zip, -1, &count) != ZR_OK)
+        return kExtractOpenFailed;
     int failed = 0;
     for (int i = 0; i < count.index; ++i) {
         ZipEntry entry;
-        if (GetZipEntry(zip, i, &entry) != ZR_OK || ExtractZipEntry(zip, i, entry.name) != ZR_OK) ++failed;
+        if (GetZipEntry(zip, i, &entry) != ZR_OK || ExtractZipEntry(zip, i, entry.name) != ZR_OK)
+            ++failed;
     }
     return failed;
 }

@@ -15,7 +15,8 @@
 
 namespace fs = std::filesystem;
 
-class ZipFixture : public ::testing::Test {
+class ZipFixture : public ::testing::Test
+{
 protected:
     void SetUp() override
     {

@@ -97,8 +97,7 @@ bool ZipWriter::WriteData(const Entry& entry, Written& out)
     uint64_t done = 0;
     do {
         size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, total - done));
-        std::string chunk =
-            entry.generatedSize ? PatternBytes(entry.pattern, done, n) : entry.data.substr(done, n);
+        std::string chunk = entry.generatedSize ? PatternBytes(entry.pattern, done, n) : entry.data.substr(done, n);
         done += n;
         crc = crc32(crc, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(n));
         if (!entry.deflate) {
@@ -202,8 +201,8 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
     if (keepCentralBytes >= 0) {
         ok = WriteAll(m_file.Get(), central.substr(0, static_cast<size_t>(keepCentralBytes)));
     } else {
-        uint32_t count = declaredEntries >= 0 ? static_cast<uint32_t>(declaredEntries)
-                                              : static_cast<uint32_t>(m_entries.size());
+        uint32_t count =
+            declaredEntries >= 0 ? static_cast<uint32_t>(declaredEntries) : static_cast<uint32_t>(m_entries.size());
         std::string end;
         Put32(end, 0x06054b50);
         Put16(end, 0);

@@ -23,26 +23,28 @@ std::string PatternBytes(const std::string& pattern, uint64_t offset, size_t len
 const uint16_t kHostDos = 0x0014;  // made by MS-DOS, version 2.0
 const uint16_t kHostUnix = 0x0314; // made by Unix, version 2.0
 
-struct Entry {
-    std::string name;               // stored name bytes (UTF-8)
+struct Entry
+{
+    std::string name; // stored name bytes (UTF-8)
     std::string data;
-    uint64_t generatedSize = 0;     // non-zero: the content is pattern repeated to this size
+    uint64_t generatedSize = 0; // non-zero: the content is pattern repeated to this size
     std::string pattern;
     bool deflate = false;
     uint16_t dosDate = DosDate(2024, 3, 15);
     uint16_t dosTime = DosTime(10, 20, 30);
     uint16_t madeBy = kHostDos;
-    uint32_t externalAttr = 0x20;   // DOS archive bit
+    uint32_t externalAttr = 0x20; // DOS archive bit
     uint16_t flags = 0;
     std::string localExtra;
     std::string centralExtra;
-    int centralExtraLength = -1;    // >= 0: the directory record claims this extra length instead
-    bool wrongCrc = false;          // both headers carry a CRC that the data does not have
-    int localMethod = -1;           // >= 0: the local header names this method instead
-    int64_t declaredSizeDelta = 0;  // added to the uncompressed size in both headers
+    int centralExtraLength = -1;   // >= 0: the directory record claims this extra length instead
+    bool wrongCrc = false;         // both headers carry a CRC that the data does not have
+    int localMethod = -1;          // >= 0: the local header names this method instead
+    int64_t declaredSizeDelta = 0; // added to the uncompressed size in both headers
 };
 
-class ZipWriter {
+class ZipWriter
+{
 public:
     explicit ZipWriter(const std::wstring& path);
 
@@ -55,7 +57,8 @@ public:
     bool Close(int declaredEntries = -1, long keepCentralBytes = -1);
 
 private:
-    struct Written {
+    struct Written
+    {
         Entry entry;
         uint32_t crc = 0;
         uint64_t compSize = 0;

@@ -6,8 +6,7 @@
 
 #include <utility>
 
-namespace
-{
+namespace {
 bool IsOpen(HANDLE h)
 {
     DWORD flags = 0;

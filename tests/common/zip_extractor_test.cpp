@@ -95,8 +95,15 @@ TEST_F(ZipFixture, ExtractsStoredDeflatedFoldersAndNestedPaths)
     EXPECT_EQ(ReadAll(m_base / "bin/a.dll"), Repeat(kText, 200));
     EXPECT_EQ(ReadAll(m_base / "bin/sub/b.dll"), "stored bytes");
     EXPECT_EQ(ReadAll(m_base / "deep/er/readme-copy.txt"), "hello");
-    std::set<std::string> expected = {"a.zip", "base", "base/readme.txt", "base/bin", "base/bin/a.dll",
-                                      "base/bin/sub", "base/bin/sub/b.dll", "base/deep", "base/deep/er",
+    std::set<std::string> expected = {"a.zip",
+                                      "base",
+                                      "base/readme.txt",
+                                      "base/bin",
+                                      "base/bin/a.dll",
+                                      "base/bin/sub",
+                                      "base/bin/sub/b.dll",
+                                      "base/deep",
+                                      "base/deep/er",
                                       "base/deep/er/readme-copy.txt"};
     EXPECT_EQ(Tree(), expected); // no side files left behind
 }
@@ -216,9 +223,8 @@ TEST_F(ZipFixture, AttributesFollowTheHostThatMadeTheEntry)
     const DWORD mask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_DIRECTORY;
     auto attr = [&](const char* name) { return GetFileAttributesW((m_base / name).c_str()) & mask; };
-    EXPECT_EQ(attr("dos-ro-hidden-system.txt"),
-              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                 FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ(attr("dos-ro-hidden-system.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_EQ(attr("unix-rw.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_EQ(attr("unix-ro.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE)); // replaced by the rw entry
     EXPECT_TRUE(attr("unix-dir") & FILE_ATTRIBUTE_DIRECTORY);

@@ -7,7 +7,8 @@ using ziptest::ZipWriter;
 
 namespace {
 
-struct NameCase {
+struct NameCase
+{
     const char* stored;
     const wchar_t* listed; // null: refused
 };
@@ -78,7 +79,8 @@ TEST_F(ZipFixture, CallerNamesAreAlwaysJoinedToTheBase)
         ASSERT_TRUE(w.Close());
     }
     std::wstring outside = (m_root / "outside.txt").wstring();
-    struct {
+    struct
+    {
         std::wstring name;
         const char* landsAt; // below the base; null: refused
     } cases[] = {

@@ -6,8 +6,7 @@
 #include <map>
 #include <string>
 
-namespace
-{
+namespace {
 std::wstring OwnDir()
 {
     wchar_t path[MAX_PATH] = {};
@@ -37,11 +36,9 @@ std::wstring FromUtf8(const std::string& s)
 void SendToPipe(const std::wstring& pipe, const std::string& text)
 {
     std::wstring path = L"\\\\.\\Pipe\\" + pipe;
-    for (int i = 0; i < 100; ++i)
-    {
+    for (int i = 0; i < 100; ++i) {
         ScopedHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL));
-        if (h)
-        {
+        if (h) {
             DWORD written = 0;
             WriteFile(h.Get(), text.data(), static_cast<DWORD>(text.size()), &written, NULL);
             return;
@@ -60,24 +57,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     }
     std::map<std::string, std::string> behavior;
     std::ifstream in((dir + L"updater-behavior.txt").c_str(), std::ios::binary);
-    for (std::string line; std::getline(in, line);)
-    {
+    for (std::string line; std::getline(in, line);) {
         size_t eq = line.find('=');
         if (eq != std::string::npos)
             behavior[line.substr(0, eq)] = line.substr(eq + 1);
     }
     const std::string mode = behavior["mode"];
     std::wstring pipe = FromUtf8(behavior["pipe"]);
-    if (mode == "ok")
-    {
+    if (mode == "ok") {
         // What a real installation leaves: the new environment's client folder and, unless the
         // package lacks it (mode=ok without client=), its client program.
         CreateDirectoryW(FromUtf8(behavior["mkdir"]).c_str(), NULL);
         if (!behavior["client"].empty())
             std::ofstream(FromUtf8(behavior["client"]).c_str(), std::ios::binary) << "client";
         SendToPipe(pipe, "msg1:1");
-    }
-    else if (mode == "fail")
+    } else if (mode == "fail")
         SendToPipe(pipe, "msg1:0");
     else if (mode == "garbage")
         SendToPipe(pipe, "hello there");

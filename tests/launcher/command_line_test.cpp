@@ -1,8 +1,7 @@
 #include "CommandLine.h"
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 LauncherCommandLine Parse(const wchar_t* line)
 {
     return ParseLauncherCommandLine(line);

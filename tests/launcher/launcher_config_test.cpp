@@ -6,8 +6,7 @@
 using namespace testkit;
 using namespace launchertest;
 
-namespace
-{
+namespace {
 const DWORD kExitFailure = 0xFFFFFFFF;
 
 // Runs the Launcher on a configuration it must refuse: the one box, exit -1, no client started.
@@ -37,8 +36,7 @@ TEST(LauncherConfig, EnvUpdateNeverCutsTheFile)
     ASSERT_EQ(body.compare(0, declaration.size(), declaration), 0) << body;
     std::string rest = body.substr(declaration.size());
     const std::string damaged[] = {declaration + std::string(1, '\0') + rest, declaration + "\n</stray>" + rest};
-    for (const std::string& bytes : damaged)
-    {
+    for (const std::string& bytes : damaged) {
         install.WriteConfigRaw(bytes);
         ExpectConfigurationFailure(install, L"--pro x://r", "damaged file");
         EXPECT_EQ(install.ReadConfig(), bytes);
@@ -59,12 +57,10 @@ TEST(LauncherConfig, UnusableValuesOfLaunchFieldsAreConfigurationFailures)
     install.PlaceClient();
     const std::string huge(10000, 'e');
     const std::pair<std::string, std::string> cases[] = {
-        {"env", huge},          {"name", huge},         {"ProgName", huge}, {"protocol", huge},
-        {"pipe", huge},         {"LaunchName", huge},   {"env", "..\\esc"}, {"env", "a/b"},
-        {"env", "c:d"},
+        {"env", huge},        {"name", huge},     {"ProgName", huge}, {"protocol", huge}, {"pipe", huge},
+        {"LaunchName", huge}, {"env", "..\\esc"}, {"env", "a/b"},     {"env", "c:d"},
     };
-    for (const auto& c : cases)
-    {
+    for (const auto& c : cases) {
         InstallNames n = install.Names();
         std::vector<std::pair<std::string, std::string>> fields = {
             {"name", n.name},         {"env", n.env},   {"ProgName", n.progname},

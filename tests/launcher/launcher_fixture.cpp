@@ -4,10 +4,8 @@
 
 using namespace testkit;
 
-namespace launchertest
-{
-namespace
-{
+namespace launchertest {
+namespace {
 std::string UniqueTag(const std::wstring& tag)
 {
     static std::atomic<int> counter{0};
@@ -18,8 +16,7 @@ std::string UniqueTag(const std::wstring& tag)
 Install::Install(const std::wstring& tag, const std::wstring& folderSuffix) : temp_(tag)
 {
     dir_ = temp_.Path();
-    if (!folderSuffix.empty())
-    {
+    if (!folderSuffix.empty()) {
         dir_ += folderSuffix + L"\\";
         MakeDirs(dir_);
     }
@@ -56,10 +53,10 @@ ClientRecord Install::Record(const std::string& env) const
 void Install::WriteConfig(const std::vector<std::pair<std::string, std::string>>& extra)
 {
     std::vector<std::pair<std::string, std::string>> elements = {
-        {"Version", "1.0.0"},           {"id", "7"},
-        {"name", names_.name},          {"env", names_.env},
-        {"ProgName", names_.progname},  {"protocol", names_.protocol},
-        {"pipe", names_.pipe},          {"LaunchName", names_.launchname},
+        {"Version", "1.0.0"},          {"id", "7"},
+        {"name", names_.name},         {"env", names_.env},
+        {"ProgName", names_.progname}, {"protocol", names_.protocol},
+        {"pipe", names_.pipe},         {"LaunchName", names_.launchname},
     };
     elements.insert(elements.end(), extra.begin(), extra.end());
     WriteConfigRaw(ProductConfigXml(elements));
@@ -112,8 +109,7 @@ std::vector<std::string> LogTail::NewLines() const
     ScopedFindHandle find(FindFirstFileW((Folder() + L"*.log").c_str(), &data));
     if (!find)
         return lines;
-    do
-    {
+    do {
         std::string bytes;
         if (!ReadFileBytes(Folder() + data.cFileName, &bytes))
             continue;
@@ -122,8 +118,7 @@ std::vector<std::string> LogTail::NewLines() const
         if (from > bytes.size())
             from = 0;
         size_t pos = from;
-        while (pos < bytes.size())
-        {
+        while (pos < bytes.size()) {
             size_t end = bytes.find('\n', pos);
             if (end == std::string::npos)
                 end = bytes.size();

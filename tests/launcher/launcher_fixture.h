@@ -8,8 +8,7 @@
 #include <vector>
 #include "testkit.h"
 
-namespace launchertest
-{
+namespace launchertest {
 struct InstallNames
 {
     std::string name = "kel";

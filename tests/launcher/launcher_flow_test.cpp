@@ -7,8 +7,7 @@
 using namespace testkit;
 using namespace launchertest;
 
-namespace
-{
+namespace {
 const DWORD kExitFailure = 0xFFFFFFFF;
 
 bool HasLine(const std::vector<std::string>& lines, const std::string& fragment)
@@ -56,13 +55,15 @@ TEST(LauncherStart, LinkStartsClientWithParametersAndRegistersProtocol)
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"room?id=1"});
     EXPECT_TRUE(record.WaitForLine("cwd=", 5000));
 
-    std::wstring command = ReadRegDefault(HKEY_CLASSES_ROOT, FromUtf8(install.Names().protocol) + L"\\shell\\open\\command");
+    std::wstring command =
+        ReadRegDefault(HKEY_CLASSES_ROOT, FromUtf8(install.Names().protocol) + L"\\shell\\open\\command");
     EXPECT_EQ(command, L"\"" + install.LauncherPath() + L"\" \"%1\"");
 
     std::vector<std::string> lines = log.NewLines();
     EXPECT_TRUE(HasLine(lines, "Success to load ProductConfig.xml. [kel,www]"));
     EXPECT_TRUE(HasLine(lines, "Protocol or other call: [room?id=1]"));
-    EXPECT_TRUE(HasLine(lines, "Create main program process: [" + ToUtf8(install.ClientDir() + install.ProgName()) + "]"));
+    EXPECT_TRUE(
+        HasLine(lines, "Create main program process: [" + ToUtf8(install.ClientDir() + install.ProgName()) + "]"));
     EXPECT_TRUE(HasLine(lines, "Launcher exit."));
 }
 
@@ -307,7 +308,8 @@ TEST(RunningClientElsewhere, KeptClientWhosePipeIsNotServedFails)
     ProcessResult r = install.Run(L"x://lost");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, kExitFailure);
-    EXPECT_TRUE(log.Has("Found running instance, pass parameters to the instance. [\\\\.\\Pipe\\" + install.Names().pipe + "]"));
+    EXPECT_TRUE(log.Has("Found running instance, pass parameters to the instance. [\\\\.\\Pipe\\" +
+                        install.Names().pipe + "]"));
 }
 
 // Eight links at once, each kept from a restart, reach a client whose pipe serves one connection
@@ -328,14 +330,12 @@ TEST(RunningClientElsewhere, BurstOfLinksReachesAOneInstancePipe)
     MsgBoxAnswerer answerer(IDNO);
     std::vector<std::unique_ptr<ChildProcess>> launchers;
     std::vector<std::string> expected;
-    for (int i = 0; i < 8; ++i)
-    {
+    for (int i = 0; i < 8; ++i) {
         launchers.emplace_back(
             new ChildProcess(install.LauncherPath(), L"x://link" + std::to_wstring(i), install.Dir()));
         expected.push_back("link" + std::to_string(i));
     }
-    for (auto& launcher : launchers)
-    {
+    for (auto& launcher : launchers) {
         ASSERT_TRUE(launcher->Wait(30000));
         EXPECT_EQ(launcher->ExitCode(), 0u);
     }

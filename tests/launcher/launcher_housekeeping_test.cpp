@@ -7,8 +7,7 @@
 using namespace testkit;
 using namespace launchertest;
 
-namespace
-{
+namespace {
 void SetWriteTime(const std::wstring& path, __int64 unixSeconds)
 {
     ScopedHandle f(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
@@ -47,8 +46,7 @@ TEST(LauncherHousekeeping, LogsOlderOrNewerThanSevenDaysArePurged)
         {L"future.log", 604800 + 120, false},
         {L"nearfuture.log", 604800 - 120, true},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         ASSERT_TRUE(WriteFileBytes(folder + tag + c.suffix, "x"));
         SetWriteTime(folder + tag + c.suffix, now + c.offset);
     }
@@ -56,8 +54,7 @@ TEST(LauncherHousekeeping, LogsOlderOrNewerThanSevenDaysArePurged)
     SetWriteTime(folder + tag + L"old.txt", now - 30 * 86400);
 
     ASSERT_EQ(install.Run(L"").exitCode, 0u);
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         EXPECT_EQ(FileExists(folder + tag + c.suffix), c.kept) << ToUtf8(c.suffix);
         DeleteFileW((folder + tag + c.suffix).c_str());
     }

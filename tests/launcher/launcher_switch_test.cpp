@@ -8,8 +8,7 @@
 using namespace testkit;
 using namespace launchertest;
 
-namespace
-{
+namespace {
 const DWORD kExitFailure = 0xFFFFFFFF;
 const char kGoodAnswer[] = "<?xml version=\"1.0\"?><answer><zipurl>http://127.0.0.1:1/full.zip</zipurl>"
                            "<zipmd5>0123456789abcdef0123456789abcdef</zipmd5></answer>";
@@ -29,8 +28,8 @@ protected:
     void PlaceUpdater(const std::string& mode, bool withClient = true)
     {
         ASSERT_TRUE(CopyFileTo(TestsDir() + L"UpdaterStub.exe", install.Dir() + L"Updater.exe"));
-        std::string behavior = "mode=" + mode + "\npipe=LU_" + install.Names().launchname + "\nmkdir=" +
-                               ToUtf8(install.Dir()) + install.Names().name + "_pro\n";
+        std::string behavior = "mode=" + mode + "\npipe=LU_" + install.Names().launchname +
+                               "\nmkdir=" + ToUtf8(install.Dir()) + install.Names().name + "_pro\n";
         if (withClient)
             behavior += "client=" + ToUtf8(install.ClientDir("pro") + install.ProgName()) + "\n";
         ASSERT_TRUE(WriteFileBytes(install.Dir() + L"updater-behavior.txt", behavior));
@@ -104,8 +103,9 @@ TEST_F(SwitchTest, DownloadHandsOffToUpdaterAndStoresTheEnvOnSuccess)
     std::vector<std::string> runs = UpdaterRuns();
     ASSERT_EQ(runs.size(), 1u);
     std::string dir = ToUtf8(install.Dir());
-    EXPECT_EQ(runs[0], "\"" + dir + "Updater.exe\" -url=http://127.0.0.1:1/full.zip -md5=0123456789abcdef0123456789abcdef "
-                             "-pagecallparam=\"room=1&user=2\" -forcedupdate=2 -clientexe=\"" +
+    EXPECT_EQ(runs[0], "\"" + dir +
+                           "Updater.exe\" -url=http://127.0.0.1:1/full.zip -md5=0123456789abcdef0123456789abcdef "
+                           "-pagecallparam=\"room=1&user=2\" -forcedupdate=2 -clientexe=\"" +
                            dir + "Launcher.exe\" -extractpath=\"" + dir + "\"");
     ASSERT_TRUE(clientPipe->WaitForMessages(1, 3000));
     EXPECT_EQ(clientPipe->Messages(), std::vector<std::string>{"switchenv_msg:1"});
@@ -136,8 +136,7 @@ TEST_F(SwitchTest, ReportedSuccessWithoutTheNewClientKeepsTheOldEnvironment)
 
 TEST_F(SwitchTest, UpdaterThatEndsWithoutAnAnswerFailsWithinTheGracePeriod)
 {
-    for (const char* mode : {"garbage", "silent"})
-    {
+    for (const char* mode : {"garbage", "silent"}) {
         PlaceUpdater(mode);
         DWORD start = GetTickCount();
         ProcessResult r = install.Run(SwitchLine("/env.xml"), 15000);
@@ -174,8 +173,7 @@ TEST_F(SwitchTest, BadAnswersFailWithoutStartingTheUpdater)
     server.Answer("/500.xml", TinyHttpServer::Response(500, "Server Error", kGoodAnswer));
     // A good body under any status but 200 is no answer.
     server.Answer("/203.xml", TinyHttpServer::Response(203, "Non-Authoritative Information", kGoodAnswer));
-    for (const char* path : {"/nomd5.xml", "/text.xml", "/500.xml", "/203.xml", "/missing.xml"})
-    {
+    for (const char* path : {"/nomd5.xml", "/text.xml", "/500.xml", "/203.xml", "/missing.xml"}) {
         FreshPipe();
         ExpectFailedSwitch(install.Run(SwitchLine(path)));
     }
@@ -205,7 +203,8 @@ TEST_F(SwitchTest, StatusDecidesNotTheTextOfTheHeaders)
 TEST_F(SwitchTest, RedirectIsFollowed)
 {
     PlaceUpdater("ok");
-    server.Answer("/moved.xml", TinyHttpServer::Response(302, "Found", "", "Location: " + server.Url("/env.xml") + "\r\n"));
+    server.Answer("/moved.xml",
+                  TinyHttpServer::Response(302, "Found", "", "Location: " + server.Url("/env.xml") + "\r\n"));
     ProcessResult r = install.Run(SwitchLine("/moved.xml"));
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
@@ -217,8 +216,8 @@ TEST_F(SwitchTest, TextThatCouldAddUpdaterOptionsIsRefused)
     PlaceUpdater("ok");
     ExpectFailedSwitch(install.Run(SwitchLine("/env.xml", "a\" -forcedupdate=0 \"")));
     server.Answer("/blank.xml", TinyHttpServer::Response(200, "OK",
-                                                          "<a><zipurl>http://x/z.zip -clientexe=evil.exe</zipurl>"
-                                                          "<zipmd5>0123456789abcdef0123456789abcdef</zipmd5></a>"));
+                                                         "<a><zipurl>http://x/z.zip -clientexe=evil.exe</zipurl>"
+                                                         "<zipmd5>0123456789abcdef0123456789abcdef</zipmd5></a>"));
     FreshPipe();
     ExpectFailedSwitch(install.Run(SwitchLine("/blank.xml")));
     EXPECT_TRUE(UpdaterRuns().empty());

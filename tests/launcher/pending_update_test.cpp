@@ -19,7 +19,8 @@ const wchar_t* const kLeftovers[] = {L"Updater.exe", L"update.td",  L"update.td0
 
 // An install folder (Launcher.exe, ProductConfig.xml, the client stand-in) with the client's
 // temp folder ready for a package.
-class PendingUpdate : public ::testing::Test {
+class PendingUpdate : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -207,8 +208,9 @@ TEST_F(PendingUpdate, FailedEntriesKeepPackageForNextStartAndClientStillStarts)
     for (const std::string& file : Files(root))
         EXPECT_EQ(file.rfind("app/", 0), 0u) << file;
     std::set<std::string> clientFiles = Files(m_client);
-    std::set<std::string> expected = {m_install.Names().progname,      "client-record.txt", "good.txt",        "evil2.txt",
-                                      "evil3.txt", "crc.txt",           "temp/update.zip"};
+    std::set<std::string> expected = {
+        m_install.Names().progname, "client-record.txt", "good.txt", "evil2.txt", "evil3.txt", "crc.txt",
+        "temp/update.zip"};
     EXPECT_EQ(clientFiles, expected);
 
     EXPECT_TRUE(log.Has("Failed to extract entry 1 [], code = 0x20000"));

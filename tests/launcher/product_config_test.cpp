@@ -5,8 +5,7 @@
 
 using namespace testkit;
 
-namespace
-{
+namespace {
 bool ReadFrom(TempDir& dir, const std::string& xml, ProductConfig& config)
 {
     std::wstring path = dir / L"ProductConfig.xml";

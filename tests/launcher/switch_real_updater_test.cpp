@@ -2,7 +2,7 @@
 // the Updater downloads the package over loopback HTTP, extracts the new client folder, reports to
 // the Launcher and, once its update-complete window is closed, starts the Launcher again, which
 // starts the client of the new environment.
-#include "TestHttpServer.h"  // winsock2.h before windows.h
+#include "TestHttpServer.h" // winsock2.h before windows.h
 #include "tiny_http.h"
 #include "launcher_fixture.h"
 #include "ZipWriter.h"
@@ -13,8 +13,7 @@
 using namespace testkit;
 using namespace launchertest;
 
-namespace
-{
+namespace {
 std::string Md5Hex(const std::string& bytes)
 {
     HCRYPTPROV provider = 0;
@@ -22,16 +21,13 @@ std::string Md5Hex(const std::string& bytes)
     std::string hex;
     if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
         return hex;
-    if (CryptCreateHash(provider, CALG_MD5, 0, 0, &hash))
-    {
+    if (CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)) {
         BYTE digest[16];
         DWORD size = sizeof(digest);
         if (CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), 0) &&
-            CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0))
-        {
+            CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0)) {
             char two[3];
-            for (DWORD i = 0; i < size; ++i)
-            {
+            for (DWORD i = 0; i < size; ++i) {
                 snprintf(two, sizeof(two), "%02x", digest[i]);
                 hex += two;
             }
@@ -64,10 +60,7 @@ struct SwitchSetup
         CopyFileTo(BinDir() + L"Updater.exe", install.Dir() + L"Updater.exe");
         CopyFileTo(BinDir() + L"zlib.dll", install.Dir() + L"zlib.dll");
     }
-    ~SwitchSetup()
-    {
-        KillProcesses(L"Updater.exe");
-    }
+    ~SwitchSetup() { KillProcesses(L"Updater.exe"); }
     // A package holding <name>_pro\<entry> (the client stand-in's bytes).
     std::string Package(const std::string& entry)
     {
@@ -87,10 +80,11 @@ struct SwitchSetup
     void Serve(const std::string& package)
     {
         packageServer.SetBody(package);
-        answerServer.Answer("/env.xml", TinyHttpServer::Response(200, "OK",
-                                                                 "<?xml version=\"1.0\"?><answer><zipurl>http://" +
-                                                                     packageServer.HostText() + "/full.zip</zipurl><zipmd5>" +
-                                                                     Md5Hex(package) + "</zipmd5></answer>"));
+        answerServer.Answer("/env.xml",
+                            TinyHttpServer::Response(200, "OK",
+                                                     "<?xml version=\"1.0\"?><answer><zipurl>http://" +
+                                                         packageServer.HostText() + "/full.zip</zipurl><zipmd5>" +
+                                                         Md5Hex(package) + "</zipmd5></answer>"));
     }
     ProcessResult Switch(DWORD timeoutMs)
     {
@@ -150,7 +144,7 @@ TEST(SwitchWithRealUpdater, PackageWithoutTheClientKeepsTheOldEnvironment)
     HWND complete = WaitForWindowOfClass(L"qen_updater_launch_wnd_class_name", 15000);
     ASSERT_NE(complete, nullptr);
     PostMessageW(complete, WM_CLOSE, 0, 0);
-    ClientRecord record = install.Record();  // the old environment's client
+    ClientRecord record = install.Record(); // the old environment's client
     EXPECT_TRUE(record.WaitForLine("args=", 30000));
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"room=1"});
 }

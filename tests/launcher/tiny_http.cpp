@@ -39,8 +39,9 @@ void TinyHttpServer::Answer(const std::string& path, const std::string& raw)
 std::string TinyHttpServer::Response(int status, const std::string& reason, const std::string& body,
                                      const std::string& extraHeaders)
 {
-    return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Type: text/xml\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;
+    return "HTTP/1.1 " + std::to_string(status) + " " + reason +
+           "\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;
 }
 
 std::vector<std::string> TinyHttpServer::RequestLines() const
@@ -51,15 +52,13 @@ std::vector<std::string> TinyHttpServer::RequestLines() const
 
 void TinyHttpServer::Serve()
 {
-    for (;;)
-    {
+    for (;;) {
         SOCKET client = accept(listener_, NULL, NULL);
         if (client == INVALID_SOCKET)
             return;
         std::string request;
         char buf[4096];
-        while (request.find("\r\n\r\n") == std::string::npos)
-        {
+        while (request.find("\r\n\r\n") == std::string::npos) {
             int n = recv(client, buf, sizeof(buf), 0);
             if (n <= 0)
                 break;
@@ -79,8 +78,7 @@ void TinyHttpServer::Serve()
         }
         send(client, answer.data(), static_cast<int>(answer.size()), 0);
         shutdown(client, SD_SEND);
-        while (recv(client, buf, sizeof(buf), 0) > 0)
-        {
+        while (recv(client, buf, sizeof(buf), 0) > 0) {
         }
         closesocket(client);
     }

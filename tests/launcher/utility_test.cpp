@@ -6,8 +6,7 @@
 
 using namespace testkit;
 
-namespace
-{
+namespace {
 std::wstring UniqueName(const wchar_t* tag)
 {
     return std::wstring(tag) + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
@@ -74,8 +73,7 @@ TEST(UiLanguage, OnlyExactEnUsIsEnglish)
         LanguageGuard en(program, L"en-US");
         EXPECT_FALSE(Utility::IsChineseUi(exe));
     }
-    for (const wchar_t* value : {L"en-us", L"zh-CN", L"", L"fr-FR"})
-    {
+    for (const wchar_t* value : {L"en-us", L"zh-CN", L"", L"fr-FR"}) {
         LanguageGuard other(program, value);
         EXPECT_TRUE(Utility::IsChineseUi(exe)) << ToUtf8(value);
     }

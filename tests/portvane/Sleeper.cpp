@@ -2,7 +2,8 @@
 #include <windows.h>
 #include <cwchar>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR cmdLine, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR cmdLine, int)
+{
     DWORD ms = cmdLine && *cmdLine ? wcstoul(cmdLine, nullptr, 10) : 60000;
     Sleep(ms);
     return 0;

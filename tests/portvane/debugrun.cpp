@@ -5,16 +5,20 @@ using namespace testkit;
 
 namespace {
 
-std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info)
+{
     std::string text(info.nDebugStringLength, '\0');
     SIZE_T got = 0;
-    if (!ReadProcessMemory(process, info.lpDebugStringData, &text[0], text.size(), &got)) return std::string();
+    if (!ReadProcessMemory(process, info.lpDebugStringData, &text[0], text.size(), &got))
+        return std::string();
     text.resize(got);
-    while (!text.empty() && text.back() == '\0') text.pop_back();
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
     return text;
 }
 
-void DebugLoop(const PROCESS_INFORMATION& pi, DWORD timeout_ms, DebugRun* run) {
+void DebugLoop(const PROCESS_INFORMATION& pi, DWORD timeout_ms, DebugRun* run)
+{
     DWORD start = GetTickCount();
     bool terminated = false;
     for (;;) {
@@ -24,7 +28,8 @@ void DebugLoop(const PROCESS_INFORMATION& pi, DWORD timeout_ms, DebugRun* run) {
                 TerminateProcess(pi.hProcess, 1);
                 terminated = true;
             }
-            if (GetTickCount() - start > timeout_ms + 10000) return;
+            if (GetTickCount() - start > timeout_ms + 10000)
+                return;
             continue;
         }
         DWORD status = DBG_CONTINUE;
@@ -54,7 +59,8 @@ void DebugLoop(const PROCESS_INFORMATION& pi, DWORD timeout_ms, DebugRun* run) {
 
 } // namespace
 
-DebugRun RunDebugged(const std::wstring& exePath, const std::wstring& args, DWORD timeout_ms, bool asDebugger) {
+DebugRun RunDebugged(const std::wstring& exePath, const std::wstring& args, DWORD timeout_ms, bool asDebugger)
+{
     DebugRun run;
     TempDir dir(L"dbgrun");
     std::wstring errPath = dir / L"stderr.txt";
@@ -63,13 +69,14 @@ DebugRun RunDebugged(const std::wstring& exePath, const std::wstring& args, DWOR
         ScopedHandle err(CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
                                      CREATE_ALWAYS, 0, nullptr));
         std::wstring cmd = L"\"" + exePath + L"\"";
-        if (!args.empty()) cmd += L" " + args;
+        if (!args.empty())
+            cmd += L" " + args;
         STARTUPINFOW si = {sizeof si};
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdError = err.Get();
         PROCESS_INFORMATION pi = {};
-        if (!CreateProcessW(exePath.c_str(), &cmd[0], nullptr, nullptr, TRUE,
-                            asDebugger ? DEBUG_ONLY_THIS_PROCESS : 0, nullptr, nullptr, &si, &pi))
+        if (!CreateProcessW(exePath.c_str(), &cmd[0], nullptr, nullptr, TRUE, asDebugger ? DEBUG_ONLY_THIS_PROCESS : 0,
+                            nullptr, nullptr, &si, &pi))
             return run;
         run.started = true;
         ScopedHandle process(pi.hProcess), thread(pi.hThread);
@@ -88,14 +95,17 @@ DebugRun RunDebugged(const std::wstring& exePath, const std::wstring& args, DWOR
     return run;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
+std::vector<std::string> SplitLines(const std::string& text)
+{
     std::vector<std::string> lines;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         std::string line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines.push_back(line);
         pos = end + 1;
     }

@@ -9,7 +9,8 @@
 // A folder holding Portvane.exe and the client stand-in as kelnova.exe, one level below a
 // temp root so that anything written outside it shows. Puts back HKCR\kelnova afterwards and
 // ends every kelnova.exe.
-class PortvaneFolder {
+class PortvaneFolder
+{
 public:
     PortvaneFolder();
     ~PortvaneFolder();

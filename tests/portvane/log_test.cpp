@@ -13,24 +13,30 @@ using namespace testkit;
 
 namespace {
 
-void Logged(cpplog::BaseLogger* logger, int level, const std::string& text) {
+void Logged(cpplog::BaseLogger* logger, int level, const std::string& text)
+{
     n_log::CustomLogMessage(logger, __LINE__, "Logged", level).Stream() << text;
 }
 
-__time64_t UtcNow() { return _time64(nullptr); }
+__time64_t UtcNow()
+{
+    return _time64(nullptr);
+}
 
-std::string Prefix(char letter, __time64_t t) {
+std::string Prefix(char letter, __time64_t t)
+{
     struct tm u = {};
     _gmtime64_s(&u, &t);
     std::ostringstream s;
-    s << "[VOQ][" << letter << "][" << u.tm_year + 1900 << "-" << u.tm_mon + 1 << "-" << u.tm_mday << " "
-      << u.tm_hour << ":" << u.tm_min << ":" << u.tm_sec << "] ";
+    s << "[VOQ][" << letter << "][" << u.tm_year + 1900 << "-" << u.tm_mon + 1 << "-" << u.tm_mday << " " << u.tm_hour
+      << ":" << u.tm_min << ":" << u.tm_sec << "] ";
     return s.str();
 }
 
 } // namespace
 
-TEST(Logger, PrefixLettersAndUtcTime) {
+TEST(Logger, PrefixLettersAndUtcTime)
+{
     std::ostringstream out;
     cpplog::OstreamLogger logger(&out);
     const int levels[] = {0, 1, 2, 3, 4, 5, 9, -1};
@@ -52,7 +58,8 @@ TEST(Logger, PrefixLettersAndUtcTime) {
     EXPECT_EQ(1, std::count(done.begin(), done.end(), '\n'));
 }
 
-TEST(Logger, FiltersDropBelowMinimumAndFanOutStopsAtRefusal) {
+TEST(Logger, FiltersDropBelowMinimumAndFanOutStopsAtRefusal)
+{
     std::ostringstream out;
     cpplog::FilteringLogger filter(cpplog::LL_WARN, new cpplog::OstreamLogger(&out), true);
     Logged(&filter, cpplog::LL_INFO, "quiet");
@@ -61,8 +68,8 @@ TEST(Logger, FiltersDropBelowMinimumAndFanOutStopsAtRefusal) {
     Logged(&filter, cpplog::LL_ERROR, "louder");
     std::vector<std::string> lines = SplitLines(out.str());
     ASSERT_EQ(2u, lines.size());
-    EXPECT_NE(std::string::npos, lines[0].find("][W][") );
-    EXPECT_NE(std::string::npos, lines[1].find("][E][") );
+    EXPECT_NE(std::string::npos, lines[0].find("][W]["));
+    EXPECT_NE(std::string::npos, lines[1].find("][E]["));
 
     cpplog::FilteringLogger noTarget(cpplog::LL_TRACE, nullptr, false);
     cpplog::LogData data;
@@ -71,7 +78,8 @@ TEST(Logger, FiltersDropBelowMinimumAndFanOutStopsAtRefusal) {
     EXPECT_TRUE(cpplog::FilteringLogger(cpplog::LL_TRACE, nullptr, false).WriteLogData(&data));
 }
 
-TEST(Logger, LongMessagesCutAtTheTextBuffer) {
+TEST(Logger, LongMessagesCutAtTheTextBuffer)
+{
     std::ostringstream out;
     cpplog::OstreamLogger logger(&out);
     for (size_t total : {19999u, 20000u, 20001u, 30000u}) {
@@ -94,7 +102,8 @@ TEST(Logger, LongMessagesCutAtTheTextBuffer) {
     }
 }
 
-TEST(Logger, ProcessLoggerWritesDebuggerPiecesAndStandardError) {
+TEST(Logger, ProcessLoggerWritesDebuggerPiecesAndStandardError)
+{
     std::wstring probe = TestsDir() + L"LogProbe.exe";
     // Either side of the 256-byte piece (the line end counts) and of the 20000-character text.
     for (size_t total : {254u, 255u, 256u, 600u, 19999u, 20000u, 20001u}) {
@@ -121,7 +130,8 @@ TEST(Logger, ProcessLoggerWritesDebuggerPiecesAndStandardError) {
     EXPECT_EQ(100u, SplitLines(plain.stdErr)[0].size());
 }
 
-TEST(Logger, WideTextNarrowedWithTheChineseCodePage) {
+TEST(Logger, WideTextNarrowedWithTheChineseCodePage)
+{
     EXPECT_EQ("\xd6\xd0\xce\xc4 ok", WideToNarrow(L"\x4e2d\x6587 ok"));
     EXPECT_EQ("", WideToNarrow(L""));
 }

@@ -11,7 +11,8 @@ using namespace testkit;
 
 namespace {
 
-bool HasLogLine(const std::vector<std::string>& lines, const std::string& text) {
+bool HasLogLine(const std::vector<std::string>& lines, const std::string& text)
+{
     for (const std::string& line : lines) {
         if (line.compare(0, 9, "[VOQ][I][") == 0 && line.size() >= text.size() &&
             line.compare(line.size() - text.size(), text.size(), text) == 0)
@@ -22,7 +23,8 @@ bool HasLogLine(const std::vector<std::string>& lines, const std::string& text) 
 
 } // namespace
 
-TEST(Portvane, LinkStartsClientRegistersHandlerAndLogs) {
+TEST(Portvane, LinkStartsClientRegistersHandlerAndLogs)
+{
     PortvaneFolder folder;
     DebugRun run = folder.Run(L"kelnova://a/b");
     ASSERT_TRUE(run.finished);
@@ -38,20 +40,23 @@ TEST(Portvane, LinkStartsClientRegistersHandlerAndLogs) {
     EXPECT_TRUE(HasLogLine(err, "] class path: kelnova.exe")) << run.stdErr;
     EXPECT_TRUE(HasLogLine(err, "] par: a/b")) << run.stdErr;
     std::string debug;
-    for (const std::string& piece : run.debugStrings) debug += piece;
+    for (const std::string& piece : run.debugStrings)
+        debug += piece;
     EXPECT_TRUE(HasLogLine(SplitLines(debug), "] par: a/b")) << debug;
 }
 
-TEST(Portvane, ParametersFromLinksAndPlainLines) {
-    struct Case {
+TEST(Portvane, ParametersFromLinksAndPlainLines)
+{
+    struct Case
+    {
         const wchar_t* line;
         const char* params;
     } cases[] = {
-        {L"\"kelnova://abc\"", "abc\""},     // the shell's quotes: the closing one stays
-        {L"open class 7", "open class 7"},   // no link: the whole line
+        {L"\"kelnova://abc\"", "abc\""},   // the shell's quotes: the closing one stays
+        {L"open class 7", "open class 7"}, // no link: the whole line
         {L"x kelnova://q=1&r=\x4e2d", "q=1&r=\xe4\xb8\xad"},
         {L"forcerun:kelnova://z", "z"},
-        {L"\"kelnova://room", "room"},      // only the leading quote: nothing trails
+        {L"\"kelnova://room", "room"}, // only the leading quote: nothing trails
     };
     for (const Case& c : cases) {
         PortvaneFolder folder;
@@ -63,7 +68,8 @@ TEST(Portvane, ParametersFromLinksAndPlainLines) {
     }
 }
 
-TEST(Portvane, RegisteredHandlerTakesALinkFromTheShell) {
+TEST(Portvane, RegisteredHandlerTakesALinkFromTheShell)
+{
     PortvaneFolder folder;
     DebugRun run = folder.Run(L"kelnova://first");
     ASSERT_TRUE(run.finished);
@@ -75,7 +81,8 @@ TEST(Portvane, RegisteredHandlerTakesALinkFromTheShell) {
     EXPECT_EQ("room?id=9\"", folder.Record().Starts()[1]);
 }
 
-TEST(Portvane, ForceRunStopsRunningClientWithoutAsking) {
+TEST(Portvane, ForceRunStopsRunningClientWithoutAsking)
+{
     PortvaneFolder folder;
     auto client = folder.StartClient();
     ASSERT_TRUE(client);
@@ -88,18 +95,19 @@ TEST(Portvane, ForceRunStopsRunningClientWithoutAsking) {
     EXPECT_TRUE(folder.Record().PipeMessages("ANEDLL_kelnova").empty());
 }
 
-TEST(Portvane, PendingUpdateInstalledAndLeftoversRemoved) {
+TEST(Portvane, PendingUpdateInstalledAndLeftoversRemoved)
+{
     PortvaneFolder folder;
     const char* leftovers[] = {"Updater.exe", "update.td0", "update.td1", "update.td2", "update.td3", "update.td"};
-    for (const char* name : leftovers) ASSERT_TRUE(WriteFileBytes(folder / (L"temp\\" + FromUtf8(name)), "old"));
+    for (const char* name : leftovers)
+        ASSERT_TRUE(WriteFileBytes(folder / (L"temp\\" + FromUtf8(name)), "old"));
     ASSERT_TRUE(WriteFileBytes(folder / L"a.txt", "previous"));
-    ASSERT_TRUE(WriteFileBytes(folder / L"temp\\update.zip",
-                               BuildZip({{"a.txt", "new a"},
-                                         {"sub/deep/b.txt", "bee"},
-                                         {"../outside.txt", "escaped?"},
-                                         {"..\\..\\far.txt", "escaped?"},
-                                         {"C:/drive.txt", "drive"},
-                                         {"/rooted.txt", "rooted"}})));
+    ASSERT_TRUE(WriteFileBytes(folder / L"temp\\update.zip", BuildZip({{"a.txt", "new a"},
+                                                                       {"sub/deep/b.txt", "bee"},
+                                                                       {"../outside.txt", "escaped?"},
+                                                                       {"..\\..\\far.txt", "escaped?"},
+                                                                       {"C:/drive.txt", "drive"},
+                                                                       {"/rooted.txt", "rooted"}})));
     DebugRun run = folder.Run(L"kelnova://go");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exitCode);
@@ -119,18 +127,21 @@ TEST(Portvane, PendingUpdateInstalledAndLeftoversRemoved) {
     ASSERT_TRUE(find);
     int entries = 0;
     do {
-        if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L"..")) ++entries;
+        if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L".."))
+            ++entries;
     } while (FindNextFileW(find.Get(), &fd));
     EXPECT_EQ(1, entries); // only app\ itself
 
     EXPECT_FALSE(FileExists(folder / L"update.zip"));
     EXPECT_FALSE(FileExists(folder / L"temp\\update.zip"));
-    for (const char* name : leftovers) EXPECT_FALSE(FileExists(folder / (L"temp\\" + FromUtf8(name)))) << name;
+    for (const char* name : leftovers)
+        EXPECT_FALSE(FileExists(folder / (L"temp\\" + FromUtf8(name)))) << name;
     ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
     EXPECT_EQ(std::vector<std::string>{"go"}, folder.Record().Starts());
 }
 
-TEST(Portvane, FailedCopyOrExtractionKeepsThePackage) {
+TEST(Portvane, FailedCopyOrExtractionKeepsThePackage)
+{
     {
         // update.zip cannot be written beside the program: the temp copy must survive.
         PortvaneFolder folder;
@@ -155,7 +166,7 @@ TEST(Portvane, FailedCopyOrExtractionKeepsThePackage) {
         EXPECT_EQ(0u, run.exitCode);
         std::string old;
         ASSERT_TRUE(ReadFileBytes(folder / L"bad.txt", &old));
-        EXPECT_EQ("the old file", old);  // the failed entry leaves the old file in place
+        EXPECT_EQ("the old file", old); // the failed entry leaves the old file in place
         std::string kept;
         ASSERT_TRUE(ReadFileBytes(folder / L"update.zip", &kept));
         EXPECT_EQ(zip, kept);
@@ -171,7 +182,8 @@ TEST(Portvane, FailedCopyOrExtractionKeepsThePackage) {
     }
 }
 
-TEST(Portvane, StoppedClientIsGoneBeforeItsProgramIsReplaced) {
+TEST(Portvane, StoppedClientIsGoneBeforeItsProgramIsReplaced)
+{
     PortvaneFolder folder;
     auto client = folder.StartClient();
     ASSERT_TRUE(client);

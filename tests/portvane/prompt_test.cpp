@@ -13,7 +13,8 @@ const char kChineseText[] = "检测到程序正在运行，是否重新打开!";
 const char kChineseCaption[] = "提示";
 } // namespace
 
-TEST(PortvanePrompt, CancelKeepsClientAndHandsItTheLink) {
+TEST(PortvanePrompt, CancelKeepsClientAndHandsItTheLink)
+{
     for (const wchar_t* language : {static_cast<const wchar_t*>(nullptr), L"zh-CN", L"en-US", L"fr-FR"}) {
         LanguageGuard guard(L"kelnova", language);
         PortvaneFolder folder;
@@ -37,7 +38,8 @@ TEST(PortvanePrompt, CancelKeepsClientAndHandsItTheLink) {
     }
 }
 
-TEST(PortvanePrompt, OkRestartsClientWithTheLink) {
+TEST(PortvanePrompt, OkRestartsClientWithTheLink)
+{
     for (const wchar_t* language : {L"zh-CN", L"en-US"}) {
         LanguageGuard guard(L"kelnova", language);
         PortvaneFolder folder;
@@ -56,7 +58,8 @@ TEST(PortvanePrompt, OkRestartsClientWithTheLink) {
     }
 }
 
-TEST(PortvanePrompt, CancelWithoutLinkOrPipe) {
+TEST(PortvanePrompt, CancelWithoutLinkOrPipe)
+{
     {
         // No link in the line: nothing is sent.
         PortvaneFolder folder;
@@ -84,7 +87,8 @@ TEST(PortvanePrompt, CancelWithoutLinkOrPipe) {
     }
 }
 
-TEST(PortvanePrompt, LongLinkTextFitsThePipeBuffer) {
+TEST(PortvanePrompt, LongLinkTextFitsThePipeBuffer)
+{
     // 10239 characters and the NUL fill the 10240-byte buffer exactly; one more is cut.
     for (size_t length : {10239u, 10240u, 20000u}) {
         PortvaneFolder folder;
@@ -92,7 +96,8 @@ TEST(PortvanePrompt, LongLinkTextFitsThePipeBuffer) {
         ASSERT_TRUE(client);
         MsgBoxAnswerer answerer(IDCANCEL);
         std::string text(length, 'a');
-        for (size_t i = 0; i < length; i += 100) text[i] = static_cast<char>('0' + (i / 100) % 10);
+        for (size_t i = 0; i < length; i += 100)
+            text[i] = static_cast<char>('0' + (i / 100) % 10);
         DebugRun run = folder.Run(L"kelnova://" + FromUtf8(text));
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(0u, run.exitCode);
@@ -105,7 +110,8 @@ TEST(PortvanePrompt, LongLinkTextFitsThePipeBuffer) {
 
 // Eight links at once, each kept from a restart, reach a client whose pipe serves one connection
 // at a time: none is lost (a single try lost two of eight).
-TEST(PortvanePrompt, BurstOfLinksReachesAOneInstancePipe) {
+TEST(PortvanePrompt, BurstOfLinksReachesAOneInstancePipe)
+{
     PortvaneFolder folder;
     ASSERT_TRUE(CopyFileTo(TestsDir() + L"Sleeper.exe", folder / L"kelnova.exe"));
     ChildProcess client(folder / L"kelnova.exe", L"60000");
@@ -116,7 +122,8 @@ TEST(PortvanePrompt, BurstOfLinksReachesAOneInstancePipe) {
     std::vector<std::unique_ptr<ChildProcess>> links;
     std::vector<std::string> expected;
     for (int i = 0; i < 8; ++i) {
-        links.emplace_back(new ChildProcess(folder / L"Portvane.exe", L"kelnova://link" + std::to_wstring(i), folder.Dir()));
+        links.emplace_back(
+            new ChildProcess(folder / L"Portvane.exe", L"kelnova://link" + std::to_wstring(i), folder.Dir()));
         expected.push_back("link" + std::to_string(i) + std::string(1, '\0'));
     }
     for (auto& link : links) {

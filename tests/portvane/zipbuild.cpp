@@ -4,25 +4,29 @@
 
 namespace {
 
-void Put16(std::string& out, unsigned v) {
+void Put16(std::string& out, unsigned v)
+{
     out += static_cast<char>(v & 0xff);
     out += static_cast<char>((v >> 8) & 0xff);
 }
 
-void Put32(std::string& out, unsigned long v) {
+void Put32(std::string& out, unsigned long v)
+{
     Put16(out, v & 0xffff);
     Put16(out, (v >> 16) & 0xffff);
 }
 
 } // namespace
 
-std::string BuildZip(const std::vector<ZipItem>& items) {
+std::string BuildZip(const std::vector<ZipItem>& items)
+{
     std::string zip, directory;
     const unsigned dosTime = (12 << 11), dosDate = ((2024 - 1980) << 9) | (3 << 5) | 15;
     for (const ZipItem& item : items) {
-        unsigned long crc = crc32(0L, reinterpret_cast<const Bytef*>(item.data.data()),
-                                  static_cast<uInt>(item.data.size()));
-        if (item.badCrc) crc ^= 0x5a5a5a5a;
+        unsigned long crc =
+            crc32(0L, reinterpret_cast<const Bytef*>(item.data.data()), static_cast<uInt>(item.data.size()));
+        if (item.badCrc)
+            crc ^= 0x5a5a5a5a;
         unsigned long offset = static_cast<unsigned long>(zip.size());
         Put32(zip, 0x04034b50);
         Put16(zip, 10);

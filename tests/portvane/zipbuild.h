@@ -3,7 +3,8 @@
 #include <vector>
 
 // Builds a ZIP archive of stored entries; badCrc gives an entry whose data fails its check.
-struct ZipItem {
+struct ZipItem
+{
     std::string name;
     std::string data;
     bool badCrc = false;

@@ -21,28 +21,34 @@ std::mutex g_recordLock;
 std::wstring g_recordPath;
 
 // Appends under Wine are not atomic across processes: every stub takes one named mutex for a line.
-class RecordMutex {
+class RecordMutex
+{
 public:
-    RecordMutex() : mutex_(CreateMutexW(nullptr, FALSE, L"kelnova_client_record_lock")) {
-        if (mutex_.Valid()) WaitForSingleObject(mutex_.Get(), 5000);
+    RecordMutex() : mutex_(CreateMutexW(nullptr, FALSE, L"kelnova_client_record_lock"))
+    {
+        if (mutex_.Valid())
+            WaitForSingleObject(mutex_.Get(), 5000);
     }
-    ~RecordMutex() {
-        if (mutex_.Valid()) ReleaseMutex(mutex_.Get());
+    ~RecordMutex()
+    {
+        if (mutex_.Valid())
+            ReleaseMutex(mutex_.Get());
     }
 
 private:
     ScopedHandle mutex_;
 };
 
-void Record(const std::string& line) {
+void Record(const std::string& line)
+{
     std::lock_guard<std::mutex> hold(g_recordLock);
     RecordMutex crossProcess;
     std::string bytes = line + "\n";
     // Readers may hold the file open: share everything, retry briefly.
     for (int attempt = 0; attempt < 100; ++attempt) {
         ScopedHandle f(CreateFileW(g_recordPath.c_str(), FILE_APPEND_DATA,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
         if (f.Valid()) {
             DWORD written = 0;
             WriteFile(f.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -54,43 +60,53 @@ void Record(const std::string& line) {
 }
 
 // The command line after the program token and its following blanks, as Windows splits it.
-std::wstring ArgsOf(const std::wstring& cmd) {
+std::wstring ArgsOf(const std::wstring& cmd)
+{
     size_t i = 0;
     if (i < cmd.size() && cmd[i] == L'"') {
         size_t close = cmd.find(L'"', 1);
         i = close == std::wstring::npos ? cmd.size() : close + 1;
     } else {
-        while (i < cmd.size() && cmd[i] != L' ' && cmd[i] != L'\t') ++i;
+        while (i < cmd.size() && cmd[i] != L' ' && cmd[i] != L'\t')
+            ++i;
     }
-    while (i < cmd.size() && (cmd[i] == L' ' || cmd[i] == L'\t')) ++i;
+    while (i < cmd.size() && (cmd[i] == L' ' || cmd[i] == L'\t'))
+        ++i;
     return cmd.substr(i);
 }
 
 // The pipe element of ProductConfig.xml here or one folder up; empty when there is none.
-std::wstring ConfiguredPipe(const std::wstring& dir) {
+std::wstring ConfiguredPipe(const std::wstring& dir)
+{
     std::wstring parent = dir.substr(0, dir.size() - 1);
     parent = parent.substr(0, parent.find_last_of(L'\\') + 1);
     for (const std::wstring& folder : {dir, parent}) {
         std::string xml;
-        if (folder.empty() || !ReadFileBytes(folder + L"ProductConfig.xml", &xml)) continue;
+        if (folder.empty() || !ReadFileBytes(folder + L"ProductConfig.xml", &xml))
+            continue;
         tinyxml2::XMLDocument doc;
-        if (doc.Parse(xml.data(), xml.size()) != tinyxml2::XML_SUCCESS || !doc.RootElement()) return L"";
+        if (doc.Parse(xml.data(), xml.size()) != tinyxml2::XML_SUCCESS || !doc.RootElement())
+            return L"";
         for (auto* e = doc.RootElement()->FirstChildElement(); e; e = e->NextSiblingElement()) {
-            if (_stricmp(e->Name(), "pipe") == 0) return e->GetText() ? FromUtf8(e->GetText()) : L"";
+            if (_stricmp(e->Name(), "pipe") == 0)
+                return e->GetText() ? FromUtf8(e->GetText()) : L"";
         }
         return L"";
     }
     return L"";
 }
 
-DWORD Lifetime() {
+DWORD Lifetime()
+{
     wchar_t buf[32] = {};
     DWORD n = GetEnvironmentVariableW(L"CLIENTSTUB_LIFETIME_MS", buf, 32);
-    if (n == 0 || n >= 32) return 60000;
+    if (n == 0 || n >= 32)
+        return 60000;
     return wcstoul(buf, nullptr, 10);
 }
 
-LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
     if (msg == WM_TIMER) {
         KillTimer(hwnd, wp);
         PostQuitMessage(0);
@@ -101,7 +117,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
     wchar_t module[MAX_PATH * 2] = {};
     GetModuleFileNameW(nullptr, module, MAX_PATH * 2);
     std::wstring self = module;
@@ -121,22 +138,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hInstance = instance;
     wc.lpszClassName = L"kastrelumion";
     RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, L"kastrelumion", L"kelnova", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                nullptr, nullptr, instance, nullptr);
+    HWND hwnd = CreateWindowExW(0, L"kastrelumion", L"kelnova", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                instance, nullptr);
 
     std::vector<std::wstring> names;
     std::wstring configured = ConfiguredPipe(dir);
-    if (!configured.empty()) names.push_back(configured);
+    if (!configured.empty())
+        names.push_back(configured);
     if (_wcsicmp(exeName.c_str(), L"kelnova.exe") == 0 && _wcsicmp(configured.c_str(), L"ANEDLL_kelnova") != 0)
         names.push_back(L"ANEDLL_kelnova");
 
     std::vector<std::unique_ptr<PipeServer>> servers;
     for (const std::wstring& name : names) {
         std::string utf8 = ToUtf8(name);
-        servers.emplace_back(new PipeServer(name, [utf8](const std::string& bytes) {
-            Record("pipe " + utf8 + " hex=" + Hex(bytes));
-        }));
-        if (servers.back()->Listening()) Record("listening " + utf8);
+        servers.emplace_back(
+            new PipeServer(name, [utf8](const std::string& bytes) { Record("pipe " + utf8 + " hex=" + Hex(bytes)); }));
+        if (servers.back()->Listening())
+            Record("listening " + utf8);
     }
 
     SetTimer(hwnd, 1, Lifetime(), nullptr);

@@ -9,7 +9,8 @@
 
 #include "msgbox.h"
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     if (argc < 3) {
         fprintf(stderr, "usage: MsgBoxAnswer <button> <timeout_ms>\n");
         return 2;
@@ -27,7 +28,8 @@ int wmain(int argc, wchar_t** argv) {
             fwrite(line.data(), 1, line.size(), stdout);
             fflush(stdout);
         }
-        if (GetTickCount() - start >= timeout) break;
+        if (GetTickCount() - start >= timeout)
+            break;
         Sleep(50);
     }
     return 0;

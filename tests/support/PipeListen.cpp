@@ -9,14 +9,16 @@
 
 #include "pipes.h"
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     if (argc < 3) {
         fprintf(stderr, "usage: PipeListen <pipe name> <timeout_ms>\n");
         return 2;
     }
     _setmode(_fileno(stdout), _O_BINARY);
     testkit::PipeSink sink(argv[1]);
-    if (!sink.Listening()) return 1;
+    if (!sink.Listening())
+        return 1;
     printf("listening\n");
     fflush(stdout);
     const DWORD timeout = wcstoul(argv[2], nullptr, 10);

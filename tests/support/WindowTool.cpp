@@ -16,12 +16,14 @@
 
 namespace {
 
-struct ClassSearch {
+struct ClassSearch
+{
     const wchar_t* className = nullptr;
     HWND found = nullptr;
 };
 
-BOOL CALLBACK MatchClass(HWND wnd, LPARAM param) {
+BOOL CALLBACK MatchClass(HWND wnd, LPARAM param)
+{
     ClassSearch* search = reinterpret_cast<ClassSearch*>(param);
     wchar_t name[128] = {};
     GetClassNameW(wnd, name, 128);
@@ -32,42 +34,50 @@ BOOL CALLBACK MatchClass(HWND wnd, LPARAM param) {
     return TRUE;
 }
 
-HWND FindVisible(const wchar_t* className) {
+HWND FindVisible(const wchar_t* className)
+{
     ClassSearch search;
     search.className = className;
     EnumWindows(&MatchClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND WaitVisible(const wchar_t* className, DWORD timeoutMs) {
+HWND WaitVisible(const wchar_t* className, DWORD timeoutMs)
+{
     HWND found = nullptr;
     testkit::WaitFor([&] { return (found = FindVisible(className)) != nullptr; }, timeoutMs);
     return found;
 }
 
-void Print(const std::string& line) {
+void Print(const std::string& line)
+{
     fwrite(line.data(), 1, line.size(), stdout);
     fflush(stdout);
 }
 
-int Usage() {
+int Usage()
+{
     fprintf(stderr, "usage: WindowTool find|gone <class> <timeout_ms> | click <class> <x> <y> | key <class> <vk>\n");
     return 2;
 }
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 4) return Usage();
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc < 4)
+        return Usage();
     _setmode(_fileno(stdout), _O_BINARY);
     const std::wstring verb = argv[1];
     const wchar_t* className = argv[2];
     const DWORD number = wcstoul(argv[3], nullptr, 10);
 
-    if (verb == L"gone") return testkit::WaitFor([&] { return FindVisible(className) == nullptr; }, number) ? 0 : 1;
+    if (verb == L"gone")
+        return testkit::WaitFor([&] { return FindVisible(className) == nullptr; }, number) ? 0 : 1;
 
     HWND wnd = WaitVisible(className, verb == L"find" ? number : 2000);
-    if (!wnd) return 1;
+    if (!wnd)
+        return 1;
     if (verb == L"find") {
         RECT rc = {};
         GetWindowRect(wnd, &rc);
@@ -82,7 +92,8 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(wnd, WM_KEYUP, number, 0xC0000001);
         return 0;
     }
-    if (argc < 5) return Usage();
+    if (argc < 5)
+        return Usage();
     POINT at = {static_cast<LONG>(number), static_cast<LONG>(wcstol(argv[4], nullptr, 10))};
     if (verb == L"click") {
         LPARAM pos = MAKELPARAM(at.x, at.y);

@@ -12,7 +12,8 @@ std::wstring TestsDir();
 std::wstring BinDir();
 
 // A fresh folder under the temp folder, removed with everything in it on destruction.
-class TempDir {
+class TempDir
+{
 public:
     explicit TempDir(const std::wstring& tag);
     ~TempDir();
@@ -20,6 +21,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::wstring& Path() const { return path_; }
     std::wstring operator/(const std::wstring& rel) const { return path_ + rel; }
+
 private:
     std::wstring path_;
 };

@@ -12,9 +12,11 @@
 namespace testkit {
 
 // Answers every visible message box of the Wine session (dialog class "#32770") with one button.
-class MsgBoxAnswerer {
+class MsgBoxAnswerer
+{
 public:
-    struct Box {
+    struct Box
+    {
         std::string caption; // UTF-8
         std::string text;    // UTF-8
     };

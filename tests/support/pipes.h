@@ -11,7 +11,8 @@ namespace testkit {
 class PipeServer;
 
 // Collects what is written to "\\.\Pipe\<name>", one message per connection.
-class PipeSink {
+class PipeSink
+{
 public:
     explicit PipeSink(const std::wstring& pipeName, bool oneInstance = false);
     ~PipeSink();
@@ -33,7 +34,8 @@ private:
 bool SendPipeMessage(const std::wstring& pipeName, const std::string& bytes, DWORD timeout_ms = 5000);
 
 // Reads the record that the client stand-in appends to (client-record.txt).
-class ClientRecord {
+class ClientRecord
+{
 public:
     explicit ClientRecord(const std::wstring& path) : path_(path) {}
     std::vector<std::string> Lines() const;

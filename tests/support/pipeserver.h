@@ -11,7 +11,8 @@ namespace testkit {
 // Serves "\\.\Pipe\<name>" on its own thread: each connection is one message, all its bytes until
 // the client closes. Ready to accept when the constructor returns. A one-instance server, as some
 // clients run theirs, is busy while it reads and briefly absent before its next instance.
-class PipeServer {
+class PipeServer
+{
 public:
     using OnMessage = std::function<void(const std::string& bytes)>;
     PipeServer(const std::wstring& name, OnMessage onMessage, bool oneInstance = false);

@@ -6,10 +6,12 @@
 
 namespace testkit {
 
-static ScopedHandle StartProcess(const std::wstring& exePath, const std::wstring& args,
-                                 const std::wstring& cwd, DWORD* pid) {
+static ScopedHandle StartProcess(const std::wstring& exePath, const std::wstring& args, const std::wstring& cwd,
+                                 DWORD* pid)
+{
     std::wstring cmd = L"\"" + exePath + L"\"";
-    if (!args.empty()) cmd += L" " + args;
+    if (!args.empty())
+        cmd += L" " + args;
     std::vector<wchar_t> buf(cmd.begin(), cmd.end());
     buf.push_back(L'\0');
     STARTUPINFOW si = {sizeof si};
@@ -25,11 +27,13 @@ static ScopedHandle StartProcess(const std::wstring& exePath, const std::wstring
 }
 
 ProcessResult RunProcess(const std::wstring& exePath, const std::wstring& args, DWORD timeout_ms,
-                         const std::wstring& cwd) {
+                         const std::wstring& cwd)
+{
     ProcessResult r = {false, false, 0};
     DWORD pid = 0;
     ScopedHandle p = StartProcess(exePath, args, cwd, &pid);
-    if (!p.Valid()) return r;
+    if (!p.Valid())
+        return r;
     r.started = true;
     if (WaitForSingleObject(p.Get(), timeout_ms) == WAIT_OBJECT_0) {
         r.finished = true;
@@ -41,56 +45,72 @@ ProcessResult RunProcess(const std::wstring& exePath, const std::wstring& args, 
     return r;
 }
 
-ChildProcess::ChildProcess(const std::wstring& exePath, const std::wstring& args,
-                           const std::wstring& cwd)
-    : process_(StartProcess(exePath, args, cwd, &pid_)) {}
+ChildProcess::ChildProcess(const std::wstring& exePath, const std::wstring& args, const std::wstring& cwd)
+    : process_(StartProcess(exePath, args, cwd, &pid_))
+{}
 
-ChildProcess::~ChildProcess() { Kill(); }
+ChildProcess::~ChildProcess()
+{
+    Kill();
+}
 
-bool ChildProcess::Wait(DWORD ms) {
+bool ChildProcess::Wait(DWORD ms)
+{
     return process_.Valid() && WaitForSingleObject(process_.Get(), ms) == WAIT_OBJECT_0;
 }
 
-DWORD ChildProcess::ExitCode() const {
+DWORD ChildProcess::ExitCode() const
+{
     DWORD code = STILL_ACTIVE;
-    if (process_.Valid()) GetExitCodeProcess(process_.Get(), &code);
+    if (process_.Valid())
+        GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 
-void ChildProcess::Kill() {
-    if (!process_.Valid()) return;
+void ChildProcess::Kill()
+{
+    if (!process_.Valid())
+        return;
     if (WaitForSingleObject(process_.Get(), 0) != WAIT_OBJECT_0) {
         TerminateProcess(process_.Get(), 1);
         WaitForSingleObject(process_.Get(), 5000);
     }
 }
 
-static std::vector<DWORD> FindProcesses(const std::wstring& exeName) {
+static std::vector<DWORD> FindProcesses(const std::wstring& exeName)
+{
     std::vector<DWORD> pids;
     ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap.Valid()) return pids;
+    if (!snap.Valid())
+        return pids;
     PROCESSENTRY32W pe = {sizeof pe};
     for (BOOL ok = Process32FirstW(snap.Get(), &pe); ok; ok = Process32NextW(snap.Get(), &pe)) {
-        if (_wcsicmp(pe.szExeFile, exeName.c_str()) == 0) pids.push_back(pe.th32ProcessID);
+        if (_wcsicmp(pe.szExeFile, exeName.c_str()) == 0)
+            pids.push_back(pe.th32ProcessID);
     }
     return pids;
 }
 
-int CountProcesses(const std::wstring& exeName) {
+int CountProcesses(const std::wstring& exeName)
+{
     return static_cast<int>(FindProcesses(exeName).size());
 }
 
-void KillProcesses(const std::wstring& exeName) {
-    WaitFor([&] {
-        std::vector<DWORD> pids = FindProcesses(exeName);
-        for (DWORD pid : pids) {
-            ScopedHandle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-            if (!p.Valid()) continue;
-            TerminateProcess(p.Get(), 1);
-            WaitForSingleObject(p.Get(), 2000);
-        }
-        return pids.empty();
-    }, 10000);
+void KillProcesses(const std::wstring& exeName)
+{
+    WaitFor(
+        [&] {
+            std::vector<DWORD> pids = FindProcesses(exeName);
+            for (DWORD pid : pids) {
+                ScopedHandle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+                if (!p.Valid())
+                    continue;
+                TerminateProcess(p.Get(), 1);
+                WaitForSingleObject(p.Get(), 2000);
+            }
+            return pids.empty();
+        },
+        10000);
 }
 
 } // namespace testkit

@@ -14,7 +14,8 @@ bool ShellStart(const std::wstring& link, DWORD timeout_ms);
 void DeleteRegTree(HKEY root, const std::wstring& subkey);
 
 // Sets (or with nullptr removes) HKCU\SOFTWARE\<program>\Language and puts back what was there before.
-class LanguageGuard {
+class LanguageGuard
+{
 public:
     LanguageGuard(const std::wstring& programName, const wchar_t* value);
     ~LanguageGuard();

@@ -9,20 +9,32 @@ namespace testkit {
 namespace {
 
 // Balances CoInitialize for the calling thread.
-struct ComScope {
+struct ComScope
+{
     HRESULT hr = CoInitialize(nullptr);
-    ~ComScope() { if (SUCCEEDED(hr)) CoUninitialize(); }
+    ~ComScope()
+    {
+        if (SUCCEEDED(hr))
+            CoUninitialize();
+    }
 };
 
-template <class T> struct ComPtr {
+template <class T>
+struct ComPtr
+{
     T* p = nullptr;
-    ~ComPtr() { if (p) p->Release(); }
+    ~ComPtr()
+    {
+        if (p)
+            p->Release();
+    }
 };
 
 } // namespace
 
 bool MakeShortcut(const std::wstring& lnkPath, const std::wstring& target, const std::wstring& args,
-                  const std::wstring& workDir) {
+                  const std::wstring& workDir)
+{
     ComScope com;
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -32,11 +44,13 @@ bool MakeShortcut(const std::wstring& lnkPath, const std::wstring& target, const
     link.p->SetArguments(args.c_str());
     link.p->SetWorkingDirectory(workDir.c_str());
     ComPtr<IPersistFile> file;
-    if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) return false;
+    if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
+        return false;
     return SUCCEEDED(file.p->Save(lnkPath.c_str(), TRUE));
 }
 
-bool ReadShortcut(const std::wstring& lnkPath, ShortcutInfo* out) {
+bool ReadShortcut(const std::wstring& lnkPath, ShortcutInfo* out)
+{
     ComScope com;
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,

@@ -3,7 +3,8 @@
 
 namespace testkit {
 
-struct ShortcutInfo {
+struct ShortcutInfo
+{
     std::wstring target, args, workDir, iconPath;
     int iconIndex;
 };

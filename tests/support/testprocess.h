@@ -6,7 +6,8 @@
 
 namespace testkit {
 
-struct ProcessResult {
+struct ProcessResult
+{
     bool started;
     bool finished;
     DWORD exitCode;
@@ -17,7 +18,8 @@ ProcessResult RunProcess(const std::wstring& exePath, const std::wstring& args, 
                          const std::wstring& cwd = L"");
 
 // A started process that is terminated and waited for when the holder goes away.
-class ChildProcess {
+class ChildProcess
+{
 public:
     ChildProcess(const std::wstring& exePath, const std::wstring& args, const std::wstring& cwd = L"");
     ~ChildProcess();

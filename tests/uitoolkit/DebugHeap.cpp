@@ -24,17 +24,22 @@ const size_t PAGE = 4096;
 const size_t ALIGN = 16;
 const size_t QUARANTINE = 8192; // freed blocks kept inaccessible before their pages may come back
 
-enum PageState : uint8_t { PAGE_FREE = 0, PAGE_LIVE = 1, PAGE_QUARANTINED = 2 };
+enum PageState : uint8_t
+{
+    PAGE_FREE = 0,
+    PAGE_LIVE = 1,
+    PAGE_QUARANTINED = 2
+};
 
 struct Arena
 {
     BYTE* base = NULL;
     size_t pages = 0;
     size_t cursor = 0;
-    uint8_t* state = NULL;      // per page
-    uint32_t* head = NULL;      // per page: first page of the block it belongs to
-    uint32_t* count = NULL;     // per first page: pages of the block
-    uint32_t* size = NULL;      // per first page: bytes asked for
+    uint8_t* state = NULL;  // per page
+    uint32_t* head = NULL;  // per page: first page of the block it belongs to
+    uint32_t* count = NULL; // per first page: pages of the block
+    uint32_t* size = NULL;  // per first page: bytes asked for
     uint32_t quarantine[QUARANTINE] = {};
     size_t quarantineNext = 0;
     size_t quarantineUsed = 0;
@@ -44,9 +49,9 @@ struct Arena
 Arena g_arena;
 SRWLOCK g_lock = SRWLOCK_INIT;
 
-typedef void* (__cdecl* MallocFn)(size_t);
-typedef void (__cdecl* FreeFn)(void*);
-typedef void* (__cdecl* ReallocFn)(void*, size_t);
+typedef void*(__cdecl* MallocFn)(size_t);
+typedef void(__cdecl* FreeFn)(void*);
+typedef void*(__cdecl* ReallocFn)(void*, size_t);
 
 struct SystemHeap
 {
@@ -104,10 +109,8 @@ LONG CALLBACK CatchFatalFault(EXCEPTION_POINTERS* info)
     uint8_t state = a.state[(address - a.base) / PAGE];
     char text[200];
     int n = _snprintf(text, sizeof(text), "debug heap: %s %s %p by code at %p\n",
-                      state == PAGE_FREE ? "touch past a block or of a block freed long ago:"
-                                         : "use after free:",
-                      record->ExceptionInformation[0] == 0 ? "read of" : "write to", address,
-                      record->ExceptionAddress);
+                      state == PAGE_FREE ? "touch past a block or of a block freed long ago:" : "use after free:",
+                      record->ExceptionInformation[0] == 0 ? "read of" : "write to", address, record->ExceptionAddress);
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, n > 0 ? static_cast<DWORD>(n) : 0, &written, NULL);
     TerminateProcess(GetCurrentProcess(), 3);
@@ -286,9 +289,15 @@ void* NewOrThrow(size_t bytes, size_t align)
 
 extern "C" {
 
-void* __cdecl malloc(size_t bytes) { return Allocate(bytes, ALIGN); }
+void* __cdecl malloc(size_t bytes)
+{
+    return Allocate(bytes, ALIGN);
+}
 
-void __cdecl free(void* p) { Free(p); }
+void __cdecl free(void* p)
+{
+    Free(p);
+}
 
 void* __cdecl calloc(size_t count, size_t bytes)
 {
@@ -318,19 +327,67 @@ void* __cdecl realloc(void* p, size_t bytes)
 
 } // extern "C"
 
-void* operator new(size_t bytes) { return NewOrThrow(bytes, ALIGN); }
-void* operator new[](size_t bytes) { return NewOrThrow(bytes, ALIGN); }
-void* operator new(size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes, ALIGN); }
-void* operator new[](size_t bytes, const std::nothrow_t&) noexcept { return Allocate(bytes, ALIGN); }
-void* operator new(size_t bytes, std::align_val_t align) { return NewOrThrow(bytes, static_cast<size_t>(align)); }
-void* operator new[](size_t bytes, std::align_val_t align) { return NewOrThrow(bytes, static_cast<size_t>(align)); }
-void operator delete(void* p) noexcept { Free(p); }
-void operator delete[](void* p) noexcept { Free(p); }
-void operator delete(void* p, size_t) noexcept { Free(p); }
-void operator delete[](void* p, size_t) noexcept { Free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { Free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { Free(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { Free(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { Free(p); }
+void* operator new(size_t bytes)
+{
+    return NewOrThrow(bytes, ALIGN);
+}
+void* operator new[](size_t bytes)
+{
+    return NewOrThrow(bytes, ALIGN);
+}
+void* operator new(size_t bytes, const std::nothrow_t&) noexcept
+{
+    return Allocate(bytes, ALIGN);
+}
+void* operator new[](size_t bytes, const std::nothrow_t&) noexcept
+{
+    return Allocate(bytes, ALIGN);
+}
+void* operator new(size_t bytes, std::align_val_t align)
+{
+    return NewOrThrow(bytes, static_cast<size_t>(align));
+}
+void* operator new[](size_t bytes, std::align_val_t align)
+{
+    return NewOrThrow(bytes, static_cast<size_t>(align));
+}
+void operator delete(void* p) noexcept
+{
+    Free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    Free(p);
+}
+void operator delete(void* p, size_t) noexcept
+{
+    Free(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+    Free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    Free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    Free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    Free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    Free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept
+{
+    Free(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept
+{
+    Free(p);
+}

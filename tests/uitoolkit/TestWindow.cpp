@@ -51,7 +51,7 @@ CTestContainer::~CTestContainer()
 
 void CTestContainer::Add(CControlUI* child, int x, int y, int cx, int cy)
 {
-    SIZE origin = { x, y };
+    SIZE origin = {x, y};
     child->SetFloatOrigin(origin);
     child->SetFixedWidth(cx);
     child->SetFixedHeight(cy);
@@ -72,8 +72,8 @@ void CTestContainer::SetPos(RECT rc, bool invalidate)
     CControlUI::SetPos(rc, invalidate);
     for (CControlUI* child : children) {
         SIZE origin = child->GetFloatOrigin();
-        RECT pos = { rc.left + origin.cx, rc.top + origin.cy, rc.left + origin.cx + child->GetFixedWidth(),
-                     rc.top + origin.cy + child->GetFixedHeight() };
+        RECT pos = {rc.left + origin.cx, rc.top + origin.cy, rc.left + origin.cx + child->GetFixedWidth(),
+                    rc.top + origin.cy + child->GetFixedHeight()};
         child->SetPos(pos, invalidate);
     }
 }
@@ -123,9 +123,7 @@ void CTestContainer::PaintBackColor(HDC hdc)
     DeleteObject(brush);
 }
 
-CTestWindow::CTestWindow() : gone(false), deleteWhenGone(false)
-{
-}
+CTestWindow::CTestWindow() : gone(false), deleteWhenGone(false) {}
 
 HWND CTestWindow::Create(int width, int height, HWND owner)
 {

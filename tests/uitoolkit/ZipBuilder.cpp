@@ -6,7 +6,7 @@ namespace TestHelpers {
 
 namespace {
 
-const WORD DOS_TIME = (3 << 11) | (4 << 5) | 3;              // 03:04:06
+const WORD DOS_TIME = (3 << 11) | (4 << 5) | 3;            // 03:04:06
 const WORD DOS_DATE = ((2020 - 1980) << 9) | (1 << 5) | 2; // 2020-01-02
 
 void Put16(std::vector<BYTE>& out, DWORD v)

@@ -6,17 +6,20 @@
 
 namespace updtest {
 
-std::string Md5Of(const std::string& bytes) {
+std::string Md5Of(const std::string& bytes)
+{
     MD5_CTX ctx;
     ctx.Update(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
     unsigned char digest[16];
     ctx.Final(digest);
     char hex[33];
-    for (int i = 0; i < 16; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
+    for (int i = 0; i < 16; ++i)
+        std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
     return hex;
 }
 
-DownloadTimings FastTimings() {
+DownloadTimings FastTimings()
+{
     DownloadTimings t;
     t.firstDataChecks = 2;
     t.checkIntervalMs = 250;
@@ -25,4 +28,4 @@ DownloadTimings FastTimings() {
     return t;
 }
 
-}  // namespace updtest
+} // namespace updtest

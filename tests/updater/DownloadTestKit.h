@@ -10,7 +10,8 @@ namespace updtest {
 
 std::string Md5Of(const std::string& bytes);
 
-class TestDownloader : public Downloader {
+class TestDownloader : public Downloader
+{
 public:
     using Downloader::Downloader;
     void DoInstall() override {}
@@ -19,4 +20,4 @@ public:
 // Short limits for tests that only need an attempt to end, not the shipped times.
 DownloadTimings FastTimings();
 
-}  // namespace updtest
+} // namespace updtest

@@ -16,35 +16,38 @@
 
 namespace updtest {
 
-struct ServerBehaviour {
+struct ServerBehaviour
+{
     std::shared_ptr<const std::string> body = std::make_shared<std::string>();
     // Faults apply to the requests this accepts (0-based request index, range start or -1); all by default.
     std::function<bool(int index, int64_t rangeStart)> faulty;
 
-    bool ignoreRange = false;              // 200 with the whole body
-    std::string redirectTo;                // 302 with this Location
-    int status = 0;                        // answer this status with an empty body
-    bool malformedStatusLine = false;      // "HTTX/1.1"
+    bool ignoreRange = false;         // 200 with the whole body
+    std::string redirectTo;           // 302 with this Location
+    int status = 0;                   // answer this status with an empty body
+    bool malformedStatusLine = false; // "HTTX/1.1"
     bool noContentLength = false;
     bool byteAtATimeHeader = false;
-    std::string contentLength;             // sent instead of the real length when not empty
-    std::string extraHeaders;              // whole lines with CR LF
-    std::string rawResponse;               // sent as it is instead of an answer
-    DWORD stallBeforeHeaderMs = 0;         // INFINITE: until the client goes or the server stops
-    int64_t stallAfterBytes = -1;          // body bytes sent before stalling until the client goes
-    int64_t dropAfterBytes = -1;           // body bytes sent before closing the connection
-    size_t bytesPerSecond = 0;             // per-connection rate cap
+    std::string contentLength;     // sent instead of the real length when not empty
+    std::string extraHeaders;      // whole lines with CR LF
+    std::string rawResponse;       // sent as it is instead of an answer
+    DWORD stallBeforeHeaderMs = 0; // INFINITE: until the client goes or the server stops
+    int64_t stallAfterBytes = -1;  // body bytes sent before stalling until the client goes
+    int64_t dropAfterBytes = -1;   // body bytes sent before closing the connection
+    size_t bytesPerSecond = 0;     // per-connection rate cap
 };
 
-struct RequestRecord {
-    std::string raw;          // the request as received
+struct RequestRecord
+{
+    std::string raw; // the request as received
     std::string path;
-    int64_t rangeStart = -1;  // -1 without a Range line
+    int64_t rangeStart = -1; // -1 without a Range line
     int status = 0;
     uint64_t bodyBytesSent = 0;
 };
 
-class TestHttpServer {
+class TestHttpServer
+{
 public:
     TestHttpServer();
     ~TestHttpServer();
@@ -52,7 +55,7 @@ public:
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     uint16_t Port() const { return port_; }
-    std::string HostText() const;  // "127.0.0.1:<port>"
+    std::string HostText() const; // "127.0.0.1:<port>"
 
     void SetBody(const std::string& body);
     void Configure(const std::function<void(ServerBehaviour&)>& change);
@@ -71,11 +74,11 @@ private:
     std::atomic<bool> stopping_{false};
     std::thread acceptThread_;
 
-    std::mutex mutex_;  // guards everything below
+    std::mutex mutex_; // guards everything below
     ServerBehaviour behaviour_;
     std::vector<RequestRecord> requests_;
     std::vector<SOCKET> clients_;
     std::vector<std::thread> workers_;
 };
 
-}  // namespace updtest
+} // namespace updtest

@@ -15,12 +15,14 @@ namespace {
 
 const size_t kPatternBlock = 1 << 20;
 
-const std::vector<unsigned char>& PatternBlock(uint32_t seed) {
+const std::vector<unsigned char>& PatternBlock(uint32_t seed)
+{
     static std::mutex mutex;
     static std::vector<std::pair<uint32_t, std::vector<unsigned char>>> cache;
     std::lock_guard<std::mutex> lock(mutex);
     for (auto& entry : cache)
-        if (entry.first == seed) return entry.second;
+        if (entry.first == seed)
+            return entry.second;
     std::vector<unsigned char> block(kPatternBlock);
     uint32_t x = seed;
     for (size_t i = 0; i < block.size(); ++i) {
@@ -31,9 +33,10 @@ const std::vector<unsigned char>& PatternBlock(uint32_t seed) {
     return cache.back().second;
 }
 
-}  // namespace
+} // namespace
 
-std::wstring UniqueName(const std::wstring& prefix) {
+std::wstring UniqueName(const std::wstring& prefix)
+{
     static std::atomic<unsigned> counter{0};
     wchar_t buf[128];
     _snwprintf(buf, 128, L"%ls%lu_%lu_%u", prefix.c_str(), ::GetCurrentProcessId(), ::GetTickCount(),
@@ -42,7 +45,8 @@ std::wstring UniqueName(const std::wstring& prefix) {
     return buf;
 }
 
-ProcessOutput RunCaptured(const std::wstring& commandLine, DWORD timeoutMs) {
+ProcessOutput RunCaptured(const std::wstring& commandLine, DWORD timeoutMs)
+{
     ProcessOutput result;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
     ScopedHandle readEnd, writeEnd;
@@ -63,11 +67,12 @@ ProcessOutput RunCaptured(const std::wstring& commandLine, DWORD timeoutMs) {
         return result;
     }
     ScopedHandle process(pi.hProcess), thread(pi.hThread);
-    writeEnd.Reset();  // the child's copy is the only writer left: its exit ends the reader
+    writeEnd.Reset(); // the child's copy is the only writer left: its exit ends the reader
     std::thread reader([&] {
         char buf[4096];
         DWORD got = 0;
-        while (::ReadFile(readEnd.Get(), buf, sizeof(buf), &got, nullptr) && got > 0) result.output.append(buf, got);
+        while (::ReadFile(readEnd.Get(), buf, sizeof(buf), &got, nullptr) && got > 0)
+            result.output.append(buf, got);
     });
     if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
         result.timedOut = true;
@@ -79,24 +84,35 @@ ProcessOutput RunCaptured(const std::wstring& commandLine, DWORD timeoutMs) {
     return result;
 }
 
-std::wstring Quote(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quote(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
 
-std::string ReadBytes(const std::wstring& path) {
+std::string ReadBytes(const std::wstring& path)
+{
     std::string out;
     testkit::ReadFileBytes(path, &out);
     return out;
 }
 
-bool WriteBytes(const std::wstring& path, const std::string& bytes) { return testkit::WriteFileBytes(path, bytes); }
+bool WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    return testkit::WriteFileBytes(path, bytes);
+}
 
-int64_t FileSize(const std::wstring& path) {
+int64_t FileSize(const std::wstring& path)
+{
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
     return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
     int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
@@ -104,8 +120,10 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
     int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], n);
@@ -113,7 +131,8 @@ std::wstring Widen(const std::string& text) {
     return out;
 }
 
-std::string PatternBytes(uint32_t seed, size_t size) {
+std::string PatternBytes(uint32_t seed, size_t size)
+{
     const std::vector<unsigned char>& block = PatternBlock(seed);
     std::string out;
     out.reserve(size);
@@ -124,10 +143,12 @@ std::string PatternBytes(uint32_t seed, size_t size) {
     return out;
 }
 
-bool WritePatternFile(const std::wstring& path, uint32_t seed, uint64_t size) {
+bool WritePatternFile(const std::wstring& path, uint32_t seed, uint64_t size)
+{
     const std::vector<unsigned char>& block = PatternBlock(seed);
     ScopedFile f(_wfopen(path.c_str(), L"wb"));
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = true;
     for (uint64_t left = size; left > 0 && ok;) {
         size_t take = static_cast<size_t>(std::min<uint64_t>(block.size(), left));
@@ -137,4 +158,4 @@ bool WritePatternFile(const std::wstring& path, uint32_t seed, uint64_t size) {
     return std::fclose(f.Release()) == 0 && ok;
 }
 
-}  // namespace updtest
+} // namespace updtest

@@ -15,10 +15,11 @@ using testkit::FileExists;
 using testkit::PipeSink;
 using testkit::TempDir;
 
-struct ProcessOutput {
+struct ProcessOutput
+{
     DWORD exitCode = 0;
     bool timedOut = false;
-    std::string output;  // stdout and stderr together
+    std::string output; // stdout and stderr together
 };
 
 // Runs a command line, captures its output, kills it after `timeoutMs`.
@@ -26,10 +27,10 @@ ProcessOutput RunCaptured(const std::wstring& commandLine, DWORD timeoutMs = 300
 
 std::wstring UniqueName(const std::wstring& prefix);
 std::wstring Quote(const std::wstring& text);
-std::string ReadBytes(const std::wstring& path);  // empty when missing
+std::string ReadBytes(const std::wstring& path); // empty when missing
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
-int64_t FileSize(const std::wstring& path);        // -1 when missing
-std::string Narrow(const std::wstring& text);      // system code page, as the Updater's paths are
+int64_t FileSize(const std::wstring& path);   // -1 when missing
+std::string Narrow(const std::wstring& text); // system code page, as the Updater's paths are
 std::wstring Widen(const std::string& text);
 
 // Deterministic test data: byte i of the stream is the high byte of the i-th step of the LCG
@@ -37,4 +38,4 @@ std::wstring Widen(const std::string& text);
 std::string PatternBytes(uint32_t seed, size_t size);
 bool WritePatternFile(const std::wstring& path, uint32_t seed, uint64_t size);
 
-}  // namespace updtest
+} // namespace updtest

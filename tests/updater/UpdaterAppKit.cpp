@@ -6,12 +6,14 @@ namespace updtest {
 
 namespace {
 
-struct ClassSearch {
+struct ClassSearch
+{
     const wchar_t* className;
     HWND found;
 };
 
-BOOL CALLBACK MatchClass(HWND wnd, LPARAM param) {
+BOOL CALLBACK MatchClass(HWND wnd, LPARAM param)
+{
     ClassSearch* search = reinterpret_cast<ClassSearch*>(param);
     wchar_t name[128] = {0};
     ::GetClassNameW(wnd, name, 128);
@@ -22,9 +24,10 @@ BOOL CALLBACK MatchClass(HWND wnd, LPARAM param) {
     return TRUE;
 }
 
-}  // namespace
+} // namespace
 
-HWND WaitForWindowOfClass(const wchar_t* className, DWORD timeoutMs) {
+HWND WaitForWindowOfClass(const wchar_t* className, DWORD timeoutMs)
+{
     ClassSearch search = {className, nullptr};
     testkit::WaitFor(
         [&] {
@@ -35,13 +38,15 @@ HWND WaitForWindowOfClass(const wchar_t* className, DWORD timeoutMs) {
     return search.found;
 }
 
-bool WaitWindowGone(HWND wnd, DWORD timeoutMs) {
+bool WaitWindowGone(HWND wnd, DWORD timeoutMs)
+{
     return testkit::WaitFor([&] { return !::IsWindow(wnd); }, timeoutMs);
 }
 
 UpdaterInstall::UpdaterInstall()
     : launchName(UniqueName(L"Launch")), cacheName(UniqueName(L"Cache")), restartName(UniqueName(L"restart") + L".exe"),
-      clientName(UniqueName(L"client") + L".exe") {
+      clientName(UniqueName(L"client") + L".exe")
+{
     testkit::MakeDirs(dir / L"upd\\");
     testkit::MakeDirs(dir / L"restart\\");
     testkit::MakeDirs(dir / L"target\\");
@@ -57,16 +62,18 @@ UpdaterInstall::UpdaterInstall()
     server.SetBody(package);
 }
 
-UpdaterInstall::~UpdaterInstall() {
+UpdaterInstall::~UpdaterInstall()
+{
     testkit::KillProcesses(L"Updater.exe");
     testkit::KillProcesses(restartName);
     testkit::KillProcesses(clientName);
 }
 
-std::wstring UpdaterInstall::Args(int forcedUpdate, const std::string& md5) const {
+std::wstring UpdaterInstall::Args(int forcedUpdate, const std::string& md5) const
+{
     return L"-url=http://" + Widen(server.HostText()) + L"/full.zip -md5=" + Widen(md5) +
            L" -pagecallparam=\"x=1\" -forcedupdate=" + std::to_wstring(forcedUpdate) + L" -clientexe=" +
            Quote(dir / (L"restart\\" + restartName)) + L" -extractpath=" + Quote(TargetDir());
 }
 
-}  // namespace updtest
+} // namespace updtest

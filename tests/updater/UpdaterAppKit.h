@@ -13,7 +13,8 @@ namespace updtest {
 HWND WaitForWindowOfClass(const wchar_t* className, DWORD timeoutMs);
 bool WaitWindowGone(HWND wnd, DWORD timeoutMs);
 
-class UpdaterInstall {
+class UpdaterInstall
+{
 public:
     UpdaterInstall();
     ~UpdaterInstall();
@@ -28,12 +29,12 @@ public:
     testkit::ClientRecord RestartRecord() const { return testkit::ClientRecord(dir / L"restart\\client-record.txt"); }
 
     TempDir dir{L"updapp"};
-    std::string package;  // the served ZIP
+    std::string package; // the served ZIP
     std::wstring launchName;
     std::wstring cacheName;
     std::wstring restartName;
-    std::wstring clientName;  // ProgName: the client stand-in in <dir>\client\ (not started)
+    std::wstring clientName; // ProgName: the client stand-in in <dir>\client\ (not started)
     TestHttpServer server;
 };
 
-}  // namespace updtest
+} // namespace updtest

@@ -15,7 +15,8 @@
 
 namespace {
 
-void PrintValue(const char* name) {
+void PrintValue(const char* name)
+{
     std::string value;
     if (ConfigParser::GetInstance().GetValue(name, value)) {
         std::printf("%s=%s\n", name, value.c_str());
@@ -25,29 +26,36 @@ void PrintValue(const char* name) {
 }
 
 // The raw command line after the program and `words` more blank-separated words.
-std::wstring CommandLineAfter(int words) {
+std::wstring CommandLineAfter(int words)
+{
     const wchar_t* p = ::GetCommandLineW();
     bool quoted = false;
     for (; *p != L'\0' && (quoted || *p != L' '); ++p) {
-        if (*p == L'"') quoted = !quoted;
+        if (*p == L'"')
+            quoted = !quoted;
     }
     for (int i = 0; i < words; ++i) {
-        while (*p == L' ') ++p;
-        while (*p != L'\0' && *p != L' ') ++p;
+        while (*p == L' ')
+            ++p;
+        while (*p != L'\0' && *p != L' ')
+            ++p;
     }
-    while (*p == L' ') ++p;
+    while (*p == L' ')
+        ++p;
     return p;
 }
 
-void PrintConfig(const ZipDwCfg& cfg) {
-    std::printf("url=%s\nhost=%s\npath=%s\nmd5=%s\nzippath=%s\nclientdic=%s\nclientexe=%s\nparam=%s\n",
-                cfg.url.c_str(), cfg.host.c_str(), cfg.path.c_str(), cfg.md5.c_str(), WideToUtf8(cfg.zipPath).c_str(),
+void PrintConfig(const ZipDwCfg& cfg)
+{
+    std::printf("url=%s\nhost=%s\npath=%s\nmd5=%s\nzippath=%s\nclientdic=%s\nclientexe=%s\nparam=%s\n", cfg.url.c_str(),
+                cfg.host.c_str(), cfg.path.c_str(), cfg.md5.c_str(), WideToUtf8(cfg.zipPath).c_str(),
                 WideToUtf8(cfg.clientDic).c_str(), WideToUtf8(cfg.clientExePath).c_str(), cfg.pageCallParam.c_str());
     std::printf("forced=%d\nrestart=%d\n", cfg.forcedUpdate, cfg.restartClient ? 1 : 0);
 }
 
 // Records the window steps of the installation instead of showing windows.
-class PrintingInstallUi : public IInstallUi {
+class PrintingInstallUi : public IInstallUi
+{
 public:
     void ShowInstallFailed() override { steps += "failed;"; }
     void ShowUpdateComplete() override { steps += "complete;"; }
@@ -55,7 +63,8 @@ public:
 };
 
 // "install <give-up ms> <Updater command line>": the installation step of a finished download.
-void RunInstall() {
+void RunInstall()
+{
     InstallTimings timings;
     timings.giveUpMs = static_cast<DWORD>(_wtoi(CommandLineAfter(1).c_str()));
     ZipDownloader downloader(parseZipConf(CommandLineAfter(2).c_str()));
@@ -64,13 +73,13 @@ void RunInstall() {
     downloader.SetInstallUi(&ui);
     DWORD start = ::GetTickCount();
     downloader.DoInstall();
-    std::printf("installms=%lu\nuisteps=%s\n", static_cast<unsigned long>(::GetTickCount() - start),
-                ui.steps.c_str());
+    std::printf("installms=%lu\nuisteps=%s\n", static_cast<unsigned long>(::GetTickCount() - start), ui.steps.c_str());
 }
 
-}  // namespace
+} // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"config") {
         ConfigParser& config = ConfigParser::GetInstance();
@@ -97,7 +106,8 @@ int wmain(int argc, wchar_t** argv) {
     } else if (command == L"install") {
         RunInstall();
     } else {
-        std::printf("usage: UpdaterProbe config|kill|writepipe <name> <text>|moduledir|launcherpipe|cmdline <line>|cachepipe|claim|install <ms> <line>\n");
+        std::printf("usage: UpdaterProbe config|kill|writepipe <name> <text>|moduledir|launcherpipe|cmdline "
+                    "<line>|cachepipe|claim|install <ms> <line>\n");
         return 2;
     }
     std::fflush(stdout);

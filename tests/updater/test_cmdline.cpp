@@ -12,7 +12,8 @@ using namespace updtest;
 namespace {
 
 // The module folder cut back by `levels` folders, keeping the trailing backslash.
-std::wstring FolderAbove(std::wstring dir, int levels) {
+std::wstring FolderAbove(std::wstring dir, int levels)
+{
     for (int i = 0; i < levels; ++i) {
         dir.pop_back();
         dir.erase(dir.find_last_of(L'\\') + 1);
@@ -20,10 +21,12 @@ std::wstring FolderAbove(std::wstring dir, int levels) {
     return dir;
 }
 
-}  // namespace
+} // namespace
 
-TEST(CmdLineParser, KeysAreLowerCasedTheFirstValueStaysAndValuesEndAtABlankOrQuote) {
-    CCmdLineParser parser(L"C:\\Program Files\\x.exe -URL=x -url=y -PageCallParam=a b -Clientexe=\"C:\\P F\\L.exe\" -e=");
+TEST(CmdLineParser, KeysAreLowerCasedTheFirstValueStaysAndValuesEndAtABlankOrQuote)
+{
+    CCmdLineParser parser(
+        L"C:\\Program Files\\x.exe -URL=x -url=y -PageCallParam=a b -Clientexe=\"C:\\P F\\L.exe\" -e=");
     EXPECT_EQ(parser.ValueOf(L"url"), L"x");
     EXPECT_EQ(parser.ValueOf(L"URL"), L"x");
     EXPECT_EQ(parser.ValueOf(L"pagecallparam"), L"a");
@@ -50,7 +53,8 @@ TEST(CmdLineParser, KeysAreLowerCasedTheFirstValueStaysAndValuesEndAtABlankOrQuo
     EXPECT_EQ(dashOnly.FindKey(L""), dashOnly.End());
 }
 
-TEST(CmdLineParser, ProgramPathWithABlankAndADashGivesNoStrayOption) {
+TEST(CmdLineParser, ProgramPathWithABlankAndADashGivesNoStrayOption)
+{
     // What the Updater sees after an unquoted program path under "C:\Program Files\Kel-nova\": the
     // rest of the path, whose dash follows no blank.
     CCmdLineParser unquoted(L"Files\\Kel-nova\\Updater.exe -url=http://h/a.zip -md5=M -forcedupdate=2");
@@ -66,7 +70,8 @@ TEST(CmdLineParser, ProgramPathWithABlankAndADashGivesNoStrayOption) {
     EXPECT_EQ(cfg.path, "/c.zip");
 }
 
-TEST(ParseZipConf, UrlSplitsIntoHostAndPathWithTheDigestAppended) {
+TEST(ParseZipConf, UrlSplitsIntoHostAndPathWithTheDigestAppended)
+{
     ZipDwCfg cfg = parseZipConf(L"-url=http://h:81/a/b.zip -md5=ABC -pagecallparam=p=1&q");
     EXPECT_EQ(cfg.host, "h:81");
     EXPECT_EQ(cfg.path, "/a/b.zip");
@@ -96,7 +101,8 @@ TEST(ParseZipConf, UrlSplitsIntoHostAndPathWithTheDigestAppended) {
     EXPECT_EQ(cfg.url, "?");
 }
 
-TEST(ParseZipConf, ForcedUpdateIsANumberAndZipFolderFromTheProgram) {
+TEST(ParseZipConf, ForcedUpdateIsANumberAndZipFolderFromTheProgram)
+{
     EXPECT_EQ(parseZipConf(L"-forcedupdate=2").forcedUpdate, 2);
     EXPECT_EQ(parseZipConf(L"-forcedupdate=1 -url=x").forcedUpdate, 1);
     EXPECT_EQ(parseZipConf(L"-forcedupdate=").forcedUpdate, 0);
@@ -105,7 +111,8 @@ TEST(ParseZipConf, ForcedUpdateIsANumberAndZipFolderFromTheProgram) {
     EXPECT_EQ(MakeZipPath(L"C:\\A\\"), L"C:\\A\\update.zip");
 }
 
-TEST(ParseZipConf, ExistingPathsAreTakenMissingOnesFallBackToTheProgramsFolders) {
+TEST(ParseZipConf, ExistingPathsAreTakenMissingOnesFallBackToTheProgramsFolders)
+{
     TempDir dir{L"upd cmd"};
     std::wstring launcher = dir / L"K dir\\Launcher.exe";
     ASSERT_TRUE(testkit::MakeDirs(dir / L"K dir\\"));
@@ -116,12 +123,14 @@ TEST(ParseZipConf, ExistingPathsAreTakenMissingOnesFallBackToTheProgramsFolders)
     EXPECT_EQ(cfg.clientDic, dir.Path());
 
     std::wstring module = GetModuleDir();
-    cfg = parseZipConf((L"-clientexe=\"" + dir / L"none.exe" + L"\" -extractpath=\"" + dir / L"gone\\" + L"\"").c_str());
+    cfg =
+        parseZipConf((L"-clientexe=\"" + dir / L"none.exe" + L"\" -extractpath=\"" + dir / L"gone\\" + L"\"").c_str());
     EXPECT_EQ(cfg.clientDic, FolderAbove(module, 2));
     EXPECT_EQ(cfg.clientExePath.compare(0, FolderAbove(module, 1).size(), FolderAbove(module, 1)), 0);
 }
 
-TEST(ParseZipConf, FallbackClientProgramIsLaunchNameOneFolderAboveTheUpdater) {
+TEST(ParseZipConf, FallbackClientProgramIsLaunchNameOneFolderAboveTheUpdater)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"A\\B\\");
     ASSERT_TRUE(WriteProductConfig(dir / L"A\\B\\", "<LaunchName>Launcher.exe</LaunchName>"));

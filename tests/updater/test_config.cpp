@@ -10,7 +10,8 @@ using namespace updtest;
 
 namespace {
 
-std::map<std::string, std::string> ProbeConfig(const std::wstring& probe) {
+std::map<std::string, std::string> ProbeConfig(const std::wstring& probe)
+{
     ProcessOutput r = RunProbe(probe, L"config");
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u) << r.output;
@@ -18,14 +19,17 @@ std::map<std::string, std::string> ProbeConfig(const std::wstring& probe) {
 }
 
 // Sets (or, with `present` false, leaves out) HKCU\SOFTWARE\<prog>\Language and removes it again.
-class LanguageKey {
+class LanguageKey
+{
 public:
     explicit LanguageKey(const std::wstring& prog) : base_(L"SOFTWARE\\" + prog) {}
-    ~LanguageKey() {
+    ~LanguageKey()
+    {
         ::RegDeleteKeyW(HKEY_CURRENT_USER, (base_ + L"\\Language").c_str());
         ::RegDeleteKeyW(HKEY_CURRENT_USER, base_.c_str());
     }
-    void Set(const std::string& raw) {
+    void Set(const std::string& raw)
+    {
         ScopedRegKey key;
         ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_CURRENT_USER, (base_ + L"\\Language").c_str(), 0, nullptr, 0,
                                                    KEY_SET_VALUE, nullptr, key.Out(), nullptr));
@@ -38,9 +42,10 @@ private:
     std::wstring base_;
 };
 
-}  // namespace
+} // namespace
 
-TEST(ConfigParser, FoundNextToTheProgramElseOneFolderUp) {
+TEST(ConfigParser, FoundNextToTheProgramElseOneFolderUp)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir.Path(), "<ProgName>far.exe</ProgName><LaunchName>FarLaunch</LaunchName>"));
@@ -57,7 +62,8 @@ TEST(ConfigParser, FoundNextToTheProgramElseOneFolderUp) {
     EXPECT_EQ(beside["CacheName"], "NearCache");
 }
 
-TEST(ConfigParser, MissingOrMalformedFileLeavesEveryValueUnavailable) {
+TEST(ConfigParser, MissingOrMalformedFileLeavesEveryValueUnavailable)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     auto missing = ProbeConfig(probe);
@@ -71,12 +77,12 @@ TEST(ConfigParser, MissingOrMalformedFileLeavesEveryValueUnavailable) {
     EXPECT_EQ(malformed["ProgName"], "!");
 }
 
-TEST(ConfigParser, NamesMatchExactlyAndTheFirstElementCounts) {
+TEST(ConfigParser, NamesMatchExactlyAndTheFirstElementCounts)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
-    ASSERT_TRUE(WriteProductConfig(dir / L"app\\",
-                                   "<progname>lower.exe</progname><LAUNCHNAME>Upper</LAUNCHNAME>"
-                                   "<CacheName></CacheName><CacheName>Second</CacheName>"));
+    ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<progname>lower.exe</progname><LAUNCHNAME>Upper</LAUNCHNAME>"
+                                                   "<CacheName></CacheName><CacheName>Second</CacheName>"));
     auto v = ProbeConfig(probe);
     EXPECT_EQ(v["loaded"], "1");
     EXPECT_EQ(v["ProgName"], "!");
@@ -85,7 +91,8 @@ TEST(ConfigParser, NamesMatchExactlyAndTheFirstElementCounts) {
     EXPECT_EQ(v["CacheName"], "!") << "an empty first element is not passed over";
 }
 
-TEST(ConfigParser, ValuesOf511BytesAreWholeAndLongerOnesUnavailable) {
+TEST(ConfigParser, ValuesOf511BytesAreWholeAndLongerOnesUnavailable)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     std::string fits(511, 'a'), tooLong(512, 'b');
@@ -96,13 +103,17 @@ TEST(ConfigParser, ValuesOf511BytesAreWholeAndLongerOnesUnavailable) {
     EXPECT_EQ(v["CacheName"], "!");
 }
 
-TEST(ConfigParser, LanguageFollowsTheClientsRegistryValue) {
-    struct Case {
+TEST(ConfigParser, LanguageFollowsTheClientsRegistryValue)
+{
+    struct Case
+    {
         std::string raw;
         const char* chinese;
     } cases[] = {
-        {std::string("en-US", 6), "0"},         {std::string("EN-us", 6), "0"},
-        {std::string("zh-CN", 6), "1"},         {std::string("en-US,zh-CN", 12), "1"},
+        {std::string("en-US", 6), "0"},
+        {std::string("EN-us", 6), "0"},
+        {std::string("zh-CN", 6), "1"},
+        {std::string("en-US,zh-CN", 12), "1"},
         {std::string("fr-FR", 6), "1"},
         // Stored without a terminator and filling the buffer: still read, and ended safely.
         {std::string(254, 'x') + "en-US", "0"},

@@ -13,7 +13,8 @@ using namespace updtest;
 
 namespace {
 
-struct Loop {
+struct Loop
+{
     TestHttpServer server;
     TempDir dir{L"upd"};
     std::string package;
@@ -22,7 +23,8 @@ struct Loop {
     std::vector<unsigned> retries;
     int failures = 0;
 
-    Loop(size_t size, const std::string& md5Override = std::string()) : package(PatternBytes(31, size)) {
+    Loop(size_t size, const std::string& md5Override = std::string()) : package(PatternBytes(31, size))
+    {
         server.SetBody(package);
         std::string md5 = md5Override.empty() ? Md5Of(package) : md5Override;
         downloader.reset(new TestDownloader("http://" + server.HostText() + "/u.zip", md5, server.HostText(), "/u.zip",
@@ -37,22 +39,25 @@ struct Loop {
             ++failures;
         };
     }
-    void RunToEnd() {
+    void RunToEnd()
+    {
         downloader->Start();
         downloader->Join();
     }
 };
 
-std::wstring InstallBench(const std::wstring& folder) {
+std::wstring InstallBench(const std::wstring& folder)
+{
     testkit::MakeDirs(folder);
     std::wstring target = folder + L"DownloadBench.exe";
     testkit::CopyFileTo(testkit::BinDir() + L"DownloadBench.exe", target);
     return target;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Downloader, TenFailedAttemptsReportEachThenFailOnce) {
+TEST(Downloader, TenFailedAttemptsReportEachThenFailOnce)
+{
     Loop loop(3000);
     loop.server.Configure([](ServerBehaviour& b) { b.status = 404; });
     loop.RunToEnd();
@@ -62,7 +67,8 @@ TEST(Downloader, TenFailedAttemptsReportEachThenFailOnce) {
     EXPECT_EQ(loop.server.Requests().size(), 10u);
 }
 
-TEST(Downloader, SuccessAtTheThirdAttemptReportsTwoRetries) {
+TEST(Downloader, SuccessAtTheThirdAttemptReportsTwoRetries)
+{
     Loop loop(3000);
     ASSERT_TRUE(WriteBytes(loop.dir / L"update.zip", "stale package"));
     loop.server.Configure([](ServerBehaviour& b) {
@@ -76,7 +82,8 @@ TEST(Downloader, SuccessAtTheThirdAttemptReportsTwoRetries) {
     EXPECT_EQ(ReadBytes(loop.dir / L"update.zip"), loop.package);
 }
 
-TEST(Downloader, RedirectIsFollowedWithoutCountingAndEndlessRedirectsAreBounded) {
+TEST(Downloader, RedirectIsFollowedWithoutCountingAndEndlessRedirectsAreBounded)
+{
     Loop loop(3000);
     TestHttpServer mirror;
     mirror.SetBody(loop.package);
@@ -88,14 +95,16 @@ TEST(Downloader, RedirectIsFollowedWithoutCountingAndEndlessRedirectsAreBounded)
 
     // A server that redirects to itself: every five redirects count as one failed attempt.
     Loop circle(3000);
-    circle.server.Configure([&](ServerBehaviour& b) { b.redirectTo = "http://" + circle.server.HostText() + "/u.zip"; });
+    circle.server.Configure(
+        [&](ServerBehaviour& b) { b.redirectTo = "http://" + circle.server.HostText() + "/u.zip"; });
     circle.RunToEnd();
     EXPECT_EQ(circle.retries.size(), 10u);
     EXPECT_EQ(circle.failures, 1);
     EXPECT_EQ(circle.server.Requests().size(), 50u);
 }
 
-TEST(Downloader, StartingTwiceRunsOneThread) {
+TEST(Downloader, StartingTwiceRunsOneThread)
+{
     Loop loop(3000);
     loop.downloader->Start();
     loop.downloader->Start();
@@ -105,13 +114,14 @@ TEST(Downloader, StartingTwiceRunsOneThread) {
     EXPECT_EQ(loop.downloader->GetStatus().file, Narrow(loop.dir.Path()) + "update.td");
 }
 
-TEST(Downloader, DestroyingItWhileAttemptsRunEndsEverythingQuickly) {
+TEST(Downloader, DestroyingItWhileAttemptsRunEndsEverythingQuickly)
+{
     Loop loop(400000);
     loop.server.Configure([](ServerBehaviour& b) {
         b.stallAfterBytes = 5000;
         b.faulty = [](int index, int64_t) { return index >= 1; };
     });
-    loop.downloader->Engine().SetTimings(DownloadTimings());  // shipped limits: the stall would last 15 s
+    loop.downloader->Engine().SetTimings(DownloadTimings()); // shipped limits: the stall would last 15 s
     loop.downloader->Start();
     ::Sleep(1500);
     DWORD start = ::GetTickCount();
@@ -121,7 +131,8 @@ TEST(Downloader, DestroyingItWhileAttemptsRunEndsEverythingQuickly) {
     EXPECT_EQ(FileSize(loop.dir / L"update.td0"), 5000);
 }
 
-TEST(Downloader, StalledAttemptIsFollowedByOneThatResumes) {
+TEST(Downloader, StalledAttemptIsFollowedByOneThatResumes)
+{
     Loop loop(400000);
     loop.server.Configure([](ServerBehaviour& b) {
         b.stallAfterBytes = 7000;
@@ -136,10 +147,12 @@ TEST(Downloader, StalledAttemptIsFollowedByOneThatResumes) {
     EXPECT_EQ(ReadBytes(loop.dir / L"update.zip"), loop.package);
     auto requests = loop.server.Requests();
     ASSERT_EQ(requests.size(), 10u);
-    for (size_t i = 6; i < 10; ++i) EXPECT_EQ(requests[i].rangeStart % 100000, 7000);
+    for (size_t i = 6; i < 10; ++i)
+        EXPECT_EQ(requests[i].rangeStart % 100000, 7000);
 }
 
-TEST(DownloaderProcess, WrongDigestMakesTenAttemptsAndOneMessageToTheLauncher) {
+TEST(DownloaderProcess, WrongDigestMakesTenAttemptsAndOneMessageToTheLauncher)
+{
     TestHttpServer server;
     std::string package = PatternBytes(41, 50000);
     server.SetBody(package);
@@ -151,9 +164,8 @@ TEST(DownloaderProcess, WrongDigestMakesTenAttemptsAndOneMessageToTheLauncher) {
     ::CreateDirectoryW((dir / L"work").c_str(), nullptr);
 
     std::wstring url = Widen("http://" + server.HostText() + "/u.zip");
-    ProcessOutput r = RunCaptured(Quote(bench) + L" " + url + L" 0123456789abcdef0123456789abcdef " +
-                                     Quote(dir / L"work"),
-                                 50000);
+    ProcessOutput r =
+        RunCaptured(Quote(bench) + L" " + url + L" 0123456789abcdef0123456789abcdef " + Quote(dir / L"work"), 50000);
     ASSERT_FALSE(r.timedOut) << r.output;
     EXPECT_EQ(r.exitCode, 1u);
     EXPECT_NE(r.output.find("result -5 "), std::string::npos) << r.output;
@@ -161,11 +173,13 @@ TEST(DownloaderProcess, WrongDigestMakesTenAttemptsAndOneMessageToTheLauncher) {
     ::Sleep(200);
     EXPECT_EQ(launcher.Messages(), (std::vector<std::string>{"msg1:0"}));
     EXPECT_EQ(server.Requests().size(), 50u) << "ten attempts of one probe and four parts";
-    for (const wchar_t* name : {L"update.zip", L"update.td", L"update.td0", L"update.td1", L"update.td2", L"update.td3"})
+    for (const wchar_t* name :
+         {L"update.zip", L"update.td", L"update.td0", L"update.td1", L"update.td2", L"update.td3"})
         EXPECT_FALSE(FileExists(dir / (std::wstring(L"work\\") + name))) << Narrow(name);
 }
 
-TEST(DownloaderProcess, KilledDownloadIsResumedWithOnlyTheMissingBytes) {
+TEST(DownloaderProcess, KilledDownloadIsResumedWithOnlyTheMissingBytes)
+{
     TestHttpServer server;
     const size_t size = 2000000;
     std::string package = PatternBytes(43, size);
@@ -174,12 +188,13 @@ TEST(DownloaderProcess, KilledDownloadIsResumedWithOnlyTheMissingBytes) {
     TempDir dir{L"upd"};
     std::wstring bench = InstallBench(dir / L"app\\");
     ::CreateDirectoryW((dir / L"work").c_str(), nullptr);
-    std::wstring args = Widen("http://" + server.HostText() + "/u.zip") + L" " +
-                           Widen(Md5Of(package)) + L" " + Quote(dir / L"work");
+    std::wstring args =
+        Widen("http://" + server.HostText() + "/u.zip") + L" " + Widen(Md5Of(package)) + L" " + Quote(dir / L"work");
     {
         ChildProcess first(bench, args);
         DWORD start = ::GetTickCount();
-        while (server.TotalBodyBytesSent() < size / 3 && ::GetTickCount() - start < 20000) ::Sleep(50);
+        while (server.TotalBodyBytesSent() < size / 3 && ::GetTickCount() - start < 20000)
+            ::Sleep(50);
         first.Kill();
     }
     int64_t partSizes[4];
@@ -199,8 +214,10 @@ TEST(DownloaderProcess, KilledDownloadIsResumedWithOnlyTheMissingBytes) {
     // Each part asks for what its file lacks, from where the file ends.
     std::vector<int64_t> asked, expected;
     auto requests = server.Requests();
-    for (size_t i = firstRun + 1; i < requests.size(); ++i) asked.push_back(requests[i].rangeStart);
-    for (int i = 0; i < 4; ++i) expected.push_back(i * static_cast<int64_t>(size / 4) + partSizes[i]);
+    for (size_t i = firstRun + 1; i < requests.size(); ++i)
+        asked.push_back(requests[i].rangeStart);
+    for (int i = 0; i < 4; ++i)
+        expected.push_back(i * static_cast<int64_t>(size / 4) + partSizes[i]);
     std::sort(asked.begin(), asked.end());
     EXPECT_EQ(asked, expected);
 }

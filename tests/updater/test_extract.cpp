@@ -13,19 +13,25 @@ using namespace updtest;
 
 namespace {
 
-std::wstring Package(const wchar_t* name) { return testkit::TestsDir() + name; }
+std::wstring Package(const wchar_t* name)
+{
+    return testkit::TestsDir() + name;
+}
 
-std::string DataBin() {
+std::string DataBin()
+{
     std::string data(200000, '\0');
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 7 + 3) & 0xFF);
     return data;
 }
 
-}  // namespace
+} // namespace
 
-TEST(ExtractZipToDir, WritesEveryEntryByteExactAndNothingOutsideTheFolder) {
+TEST(ExtractZipToDir, WritesEveryEntryByteExactAndNothingOutsideTheFolder)
+{
     TempDir dir{L"upd"};
-    std::wstring target = dir / L"deep\\target\\";  // made by the library
+    std::wstring target = dir / L"deep\\target\\"; // made by the library
     ASSERT_TRUE(testkit::MakeDirs(target + L"bin\\"));
     std::wstring stale = target + L"bin\\data.bin";
     ASSERT_TRUE(WriteBytes(stale, "old"));
@@ -55,7 +61,8 @@ TEST(ExtractZipToDir, WritesEveryEntryByteExactAndNothingOutsideTheFolder) {
     EXPECT_EQ(ReadBytes(dir / L"again\\readme.txt"), "hello package\r\n");
 }
 
-TEST(ExtractZipToDir, DamagedEntriesAndBadArgumentsAreReported) {
+TEST(ExtractZipToDir, DamagedEntriesAndBadArgumentsAreReported)
+{
     TempDir dir{L"upd"};
     // The damaged entry is counted and removed; the sound one is written.
     EXPECT_EQ(ExtractZipToDir(Package(L"extract-badcrc.zip").c_str(), dir.Path().c_str(), 0), 1);
@@ -75,7 +82,8 @@ TEST(ExtractZipToDir, DamagedEntriesAndBadArgumentsAreReported) {
 
 // Packages whose directory cannot be read are one quick open failure: no entry is tried, nothing
 // is written (one once took 87 s, each declared index walking the directory again).
-TEST(ExtractZipToDir, UnreadableDirectoryIsOneQuickFailure) {
+TEST(ExtractZipToDir, UnreadableDirectoryIsOneQuickFailure)
+{
     TempDir dir{L"upd"};
     std::wstring target = dir / L"out\\";
     ASSERT_TRUE(ziptest::WriteRunawayExtraPackage(dir / L"runaway.zip"));
@@ -89,11 +97,12 @@ TEST(ExtractZipToDir, UnreadableDirectoryIsOneQuickFailure) {
     EXPECT_FALSE(testkit::DirExists(target + L"files"));
 }
 
-TEST(UnzipJob, CreatesTheTargetFolderOrFailsWhenItCannotExist) {
+TEST(UnzipJob, CreatesTheTargetFolderOrFailsWhenItCannotExist)
+{
     TempDir dir{L"upd"};
     EXPECT_TRUE(TryCreateDirectories(dir / L"a\\b\\c\\"));
     EXPECT_TRUE(testkit::DirExists(dir / L"a\\b\\c"));
-    EXPECT_TRUE(TryCreateDirectories(dir / L"a\\b\\c"));  // nothing left to make
+    EXPECT_TRUE(TryCreateDirectories(dir / L"a\\b\\c")); // nothing left to make
     ASSERT_TRUE(WriteBytes(dir / L"file", "x"));
     EXPECT_FALSE(TryCreateDirectories(dir / L"file"));
     EXPECT_FALSE(TryCreateDirectories(dir / L"file\\sub\\"));
@@ -104,7 +113,7 @@ TEST(UnzipJob, CreatesTheTargetFolderOrFailsWhenItCannotExist) {
     UnzipJob job{Narrow(Package(L"extract-package.zip")), Narrow(dir / L"new\\client\\")};
     DWORD start = ::GetTickCount();
     EXPECT_TRUE(job.Run());
-    EXPECT_GE(::GetTickCount() - start, 450u);  // the library is called after half a second
+    EXPECT_GE(::GetTickCount() - start, 450u); // the library is called after half a second
     EXPECT_EQ(ReadBytes(dir / L"new\\client\\readme.txt"), "hello package\r\n");
 
     // The library's verdict counts: a package with a damaged entry is not extracted.

@@ -9,15 +9,18 @@ using namespace updtest;
 
 namespace {
 
-bool Parse(const std::string& text, HttpResponse& r, std::string* rest = nullptr) {
+bool Parse(const std::string& text, HttpResponse& r, std::string* rest = nullptr)
+{
     std::string buffer = text;
     size_t end = buffer.find("\r\n\r\n");
     bool ok = ParseResponseHeader(r, buffer, end);
-    if (rest) *rest = buffer;
+    if (rest)
+        *rest = buffer;
     return ok;
 }
 
-struct ProbeSetup {
+struct ProbeSetup
+{
     TestHttpServer server;
     TempDir dir{L"upd"};
     CHttpDownload engine{Narrow(dir.Path())};
@@ -28,13 +31,14 @@ struct ProbeSetup {
     int64_t Probe() { return engine.ProbeSize(host, path, status); }
 };
 
-}  // namespace
+} // namespace
 
-TEST(HttpResponse, ParsesSizesRangesAndLocations) {
+TEST(HttpResponse, ParsesSizesRangesAndLocations)
+{
     HttpResponse r;
     std::string rest;
-    ASSERT_TRUE(Parse("HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-99/1000\r\nContent-Length: 100\r\n\r\nBODY", r,
-                      &rest));
+    ASSERT_TRUE(
+        Parse("HTTP/1.1 206 Partial\r\nContent-Range: bytes 0-99/1000\r\nContent-Length: 100\r\n\r\nBODY", r, &rest));
     EXPECT_EQ(r.status, 206);
     EXPECT_EQ(r.total, 1000);
     EXPECT_EQ(r.rangeStart, 0);
@@ -56,7 +60,8 @@ TEST(HttpResponse, ParsesSizesRangesAndLocations) {
     EXPECT_EQ(content.location, "ocation: /x");
 }
 
-TEST(HttpResponse, RejectsBadVersionsStatusesAndOversizedNumbers) {
+TEST(HttpResponse, RejectsBadVersionsStatusesAndOversizedNumbers)
+{
     HttpResponse r;
     EXPECT_FALSE(Parse("HTTX/1.1 200 OK\r\nContent-Length: 5\r\n\r\n", r));
     EXPECT_FALSE(Parse("HTTP/1.1 404 Not Found\r\nContent-Length: 5\r\n\r\n", r));
@@ -70,7 +75,8 @@ TEST(HttpResponse, RejectsBadVersionsStatusesAndOversizedNumbers) {
     EXPECT_EQ(fits.total, 2147483647);
 }
 
-TEST(HttpProbe, SendsTheExactRequestAndLearnsTheSize) {
+TEST(HttpProbe, SendsTheExactRequestAndLearnsTheSize)
+{
     ProbeSetup s;
     EXPECT_EQ(s.Probe(), 1000);
     EXPECT_EQ(s.status.total, 1000u);
@@ -86,21 +92,34 @@ TEST(HttpProbe, SendsTheExactRequestAndLearnsTheSize) {
     EXPECT_EQ(s.Probe(), 1000) << "a header arriving byte by byte is assembled";
 }
 
-TEST(HttpProbe, UnusableAnswersGiveNoSize) {
+TEST(HttpProbe, UnusableAnswersGiveNoSize)
+{
     ProbeSetup s;
-    struct Case {
+    struct Case
+    {
         const char* name;
         std::function<void(ServerBehaviour&)> setup;
     } cases[] = {
         {"404", [](ServerBehaviour& b) { b.status = 404; }},
-        {"203 with its length, only 200 and 206 count", [](ServerBehaviour& b) {
+        {"203 with its length, only 200 and 206 count",
+         [](ServerBehaviour& b) {
              b.rawResponse = "HTTP/1.1 203 Non-Authoritative Information\r\nContent-Length: 1000\r\n"
-                             "Content-Range: bytes 0-999/1000\r\n\r\n" + std::string(1000, 'x');
+                             "Content-Range: bytes 0-999/1000\r\n\r\n" +
+                             std::string(1000, 'x');
          }},
         {"malformed status line", [](ServerBehaviour& b) { b.malformedStatusLine = true; }},
-        {"no length", [](ServerBehaviour& b) { b.noContentLength = true; b.ignoreRange = true; }},
-        {"length past 2^31-1", [](ServerBehaviour& b) { b.contentLength = "4294967296"; b.ignoreRange = true; }},
-        {"header over 64 KiB", [](ServerBehaviour& b) { b.extraHeaders = "X-Pad: " + std::string(70000, 'p') + "\r\n"; }},
+        {"no length",
+         [](ServerBehaviour& b) {
+             b.noContentLength = true;
+             b.ignoreRange = true;
+         }},
+        {"length past 2^31-1",
+         [](ServerBehaviour& b) {
+             b.contentLength = "4294967296";
+             b.ignoreRange = true;
+         }},
+        {"header over 64 KiB",
+         [](ServerBehaviour& b) { b.extraHeaders = "X-Pad: " + std::string(70000, 'p') + "\r\n"; }},
         {"closed before the header ends", [](ServerBehaviour& b) { b.rawResponse = "HTTP/1.1 200 OK\r\nContent-Le"; }},
     };
     for (const Case& c : cases) {
@@ -115,7 +134,8 @@ TEST(HttpProbe, UnusableAnswersGiveNoSize) {
     EXPECT_EQ(s.Probe(), 0) << "an empty package has no size";
 }
 
-TEST(HttpProbe, RedirectRewritesHostAndPath) {
+TEST(HttpProbe, RedirectRewritesHostAndPath)
+{
     ProbeSetup s;
     TestHttpServer mirror;
     s.server.Configure([&](ServerBehaviour& b) { b.redirectTo = "http://" + mirror.HostText() + "/files/p.zip"; });
@@ -138,17 +158,19 @@ TEST(HttpProbe, RedirectRewritesHostAndPath) {
     EXPECT_EQ(s.path, "/x.zip");
 }
 
-TEST(HttpProbe, SilentServerCannotHoldTheProbe) {
+TEST(HttpProbe, SilentServerCannotHoldTheProbe)
+{
     ProbeSetup s;
     s.server.Configure([](ServerBehaviour& b) { b.stallBeforeHeaderMs = INFINITE; });
     DWORD start = ::GetTickCount();
-    EXPECT_EQ(s.Probe(), 0);  // shipped limit
+    EXPECT_EQ(s.Probe(), 0); // shipped limit
     DWORD took = ::GetTickCount() - start;
     EXPECT_GE(took, 4500u);
     EXPECT_LT(took, 8000u);
 }
 
-TEST(HttpProbe, AnswerOf416DeletesTheMergedFile) {
+TEST(HttpProbe, AnswerOf416DeletesTheMergedFile)
+{
     ProbeSetup s;
     ASSERT_TRUE(WriteBytes(s.dir / L"update.td", "old"));
     s.server.Configure([](ServerBehaviour& b) { b.status = 416; });

@@ -15,7 +15,8 @@ namespace {
 
 // An Updater folder with the probe, a downloaded package and a configuration naming a running
 // client and the Launcher; a stand-in for the program started afterwards.
-struct InstallSetup {
+struct InstallSetup
+{
     TempDir dir{L"upd"};
     std::wstring probe;
     std::wstring clientName = UniqueName(L"client") + L".exe";
@@ -24,7 +25,8 @@ struct InstallSetup {
     std::wstring client;
     std::wstring restart;
 
-    InstallSetup() {
+    InstallSetup()
+    {
         probe = InstallProbe(dir / L"upd\\");
         testkit::CopyFileTo(testkit::TestsDir() + L"extract-package.zip", dir / L"upd\\update.zip");
         testkit::MakeDirs(dir / L"client\\");
@@ -37,19 +39,22 @@ struct InstallSetup {
         WriteProductConfig(dir / L"upd\\", "<ProgName>" + Narrow(clientName) + "</ProgName><LaunchName>" +
                                                Narrow(launchName) + "</LaunchName>");
     }
-    ~InstallSetup() {
+    ~InstallSetup()
+    {
         testkit::KillProcesses(clientName);
         testkit::KillProcesses(restartName);
     }
-    std::wstring Options(const std::wstring& extractPath) const {
+    std::wstring Options(const std::wstring& extractPath) const
+    {
         return L"-clientexe=" + Quote(restart) + L" -extractpath=" + Quote(extractPath);
     }
     testkit::ClientRecord RestartRecord() const { return testkit::ClientRecord(dir / L"restart\\client-record.txt"); }
 };
 
-}  // namespace
+} // namespace
 
-TEST(DoInstall, ForcedUpdateStopsTheClientExtractsReportsAndRestarts) {
+TEST(DoInstall, ForcedUpdateStopsTheClientExtractsReportsAndRestarts)
+{
     InstallSetup setup;
     ChildProcess running(setup.client, L"");
     ASSERT_TRUE(running.Started());
@@ -71,7 +76,8 @@ TEST(DoInstall, ForcedUpdateStopsTheClientExtractsReportsAndRestarts) {
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"p=1&x"});
 }
 
-TEST(DoInstall, OptionalUpdateStopsEveryClientThenOnlyRestartsAndLeavesThePackage) {
+TEST(DoInstall, OptionalUpdateStopsEveryClientThenOnlyRestartsAndLeavesThePackage)
+{
     InstallSetup setup;
     ChildProcess running(setup.client, L"");
     ChildProcess twin(setup.client, L"");
@@ -87,22 +93,23 @@ TEST(DoInstall, OptionalUpdateStopsEveryClientThenOnlyRestartsAndLeavesThePackag
 
     testkit::ClientRecord record = setup.RestartRecord();
     ASSERT_TRUE(record.WaitForLine("args=", 10000));
-    EXPECT_EQ(record.Starts(), std::vector<std::string>{""});  // no parameters: started without any
+    EXPECT_EQ(record.Starts(), std::vector<std::string>{""}); // no parameters: started without any
     EXPECT_FALSE(launcher.WaitForMessages(1, 500));
 }
 
-TEST(DoInstall, TargetThatCannotBeCreatedFailsAfterTheTimeLimitAndStillRestarts) {
+TEST(DoInstall, TargetThatCannotBeCreatedFailsAfterTheTimeLimitAndStillRestarts)
+{
     InstallSetup setup;
     std::wstring blocker = setup.dir / L"blocker";
     ASSERT_TRUE(WriteBytes(blocker, "a file where the folder should be"));
     PipeSink launcher(L"LU_" + setup.launchName);
 
-    ProcessOutput r = RunProbe(setup.probe, L"install 2500 -forcedupdate=1 -pagecallparam=again " +
-                                                setup.Options(blocker));
+    ProcessOutput r =
+        RunProbe(setup.probe, L"install 2500 -forcedupdate=1 -pagecallparam=again " + setup.Options(blocker));
     auto values = ProbeValues(r.output);
-    EXPECT_EQ(values["uisteps"], "failed;") << r.output;  // the notice, not the update-complete window
+    EXPECT_EQ(values["uisteps"], "failed;") << r.output; // the notice, not the update-complete window
     int ms = std::stoi(values["installms"].empty() ? "0" : values["installms"]);
-    EXPECT_GE(ms, 2500);  // attempts every two seconds until the limit has passed
+    EXPECT_GE(ms, 2500); // attempts every two seconds until the limit has passed
     EXPECT_LT(ms, 8000);
     ASSERT_TRUE(launcher.WaitForMessages(1, 5000));
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
@@ -110,25 +117,29 @@ TEST(DoInstall, TargetThatCannotBeCreatedFailsAfterTheTimeLimitAndStillRestarts)
     EXPECT_EQ(setup.RestartRecord().Starts(), std::vector<std::string>{"again"});
 }
 
-TEST(DoInstall, CorruptPackageOrMissingClientIsAFailureOnTheLaunchersPipe) {
-    struct Case {
+TEST(DoInstall, CorruptPackageOrMissingClientIsAFailureOnTheLaunchersPipe)
+{
+    struct Case
+    {
         const char* what;
         bool corrupt;
     };
     for (Case c : {Case{"corrupt package", true}, Case{"package without the client", false}}) {
         SCOPED_TRACE(c.what);
         InstallSetup setup;
-        if (c.corrupt) ASSERT_TRUE(WriteBytes(setup.dir / L"upd\\update.zip", "PK\x03\x04 not a whole archive"));
+        if (c.corrupt)
+            ASSERT_TRUE(WriteBytes(setup.dir / L"upd\\update.zip", "PK\x03\x04 not a whole archive"));
         PipeSink launcher(L"LU_" + setup.launchName);
         // The client program is to come from the package, which does not hold it.
         std::wstring missingClient = setup.dir / L"target\\client.exe";
-        ProcessOutput r = RunProbe(setup.probe, L"install 2500 -forcedupdate=2 -pagecallparam=p -clientexe=" +
-                                                    Quote(missingClient) + L" -extractpath=" +
-                                                    Quote(setup.dir / L"target\\"));
+        ProcessOutput r =
+            RunProbe(setup.probe, L"install 2500 -forcedupdate=2 -pagecallparam=p -clientexe=" + Quote(missingClient) +
+                                      L" -extractpath=" + Quote(setup.dir / L"target\\"));
         auto values = ProbeValues(r.output);
         EXPECT_EQ(values["uisteps"], "failed;") << r.output;
         int ms = std::stoi(values["installms"].empty() ? "0" : values["installms"]);
-        if (c.corrupt) EXPECT_GE(ms, 2500) << "a failed extraction is tried again until the limit";
+        if (c.corrupt)
+            EXPECT_GE(ms, 2500) << "a failed extraction is tried again until the limit";
         ASSERT_TRUE(launcher.WaitForMessages(1, 5000));
         EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
         EXPECT_EQ(FileExists(setup.dir / L"target\\readme.txt"), !c.corrupt);
@@ -138,16 +149,19 @@ TEST(DoInstall, CorruptPackageOrMissingClientIsAFailureOnTheLaunchersPipe) {
 namespace {
 
 // A client that comes back as soon as it is stopped: one the Updater cannot stop for good.
-class RespawningClient {
+class RespawningClient
+{
 public:
     explicit RespawningClient(const std::wstring& exe) : exe_(exe), thread_([this] { Loop(); }) {}
-    ~RespawningClient() {
+    ~RespawningClient()
+    {
         stop_ = true;
         thread_.join();
     }
 
 private:
-    void Loop() {
+    void Loop()
+    {
         while (!stop_) {
             ChildProcess client(exe_, L"");
             while (!stop_ && !client.Wait(20)) {
@@ -159,9 +173,10 @@ private:
     std::thread thread_;
 };
 
-}  // namespace
+} // namespace
 
-TEST(DoInstall, ClientThatCannotBeStoppedHoldsTheInstallationAboutTenSeconds) {
+TEST(DoInstall, ClientThatCannotBeStoppedHoldsTheInstallationAboutTenSeconds)
+{
     InstallSetup setup;
     std::unique_ptr<RespawningClient> client(new RespawningClient(setup.client));
     ::Sleep(500);

@@ -11,7 +11,8 @@
 
 using namespace updtest;
 
-TEST(UpdaterTurn, WaitsForTheHolderAndGoesOnWhenItLeavesOrDies) {
+TEST(UpdaterTurn, WaitsForTheHolderAndGoesOnWhenItLeavesOrDies)
+{
     ScopedHandle released(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     ScopedHandle held(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread holder([&] {
@@ -36,7 +37,8 @@ TEST(UpdaterTurn, WaitsForTheHolderAndGoesOnWhenItLeavesOrDies) {
     waiter.join();
 }
 
-TEST(SingleInstance, SecondUpdaterIsRefusedUntilTheFirstHasGone) {
+TEST(SingleInstance, SecondUpdaterIsRefusedUntilTheFirstHasGone)
+{
     {
         ScopedHandle first;
         ASSERT_TRUE(ClaimSingleInstance(first));

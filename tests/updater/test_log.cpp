@@ -13,7 +13,8 @@ using namespace updtest;
 
 namespace {
 
-void SetLastWrite(const std::wstring& path, __time64_t when, bool folder = false) {
+void SetLastWrite(const std::wstring& path, __time64_t when, bool folder = false)
+{
     ScopedHandle h(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr));
     ASSERT_TRUE(h);
@@ -23,19 +24,20 @@ void SetLastWrite(const std::wstring& path, __time64_t when, bool folder = false
     ::SetFileTime(h.Get(), nullptr, nullptr, &ft);
 }
 
-}  // namespace
+} // namespace
 
-TEST(UpdaterLog, PurgeDeletesLogsMoreThanAWeekAwayInEitherDirection) {
+TEST(UpdaterLog, PurgeDeletesLogsMoreThanAWeekAwayInEitherDirection)
+{
     TempDir dir{L"upd"};
     const __time64_t now = 1800000000;
-    struct Entry {
+    struct Entry
+    {
         const wchar_t* name;
         __time64_t when;
         bool kept;
     } entries[] = {
-        {L"old.1.log", now - 604801, false}, {L"edge.log", now - 604800, true},
-        {L"future.log", now + 604801, false}, {L"recent.log", now - 60, true},
-        {L"old.txt", now - 9999999, true},
+        {L"old.1.log", now - 604801, false}, {L"edge.log", now - 604800, true}, {L"future.log", now + 604801, false},
+        {L"recent.log", now - 60, true},     {L"old.txt", now - 9999999, true},
     };
     for (const Entry& e : entries) {
         ASSERT_TRUE(WriteBytes(dir / e.name, "x"));
@@ -46,11 +48,13 @@ TEST(UpdaterLog, PurgeDeletesLogsMoreThanAWeekAwayInEitherDirection) {
 
     PurgeOldLogs(Narrow(dir.Path()), now);
 
-    for (const Entry& e : entries) EXPECT_EQ(FileExists(dir / e.name), e.kept) << Narrow(e.name);
+    for (const Entry& e : entries)
+        EXPECT_EQ(FileExists(dir / e.name), e.kept) << Narrow(e.name);
     EXPECT_TRUE(testkit::DirExists(dir / L"old.log")) << "a folder is never purged";
 }
 
-TEST(UpdaterLog, InitLogWritesThisRunsFileNamedByLocalTime) {
+TEST(UpdaterLog, InitLogWritesThisRunsFileNamedByLocalTime)
+{
     char appData[MAX_PATH] = {0};
     ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, appData, CSIDL_LOCAL_APPDATA, TRUE));
     std::string folder = std::string(appData) + "\\kelUpdater\\";
@@ -79,7 +83,8 @@ TEST(UpdaterLog, InitLogWritesThisRunsFileNamedByLocalTime) {
         std::snprintf(name, sizeof(name), "%s%04d-%02d-%02d_%02d-%02d-%02d.log", folder.c_str(), st.wYear, st.wMonth,
                       st.wDay, st.wHour, st.wMinute, st.wSecond);
         std::string content = ReadBytes(Widen(name));
-        if (content.find(marker) != std::string::npos) found = name;
+        if (content.find(marker) != std::string::npos)
+            found = name;
     }
     ASSERT_FALSE(found.empty()) << "no log file of this run holds the marker";
     // Log to stdout again before the file goes.

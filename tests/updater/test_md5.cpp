@@ -15,32 +15,38 @@ using namespace updtest;
 
 namespace {
 
-std::string HexOf(const std::string& text) {
+std::string HexOf(const std::string& text)
+{
     MD5_CTX ctx;
     unsigned char digest[16];
     ctx.Update(reinterpret_cast<const unsigned char*>(text.data()), static_cast<uint32_t>(text.size()));
     ctx.Final(digest);
     char hex[33];
-    for (int i = 0; i < 16; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
+    for (int i = 0; i < 16; ++i)
+        std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
     return hex;
 }
 
-const Md5SumCase& CaseNamed(const char* name) {
+const Md5SumCase& CaseNamed(const char* name)
+{
     for (const Md5SumCase& c : kMd5SumCases)
-        if (std::strcmp(c.name, name) == 0) return c;
+        if (std::strcmp(c.name, name) == 0)
+            return c;
     throw std::runtime_error("no such case");
 }
 
-SIZE_T PeakWorkingSet() {
+SIZE_T PeakWorkingSet()
+{
     PROCESS_MEMORY_COUNTERS pmc = {};
     pmc.cb = sizeof(pmc);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof(pmc));
     return pmc.PeakWorkingSetSize;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Md5, MatchesRfc1321TestSuite) {
+TEST(Md5, MatchesRfc1321TestSuite)
+{
     EXPECT_EQ(HexOf(""), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(HexOf("a"), "0cc175b9c0f1b6a831c399e269772661");
     EXPECT_EQ(HexOf("abc"), "900150983cd24fb0d6963f7d28e17f72");
@@ -52,7 +58,8 @@ TEST(Md5, MatchesRfc1321TestSuite) {
               "57edf4a22be3c955ac49da2e2107b67a");
 }
 
-TEST(Md5, PiecewiseUpdatesEqualOneUpdateAndContextRestartsAfterFinal) {
+TEST(Md5, PiecewiseUpdatesEqualOneUpdateAndContextRestartsAfterFinal)
+{
     std::string data = PatternBytes(5, 1000);
     MD5_CTX ctx;
     unsigned char whole[16], pieces[16];
@@ -70,11 +77,13 @@ TEST(Md5, PiecewiseUpdatesEqualOneUpdateAndContextRestartsAfterFinal) {
     EXPECT_EQ(0, std::memcmp(whole, pieces, 16));
 }
 
-TEST(Md5File, SmallFilesMatchMd5sum) {
+TEST(Md5File, SmallFilesMatchMd5sum)
+{
     TempDir dir{L"upd"};
-    MD5_CTX ctx;  // one context for every file: each digest starts afresh
+    MD5_CTX ctx; // one context for every file: each digest starts afresh
     for (const Md5SumCase& c : kMd5SumCases) {
-        if (c.size > (64u << 20)) continue;
+        if (c.size > (64u << 20))
+            continue;
         std::wstring path = dir / Widen(c.name);
         ASSERT_TRUE(WritePatternFile(path, c.seed, c.size));
         char out[33] = {0};
@@ -86,7 +95,8 @@ TEST(Md5File, SmallFilesMatchMd5sum) {
     }
 }
 
-TEST(Md5File, UnreadableFileIsAnErrorAndLeavesOutputUntouched) {
+TEST(Md5File, UnreadableFileIsAnErrorAndLeavesOutputUntouched)
+{
     TempDir dir{L"upd"};
     MD5_CTX ctx;
     char out[40];
@@ -98,7 +108,8 @@ TEST(Md5File, UnreadableFileIsAnErrorAndLeavesOutputUntouched) {
     EXPECT_STREQ(out, "untouched");
 }
 
-TEST(Md5File, FileOver600MiBIsDigestedInBoundedMemory) {
+TEST(Md5File, FileOver600MiBIsDigestedInBoundedMemory)
+{
     const Md5SumCase& huge = CaseNamed("Huge");
     TempDir dir{L"upd"};
     std::wstring path = dir / L"huge.bin";

@@ -16,38 +16,45 @@ using namespace updtest;
 
 namespace {
 
-struct ServerSetup {
+struct ServerSetup
+{
     std::wstring name = UniqueName(L"CU_test");
     CuPipeServer server;
     explicit ServerSetup(DWORD readTimeoutMs = CuPipeServer::kReadTimeoutMs)
-        : server([this] { return L"\\\\.\\Pipe\\" + name; }, readTimeoutMs) {
+        : server([this] { return L"\\\\.\\Pipe\\" + name; }, readTimeoutMs)
+    {
         SetPageCallParam("from-command-line");
     }
-    bool ParamBecomes(const std::string& text) const {
+    bool ParamBecomes(const std::string& text) const
+    {
         return testkit::WaitFor([&] { return GetPageCallParam() == text; }, 5000);
     }
 };
 
 // Opens the pipe and keeps the connection without writing.
-ScopedHandle ConnectSilently(const std::wstring& name) {
+ScopedHandle ConnectSilently(const std::wstring& name)
+{
     ScopedHandle pipe;
-    testkit::WaitFor([&] {
-        pipe.Reset(::CreateFileW((L"\\\\.\\Pipe\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, 0, nullptr));
-        return pipe.Valid();
-    }, 5000);
+    testkit::WaitFor(
+        [&] {
+            pipe.Reset(::CreateFileW((L"\\\\.\\Pipe\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+            return pipe.Valid();
+        },
+        5000);
     return pipe;
 }
 
-}  // namespace
+} // namespace
 
-TEST(CuPipeServer, EachNonEmptyMessageReplacesTheParameters) {
+TEST(CuPipeServer, EachNonEmptyMessageReplacesTheParameters)
+{
     ServerSetup setup;
     ASSERT_TRUE(setup.server.Start());
     ASSERT_TRUE(testkit::SendPipeMessage(setup.name, "abc"));
     EXPECT_TRUE(setup.ParamBecomes("abc"));
     ASSERT_TRUE(testkit::SendPipeMessage(setup.name, std::string("page=2\0tail", 11)));
-    EXPECT_TRUE(setup.ParamBecomes("page=2"));  // the text ends at its terminator
+    EXPECT_TRUE(setup.ParamBecomes("page=2")); // the text ends at its terminator
 
     // An empty message changes nothing; the next one is served.
     ASSERT_TRUE(testkit::SendPipeMessage(setup.name, std::string("\0\0", 2)));
@@ -61,18 +68,21 @@ TEST(CuPipeServer, EachNonEmptyMessageReplacesTheParameters) {
     EXPECT_EQ(GetPageCallParam(), "cmd");
 }
 
-TEST(CuPipeServer, LongMessageGivesItsFirst10240Bytes) {
+TEST(CuPipeServer, LongMessageGivesItsFirst10240Bytes)
+{
     ServerSetup setup;
     ASSERT_TRUE(setup.server.Start());
     std::string big(12000, 'x');
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
-    testkit::SendPipeMessage(setup.name, big);  // the writer sees its tail refused
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>('a' + i % 26);
+    testkit::SendPipeMessage(setup.name, big); // the writer sees its tail refused
     EXPECT_TRUE(setup.ParamBecomes(big.substr(0, 10240)));
     ASSERT_TRUE(testkit::SendPipeMessage(setup.name, "after"));
     EXPECT_TRUE(setup.ParamBecomes("after"));
 }
 
-TEST(CuPipeServer, StopEndsTheWaitingServerWithinASecond) {
+TEST(CuPipeServer, StopEndsTheWaitingServerWithinASecond)
+{
     ServerSetup setup;
     ASSERT_TRUE(setup.server.Start());
     ASSERT_TRUE(testkit::SendPipeMessage(setup.name, "ready"));
@@ -81,11 +91,12 @@ TEST(CuPipeServer, StopEndsTheWaitingServerWithinASecond) {
     setup.server.Stop();
     EXPECT_LT(::GetTickCount() - start, 1500u);
     EXPECT_FALSE(setup.server.Running());
-    EXPECT_EQ(GetPageCallParam(), "ready");  // "ExitPipe" is no parameter
+    EXPECT_EQ(GetPageCallParam(), "ready"); // "ExitPipe" is no parameter
     EXPECT_FALSE(testkit::SendPipeMessage(setup.name, "late", 300));
 }
 
-TEST(CuPipeServer, SilentClientIsDroppedAndDoesNotHoldTheStop) {
+TEST(CuPipeServer, SilentClientIsDroppedAndDoesNotHoldTheStop)
+{
     ServerSetup setup(800);
     ASSERT_TRUE(setup.server.Start());
     ScopedHandle silent = ConnectSilently(setup.name);
@@ -102,14 +113,16 @@ TEST(CuPipeServer, SilentClientIsDroppedAndDoesNotHoldTheStop) {
     EXPECT_FALSE(setup.server.Running());
 }
 
-TEST(CuPipeServer, PipeThatCannotBeMadeEndsTheThread) {
+TEST(CuPipeServer, PipeThatCannotBeMadeEndsTheThread)
+{
     CuPipeServer server([] { return std::wstring(L"\\\\.\\Pipe\\"); });
     ASSERT_TRUE(server.Start());
     EXPECT_TRUE(testkit::WaitFor([&] { return !server.Running(); }, 3000));
     server.Stop();
 }
 
-TEST(CuPipeServer, PipeNameComesFromCacheName) {
+TEST(CuPipeServer, PipeNameComesFromCacheName)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<CacheName>kelcache</CacheName>"));
@@ -120,12 +133,15 @@ TEST(CuPipeServer, PipeNameComesFromCacheName) {
     EXPECT_EQ(ProbeValues(RunProbe(probe, L"cachepipe").output)["cachepipe"], "\\\\.\\Pipe\\CU_");
 }
 
-TEST(CuPipeServer, ClientThatConnectedBeforeTheWaitIsServed) {
+TEST(CuPipeServer, ClientThatConnectedBeforeTheWaitIsServed)
+{
     std::wstring path = L"\\\\.\\Pipe\\" + UniqueName(L"CU_early");
     ScopedHandle server(::CreateNamedPipeW(path.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 1000, nullptr));
+                                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 1000,
+                                           nullptr));
     ASSERT_TRUE(server);
-    ScopedHandle client(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedHandle client(
+        ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(client);
 
     // The client is connected before the server waits: that is a connection, not a failure. Waited

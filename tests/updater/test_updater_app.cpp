@@ -19,7 +19,8 @@ const wchar_t kProgressClass[] = L"qen_updater_wnd_class_name";
 const wchar_t kLaunchClass[] = L"qen_updater_launch_wnd_class_name";
 const DWORD kRefused = 0xFFFFFFFF;
 
-bool TitleBarPainted(HWND wnd) {
+bool TitleBarPainted(HWND wnd)
+{
     RECT rc;
     ::GetWindowRect(wnd, &rc);
     HDC screen = ::GetDC(nullptr);
@@ -29,7 +30,8 @@ bool TitleBarPainted(HWND wnd) {
 }
 
 // True when any pixel of the close button's place in the title bar differs from the bar's colour.
-bool CloseButtonShown(HWND wnd) {
+bool CloseButtonShown(HWND wnd)
+{
     RECT rc;
     ::GetWindowRect(wnd, &rc);
     HDC screen = ::GetDC(nullptr);
@@ -42,13 +44,15 @@ bool CloseButtonShown(HWND wnd) {
 }
 
 // The package download never ends: the server holds back its answers.
-void StallServer(UpdaterInstall& install) {
+void StallServer(UpdaterInstall& install)
+{
     install.server.Configure([](ServerBehaviour& b) { b.stallBeforeHeaderMs = INFINITE; });
 }
 
-}  // namespace
+} // namespace
 
-TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithTheParameters) {
+TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithTheParameters)
+{
     UpdaterInstall install;
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(2, Md5Of(install.package)));
@@ -64,10 +68,12 @@ TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithThePar
     auto requests = install.server.Requests();
     ASSERT_EQ(requests.size(), 5u);
     std::vector<int64_t> starts;
-    for (size_t i = 1; i < requests.size(); ++i) starts.push_back(requests[i].rangeStart);
+    for (size_t i = 1; i < requests.size(); ++i)
+        starts.push_back(requests[i].rangeStart);
     std::sort(starts.begin(), starts.end());
     EXPECT_EQ(starts.front(), 0);
-    for (size_t i = 1; i < starts.size(); ++i) EXPECT_GT(starts[i], starts[i - 1]) << i;
+    for (size_t i = 1; i < starts.size(); ++i)
+        EXPECT_GT(starts[i], starts[i - 1]) << i;
     EXPECT_LT(starts.back(), static_cast<int64_t>(install.package.size()));
 
     // The progress window sits in the bottom-right corner of the work area, at the skin's size.
@@ -93,7 +99,8 @@ TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithThePar
     EXPECT_EQ(launcher.Messages().size(), 1u);
 }
 
-TEST(UpdaterApp, TextOnTheCachePipeReplacesTheParametersAndEnterClosesTheCompletionWindow) {
+TEST(UpdaterApp, TextOnTheCachePipeReplacesTheParametersAndEnterClosesTheCompletionWindow)
+{
     UpdaterInstall install;
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(2, Md5Of(install.package)));
@@ -101,7 +108,7 @@ TEST(UpdaterApp, TextOnTheCachePipeReplacesTheParametersAndEnterClosesTheComplet
     ASSERT_NE(complete, nullptr);
 
     ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), "room=7&user=8"));
-    ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), ""));  // an empty message changes nothing
+    ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), "")); // an empty message changes nothing
     ::Sleep(300);
     ::PostMessageW(complete, WM_KEYDOWN, VK_RETURN, 0);
     testkit::ClientRecord record = install.RestartRecord();
@@ -113,7 +120,8 @@ TEST(UpdaterApp, TextOnTheCachePipeReplacesTheParametersAndEnterClosesTheComplet
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:1"});
 }
 
-TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow) {
+TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow)
+{
     UpdaterInstall install;
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(2, "00000000000000000000000000000000"));
@@ -141,8 +149,10 @@ TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow) {
     EXPECT_FALSE(FileExists(install.dir / L"restart\\client-record.txt"));
 }
 
-TEST(UpdaterApp, ClosingTheProgressWindowReportsFailureAndEnds) {
-    struct Way {
+TEST(UpdaterApp, ClosingTheProgressWindowReportsFailureAndEnds)
+{
+    struct Way
+    {
         UINT message;
         WPARAM wParam;
     };
@@ -162,7 +172,8 @@ TEST(UpdaterApp, ClosingTheProgressWindowReportsFailureAndEnds) {
     }
 }
 
-TEST(UpdaterApp, SecondInstanceAndMissingArgumentsAreRefused) {
+TEST(UpdaterApp, SecondInstanceAndMissingArgumentsAreRefused)
+{
     UpdaterInstall install;
     testkit::ProcessResult bare = testkit::RunProcess(install.UpdaterPath(), L"", 20000);
     ASSERT_TRUE(bare.finished);
@@ -183,30 +194,34 @@ TEST(UpdaterApp, SecondInstanceAndMissingArgumentsAreRefused) {
 
 namespace {
 
-std::wstring WindowTitle(HWND wnd) {
+std::wstring WindowTitle(HWND wnd)
+{
     wchar_t title[128] = {0};
     ::GetWindowTextW(wnd, title, 128);
     return title;
 }
 
 // A click as the window's message loop sees it, at a client point.
-void ClickAt(HWND wnd, int x, int y) {
+void ClickAt(HWND wnd, int x, int y)
+{
     LPARAM at = MAKELPARAM(x, y);
     ::PostMessageW(wnd, WM_MOUSEMOVE, 0, at);
     ::PostMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
     ::PostMessageW(wnd, WM_LBUTTONUP, 0, at);
 }
 
-}  // namespace
+} // namespace
 
-TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
+TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed)
+{
     UpdaterInstall install;
     StallServer(install);
     testkit::LanguageGuard english(install.clientName.substr(0, install.clientName.size() - 4), L"en-US");
     ChildProcess client(install.ClientPath(), L"");
     ASSERT_TRUE(client.Started());
     HWND clientWnd = nullptr;
-    ASSERT_TRUE(testkit::WaitFor([&] { return (clientWnd = ::FindWindowW(L"kastrelumion", nullptr)) != nullptr; }, 10000));
+    ASSERT_TRUE(
+        testkit::WaitFor([&] { return (clientWnd = ::FindWindowW(L"kastrelumion", nullptr)) != nullptr; }, 10000));
     // Other tests' client stand-ins have windows of the same class; the Updater takes the first one in
     // z-order, so ours goes on top of them all.
     ::SetWindowPos(clientWnd, HWND_TOPMOST, 400, 300, 200, 100, SWP_NOACTIVATE);
@@ -220,10 +235,12 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
     EXPECT_FALSE(client.Wait(300));
     // The notice sits in the middle of the client's window: it is created first and then moved there.
     RECT box;
-    testkit::WaitFor([&] {
-        ::GetWindowRect(notice, &box);
-        return std::abs((box.left + box.right) / 2 - 500) <= 2 && std::abs((box.top + box.bottom) / 2 - 350) <= 2;
-    }, 5000);
+    testkit::WaitFor(
+        [&] {
+            ::GetWindowRect(notice, &box);
+            return std::abs((box.left + box.right) / 2 - 500) <= 2 && std::abs((box.top + box.bottom) / 2 - 350) <= 2;
+        },
+        5000);
     EXPECT_NEAR((box.left + box.right) / 2, 500, 2);
     EXPECT_NEAR((box.top + box.bottom) / 2, 350, 2);
     ::PostMessageW(notice, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -239,7 +256,8 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed) {
     EXPECT_EQ(updater.ExitCode(), 0u);
 }
 
-TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage) {
+TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage)
+{
     UpdaterInstall install;
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(0, Md5Of(install.package)));
@@ -247,10 +265,10 @@ TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage) {
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(WindowTitle(progress), L"升级程序");
     ASSERT_TRUE(testkit::WaitFor([&] { return FileExists(install.dir / L"upd\\update.zip"); }, 20000));
-    ::Sleep(1500);  // the one-second timer turns the progress row into the install button
+    ::Sleep(1500); // the one-second timer turns the progress row into the install button
     EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr) << "an optional update waits for the user";
 
-    ClickAt(progress, 264, 77);  // the install button: right end of the lower row
+    ClickAt(progress, 264, 77); // the install button: right end of the lower row
     HWND complete = WaitForWindowOfClass(kLaunchClass, 10000);
     ASSERT_NE(complete, nullptr);
     ::PostMessageW(complete, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -264,7 +282,8 @@ TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage) {
     EXPECT_TRUE(launcher.Messages().empty());
 }
 
-TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenRestartsWithoutCompletion) {
+TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenRestartsWithoutCompletion)
+{
     UpdaterInstall install;
     std::wstring blocker = install.dir / L"blocker";
     ASSERT_TRUE(WriteBytes(blocker, "a file where the folder should be"));
@@ -289,16 +308,17 @@ TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenRestartsW
     EXPECT_EQ(ReadBytes(blocker), "a file where the folder should be");
 }
 
-TEST(UpdaterApp, SkippingAnOptionalUpdateKeepsThePartFilesAndSendsNothing) {
+TEST(UpdaterApp, SkippingAnOptionalUpdateKeepsThePartFilesAndSendsNothing)
+{
     UpdaterInstall install;
-    install.server.Configure([](ServerBehaviour& b) { b.bytesPerSecond = 60; });  // each part takes some seconds
+    install.server.Configure([](ServerBehaviour& b) { b.bytesPerSecond = 60; }); // each part takes some seconds
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(0, Md5Of(install.package)));
     HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(testkit::WaitFor([&] { return FileExists(install.dir / L"upd\\update.td0"); }, 20000));
 
-    ClickAt(progress, 264, 85);  // the skip button: right end of the lower row
+    ClickAt(progress, 264, 85); // the skip button: right end of the lower row
     ASSERT_TRUE(updater.Wait(10000));
     EXPECT_EQ(updater.ExitCode(), 0u);
     for (const wchar_t* part : {L"update.td0", L"update.td1", L"update.td2", L"update.td3"})

@@ -12,11 +12,13 @@ using namespace updtest;
 namespace {
 
 // A folder with the probe and a configuration naming a client stand-in copied under `exeName`.
-struct ClientSetup {
+struct ClientSetup
+{
     TempDir dir{L"upd"};
     std::wstring probe;
     std::wstring client;
-    ClientSetup(const std::wstring& exeName, const std::string& progNameInConfig) {
+    ClientSetup(const std::wstring& exeName, const std::string& progNameInConfig)
+    {
         probe = InstallProbe(dir / L"app\\");
         client = dir / exeName;
         testkit::CopyFileTo(testkit::TestsDir() + L"ClientStub.exe", client);
@@ -24,9 +26,10 @@ struct ClientSetup {
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST(KillClient, NoRunningClientIsSuccess) {
+TEST(KillClient, NoRunningClientIsSuccess)
+{
     std::wstring name = UniqueName(L"absent") + L".exe";
     ClientSetup setup(name, Narrow(name));
     ProcessOutput r = RunProbe(setup.probe, L"kill");
@@ -34,12 +37,13 @@ TEST(KillClient, NoRunningClientIsSuccess) {
     EXPECT_NE(r.output.find("air client is not running"), std::string::npos) << r.output;
 }
 
-TEST(KillClient, StopsTheClientFoundByNameInAnyCase) {
+TEST(KillClient, StopsTheClientFoundByNameInAnyCase)
+{
     std::wstring base = UniqueName(L"client");
     ClientSetup setup(base + L".exe", Narrow(base) + ".EXE");
     ChildProcess client(setup.client, L"");
     ASSERT_TRUE(client.Started());
-    ::Sleep(300);  // let it show up in the process list
+    ::Sleep(300); // let it show up in the process list
     ProcessOutput r = RunProbe(setup.probe, L"kill");
     EXPECT_EQ(ProbeValues(r.output)["kill"], "1") << r.output;
     EXPECT_NE(r.output.find("kill air client success."), std::string::npos) << r.output;
@@ -47,7 +51,8 @@ TEST(KillClient, StopsTheClientFoundByNameInAnyCase) {
     EXPECT_EQ(client.ExitCode(), 9u);
 }
 
-TEST(KillClient, SecondClientOfTheSameNameMakesItFailAfterThreeSeconds) {
+TEST(KillClient, SecondClientOfTheSameNameMakesItFailAfterThreeSeconds)
+{
     std::wstring base = UniqueName(L"twin");
     ClientSetup setup(base + L".exe", Narrow(base) + ".exe");
     ChildProcess first(setup.client, L"");
@@ -63,11 +68,12 @@ TEST(KillClient, SecondClientOfTheSameNameMakesItFailAfterThreeSeconds) {
     EXPECT_NE(first.Wait(0), second.Wait(0)) << "exactly one of the two is stopped";
 }
 
-TEST(WritePipeBuf, MessagesArriveByteExactWithoutTerminator) {
+TEST(WritePipeBuf, MessagesArriveByteExactWithoutTerminator)
+{
     std::wstring name = UniqueName(L"LU_test");
     PipeSink sink(name);
     EXPECT_TRUE(qen::WritePipeBuf(name, L"msg1:0"));
-    ASSERT_TRUE(sink.WaitForMessages(1, 5000));  // a busy pipe is not retried: let the sink take it
+    ASSERT_TRUE(sink.WaitForMessages(1, 5000)); // a busy pipe is not retried: let the sink take it
     // System code page text: the bytes of the code page in force (1252 as set up, 936 for our users).
     EXPECT_TRUE(qen::WritePipeBuf(name, L"caf\u00e9 -x=1"));
     ASSERT_TRUE(sink.WaitForMessages(2, 5000));
@@ -77,8 +83,8 @@ TEST(WritePipeBuf, MessagesArriveByteExactWithoutTerminator) {
     if (acp == 1252) {
         EXPECT_EQ(messages[1], std::string("caf\xe9 -x=1"));
     } else if (acp == 936) {
-        EXPECT_EQ(messages[1], std::string("caf\xa8\xa6 -x=1"));  // GBK e-acute
-        EXPECT_TRUE(qen::WritePipeBuf(name, L"\u8bfe\u5802"));    // two Chinese characters, two bytes each
+        EXPECT_EQ(messages[1], std::string("caf\xa8\xa6 -x=1")); // GBK e-acute
+        EXPECT_TRUE(qen::WritePipeBuf(name, L"\u8bfe\u5802"));   // two Chinese characters, two bytes each
         ASSERT_TRUE(sink.WaitForMessages(3, 5000));
         EXPECT_EQ(sink.Messages()[2], std::string("\xbf\xce\xcc\xc3"));
     } else {
@@ -88,7 +94,8 @@ TEST(WritePipeBuf, MessagesArriveByteExactWithoutTerminator) {
     }
 }
 
-TEST(WritePipeBuf, FromAnotherProcessToThePipeNamedByLaunchName) {
+TEST(WritePipeBuf, FromAnotherProcessToThePipeNamedByLaunchName)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     std::wstring launch = UniqueName(L"Launch");
@@ -104,7 +111,8 @@ TEST(WritePipeBuf, FromAnotherProcessToThePipeNamedByLaunchName) {
     EXPECT_EQ(sink.Messages()[0], "msg1:1");
 }
 
-TEST(WritePipeBuf, UnservedOrOverlongPipeNamesAreRefused) {
+TEST(WritePipeBuf, UnservedOrOverlongPipeNamesAreRefused)
+{
     EXPECT_FALSE(qen::WritePipeBuf(UniqueName(L"nobody"), L"msg1:0"));
     // "\\.\Pipe\" and 251 characters need 261 places: refused, not cut to a name that may exist.
     std::wstring longName = UniqueName(L"long");
@@ -121,7 +129,8 @@ TEST(WritePipeBuf, UnservedOrOverlongPipeNamesAreRefused) {
     EXPECT_EQ(r.output.find("pipe not exist"), std::string::npos) << r.output;
 }
 
-TEST(WritePipeBuf, OverlongLaunchNameGivesNoPipeName) {
+TEST(WritePipeBuf, OverlongLaunchNameGivesNoPipeName)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"app\\");
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<LaunchName>" + std::string(257, 'L') + "</LaunchName>"));
@@ -130,7 +139,8 @@ TEST(WritePipeBuf, OverlongLaunchNameGivesNoPipeName) {
     EXPECT_EQ(ProbeValues(RunProbe(probe, L"launcherpipe").output)["launcherpipe"], "LU_" + std::string(256, 'L'));
 }
 
-TEST(ModuleDir, IsTheProgramsFolderWithTrailingBackslash) {
+TEST(ModuleDir, IsTheProgramsFolderWithTrailingBackslash)
+{
     TempDir dir{L"upd"};
     std::wstring probe = InstallProbe(dir / L"Tools\\");
     ProcessOutput r = RunProbe(probe, L"moduledir");

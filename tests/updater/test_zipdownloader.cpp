@@ -10,7 +10,8 @@
 
 using namespace updtest;
 
-TEST(ZipDownloader, CommandLinePackageIsDownloadedVerifiedAndInstalled) {
+TEST(ZipDownloader, CommandLinePackageIsDownloadedVerifiedAndInstalled)
+{
     TestHttpServer server;
     std::string package = ReadBytes(testkit::TestsDir() + L"extract-package.zip");
     ASSERT_FALSE(package.empty());
@@ -24,7 +25,7 @@ TEST(ZipDownloader, CommandLinePackageIsDownloadedVerifiedAndInstalled) {
                                  L" -forcedupdate=2 -extractpath=" + Quote(dir / L"client\\"))
                                     .c_str());
     ASSERT_EQ(cfg.host, server.HostText());
-    cfg.zipPath = dir / L"update.zip";  // the test's folder stands in for the Updater's
+    cfg.zipPath = dir / L"update.zip"; // the test's folder stands in for the Updater's
     cfg.restartClient = false;
 
     ZipDownloader downloader(cfg, Narrow(dir.Path()));

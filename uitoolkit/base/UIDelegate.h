@@ -15,10 +15,7 @@ public:
     virtual CDelegateBase* Clone() const = 0;
     virtual bool Invoke(void* param) = 0;
 
-    bool operator==(const CDelegateBase& other) const
-    {
-        return m_pObject == other.m_pObject && m_pFn == other.m_pFn;
-    }
+    bool operator==(const CDelegateBase& other) const { return m_pObject == other.m_pObject && m_pFn == other.m_pFn; }
     bool operator!=(const CDelegateBase& other) const { return !(*this == other); }
     bool operator()(void* param) { return Invoke(param); }
 

@@ -112,9 +112,9 @@ void CPointUI::Set(LONG px, LONG py)
 
 RECT ParseRectList(const wchar_t* text)
 {
-    RECT rc = { 0, 0, 0, 0 };
+    RECT rc = {0, 0, 0, 0};
     wchar_t* end = const_cast<wchar_t*>(text);
-    LONG* fields[4] = { &rc.left, &rc.top, &rc.right, &rc.bottom };
+    LONG* fields[4] = {&rc.left, &rc.top, &rc.right, &rc.bottom};
     for (int i = 0; i < 4; ++i) {
         *fields[i] = wcstol(end, &end, 10);
         if (*end == L'\0')

@@ -105,7 +105,7 @@ void CStringUI::Append(const wchar_t* text)
 
 void CStringUI::AppendChar(wchar_t ch)
 {
-    wchar_t text[2] = { ch, L'\0' };
+    wchar_t text[2] = {ch, L'\0'};
     Append(text);
 }
 

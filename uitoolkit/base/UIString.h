@@ -8,7 +8,12 @@ namespace UiToolkit {
 class CStringUI
 {
 public:
-    enum { INLINE_UNITS = 64, MAX_INLINE = INLINE_UNITS - 2, FORMAT_LIMIT = 1024 };
+    enum
+    {
+        INLINE_UNITS = 64,
+        MAX_INLINE = INLINE_UNITS - 2,
+        FORMAT_LIMIT = 1024
+    };
 
     CStringUI();
     CStringUI(wchar_t ch);

@@ -110,7 +110,10 @@ STDMETHODIMP CActiveXCtrl::GetSite(REFIID riid, void** site)
 
 // IOleClientSite
 
-STDMETHODIMP CActiveXCtrl::SaveObject() { return E_NOTIMPL; }
+STDMETHODIMP CActiveXCtrl::SaveObject()
+{
+    return E_NOTIMPL;
+}
 
 STDMETHODIMP CActiveXCtrl::GetMoniker(DWORD, DWORD, IMoniker** moniker)
 {
@@ -142,19 +145,28 @@ STDMETHODIMP CActiveXCtrl::ShowObject()
         return E_FAIL;
     if (m_pViewObject != NULL) {
         RECT rc = m_pOwner->HostRect();
-        RECTL bounds = { rc.left, rc.top, rc.right, rc.bottom };
+        RECTL bounds = {rc.left, rc.top, rc.right, rc.bottom};
         m_pViewObject->Draw(DVASPECT_CONTENT, -1, NULL, NULL, NULL, hdc, &bounds, &bounds, NULL, 0);
     }
     ::ReleaseDC(host, hdc);
     return S_OK;
 }
 
-STDMETHODIMP CActiveXCtrl::OnShowWindow(BOOL) { return E_NOTIMPL; }
-STDMETHODIMP CActiveXCtrl::RequestNewObjectLayout() { return E_NOTIMPL; }
+STDMETHODIMP CActiveXCtrl::OnShowWindow(BOOL)
+{
+    return E_NOTIMPL;
+}
+STDMETHODIMP CActiveXCtrl::RequestNewObjectLayout()
+{
+    return E_NOTIMPL;
+}
 
 // IOleInPlaceSiteWindowless
 
-STDMETHODIMP CActiveXCtrl::CanWindowlessActivate() { return S_OK; }
+STDMETHODIMP CActiveXCtrl::CanWindowlessActivate()
+{
+    return S_OK;
+}
 
 STDMETHODIMP CActiveXCtrl::GetCapture()
 {
@@ -236,8 +248,14 @@ STDMETHODIMP CActiveXCtrl::InvalidateRgn(HRGN region, BOOL erase)
     return ::InvalidateRgn(m_pOwner->m_hwndHost, region, erase) ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP CActiveXCtrl::ScrollRect(INT, INT, LPCRECT, LPCRECT) { return S_OK; }
-STDMETHODIMP CActiveXCtrl::AdjustRect(LPRECT) { return S_OK; }
+STDMETHODIMP CActiveXCtrl::ScrollRect(INT, INT, LPCRECT, LPCRECT)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXCtrl::AdjustRect(LPRECT)
+{
+    return S_OK;
+}
 
 STDMETHODIMP CActiveXCtrl::OnDefWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
@@ -302,12 +320,21 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceDeactivateEx(BOOL)
     return S_OK;
 }
 
-STDMETHODIMP CActiveXCtrl::RequestUIActivate() { return S_OK; }
+STDMETHODIMP CActiveXCtrl::RequestUIActivate()
+{
+    return S_OK;
+}
 
 // IOleInPlaceSite
 
-STDMETHODIMP CActiveXCtrl::CanInPlaceActivate() { return S_OK; }
-STDMETHODIMP CActiveXCtrl::OnInPlaceActivate() { return OnInPlaceActivateEx(NULL, 0); }
+STDMETHODIMP CActiveXCtrl::CanInPlaceActivate()
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXCtrl::OnInPlaceActivate()
+{
+    return OnInPlaceActivateEx(NULL, 0);
+}
 
 STDMETHODIMP CActiveXCtrl::OnUIActivate()
 {
@@ -344,7 +371,10 @@ STDMETHODIMP CActiveXCtrl::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlac
     return S_OK;
 }
 
-STDMETHODIMP CActiveXCtrl::Scroll(SIZE) { return E_NOTIMPL; }
+STDMETHODIMP CActiveXCtrl::Scroll(SIZE)
+{
+    return E_NOTIMPL;
+}
 
 STDMETHODIMP CActiveXCtrl::OnUIDeactivate(BOOL)
 {
@@ -352,10 +382,22 @@ STDMETHODIMP CActiveXCtrl::OnUIDeactivate(BOOL)
     return S_OK;
 }
 
-STDMETHODIMP CActiveXCtrl::OnInPlaceDeactivate() { return OnInPlaceDeactivateEx(TRUE); }
-STDMETHODIMP CActiveXCtrl::DiscardUndoState() { return E_NOTIMPL; }
-STDMETHODIMP CActiveXCtrl::DeactivateAndUndo() { return E_NOTIMPL; }
-STDMETHODIMP CActiveXCtrl::OnPosRectChange(LPCRECT) { return E_NOTIMPL; }
+STDMETHODIMP CActiveXCtrl::OnInPlaceDeactivate()
+{
+    return OnInPlaceDeactivateEx(TRUE);
+}
+STDMETHODIMP CActiveXCtrl::DiscardUndoState()
+{
+    return E_NOTIMPL;
+}
+STDMETHODIMP CActiveXCtrl::DeactivateAndUndo()
+{
+    return E_NOTIMPL;
+}
+STDMETHODIMP CActiveXCtrl::OnPosRectChange(LPCRECT)
+{
+    return E_NOTIMPL;
+}
 
 // IOleWindow
 
@@ -372,12 +414,21 @@ STDMETHODIMP CActiveXCtrl::GetWindow(HWND* phwnd)
     return *phwnd != NULL ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP CActiveXCtrl::ContextSensitiveHelp(BOOL) { return S_OK; }
+STDMETHODIMP CActiveXCtrl::ContextSensitiveHelp(BOOL)
+{
+    return S_OK;
+}
 
 // IOleControlSite
 
-STDMETHODIMP CActiveXCtrl::OnControlInfoChanged() { return S_OK; }
-STDMETHODIMP CActiveXCtrl::LockInPlaceActive(BOOL) { return S_OK; }
+STDMETHODIMP CActiveXCtrl::OnControlInfoChanged()
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXCtrl::LockInPlaceActive(BOOL)
+{
+    return S_OK;
+}
 
 STDMETHODIMP CActiveXCtrl::GetExtendedControl(IDispatch** disp)
 {
@@ -389,8 +440,14 @@ STDMETHODIMP CActiveXCtrl::GetExtendedControl(IDispatch** disp)
     return m_pOwner->m_pUnk->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(disp));
 }
 
-STDMETHODIMP CActiveXCtrl::TransformCoords(POINTL*, POINTF*, DWORD) { return S_OK; }
-STDMETHODIMP CActiveXCtrl::TranslateAccelerator(MSG*, DWORD) { return S_FALSE; }
+STDMETHODIMP CActiveXCtrl::TransformCoords(POINTL*, POINTF*, DWORD)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXCtrl::TranslateAccelerator(MSG*, DWORD)
+{
+    return S_FALSE;
+}
 
 STDMETHODIMP CActiveXCtrl::OnFocus(BOOL focus)
 {
@@ -398,7 +455,10 @@ STDMETHODIMP CActiveXCtrl::OnFocus(BOOL focus)
     return S_OK;
 }
 
-STDMETHODIMP CActiveXCtrl::ShowPropertyFrame() { return E_NOTIMPL; }
+STDMETHODIMP CActiveXCtrl::ShowPropertyFrame()
+{
+    return E_NOTIMPL;
+}
 
 // IOleContainer
 
@@ -413,7 +473,10 @@ STDMETHODIMP CActiveXCtrl::EnumObjects(DWORD, IEnumUnknown** enumerator)
     return S_OK;
 }
 
-STDMETHODIMP CActiveXCtrl::LockContainer(BOOL) { return S_OK; }
+STDMETHODIMP CActiveXCtrl::LockContainer(BOOL)
+{
+    return S_OK;
+}
 
 STDMETHODIMP CActiveXCtrl::ParseDisplayName(IBindCtx*, LPOLESTR, ULONG*, IMoniker** out)
 {

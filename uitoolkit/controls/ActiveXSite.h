@@ -12,10 +12,10 @@ class CActiveXWnd;
 // The site handed to the hosted object. One reference count serves every interface part; the owner holds
 // the first reference and drops it in CActiveXUI::ReleaseControl.
 class CActiveXCtrl final : public IOleClientSite,
-                     public IOleInPlaceSiteWindowless,
-                     public IOleControlSite,
-                     public IObjectWithSite,
-                     public IOleContainer
+                           public IOleInPlaceSiteWindowless,
+                           public IOleControlSite,
+                           public IObjectWithSite,
+                           public IOleContainer
 {
     friend class CActiveXUI;
     friend class CActiveXWnd;
@@ -63,8 +63,9 @@ public:
     STDMETHOD(CanInPlaceActivate)() override;
     STDMETHOD(OnInPlaceActivate)() override;
     STDMETHOD(OnUIActivate)() override;
-    STDMETHOD(GetWindowContext)(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
-                                LPOLEINPLACEFRAMEINFO frameInfo) override;
+    STDMETHOD(GetWindowContext)
+    (IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+     LPOLEINPLACEFRAMEINFO frameInfo) override;
     STDMETHOD(Scroll)(SIZE extent) override;
     STDMETHOD(OnUIDeactivate)(BOOL undoable) override;
     STDMETHOD(OnInPlaceDeactivate)() override;
@@ -104,14 +105,14 @@ private:
     CActiveXWnd* m_pWindow = NULL;
     IUnknown* m_pUnkSite = NULL;
     IViewObject* m_pViewObject = NULL;
-    IOleInPlaceObject* m_pInPlaceObject = NULL;  // IOleInPlaceObjectWindowless while windowless
+    IOleInPlaceObject* m_pInPlaceObject = NULL; // IOleInPlaceObjectWindowless while windowless
     bool m_bFocused = false;
     bool m_bCaptured = false;
     bool m_bUIActivated = false;
     bool m_bInPlaceActive = false;
     bool m_bWindowless = true;
-    IOleObject* m_pLockedObject = NULL;  // the object OleLockRunning(TRUE) was called on
-    HACCEL m_hAccel = NULL;              // the empty table handed out in the frame info; destroyed with the site
+    IOleObject* m_pLockedObject = NULL; // the object OleLockRunning(TRUE) was called on
+    HACCEL m_hAccel = NULL;             // the empty table handed out in the frame info; destroyed with the site
 };
 
 // The child window a windowed object lives in.

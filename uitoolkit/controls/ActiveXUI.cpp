@@ -8,8 +8,7 @@ namespace UiToolkit {
 namespace {
 
 // Everything an in-process, handler, local or remote server may offer.
-const DWORD CREATE_CONTEXT = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
-                             CLSCTX_REMOTE_SERVER;
+const DWORD CREATE_CONTEXT = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectProc)(REFCLSID, REFIID, void**);
 
@@ -21,8 +20,8 @@ bool IsNullClsid(const CLSID& clsid)
 SIZEL PixelsToHimetric(int cx, int cy)
 {
     HDC screen = ::GetDC(NULL);
-    SIZEL size = { MulDiv(2540, cx, ::GetDeviceCaps(screen, LOGPIXELSX)),
-                   MulDiv(2540, cy, ::GetDeviceCaps(screen, LOGPIXELSY)) };
+    SIZEL size = {MulDiv(2540, cx, ::GetDeviceCaps(screen, LOGPIXELSX)),
+                  MulDiv(2540, cy, ::GetDeviceCaps(screen, LOGPIXELSY))};
     ::ReleaseDC(NULL, screen);
     return size;
 }
@@ -163,7 +162,7 @@ void CActiveXUI::Paint(HDC hdc, const RECT& paintRect)
         return;
     if (m_pControl == NULL || !m_pControl->m_bWindowless || m_pControl->m_pViewObject == NULL)
         return;
-    RECTL bounds = { m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom };
+    RECTL bounds = {m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom};
     m_pControl->m_pViewObject->Draw(DVASPECT_CONTENT, -1, NULL, NULL, NULL, hdc, &bounds, &bounds, NULL, 0);
 }
 
@@ -196,8 +195,8 @@ bool CActiveXUI::CreateControl()
     IOleObject* object = CreateFromModule();
     if (object == NULL) {
         IOleControl* control = NULL;
-        HRESULT hr = ::CoCreateInstance(m_clsid, NULL, CREATE_CONTEXT, IID_IOleControl,
-                                        reinterpret_cast<void**>(&control));
+        HRESULT hr =
+            ::CoCreateInstance(m_clsid, NULL, CREATE_CONTEXT, IID_IOleControl, reinterpret_cast<void**>(&control));
         if (FAILED(hr) || control == NULL)
             return false;
         control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
@@ -320,7 +319,7 @@ LRESULT CActiveXUI::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bo
                 FAILED(site->m_pViewObject->QueryInterface(IID_IViewObjectEx, reinterpret_cast<void**>(&viewEx))))
                 return 0;
             DWORD hit = HITRESULT_OUTSIDE;
-            POINT pt = { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) };
+            POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             if (message == WM_SETCURSOR) {
                 // Its lParam holds hit-test codes, not a point: ask at the cursor.
                 ::GetCursorPos(&pt);

@@ -54,8 +54,8 @@ protected:
     CStringUI m_sModuleName;
     bool m_bCreated = false;
     bool m_bDelayCreated = true;
-    IOleObject* m_pUnk = NULL;         // owned reference
-    CActiveXCtrl* m_pControl = NULL;   // the site; owned reference
+    IOleObject* m_pUnk = NULL;       // owned reference
+    CActiveXCtrl* m_pControl = NULL; // the site; owned reference
     HWND m_hwndHost = NULL;
 
 private:

@@ -116,10 +116,22 @@ STDMETHODIMP CActiveXFrameWnd::GetWindow(HWND* phwnd)
     return S_OK;
 }
 
-STDMETHODIMP CActiveXFrameWnd::ContextSensitiveHelp(BOOL) { return S_OK; }
-STDMETHODIMP CActiveXFrameWnd::GetBorder(LPRECT) { return S_OK; }
-STDMETHODIMP CActiveXFrameWnd::RequestBorderSpace(LPCBORDERWIDTHS) { return INPLACE_E_NOTOOLSPACE; }
-STDMETHODIMP CActiveXFrameWnd::SetBorderSpace(LPCBORDERWIDTHS) { return S_OK; }
+STDMETHODIMP CActiveXFrameWnd::ContextSensitiveHelp(BOOL)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXFrameWnd::GetBorder(LPRECT)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXFrameWnd::RequestBorderSpace(LPCBORDERWIDTHS)
+{
+    return INPLACE_E_NOTOOLSPACE;
+}
+STDMETHODIMP CActiveXFrameWnd::SetBorderSpace(LPCBORDERWIDTHS)
+{
+    return S_OK;
+}
 
 STDMETHODIMP CActiveXFrameWnd::SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR)
 {
@@ -131,12 +143,30 @@ STDMETHODIMP CActiveXFrameWnd::SetActiveObject(IOleInPlaceActiveObject* object, 
     return S_OK;
 }
 
-STDMETHODIMP CActiveXFrameWnd::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) { return S_OK; }
-STDMETHODIMP CActiveXFrameWnd::SetMenu(HMENU, HOLEMENU, HWND) { return S_OK; }
-STDMETHODIMP CActiveXFrameWnd::RemoveMenus(HMENU) { return S_OK; }
-STDMETHODIMP CActiveXFrameWnd::SetStatusText(LPCOLESTR) { return S_OK; }
-STDMETHODIMP CActiveXFrameWnd::EnableModeless(BOOL) { return S_OK; }
-STDMETHODIMP CActiveXFrameWnd::TranslateAccelerator(LPMSG, WORD) { return S_FALSE; }
+STDMETHODIMP CActiveXFrameWnd::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXFrameWnd::SetMenu(HMENU, HOLEMENU, HWND)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXFrameWnd::RemoveMenus(HMENU)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXFrameWnd::SetStatusText(LPCOLESTR)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXFrameWnd::EnableModeless(BOOL)
+{
+    return S_OK;
+}
+STDMETHODIMP CActiveXFrameWnd::TranslateAccelerator(LPMSG, WORD)
+{
+    return S_FALSE;
+}
 
 // CActiveXEnum
 

@@ -12,7 +12,10 @@ CButtonUI::CButtonUI()
     m_uTextStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
 }
 
-const wchar_t* CButtonUI::TypeName() const { return L"ButtonUI"; }
+const wchar_t* CButtonUI::TypeName() const
+{
+    return L"ButtonUI";
+}
 
 void* CButtonUI::CastTo(const wchar_t* name)
 {
@@ -139,7 +142,7 @@ SIZE CButtonUI::MeasureSize(SIZE available)
 {
     if (m_cxyFixed.cy != 0 || m_pManager == NULL)
         return CControlUI::MeasureSize(available);
-    SIZE size = { m_cxyFixed.cx, FontHeight() + 8 };
+    SIZE size = {m_cxyFixed.cx, FontHeight() + 8};
     return size;
 }
 

@@ -22,7 +22,10 @@ CComboUI::~CComboUI()
     }
 }
 
-const wchar_t* CComboUI::TypeName() const { return L"ComboUI"; }
+const wchar_t* CComboUI::TypeName() const
+{
+    return L"ComboUI";
+}
 
 void* CComboUI::CastTo(const wchar_t* name)
 {
@@ -55,13 +58,16 @@ CStringUI CComboUI::GetText() const
 
 void CComboUI::SetPos(RECT rc, bool invalidate)
 {
-    RECT none = { 0, 0, 0, 0 };
+    RECT none = {0, 0, 0, 0};
     for (int i = 0; i < ChildCount(); ++i)
         ChildAt(i)->SetPos(none, false);
     CControlUI::SetPos(rc, invalidate);
 }
 
-void CComboUI::Shift(int dx, int dy, bool invalidate) { CControlUI::Shift(dx, dy, invalidate); }
+void CComboUI::Shift(int dx, int dy, bool invalidate)
+{
+    CControlUI::Shift(dx, dy, invalidate);
+}
 
 void CComboUI::SetEnabled(bool enabled)
 {
@@ -82,14 +88,20 @@ void CComboUI::SetTextPadding(RECT padding)
     Invalidate();
 }
 
-bool CComboUI::AddItem(CControlUI* control) { return AddListItem(*this, this, control); }
+bool CComboUI::AddItem(CControlUI* control)
+{
+    return AddListItem(*this, this, control);
+}
 
 bool CComboUI::InsertItemAt(CControlUI* control, int index)
 {
     return InsertListItem(*this, this, m_iCurSel, control, index);
 }
 
-bool CComboUI::MoveToIndex(CControlUI* control, int index) { return MoveListItem(*this, m_iCurSel, control, index); }
+bool CComboUI::MoveToIndex(CControlUI* control, int index)
+{
+    return MoveListItem(*this, m_iCurSel, control, index);
+}
 
 bool CComboUI::RemoveItem(CControlUI* control)
 {
@@ -185,13 +197,24 @@ void CComboUI::OnEvent(InputEventUI& event)
     case UIEVENT_KEYDOWN:
         switch (event.chKey) {
         case VK_UP:
-        case VK_PRIOR: SelectByKey(NextSelectableItem(m_iCurSel - 1, false)); return;
+        case VK_PRIOR:
+            SelectByKey(NextSelectableItem(m_iCurSel - 1, false));
+            return;
         case VK_DOWN:
-        case VK_NEXT: SelectByKey(NextSelectableItem(m_iCurSel + 1, true)); return;
-        case VK_END: SelectByKey(NextSelectableItem(ChildCount() - 1, true)); return;
-        case VK_HOME: SelectByKey(NextSelectableItem(0, false)); return;
-        case VK_F4: Trigger(); return;
-        default: break;
+        case VK_NEXT:
+            SelectByKey(NextSelectableItem(m_iCurSel + 1, true));
+            return;
+        case VK_END:
+            SelectByKey(NextSelectableItem(ChildCount() - 1, true));
+            return;
+        case VK_HOME:
+            SelectByKey(NextSelectableItem(0, false));
+            return;
+        case VK_F4:
+            Trigger();
+            return;
+        default:
+            break;
         }
         break;
     case UIEVENT_SCROLLWHEEL:
@@ -240,7 +263,7 @@ void CComboUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
         SetDropBoxAttributeList(value);
     } else if (wcscmp(name, L"dropboxsize") == 0) {
         RECT pair = ParseRectList(value);
-        SIZE size = { pair.left, pair.top };
+        SIZE size = {pair.left, pair.top};
         SetDropBoxSize(size);
     } else {
         ListStyleChangeUI change = ApplyListStyleAttribute(m_style, name, value);
@@ -255,13 +278,16 @@ SIZE CComboUI::MeasureSize(SIZE available)
 {
     if (m_cxyFixed.cy != 0)
         return CControlUI::MeasureSize(available);
-    SIZE size = { m_cxyFixed.cx, 12 };
+    SIZE size = {m_cxyFixed.cx, 12};
     if (m_pManager != NULL)
         size.cy += m_pManager->GetFontInfo(-1)->tm.tmHeight;
     return size;
 }
 
-void CComboUI::Paint(HDC hdc, const RECT& paintRect) { CControlUI::Paint(hdc, paintRect); }
+void CComboUI::Paint(HDC hdc, const RECT& paintRect)
+{
+    CControlUI::Paint(hdc, paintRect);
+}
 
 void CComboUI::PaintStateImage(HDC hdc)
 {
@@ -286,8 +312,8 @@ void CComboUI::PaintLabelText(HDC hdc)
     CControlUI* control = ChildAt(m_iCurSel);
     if (control == NULL)
         return;
-    RECT rc = { m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
-                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom };
+    RECT rc = {m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
+               m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
     IListItemUI* item = ListItemOf(control);
     if (item != NULL) {
         item->PaintItemText(hdc, rc);

@@ -96,9 +96,9 @@ private:
     CComboWnd* m_pWindow = NULL;
     int m_iCurSel = -1;
     bool m_bShowText = true;
-    RECT m_rcTextPadding = { 0, 0, 0, 0 };
+    RECT m_rcTextPadding = {0, 0, 0, 0};
     CStringUI m_sDropBoxAttributes;
-    SIZE m_szDropBox = { 0, 150 };
+    SIZE m_szDropBox = {0, 150};
     UINT m_uButtonState = 0;
     ImageDrawInfoUI m_normalImage;
     ImageDrawInfoUI m_hotImage;

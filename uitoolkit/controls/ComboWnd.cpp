@@ -36,7 +36,7 @@ void CComboWnd::Init(CComboUI* owner)
     SIZE dropBox = owner->GetDropBoxSize();
     RECT combo = owner->GetPos();
     RECT rc = BelowOrAbove(combo, dropBox, dropBox.cy, false);
-    SIZE available = { rc.right - rc.left, dropBox.cy };
+    SIZE available = {rc.right - rc.left, dropBox.cy};
     int content = 0;
     for (int i = 0; i < owner->ChildCount(); ++i) {
         CControlUI* item = owner->ChildAt(i);
@@ -48,7 +48,7 @@ void CComboWnd::Init(CComboUI* owner)
     HWND parent = owner->GetOwnerManager() != NULL ? owner->GetOwnerManager()->GetWindow() : NULL;
     MapWindowPoints(parent, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
     // The primary display's work area decides, wherever the control is.
-    RECT work = { 0, 0, 0, 0 };
+    RECT work = {0, 0, 0, 0};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     if (rc.bottom > work.bottom) {
         rc = BelowOrAbove(combo, dropBox, height, true);
@@ -78,7 +78,7 @@ void CComboWnd::OnCreate()
     const wchar_t* defaults = ownerManager != NULL ? ownerManager->GetDefaultAttributeList(L"VerticalLayout") : NULL;
     if (defaults != NULL)
         m_pLayout->ApplyAttributeList(defaults);
-    RECT inset = { 1, 1, 1, 1 };
+    RECT inset = {1, 1, 1, 1};
     m_pLayout->SetInset(inset);
     m_pLayout->SetBkColor(0xFFFFFFFF);
     m_pLayout->SetBorderColor(0xFFC6C7D2);
@@ -167,7 +167,7 @@ LRESULT CComboWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ReturnItems(true);
         break;
     case WM_LBUTTONUP: {
-        POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+        POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         CControlUI* control = m_manager.FindControlAt(pt);
         if (control != NULL && wcscmp(control->TypeName(), L"ScrollBarUI") != 0)
             PostMsg(WM_KILLFOCUS);

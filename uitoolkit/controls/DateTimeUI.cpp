@@ -15,7 +15,7 @@ void CDateTimeWnd::Init(CDateTimeUI* owner)
     CWindowManagerUI* manager = owner->GetOwnerManager();
     if (m_hWnd == NULL) {
         // The picker class exists only once the date classes are registered.
-        INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_DATE_CLASSES };
+        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_DATE_CLASSES};
         ::InitCommonControlsEx(&icc);
         if (CreateWndInRect(manager->GetWindow(), NULL, WS_CHILD, 0, owner->GetPos()) == NULL) {
             owner->m_pWindow = NULL;

@@ -37,7 +37,13 @@ class CDateTimeUI : public CLabelUI
     friend class CDateTimeWnd;
 
 public:
-    enum { UPDATE_NONE = 0, UPDATE_SHOW = 1, UPDATE_CLEAR = 2, UPDATE_CANCELLED = 3 };
+    enum
+    {
+        UPDATE_NONE = 0,
+        UPDATE_SHOW = 1,
+        UPDATE_CLEAR = 2,
+        UPDATE_CANCELLED = 3
+    };
 
     CDateTimeUI();
     ~CDateTimeUI() override;

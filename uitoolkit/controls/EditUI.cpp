@@ -11,7 +11,7 @@ CEditUI::CEditUI()
     : m_pWindow(NULL), m_uMaxChar(255), m_bReadOnly(false), m_bPasswordMode(false), m_cPasswordChar(L'*'),
       m_uButtonState(0), m_dwEditbkColor(0xFFFFFFFF), m_iWindowStyles(0)
 {
-    RECT padding = { 4, 3, 4, 3 };
+    RECT padding = {4, 3, 4, 3};
     SetTextPadding(padding);
     SetBkColor(0xFFFFFFFF);
 }
@@ -219,7 +219,7 @@ SIZE CEditUI::MeasureSize(SIZE available)
 {
     if (m_cxyFixed.cy != 0 || m_pManager == NULL)
         return CControlUI::MeasureSize(available);
-    SIZE size = { m_cxyFixed.cx, FontHeight() + 6 };
+    SIZE size = {m_cxyFixed.cx, FontHeight() + 6};
     return size;
 }
 

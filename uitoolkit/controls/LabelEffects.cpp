@@ -50,7 +50,7 @@ struct EffectObjects
     GpGraphics* graphics;
     GpFont* font;
     GpStringFormat* format;
-    GpLineGradient* brushes[3] = { NULL, NULL, NULL };
+    GpLineGradient* brushes[3] = {NULL, NULL, NULL};
     int count = 0;
 };
 
@@ -155,10 +155,10 @@ void CLabelUI::PaintEffectText(HDC hdc)
         return;
     // Horizontal flags place the text across, vertical ones down.
     UINT style = m_uTextStyle;
-    if (GdipSetStringFormatAlign(gp.format, (style & DT_CENTER) ? StringAlignmentCenter
+    if (GdipSetStringFormatAlign(gp.format, (style & DT_CENTER)  ? StringAlignmentCenter
                                             : (style & DT_RIGHT) ? StringAlignmentFar
                                                                  : StringAlignmentNear) != Ok ||
-        GdipSetStringFormatLineAlign(gp.format, (style & DT_VCENTER) ? StringAlignmentCenter
+        GdipSetStringFormatLineAlign(gp.format, (style & DT_VCENTER)  ? StringAlignmentCenter
                                                 : (style & DT_BOTTOM) ? StringAlignmentFar
                                                                       : StringAlignmentNear) != Ok)
         return;
@@ -175,8 +175,8 @@ void CLabelUI::PaintEffectText(HDC hdc)
     GpLineGradient* textBrush =
         gp.Brush(start, end, WithAlpha(m_TransText, m_dwTextColor), WithAlpha(m_TransText1, second));
     DWORD shadowSecond = m_dwTextShadowColorB != 0xFFFFFFFF ? m_dwTextShadowColorB : m_dwTextShadowColorA;
-    GpLineGradient* shadowBrush = gp.Brush(start, end, WithAlpha(m_TransShadow, m_dwTextShadowColorA),
-                                           WithAlpha(m_TransShadow1, shadowSecond));
+    GpLineGradient* shadowBrush =
+        gp.Brush(start, end, WithAlpha(m_TransShadow, m_dwTextShadowColorA), WithAlpha(m_TransShadow1, shadowSecond));
     if (textBrush == NULL || shadowBrush == NULL)
         return;
     const wchar_t* text = m_EffectText.Text();
@@ -187,7 +187,7 @@ void CLabelUI::PaintEffectText(HDC hdc)
         GpLineGradient* strokeBrush = gp.Brush(start, strokeEnd, stroke, stroke);
         if (strokeBrush == NULL)
             return;
-        const REAL moves[4][2] = { { -1, 0 }, { 1, 0 }, { 0, -1 }, { 0, 1 } };
+        const REAL moves[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
         for (const REAL* move : moves) {
             RectF moved(layout.X + move[0], layout.Y + move[1], layout.Width, layout.Height);
             if (GdipDrawString(gp.graphics, text, -1, gp.font, &moved, gp.format, strokeBrush) != Ok)

@@ -18,10 +18,10 @@ bool IsTrue(const wchar_t* value)
 CLabelUI::CLabelUI()
     : m_dwTextColor(0), m_dwDisabledTextColor(0), m_iFont(-1), m_uTextStyle(DT_VCENTER), m_bShowHtml(false),
       m_TransShadow(60), m_TransShadow1(60), m_TransText(168), m_TransText1(168), m_TransStroke(255),
-      m_GradientLength(0), m_GradientAngle(0), m_bEnableEffect(false), m_bEnableStroke(false),
-      m_bEnableShadow(false), m_dwTextColor2(0xFFFFFFFF), m_dwTextShadowColorA(0xFF000000),
-      m_dwTextShadowColorB(0xFFFFFFFF), m_dwStrokeColor(0), m_ShadowOffsetX(0.0f), m_ShadowOffsetY(0.0f),
-      m_gdiplusToken(0), m_TextRenderingHintAntiAlias(0)
+      m_GradientLength(0), m_GradientAngle(0), m_bEnableEffect(false), m_bEnableStroke(false), m_bEnableShadow(false),
+      m_dwTextColor2(0xFFFFFFFF), m_dwTextShadowColorA(0xFF000000), m_dwTextShadowColorB(0xFFFFFFFF),
+      m_dwStrokeColor(0), m_ShadowOffsetX(0.0f), m_ShadowOffsetY(0.0f), m_gdiplusToken(0),
+      m_TextRenderingHintAntiAlias(0)
 {
     SetRectEmpty(&m_rcTextPadding);
     StartGdiplus();
@@ -32,7 +32,10 @@ CLabelUI::~CLabelUI()
     StopGdiplus();
 }
 
-const wchar_t* CLabelUI::TypeName() const { return L"LabelUI"; }
+const wchar_t* CLabelUI::TypeName() const
+{
+    return L"LabelUI";
+}
 
 void* CLabelUI::CastTo(const wchar_t* name)
 {
@@ -127,7 +130,7 @@ SIZE CLabelUI::MeasureSize(SIZE available)
 {
     if (m_cxyFixed.cy != 0 || m_pManager == NULL)
         return CControlUI::MeasureSize(available);
-    SIZE size = { m_cxyFixed.cx, FontHeight() + 4 };
+    SIZE size = {m_cxyFixed.cx, FontHeight() + 4};
     return size;
 }
 
@@ -256,8 +259,8 @@ void CLabelUI::TakeDefaultTextColors()
 
 RECT CLabelUI::TextRect() const
 {
-    RECT rc = { m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
-                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom };
+    RECT rc = {m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
+               m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
     return rc;
 }
 

@@ -59,7 +59,8 @@ protected:
     // What controls hosting a native window share: cursor, closing on resize, no wheel while open.
     bool HandleNativeHostEvent(InputEventUI& event, bool nativeOpen);
     // The native window's end writes back into its owner: cut it loose, then close it.
-    template <class NativeWnd> static void CloseNativeWindow(NativeWnd*& window)
+    template <class NativeWnd>
+    static void CloseNativeWindow(NativeWnd*& window)
     {
         if (window == NULL)
             return;

@@ -5,7 +5,10 @@
 
 namespace UiToolkit {
 
-const wchar_t* CListContainerElementUI::TypeName() const { return L"ListContainerElementUI"; }
+const wchar_t* CListContainerElementUI::TypeName() const
+{
+    return L"ListContainerElementUI";
+}
 
 void* CListContainerElementUI::CastTo(const wchar_t* name)
 {
@@ -14,7 +17,10 @@ void* CListContainerElementUI::CastTo(const wchar_t* name)
     return CListItemBase<CContainerUI>::CastTo(name);
 }
 
-void CListContainerElementUI::OnEvent(InputEventUI& event) { HandleItemEvent(event); }
+void CListContainerElementUI::OnEvent(InputEventUI& event)
+{
+    HandleItemEvent(event);
+}
 
 void CListContainerElementUI::Paint(HDC hdc, const RECT& paintRect)
 {

@@ -5,7 +5,10 @@
 
 namespace UiToolkit {
 
-const wchar_t* CListElementUI::TypeName() const { return L"ListElementUI"; }
+const wchar_t* CListElementUI::TypeName() const
+{
+    return L"ListElementUI";
+}
 
 void* CListElementUI::CastTo(const wchar_t* name)
 {
@@ -30,7 +33,10 @@ void CListElementUI::OnEvent(InputEventUI& event)
     PassToOwner(event);
 }
 
-const wchar_t* CListLabelElementUI::TypeName() const { return L"ListLabelElementUI"; }
+const wchar_t* CListLabelElementUI::TypeName() const
+{
+    return L"ListLabelElementUI";
+}
 
 void* CListLabelElementUI::CastTo(const wchar_t* name)
 {
@@ -39,7 +45,10 @@ void* CListLabelElementUI::CastTo(const wchar_t* name)
     return CListElementUI::CastTo(name);
 }
 
-void CListLabelElementUI::OnEvent(InputEventUI& event) { HandleItemEvent(event); }
+void CListLabelElementUI::OnEvent(InputEventUI& event)
+{
+    HandleItemEvent(event);
+}
 
 namespace {
 
@@ -50,8 +59,7 @@ public:
     explicit MeasureDc(CWindowManagerUI* manager)
         : m_own(manager->GetWindowDC() == NULL ? CreateCompatibleDC(NULL) : NULL),
           m_dc(m_own != NULL ? m_own : manager->GetWindowDC())
-    {
-    }
+    {}
     ~MeasureDc()
     {
         if (m_own != NULL)
@@ -70,7 +78,7 @@ private:
 
 SIZE CListLabelElementUI::MeasureSize(SIZE)
 {
-    SIZE size = { 0, 0 };
+    SIZE size = {0, 0};
     if (m_pOwner == NULL)
         return size;
     const ListStyleUI& style = *m_pOwner->GetListInfo();
@@ -79,7 +87,7 @@ SIZE CListLabelElementUI::MeasureSize(SIZE)
     if (size.cy == 0 && m_pManager != NULL)
         size.cy = m_pManager->GetFontInfo(style.nFont)->tm.tmHeight + pad.top + pad.bottom + 8;
     if (size.cx == 0 && m_pManager != NULL) {
-        RECT measured = { 0, 0, 9999, size.cy };
+        RECT measured = {0, 0, 9999, size.cy};
         UINT flags = DT_CALCRECT | DT_SINGLELINE | (style.uTextStyle & ~(DT_CENTER | DT_RIGHT));
         MeasureDc dc(m_pManager);
         if (style.bShowHtml) {
@@ -119,8 +127,8 @@ void CListLabelElementUI::PaintItemText(HDC hdc, const RECT& rc)
     if (m_sText.IsEmpty() || m_pOwner == NULL)
         return;
     const ListStyleUI& style = *m_pOwner->GetListInfo();
-    RECT text = { rc.left + style.rcTextPadding.left, rc.top + style.rcTextPadding.top,
-                  rc.right - style.rcTextPadding.right, rc.bottom - style.rcTextPadding.bottom };
+    RECT text = {rc.left + style.rcTextPadding.left, rc.top + style.rcTextPadding.top,
+                 rc.right - style.rcTextPadding.right, rc.bottom - style.rcTextPadding.bottom};
     int none = 0;
     DrawItemText(hdc, text, m_sText, style, NULL, NULL, none);
 }

@@ -12,7 +12,10 @@ CListHeaderItemUI::CListHeaderItemUI()
     SetMinWidth(16);
 }
 
-const wchar_t* CListHeaderItemUI::TypeName() const { return L"ListHeaderItemUI"; }
+const wchar_t* CListHeaderItemUI::TypeName() const
+{
+    return L"ListHeaderItemUI";
+}
 
 void* CListHeaderItemUI::CastTo(const wchar_t* name)
 {
@@ -162,9 +165,9 @@ void CListHeaderItemUI::ApplyAttribute(const wchar_t* name, const wchar_t* value
         ImageDrawInfoUI CListHeaderItemUI::*field;
     };
     static const ImageAttribute images[] = {
-        { L"normalimage", &CListHeaderItemUI::m_normalImage },   { L"hotimage", &CListHeaderItemUI::m_hotImage },
-        { L"pushedimage", &CListHeaderItemUI::m_pushedImage },   { L"focusedimage", &CListHeaderItemUI::m_focusedImage },
-        { L"sepimage", &CListHeaderItemUI::m_sepImage },
+        {L"normalimage", &CListHeaderItemUI::m_normalImage}, {L"hotimage", &CListHeaderItemUI::m_hotImage},
+        {L"pushedimage", &CListHeaderItemUI::m_pushedImage}, {L"focusedimage", &CListHeaderItemUI::m_focusedImage},
+        {L"sepimage", &CListHeaderItemUI::m_sepImage},
     };
     if (wcscmp(name, L"dragable") == 0) {
         SetDragable(wcscmp(value, L"true") == 0);
@@ -209,7 +212,7 @@ SIZE CListHeaderItemUI::MeasureSize(SIZE available)
 {
     if (m_cxyFixed.cy != 0)
         return CControlUI::MeasureSize(available);
-    SIZE size = { m_cxyFixed.cx, 14 };
+    SIZE size = {m_cxyFixed.cx, 14};
     if (m_pManager != NULL)
         size.cy += m_pManager->GetFontInfo(-1)->tm.tmHeight;
     return size;
@@ -235,8 +238,8 @@ void CListHeaderItemUI::PaintStateImage(HDC hdc)
     if (!DrawImageRecord(NULL, m_sepImage))
         return;
     RECT band = GetSepRect();
-    m_sepImage.rcDestOffset = { band.left - m_rcItem.left, band.top - m_rcItem.top, band.right - m_rcItem.left,
-                                band.bottom - m_rcItem.top };
+    m_sepImage.rcDestOffset = {band.left - m_rcItem.left, band.top - m_rcItem.top, band.right - m_rcItem.left,
+                               band.bottom - m_rcItem.top};
     DrawImageRecord(hdc, m_sepImage);
 }
 
@@ -246,8 +249,8 @@ void CListHeaderItemUI::PaintLabelText(HDC hdc)
         m_dwTextColor = m_pManager->GetDefaultFontColor();
     if (m_sText.IsEmpty())
         return;
-    RECT rc = { m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
-                m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom };
+    RECT rc = {m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
+               m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
     UINT style = m_uTextStyle | DT_SINGLELINE;
     if (m_bShowHtml) {
         int none = 0;

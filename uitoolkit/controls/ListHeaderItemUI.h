@@ -40,7 +40,7 @@ private:
     // The band widened by 4 pixels into the item, where a press starts a drag.
     RECT SepHitZone() const;
 
-    POINT m_ptLastMouse = { 0, 0 };
+    POINT m_ptLastMouse = {0, 0};
     bool m_bDragable = true;
     UINT m_uButtonState = 0;
     int m_iSepWidth = 4;
@@ -48,7 +48,7 @@ private:
     int m_iFont = -1;
     UINT m_uTextStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
     bool m_bShowHtml = false;
-    RECT m_rcTextPadding = { 2, 0, 2, 0 };
+    RECT m_rcTextPadding = {2, 0, 2, 0};
     ImageDrawInfoUI m_normalImage;
     ImageDrawInfoUI m_hotImage;
     ImageDrawInfoUI m_pushedImage;

@@ -9,7 +9,10 @@ class CListHeaderUI;
 struct InputEventUI;
 
 // Columns beyond this many header items get no bounds.
-enum { UILIST_MAX_COLUMNS = 32 };
+enum
+{
+    UILIST_MAX_COLUMNS = 32
+};
 
 // How every item of one list or combo box draws itself; items read it on every paint and measure.
 struct ListStyleUI
@@ -18,7 +21,7 @@ struct ListStyleUI
     RECT rcColumn[UILIST_MAX_COLUMNS] = {};
     int nFont = -1;
     UINT uTextStyle = DT_VCENTER;
-    RECT rcTextPadding = { 0, 0, 0, 0 };
+    RECT rcTextPadding = {0, 0, 0, 0};
     DWORD dwTextColor = 0xFF000000;
     DWORD dwBkColor = 0;
     ImageDrawInfoUI bkImage;

@@ -144,7 +144,7 @@ void CListItemBase<Base>::PaintItemBackground(HDC hdc)
         return;
     if (style.dwLineColor != 0) {
         const RECT& rc = this->m_rcItem;
-        RECT line = { rc.left, rc.bottom - 1, rc.right, rc.bottom - 1 };
+        RECT line = {rc.left, rc.bottom - 1, rc.right, rc.bottom - 1};
         CRenderKitUI::DrawLine(hdc, line, 1, this->GetAdjustColor(style.dwLineColor));
     }
 }

@@ -36,7 +36,10 @@ protected:
 class CListTextElementUI : public CListLabelElementUI
 {
 public:
-    enum { MAX_LINKS = 8 };
+    enum
+    {
+        MAX_LINKS = 8
+    };
 
     CListTextElementUI();
     ~CListTextElementUI() override;

@@ -6,7 +6,10 @@
 
 namespace UiToolkit {
 
-const wchar_t* CListHeaderUI::TypeName() const { return L"ListHeaderUI"; }
+const wchar_t* CListHeaderUI::TypeName() const
+{
+    return L"ListHeaderUI";
+}
 
 void* CListHeaderUI::CastTo(const wchar_t* name)
 {
@@ -17,7 +20,7 @@ void* CListHeaderUI::CastTo(const wchar_t* name)
 
 SIZE CListHeaderUI::MeasureSize(SIZE available)
 {
-    SIZE size = { 0, 0 };
+    SIZE size = {0, 0};
     int tallest = 0;
     for (int i = 0; i < ItemCount(); ++i) {
         SIZE item = ItemAt(i)->MeasureSize(available);
@@ -69,7 +72,7 @@ int CListBodyUI::PlaceItems(const RECT& client, int availableWidth, int neededWi
     int gap = m_iChildPadding;
     int availableHeight = client.bottom - client.top;
     auto measure = [&](CControlUI* child, int room) {
-        SIZE size = { availableWidth, room };
+        SIZE size = {availableWidth, room};
         int height = child->MeasureSize(size).cy;
         return height == 0 ? 0 : ClampSize(height, child->GetMinHeight(), child->GetMaxHeight());
     };
@@ -124,7 +127,7 @@ int CListBodyUI::PlaceItems(const RECT& client, int availableWidth, int neededWi
         if (width < neededWidth)
             width = neededWidth;
         width = ClampSize(width, child->GetMinWidth(), child->GetMaxWidth());
-        RECT rc = { x + pad.left, y + pad.top, x + pad.left + width, y + pad.top + height };
+        RECT rc = {x + pad.left, y + pad.top, x + pad.left + width, y + pad.top + height};
         child->SetPos(rc, false);
         y += pad.top + height + pad.bottom + gap;
         used += pad.top + height + pad.bottom;
@@ -139,7 +142,7 @@ void CListBodyUI::SetPos(RECT rc, bool invalidate)
     // An empty body still sizes its horizontal bar from the header.
     RECT client = InnerRect();
     int availableWidth = client.right - client.left + HorizontalScrollRange();
-    SIZE available = { availableWidth, client.bottom - client.top };
+    SIZE available = {availableWidth, client.bottom - client.top};
     int needed = NeededWidth(available);
     int used = PlaceItems(client, availableWidth, needed);
     CScrollBarUI* bar = m_pHorizontalScrollBar;
@@ -193,7 +196,7 @@ void CListUI::PlaceHeaderForColumns(const RECT& rc)
     if (hidden) {
         for (int i = 0; i < count; ++i)
             m_pHeader->ItemAt(i)->SetShownByParent(true);
-        RECT strip = { rc.left + m_rcInset.left, 0, rc.right - m_rcInset.right, 0 };
+        RECT strip = {rc.left + m_rcInset.left, 0, rc.right - m_rcInset.right, 0};
         m_pHeader->SetPos(strip, false);
     }
     RefreshColumnBounds();

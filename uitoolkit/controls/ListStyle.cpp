@@ -14,7 +14,10 @@ int ListStyleUI::ColumnCount() const
 
 namespace {
 
-bool IsTrue(const wchar_t* value) { return wcscmp(value, L"true") == 0; }
+bool IsTrue(const wchar_t* value)
+{
+    return wcscmp(value, L"true") == 0;
+}
 
 } // namespace
 
@@ -28,14 +31,14 @@ ListStyleChangeUI ApplyListStyleAttribute(ListStyleUI& style, const wchar_t* nam
         DWORD ListStyleUI::*field;
     };
     static const ColorAttribute colors[] = {
-        { L"itembkcolor", &ListStyleUI::dwBkColor },
-        { L"itemselectedtextcolor", &ListStyleUI::dwSelectedTextColor },
-        { L"itemselectedbkcolor", &ListStyleUI::dwSelectedBkColor },
-        { L"itemhottextcolor", &ListStyleUI::dwHotTextColor },
-        { L"itemhotbkcolor", &ListStyleUI::dwHotBkColor },
-        { L"itemdisabledtextcolor", &ListStyleUI::dwDisabledTextColor },
-        { L"itemdisabledbkcolor", &ListStyleUI::dwDisabledBkColor },
-        { L"itemlinecolor", &ListStyleUI::dwLineColor },
+        {L"itembkcolor", &ListStyleUI::dwBkColor},
+        {L"itemselectedtextcolor", &ListStyleUI::dwSelectedTextColor},
+        {L"itemselectedbkcolor", &ListStyleUI::dwSelectedBkColor},
+        {L"itemhottextcolor", &ListStyleUI::dwHotTextColor},
+        {L"itemhotbkcolor", &ListStyleUI::dwHotBkColor},
+        {L"itemdisabledtextcolor", &ListStyleUI::dwDisabledTextColor},
+        {L"itemdisabledbkcolor", &ListStyleUI::dwDisabledBkColor},
+        {L"itemlinecolor", &ListStyleUI::dwLineColor},
     };
     struct ImageAttribute
     {
@@ -43,10 +46,10 @@ ListStyleChangeUI ApplyListStyleAttribute(ListStyleUI& style, const wchar_t* nam
         ImageDrawInfoUI ListStyleUI::*field;
     };
     static const ImageAttribute images[] = {
-        { L"itembkimage", &ListStyleUI::bkImage },
-        { L"itemselectedimage", &ListStyleUI::selectedImage },
-        { L"itemhotimage", &ListStyleUI::hotImage },
-        { L"itemdisabledimage", &ListStyleUI::disabledImage },
+        {L"itembkimage", &ListStyleUI::bkImage},
+        {L"itemselectedimage", &ListStyleUI::selectedImage},
+        {L"itemhotimage", &ListStyleUI::hotImage},
+        {L"itemdisabledimage", &ListStyleUI::disabledImage},
     };
     if (wcscmp(name, L"itemfont") == 0) {
         style.nFont = _wtoi(value);

@@ -13,7 +13,10 @@ CListTextElementUI::~CListTextElementUI()
         delete static_cast<CStringUI*>(m_aTexts[i]);
 }
 
-const wchar_t* CListTextElementUI::TypeName() const { return L"ListTextElementUI"; }
+const wchar_t* CListTextElementUI::TypeName() const
+{
+    return L"ListTextElementUI";
+}
 
 void* CListTextElementUI::CastTo(const wchar_t* name)
 {
@@ -105,7 +108,7 @@ void CListTextElementUI::PaintItemText(HDC hdc, const RECT& rc)
     int columns = style.ColumnCount();
     for (int i = 0; i < columns; ++i) {
         const RECT& bound = style.rcColumn[i];
-        RECT cell = { bound.left + pad.left, rc.top + pad.top, bound.right - pad.right, rc.bottom - pad.bottom };
+        RECT cell = {bound.left + pad.left, rc.top + pad.top, bound.right - pad.right, rc.bottom - pad.bottom};
         const wchar_t* text = source != NULL ? source->CellText(this, m_iIndex, i) : ColumnText(i);
         if (text == NULL || *text == L'\0')
             continue;

@@ -28,7 +28,10 @@ CListUI::CListUI()
     CVerticalLayoutUI::AddItem(m_pBody);
 }
 
-const wchar_t* CListUI::TypeName() const { return L"ListUI"; }
+const wchar_t* CListUI::TypeName() const
+{
+    return L"ListUI";
+}
 
 void* CListUI::CastTo(const wchar_t* name)
 {
@@ -67,8 +70,14 @@ bool CListUI::AddHeader(CControlUI* header)
     return CContainerUI::InsertItemAt(header, 0);
 }
 
-CControlUI* CListUI::ItemAt(int index) const { return m_pBody->ItemAt(index); }
-int CListUI::ItemCount() const { return m_pBody->ItemCount(); }
+CControlUI* CListUI::ItemAt(int index) const
+{
+    return m_pBody->ItemAt(index);
+}
+int CListUI::ItemCount() const
+{
+    return m_pBody->ItemCount();
+}
 
 int CListUI::IndexOf(CControlUI* control) const
 {
@@ -156,27 +165,90 @@ void CListUI::RemoveAllItems()
     m_pBody->RemoveAllItems();
 }
 
-int CListUI::GetChildPadding() const { return m_pBody->GetChildPadding(); }
-void CListUI::SetChildPadding(int padding) { m_pBody->SetChildPadding(padding); }
-int CListUI::NextSelectableItem(int start, bool forward) { return m_pBody->NextSelectableItem(start, forward); }
-SIZE CListUI::GetScrollOffset() const { return m_pBody->GetScrollOffset(); }
-SIZE CListUI::GetScrollExtent() const { return m_pBody->GetScrollExtent(); }
-void CListUI::SetScrollOffset(SIZE offset) { m_pBody->SetScrollOffset(offset); }
-void CListUI::ScrollLineUp() { m_pBody->ScrollLineUp(); }
-void CListUI::ScrollLineDown() { m_pBody->ScrollLineDown(); }
-void CListUI::ScrollPageUp() { m_pBody->ScrollPageUp(); }
-void CListUI::ScrollPageDown() { m_pBody->ScrollPageDown(); }
-void CListUI::ScrollToTop() { m_pBody->ScrollToTop(); }
-void CListUI::ScrollToBottom() { m_pBody->ScrollToBottom(); }
-void CListUI::ScrollLineLeft() { m_pBody->ScrollLineLeft(); }
-void CListUI::ScrollLineRight() { m_pBody->ScrollLineRight(); }
-void CListUI::ScrollPageLeft() { m_pBody->ScrollPageLeft(); }
-void CListUI::ScrollPageRight() { m_pBody->ScrollPageRight(); }
-void CListUI::ScrollToLeftEnd() { m_pBody->ScrollToLeftEnd(); }
-void CListUI::ScrollToRightEnd() { m_pBody->ScrollToRightEnd(); }
-void CListUI::ShowScrollBars(bool vertical, bool horizontal) { m_pBody->ShowScrollBars(vertical, horizontal); }
-CScrollBarUI* CListUI::VerticalBar() const { return m_pBody->VerticalBar(); }
-CScrollBarUI* CListUI::HorizontalBar() const { return m_pBody->HorizontalBar(); }
+int CListUI::GetChildPadding() const
+{
+    return m_pBody->GetChildPadding();
+}
+void CListUI::SetChildPadding(int padding)
+{
+    m_pBody->SetChildPadding(padding);
+}
+int CListUI::NextSelectableItem(int start, bool forward)
+{
+    return m_pBody->NextSelectableItem(start, forward);
+}
+SIZE CListUI::GetScrollOffset() const
+{
+    return m_pBody->GetScrollOffset();
+}
+SIZE CListUI::GetScrollExtent() const
+{
+    return m_pBody->GetScrollExtent();
+}
+void CListUI::SetScrollOffset(SIZE offset)
+{
+    m_pBody->SetScrollOffset(offset);
+}
+void CListUI::ScrollLineUp()
+{
+    m_pBody->ScrollLineUp();
+}
+void CListUI::ScrollLineDown()
+{
+    m_pBody->ScrollLineDown();
+}
+void CListUI::ScrollPageUp()
+{
+    m_pBody->ScrollPageUp();
+}
+void CListUI::ScrollPageDown()
+{
+    m_pBody->ScrollPageDown();
+}
+void CListUI::ScrollToTop()
+{
+    m_pBody->ScrollToTop();
+}
+void CListUI::ScrollToBottom()
+{
+    m_pBody->ScrollToBottom();
+}
+void CListUI::ScrollLineLeft()
+{
+    m_pBody->ScrollLineLeft();
+}
+void CListUI::ScrollLineRight()
+{
+    m_pBody->ScrollLineRight();
+}
+void CListUI::ScrollPageLeft()
+{
+    m_pBody->ScrollPageLeft();
+}
+void CListUI::ScrollPageRight()
+{
+    m_pBody->ScrollPageRight();
+}
+void CListUI::ScrollToLeftEnd()
+{
+    m_pBody->ScrollToLeftEnd();
+}
+void CListUI::ScrollToRightEnd()
+{
+    m_pBody->ScrollToRightEnd();
+}
+void CListUI::ShowScrollBars(bool vertical, bool horizontal)
+{
+    m_pBody->ShowScrollBars(vertical, horizontal);
+}
+CScrollBarUI* CListUI::VerticalBar() const
+{
+    return m_pBody->VerticalBar();
+}
+CScrollBarUI* CListUI::HorizontalBar() const
+{
+    return m_pBody->HorizontalBar();
+}
 
 bool CListUI::SelectIndex(int index, bool takeFocus)
 {
@@ -291,13 +363,26 @@ void CListUI::OnEvent(InputEventUI& event)
             if (m_iCurSel >= 0 && ItemAt(m_iCurSel) != NULL)
                 ItemAt(m_iCurSel)->Trigger();
             return;
-        case VK_PRIOR: ScrollPageUp(); return;
-        case VK_NEXT: ScrollPageDown(); return;
-        case VK_END: SelectByKey(NextSelectableItem(ItemCount() - 1, true)); return;
-        case VK_HOME: SelectByKey(NextSelectableItem(0, false)); return;
-        case VK_UP: SelectByKey(NextSelectableItem(m_iCurSel - 1, false)); return;
-        case VK_DOWN: SelectByKey(NextSelectableItem(m_iCurSel + 1, true)); return;
-        default: break;
+        case VK_PRIOR:
+            ScrollPageUp();
+            return;
+        case VK_NEXT:
+            ScrollPageDown();
+            return;
+        case VK_END:
+            SelectByKey(NextSelectableItem(ItemCount() - 1, true));
+            return;
+        case VK_HOME:
+            SelectByKey(NextSelectableItem(0, false));
+            return;
+        case VK_UP:
+            SelectByKey(NextSelectableItem(m_iCurSel - 1, false));
+            return;
+        case VK_DOWN:
+            SelectByKey(NextSelectableItem(m_iCurSel + 1, true));
+            return;
+        default:
+            break;
         }
         break;
     case UIEVENT_SCROLLWHEEL:
@@ -329,11 +414,17 @@ void CListUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
     if (name == NULL || value == NULL)
         return;
     switch (ApplyListStyleAttribute(m_style, name, value)) {
-    case LISTSTYLE_STORED: return;
+    case LISTSTYLE_STORED:
+        return;
     case LISTSTYLE_LOOK:
-    case LISTSTYLE_TEXTCOLOR: Invalidate(); return;
-    case LISTSTYLE_LAYOUT: NeedUpdate(); return;
-    case LISTSTYLE_NOT_STYLE: break;
+    case LISTSTYLE_TEXTCOLOR:
+        Invalidate();
+        return;
+    case LISTSTYLE_LAYOUT:
+        NeedUpdate();
+        return;
+    case LISTSTYLE_NOT_STYLE:
+        break;
     }
     if (wcscmp(name, L"header") == 0) {
         if (m_pHeader != NULL)

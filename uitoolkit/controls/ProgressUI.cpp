@@ -11,7 +11,10 @@ CProgressUI::CProgressUI() : m_bHorizontal(true), m_bStretchForeImage(true), m_n
     SetFixedHeight(12);
 }
 
-const wchar_t* CProgressUI::TypeName() const { return L"ProgressUI"; }
+const wchar_t* CProgressUI::TypeName() const
+{
+    return L"ProgressUI";
+}
 
 void* CProgressUI::CastTo(const wchar_t* name)
 {
@@ -86,7 +89,7 @@ void CProgressUI::PaintStateImage(HDC hdc)
     LONGLONG range = static_cast<LONGLONG>(m_nMax) - m_nMin;
     int width = m_rcItem.right - m_rcItem.left;
     int height = m_rcItem.bottom - m_rcItem.top;
-    RECT dest = { 0, 0, width, height };
+    RECT dest = {0, 0, width, height};
     if (m_bHorizontal)
         dest.right = static_cast<LONG>(width * (static_cast<LONGLONG>(m_nValue) - m_nMin) / range);
     else

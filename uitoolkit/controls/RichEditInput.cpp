@@ -40,8 +40,8 @@ HRESULT CRichEditUI::TxSendMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESU
 
 void CRichEditUI::OnTxNotify(DWORD code, void* record)
 {
-    bool forwarded = code == EN_MSGFILTER || (code >= EN_SELCHANGE && code <= EN_PROTECTED) ||
-                     code == EN_STOPNOUNDO || (code >= EN_SAVECLIPBOARD && code <= EN_DRAGDROPDONE);
+    bool forwarded = code == EN_MSGFILTER || (code >= EN_SELCHANGE && code <= EN_PROTECTED) || code == EN_STOPNOUNDO ||
+                     (code >= EN_SAVECLIPBOARD && code <= EN_DRAGDROPDONE);
     // Some codes come without a record (the stop-undo code may): there is no header to fill.
     if (!forwarded || record == NULL || m_pManager == NULL)
         return;
@@ -90,7 +90,7 @@ LRESULT CRichEditUI::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, b
             return 0;
         decided = true;
     } else if (message == WM_CONTEXTMENU) {
-        POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+        POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         ::ScreenToClient(m_pManager->GetWindow(), &pt);
         if (m_pManager->FindControlAt(pt) != this)
             return 0;
@@ -203,12 +203,12 @@ void CRichEditUI::ScrollLineDown()
         m_pVerticalScrollBar->SetScrollPos(m_pVerticalScrollBar->GetScrollRange());
 }
 
-#define RICHEDIT_SCROLL_STEP(name, msg, code)      \
-    void CRichEditUI::name()                       \
-    {                                              \
-        if (m_pTwh == NULL)                        \
-            return CContainerUI::name();           \
-        SendScroll(msg, code);                     \
+#define RICHEDIT_SCROLL_STEP(name, msg, code)                                                                          \
+    void CRichEditUI::name()                                                                                           \
+    {                                                                                                                  \
+        if (m_pTwh == NULL)                                                                                            \
+            return CContainerUI::name();                                                                               \
+        SendScroll(msg, code);                                                                                         \
     }
 
 RICHEDIT_SCROLL_STEP(ScrollPageUp, WM_VSCROLL, SB_PAGEUP)

@@ -14,7 +14,7 @@ const UINT CODEPAGE_UTF16 = 1200;
 
 long CRichEditUI::GetTextLength(DWORD flags) const
 {
-    GETTEXTLENGTHEX query = { flags, CODEPAGE_UTF16 };
+    GETTEXTLENGTHEX query = {flags, CODEPAGE_UTF16};
     LRESULT length = 0;
     TxSendMessage(EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0, &length);
     return static_cast<long>(length);
@@ -47,13 +47,13 @@ void CRichEditUI::SetText(const wchar_t* text)
 
 void CRichEditUI::SetSel(long first, long last)
 {
-    CHARRANGE range = { first, last };
+    CHARRANGE range = {first, last};
     TxSendMessage(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range), NULL);
 }
 
 CHARRANGE CRichEditUI::GetSel() const
 {
-    CHARRANGE range = { 0, 0 };
+    CHARRANGE range = {0, 0};
     TxSendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range), NULL);
     return range;
 }
@@ -93,14 +93,38 @@ bool Answer(const CRichEditUI* edit, UINT msg, WPARAM wParam = 0, LPARAM lParam 
 
 } // namespace
 
-bool CRichEditUI::CanUndo() const { return Answer(this, EM_CANUNDO); }
-bool CRichEditUI::Undo() { return Answer(this, EM_UNDO); }
-bool CRichEditUI::CanRedo() const { return Answer(this, EM_CANREDO); }
-bool CRichEditUI::Redo() { return Answer(this, EM_REDO); }
-void CRichEditUI::Copy() { TxSendMessage(WM_COPY, 0, 0, NULL); }
-void CRichEditUI::Cut() { TxSendMessage(WM_CUT, 0, 0, NULL); }
-void CRichEditUI::Paste() { TxSendMessage(WM_PASTE, 0, 0, NULL); }
-void CRichEditUI::Clear() { TxSendMessage(WM_CLEAR, 0, 0, NULL); }
+bool CRichEditUI::CanUndo() const
+{
+    return Answer(this, EM_CANUNDO);
+}
+bool CRichEditUI::Undo()
+{
+    return Answer(this, EM_UNDO);
+}
+bool CRichEditUI::CanRedo() const
+{
+    return Answer(this, EM_CANREDO);
+}
+bool CRichEditUI::Redo()
+{
+    return Answer(this, EM_REDO);
+}
+void CRichEditUI::Copy()
+{
+    TxSendMessage(WM_COPY, 0, 0, NULL);
+}
+void CRichEditUI::Cut()
+{
+    TxSendMessage(WM_CUT, 0, 0, NULL);
+}
+void CRichEditUI::Paste()
+{
+    TxSendMessage(WM_PASTE, 0, 0, NULL);
+}
+void CRichEditUI::Clear()
+{
+    TxSendMessage(WM_CLEAR, 0, 0, NULL);
+}
 
 bool CRichEditUI::GetDefaultCharFormat(CHARFORMAT2W& format) const
 {

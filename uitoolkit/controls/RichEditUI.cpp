@@ -154,7 +154,7 @@ LONG CRichEditUI::NaturalHeight(const RECT& text) const
 {
     if (m_pTwh == NULL || m_pManager == NULL)
         return -1;
-    SIZEL extent = { -1, -1 };
+    SIZEL extent = {-1, -1};
     LONG width = text.right - text.left + (m_pVerticalScrollBar != NULL ? m_pVerticalScrollBar->GetFixedWidth() : 0);
     LONG height = text.bottom - text.top;
     HRESULT hr = m_pTwh->GetTextServices()->TxGetNaturalSize(DVASPECT_CONTENT, m_pManager->GetWindowDC(), NULL, NULL,
@@ -196,11 +196,11 @@ void CRichEditUI::SetPos(RECT rc, bool invalidate)
 void CRichEditUI::PlaceParts(const RECT& text)
 {
     if (IsBarShown(m_pVerticalScrollBar)) {
-        RECT bar = { text.right, text.top, text.right + m_pVerticalScrollBar->GetFixedWidth(), text.bottom };
+        RECT bar = {text.right, text.top, text.right + m_pVerticalScrollBar->GetFixedWidth(), text.bottom};
         m_pVerticalScrollBar->SetPos(bar, false);
     }
     if (IsBarShown(m_pHorizontalScrollBar)) {
-        RECT bar = { text.left, text.bottom, text.right, text.bottom + m_pHorizontalScrollBar->GetFixedHeight() };
+        RECT bar = {text.left, text.bottom, text.right, text.bottom + m_pHorizontalScrollBar->GetFixedHeight()};
         m_pHorizontalScrollBar->SetPos(bar, false);
     }
     PlaceChildrenOver(text);
@@ -222,7 +222,7 @@ void CRichEditUI::Paint(HDC hdc, const RECT& paintRect)
     CControlUI::Paint(hdc, paintRect);
     if (m_pTwh != NULL) {
         const RECT& client = m_pTwh->GetClientRect();
-        RECTL bounds = { client.left, client.top, client.right, client.bottom };
+        RECTL bounds = {client.left, client.top, client.right, client.bottom};
         RECT update = paintRect;
         m_pTwh->GetTextServices()->TxDraw(DVASPECT_CONTENT, 0, NULL, NULL, hdc, NULL, &bounds, NULL, &update, NULL, 0,
                                           TXTVIEW_ACTIVE);

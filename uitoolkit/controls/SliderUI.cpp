@@ -5,7 +5,7 @@
 
 namespace UiToolkit {
 
-CSliderUI::CSliderUI() : m_szThumb{ 10, 10 }, m_uThumbState(0), m_nStep(1)
+CSliderUI::CSliderUI() : m_szThumb{10, 10}, m_uThumbState(0), m_nStep(1)
 {
     m_uTextStyle = DT_SINGLELINE | DT_CENTER;
 }
@@ -48,8 +48,8 @@ RECT CSliderUI::GetThumbRect() const
         rc.top = (m_rcItem.top + m_rcItem.bottom - m_szThumb.cy) / 2;
     } else {
         rc.left = (m_rcItem.left + m_rcItem.right - m_szThumb.cx) / 2;
-        rc.top = m_rcItem.bottom -
-                 static_cast<LONG>((m_rcItem.bottom - m_rcItem.top - m_szThumb.cy) * offset / range) - m_szThumb.cy;
+        rc.top = m_rcItem.bottom - static_cast<LONG>((m_rcItem.bottom - m_rcItem.top - m_szThumb.cy) * offset / range) -
+                 m_szThumb.cy;
     }
     rc.right = rc.left + m_szThumb.cx;
     rc.bottom = rc.top + m_szThumb.cy;
@@ -73,8 +73,8 @@ int CSliderUI::ValueAt(POINT pt) const
     if (pt.y >= r.bottom - m_szThumb.cy / 2)
         return m_nMin;
     if (pt.y > r.top + m_szThumb.cy / 2 && span > 0)
-        return m_nMin + static_cast<int>((r.bottom - m_szThumb.cy / 2 - pt.y) *
-                                         (static_cast<LONGLONG>(m_nMax) - m_nMin) / span);
+        return m_nMin +
+               static_cast<int>((r.bottom - m_szThumb.cy / 2 - pt.y) * (static_cast<LONGLONG>(m_nMax) - m_nMin) / span);
     return span > 0 ? m_nMax : m_nMin;
 }
 
@@ -155,7 +155,7 @@ void CSliderUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
         SetImageRecord(m_thumbPushedImage, value);
     } else if (wcscmp(name, L"thumbsize") == 0) {
         wchar_t* end = NULL;
-        SIZE size = { wcstol(value, &end, 10), 0 };
+        SIZE size = {wcstol(value, &end, 10), 0};
         if (*end != L'\0')
             size.cy = wcstol(end + 1, NULL, 10);
         SetThumbSize(size);
@@ -176,7 +176,7 @@ void CSliderUI::PaintStateImage(HDC hdc)
         state = &m_thumbPushedImage;
     else if (m_uThumbState & UISTATE_HOT)
         state = &m_thumbHotImage;
-    ImageDrawInfoUI* records[2] = { state, &m_thumbImage };
+    ImageDrawInfoUI* records[2] = {state, &m_thumbImage};
     for (ImageDrawInfoUI* record : records) {
         if (record == NULL || record->sDrawString.IsEmpty())
             continue;

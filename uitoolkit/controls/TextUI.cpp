@@ -93,7 +93,7 @@ void CTextUI::OnEvent(InputEventUI& event)
 
 SIZE CTextUI::MeasureSize(SIZE available)
 {
-    RECT rc = { m_rcTextPadding.left, 0, std::max<int>(m_cxyFixed.cx, available.cx) - m_rcTextPadding.right, 9999 };
+    RECT rc = {m_rcTextPadding.left, 0, std::max<int>(m_cxyFixed.cx, available.cx) - m_rcTextPadding.right, 9999};
     if (m_pManager != NULL) {
         HDC hdc = m_pManager->GetWindowDC();
         HDC own = hdc == NULL ? CreateCompatibleDC(NULL) : NULL;
@@ -108,8 +108,8 @@ SIZE CTextUI::MeasureSize(SIZE available)
         if (own != NULL)
             DeleteDC(own);
     }
-    SIZE size = { rc.right - rc.left + m_rcTextPadding.left + m_rcTextPadding.right,
-                  rc.bottom - rc.top + m_rcTextPadding.top + m_rcTextPadding.bottom };
+    SIZE size = {rc.right - rc.left + m_rcTextPadding.left + m_rcTextPadding.right,
+                 rc.bottom - rc.top + m_rcTextPadding.top + m_rcTextPadding.bottom};
     if (m_cxyFixed.cy != 0)
         size.cy = m_cxyFixed.cy;
     return size;

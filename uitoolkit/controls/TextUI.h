@@ -8,7 +8,10 @@ namespace UiToolkit {
 class CTextUI : public CLabelUI
 {
 public:
-    enum { MAX_LINKS = 8 };
+    enum
+    {
+        MAX_LINKS = 8
+    };
 
     CTextUI();
 

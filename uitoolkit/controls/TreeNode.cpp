@@ -34,7 +34,10 @@ CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parent)
     CContainerUI::AddItem(m_pRow);
 }
 
-const wchar_t* CTreeNodeUI::TypeName() const { return L"TreeNodeUI"; }
+const wchar_t* CTreeNodeUI::TypeName() const
+{
+    return L"TreeNodeUI";
+}
 
 void* CTreeNodeUI::CastTo(const wchar_t* name)
 {
@@ -67,8 +70,8 @@ bool CTreeNodeUI::AddChildNode(CTreeNodeUI* child)
         CTreeNodeUI* last = HasChildren() ? ChildAt(ChildCount() - 1)->LastDescendant() : this;
         int at = last->IndexInTree() + 1;
         // Behind the last descendant; at the end of the tree that means appending.
-        bool placed = at >= m_pTreeView->ItemCount() ? m_pTreeView->AddNode(child)
-                                                      : m_pTreeView->InsertNodeAt(child, at) >= 0;
+        bool placed =
+            at >= m_pTreeView->ItemCount() ? m_pTreeView->AddNode(child) : m_pTreeView->InsertNodeAt(child, at) >= 0;
         if (!placed)
             return false;
     }

@@ -14,7 +14,10 @@ CTreeViewUI::CTreeViewUI()
 
 CTreeViewUI::~CTreeViewUI() = default;
 
-const wchar_t* CTreeViewUI::TypeName() const { return L"TreeViewUI"; }
+const wchar_t* CTreeViewUI::TypeName() const
+{
+    return L"TreeViewUI";
+}
 
 void* CTreeViewUI::CastTo(const wchar_t* name)
 {
@@ -106,7 +109,10 @@ bool CTreeViewUI::RemoveItemAt(int index)
     return CListUI::RemoveItemAt(index);
 }
 
-void CTreeViewUI::RemoveAllItems() { CListUI::RemoveAllItems(); }
+void CTreeViewUI::RemoveAllItems()
+{
+    CListUI::RemoveAllItems();
+}
 
 bool CTreeViewUI::OnCheckBoxChanged(void* param)
 {
@@ -232,10 +238,22 @@ void CTreeViewUI::SetNodeColors(void (CTreeNodeUI::*setter)(DWORD), DWORD color)
     }
 }
 
-void CTreeViewUI::SetItemTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetItemTextColor, color); }
-void CTreeViewUI::SetItemHotTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetItemHotTextColor, color); }
-void CTreeViewUI::SetSelItemTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetSelItemTextColor, color); }
-void CTreeViewUI::SetSelItemHotTextColor(DWORD color) { SetNodeColors(&CTreeNodeUI::SetSelItemHotTextColor, color); }
+void CTreeViewUI::SetItemTextColor(DWORD color)
+{
+    SetNodeColors(&CTreeNodeUI::SetItemTextColor, color);
+}
+void CTreeViewUI::SetItemHotTextColor(DWORD color)
+{
+    SetNodeColors(&CTreeNodeUI::SetItemHotTextColor, color);
+}
+void CTreeViewUI::SetSelItemTextColor(DWORD color)
+{
+    SetNodeColors(&CTreeNodeUI::SetSelItemTextColor, color);
+}
+void CTreeViewUI::SetSelItemHotTextColor(DWORD color)
+{
+    SetNodeColors(&CTreeNodeUI::SetSelItemHotTextColor, color);
+}
 
 void CTreeViewUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 {

@@ -232,8 +232,8 @@ bool CTxtWinHost::SetCursorAt(const RECT* rc, POINT pt)
         return false;
     CWindowManagerUI* manager = Manager();
     const RECT* client = (m_flags & FLAG_INPLACEACTIVE) ? NULL : (rc != NULL ? rc : &m_rcClient);
-    m_pServices->OnTxSetCursor(DVASPECT_CONTENT, -1, NULL, NULL, manager != NULL ? manager->GetWindowDC() : NULL,
-                               NULL, client, pt.x, pt.y);
+    m_pServices->OnTxSetCursor(DVASPECT_CONTENT, -1, NULL, NULL, manager != NULL ? manager->GetWindowDC() : NULL, NULL,
+                               client, pt.x, pt.y);
     return true;
 }
 

@@ -153,9 +153,7 @@ void UI_TXCALL CTxtWinHost::TxKillTimer(UINT id)
     m_flags &= ~FLAG_TIMER;
 }
 
-void UI_TXCALL CTxtWinHost::TxScrollWindowEx(INT, INT, LPCRECT, LPCRECT, HRGN, LPRECT, UINT)
-{
-}
+void UI_TXCALL CTxtWinHost::TxScrollWindowEx(INT, INT, LPCRECT, LPCRECT, HRGN, LPRECT, UINT) {}
 
 void UI_TXCALL CTxtWinHost::TxSetCapture(BOOL capture)
 {
@@ -220,8 +218,6 @@ HIMC UI_TXCALL CTxtWinHost::TxImmGetContext()
     return NULL;
 }
 
-void UI_TXCALL CTxtWinHost::TxImmReleaseContext(HIMC)
-{
-}
+void UI_TXCALL CTxtWinHost::TxImmReleaseContext(HIMC) {}
 
 } // namespace UiToolkit

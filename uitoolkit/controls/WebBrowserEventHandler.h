@@ -14,25 +14,21 @@ public:
 
     virtual void BeforeNavigate2(IDispatch*, VARIANT* /*url*/, VARIANT* /*flags*/, VARIANT* /*targetFrame*/,
                                  VARIANT* /*postData*/, VARIANT* /*headers*/, VARIANT_BOOL* /*cancel*/)
-    {
-    }
+    {}
     virtual void NavigateError(IDispatch*, VARIANT* /*url*/, VARIANT* /*targetFrame*/, VARIANT* /*statusCode*/,
                                VARIANT_BOOL* /*cancel*/)
-    {
-    }
+    {}
     virtual void NavigateComplete2(IDispatch*, VARIANT* /*url*/) {}
     // Kept for callers that fill the slot; the control never calls it.
     virtual void ProgressChange(LONG /*progress*/, LONG /*progressMax*/) {}
-    virtual void NewWindow3(IDispatch** /*newBrowser*/, VARIANT_BOOL* /*cancel*/, DWORD /*flags*/,
-                            BSTR /*contextUrl*/, BSTR /*url*/)
-    {
-    }
+    virtual void NewWindow3(IDispatch** /*newBrowser*/, VARIANT_BOOL* /*cancel*/, DWORD /*flags*/, BSTR /*contextUrl*/,
+                            BSTR /*url*/)
+    {}
     virtual void CommandStateChange(long /*command*/, VARIANT_BOOL /*enable*/) {}
 
     virtual HRESULT ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) { return S_FALSE; }
     virtual HRESULT GetHostInfo(DOCHOSTUIINFO*) { return E_NOTIMPL; }
-    virtual HRESULT ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                           IOleInPlaceUIWindow*)
+    virtual HRESULT ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*, IOleInPlaceUIWindow*)
     {
         return S_OK;
     }

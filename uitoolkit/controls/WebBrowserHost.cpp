@@ -29,19 +29,12 @@ public:
     explicit EventArguments(DISPPARAMS* params)
         : m_count(params != NULL && params->rgvarg != NULL ? params->cArgs : 0),
           m_args(params != NULL ? params->rgvarg : NULL)
-    {
-    }
+    {}
     bool Has(UINT n) const { return m_count >= n; }
     VARIANT* At(UINT i) const { return &m_args[m_count - 1 - i]; }
     IDispatch* Dispatch(UINT i) const { return At(i)->vt == VT_DISPATCH ? At(i)->pdispVal : NULL; }
-    IDispatch** DispatchOut(UINT i) const
-    {
-        return At(i)->vt == (VT_DISPATCH | VT_BYREF) ? At(i)->ppdispVal : NULL;
-    }
-    VARIANT* Variant(UINT i) const
-    {
-        return At(i)->vt == (VT_VARIANT | VT_BYREF) ? At(i)->pvarVal : At(i);
-    }
+    IDispatch** DispatchOut(UINT i) const { return At(i)->vt == (VT_DISPATCH | VT_BYREF) ? At(i)->ppdispVal : NULL; }
+    VARIANT* Variant(UINT i) const { return At(i)->vt == (VT_VARIANT | VT_BYREF) ? At(i)->pvarVal : At(i); }
     VARIANT_BOOL* BoolOut(UINT i) const { return At(i)->vt == (VT_BOOL | VT_BYREF) ? At(i)->pboolVal : NULL; }
     LONG Long(UINT i) const
     {
@@ -78,13 +71,13 @@ void ReadScriptError(VARIANT* in)
     window->Release();
     if (FAILED(hr) || event == NULL)
         return;
-    const wchar_t* names[] = { L"errorLine", L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl" };
+    const wchar_t* names[] = {L"errorLine", L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl"};
     for (const wchar_t* name : names) {
         DISPID id = DISPID_UNKNOWN;
         LPOLESTR text = const_cast<LPOLESTR>(name);
         if (FAILED(event->GetIDsOfNames(IID_NULL, &text, 1, LOCALE_SYSTEM_DEFAULT, &id)))
             continue;
-        DISPPARAMS none = { NULL, NULL, 0, 0 };
+        DISPPARAMS none = {NULL, NULL, 0, 0};
         VARIANT value;
         ::VariantInit(&value);
         event->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, NULL, NULL);
@@ -118,9 +111,18 @@ STDMETHODIMP CWebBrowserUI::ShowUI(DWORD id, IOleInPlaceActiveObject* active, IO
     return UiHandler().ShowUI(id, active, target, frame, doc);
 }
 
-STDMETHODIMP CWebBrowserUI::HideUI() { return UiHandler().HideUI(); }
-STDMETHODIMP CWebBrowserUI::UpdateUI() { return UiHandler().UpdateUI(); }
-STDMETHODIMP CWebBrowserUI::EnableModeless(BOOL enable) { return UiHandler().EnableModeless(enable); }
+STDMETHODIMP CWebBrowserUI::HideUI()
+{
+    return UiHandler().HideUI();
+}
+STDMETHODIMP CWebBrowserUI::UpdateUI()
+{
+    return UiHandler().UpdateUI();
+}
+STDMETHODIMP CWebBrowserUI::EnableModeless(BOOL enable)
+{
+    return UiHandler().EnableModeless(enable);
+}
 
 STDMETHODIMP CWebBrowserUI::OnDocWindowActivate(BOOL activate)
 {
@@ -237,8 +239,7 @@ void CWebBrowserUI::AttachToDocument()
     document->Release();
 }
 
-STDMETHODIMP CWebBrowserUI::Invoke(DISPID id, REFIID riid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                   UINT*)
+STDMETHODIMP CWebBrowserUI::Invoke(DISPID id, REFIID riid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*)
 {
     if (!IsEqualIID(riid, IID_NULL))
         return E_INVALIDARG;
@@ -278,8 +279,8 @@ STDMETHODIMP CWebBrowserUI::Invoke(DISPID id, REFIID riid, LCID, WORD, DISPPARAM
         if (!args.Has(5))
             return DISP_E_BADPARAMCOUNT;
         if (handler != NULL)
-            handler->NewWindow3(args.DispatchOut(0), args.BoolOut(1), static_cast<DWORD>(args.Long(2)),
-                                args.String(3), args.String(4));
+            handler->NewWindow3(args.DispatchOut(0), args.BoolOut(1), static_cast<DWORD>(args.Long(2)), args.String(3),
+                                args.String(4));
         return S_OK;
     default:
         return DISP_E_MEMBERNOTFOUND;

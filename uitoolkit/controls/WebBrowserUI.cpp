@@ -70,8 +70,8 @@ void CWebBrowserUI::ReleaseControl()
     CActiveXUI::ReleaseControl();
 }
 
-LRESULT CWebBrowserUI::ForwardToHandler(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR a,
-                                        DWORD_PTR b, DWORD_PTR c, DWORD_PTR d)
+LRESULT CWebBrowserUI::ForwardToHandler(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR a, DWORD_PTR b,
+                                        DWORD_PTR c, DWORD_PTR d)
 {
     if (m_pWebBrowserEventHandler == NULL)
         return 0;

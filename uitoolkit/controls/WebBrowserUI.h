@@ -28,8 +28,8 @@ public:
     void ReleaseControl() override;
     bool CreateControl() override;
     // Passes its arguments to the event handler's ForwardedMessage; 0 without a handler.
-    virtual LRESULT ForwardToHandler(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR a,
-                                     DWORD_PTR b, DWORD_PTR c, DWORD_PTR d);
+    virtual LRESULT ForwardToHandler(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR a, DWORD_PTR b,
+                                     DWORD_PTR c, DWORD_PTR d);
 
     void Navigate(const wchar_t* url);
     // Advises (true) or unadvises (false) this control as the browser's DWebBrowserEvents2 sink.
@@ -50,8 +50,9 @@ public:
     // IDocHostUIHandler
     STDMETHOD(ShowContextMenu)(DWORD id, POINT* pt, IUnknown* target, IDispatch* reserved) override;
     STDMETHOD(GetHostInfo)(DOCHOSTUIINFO* info) override;
-    STDMETHOD(ShowUI)(DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target, IOleInPlaceFrame* frame,
-                      IOleInPlaceUIWindow* doc) override;
+    STDMETHOD(ShowUI)
+    (DWORD id, IOleInPlaceActiveObject* active, IOleCommandTarget* target, IOleInPlaceFrame* frame,
+     IOleInPlaceUIWindow* doc) override;
     STDMETHOD(HideUI)() override;
     STDMETHOD(UpdateUI)() override;
     STDMETHOD(EnableModeless)(BOOL enable) override;
@@ -76,14 +77,15 @@ public:
     STDMETHOD(GetTypeInfoCount)(UINT* count) override;
     STDMETHOD(GetTypeInfo)(UINT index, LCID lcid, ITypeInfo** info) override;
     STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
-    STDMETHOD(Invoke)(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* exception, UINT* argError) override;
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+     UINT* argError) override;
 
     // ITranslateAcceleratorUI: 0 (S_OK) when the browser consumed the key.
     LRESULT TranslateAccelerator(MSG* msg) override;
 
 protected:
-    IWebBrowser2* m_pWebBrowser2 = NULL;  // owned reference while created
+    IWebBrowser2* m_pWebBrowser2 = NULL; // owned reference while created
     LONG m_dwRef = 0;
     DWORD m_dwCookie = 0;
     CStringUI m_sHomePage;
@@ -95,7 +97,7 @@ private:
     void AttachToDocument();
     // The installed handler, or one answering the defaults.
     CWebBrowserEventHandler& UiHandler();
-    CWindowManagerUI* m_pTranslatorManager = NULL;  // the manager this control is registered with as translator
+    CWindowManagerUI* m_pTranslatorManager = NULL; // the manager this control is registered with as translator
 };
 
 } // namespace UiToolkit

@@ -47,7 +47,7 @@ void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
     } else if (wcscmp(name, L"bordersize") == 0) {
         if (wcschr(value, L',') == NULL) {
             SetBorderSize(_wtoi(value));
-            RECT none = { 0, 0, 0, 0 };
+            RECT none = {0, 0, 0, 0};
             SetBorderSize(none);
         } else {
             SetBorderSize(ParseRectList(value));
@@ -64,13 +64,13 @@ void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
         SetBorderStyle(_wtoi(value));
     } else if (wcscmp(name, L"borderround") == 0) {
         RECT pair = ParseRectList(value);
-        SIZE round = { pair.left, pair.top };
+        SIZE round = {pair.left, pair.top};
         SetBorderRound(round);
     } else if (wcscmp(name, L"bkimage") == 0) {
         SetBkImage(value);
     } else if (wcscmp(name, L"pos") == 0) {
         RECT rc = ParseRectList(value);
-        SIZE origin = { rc.left, rc.top };
+        SIZE origin = {rc.left, rc.top};
         SetFloatOrigin(origin);
         SetFixedWidth(rc.right - rc.left);
         SetFixedHeight(rc.bottom - rc.top);
@@ -108,7 +108,7 @@ void CControlUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
         if (wcschr(value, L',') == NULL) {
             SetFloat(IsTrue(value));
         } else {
-            double anchors[4] = { 0, 0, 0, 0 };
+            double anchors[4] = {0, 0, 0, 0};
             wchar_t* end = const_cast<wchar_t*>(value);
             for (int i = 0; i < 4; ++i) {
                 anchors[i] = wcstod(end, &end);

@@ -207,11 +207,11 @@ void CControlUI::PaintOutline(HDC hdc)
             CRenderKitUI::DrawRect(hdc, m_rcItem, m_nBorderSize, border);
     } else {
         const RECT& rc = m_rcItem;
-        const int sizes[4] = { m_rcBorderSize.left, m_rcBorderSize.top, m_rcBorderSize.right, m_rcBorderSize.bottom };
-        const RECT lines[4] = { { rc.left, rc.top, rc.left, rc.bottom },
-                                { rc.left, rc.top, rc.right, rc.top },
-                                { rc.right, rc.top, rc.right, rc.bottom },
-                                { rc.left, rc.bottom, rc.right, rc.bottom } };
+        const int sizes[4] = {m_rcBorderSize.left, m_rcBorderSize.top, m_rcBorderSize.right, m_rcBorderSize.bottom};
+        const RECT lines[4] = {{rc.left, rc.top, rc.left, rc.bottom},
+                               {rc.left, rc.top, rc.right, rc.top},
+                               {rc.right, rc.top, rc.right, rc.bottom},
+                               {rc.left, rc.bottom, rc.right, rc.bottom}};
         for (int i = 0; i < 4; ++i) {
             if (sizes[i] > 0)
                 CRenderKitUI::DrawLine(hdc, lines[i], sizes[i], border, m_nBorderStyle);

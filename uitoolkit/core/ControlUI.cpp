@@ -8,9 +8,9 @@ namespace UiToolkit {
 CControlUI::CControlUI()
     : m_pManager(NULL), m_pParent(NULL), m_bUpdateNeeded(true), m_bMenuUsed(false), m_bVisible(true),
       m_bShownByParent(true), m_bEnabled(true), m_bMouseEnabled(true), m_bKeyboardEnabled(true), m_bFocused(false),
-      m_bFloat(false), m_bInSizeEvent(false), m_chShortcut(L'\0'), m_pTag(0), m_dwBackColor(0), m_dwBackColor2(0), m_dwBackColor3(0),
-      m_dwBorderColor(0), m_dwFocusBorderColor(0), m_bColorHSL(false), m_nBorderSize(0), m_nBorderStyle(0),
-      m_nTooltipWidth(300)
+      m_bFloat(false), m_bInSizeEvent(false), m_chShortcut(L'\0'), m_pTag(0), m_dwBackColor(0), m_dwBackColor2(0),
+      m_dwBackColor3(0), m_dwBorderColor(0), m_dwFocusBorderColor(0), m_bColorHSL(false), m_nBorderSize(0),
+      m_nBorderStyle(0), m_nTooltipWidth(300)
 {
     SetRectEmpty(&m_rcItem);
     SetRectEmpty(&m_rcPadding);
@@ -33,18 +33,36 @@ CControlUI::~CControlUI()
         m_pManager->ForgetControl(this);
 }
 
-CStringUI CControlUI::GetName() const { return m_sName; }
-void CControlUI::SetName(const wchar_t* name) { m_sName = name; }
-const wchar_t* CControlUI::TypeName() const { return L"ControlUI"; }
+CStringUI CControlUI::GetName() const
+{
+    return m_sName;
+}
+void CControlUI::SetName(const wchar_t* name)
+{
+    m_sName = name;
+}
+const wchar_t* CControlUI::TypeName() const
+{
+    return L"ControlUI";
+}
 
 void* CControlUI::CastTo(const wchar_t* name)
 {
     return name != NULL && wcscmp(name, L"Control") == 0 ? this : NULL;
 }
 
-UINT CControlUI::BehaviourFlags() const { return 0; }
-bool CControlUI::Trigger() { return IsVisible() && IsEnabled(); }
-CWindowManagerUI* CControlUI::GetOwnerManager() const { return m_pManager; }
+UINT CControlUI::BehaviourFlags() const
+{
+    return 0;
+}
+bool CControlUI::Trigger()
+{
+    return IsVisible() && IsEnabled();
+}
+CWindowManagerUI* CControlUI::GetOwnerManager() const
+{
+    return m_pManager;
+}
 
 void CControlUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
@@ -54,8 +72,14 @@ void CControlUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bo
         Initialise();
 }
 
-CControlUI* CControlUI::GetParentControl() const { return m_pParent; }
-CStringUI CControlUI::GetText() const { return m_sText; }
+CControlUI* CControlUI::GetParentControl() const
+{
+    return m_pParent;
+}
+CStringUI CControlUI::GetText() const
+{
+    return m_sText;
+}
 
 void CControlUI::SetText(const wchar_t* text)
 {
@@ -65,11 +89,14 @@ void CControlUI::SetText(const wchar_t* text)
     Invalidate();
 }
 
-const RECT& CControlUI::GetPos() const { return m_rcItem; }
+const RECT& CControlUI::GetPos() const
+{
+    return m_rcItem;
+}
 
 RECT CControlUI::GetPosInParent() const
 {
-    RECT rc = { 0, 0, 0, 0 };
+    RECT rc = {0, 0, 0, 0};
     if (m_pParent != NULL) {
         rc = m_rcItem;
         const RECT& parent = m_pParent->GetPos();
@@ -137,11 +164,26 @@ void CControlUI::Shift(int dx, int dy, bool invalidate)
     }
 }
 
-int CControlUI::GetWidth() const { return m_rcItem.right - m_rcItem.left; }
-int CControlUI::GetHeight() const { return m_rcItem.bottom - m_rcItem.top; }
-int CControlUI::GetX() const { return m_rcItem.left; }
-int CControlUI::GetY() const { return m_rcItem.top; }
-RECT CControlUI::GetPadding() const { return m_rcPadding; }
+int CControlUI::GetWidth() const
+{
+    return m_rcItem.right - m_rcItem.left;
+}
+int CControlUI::GetHeight() const
+{
+    return m_rcItem.bottom - m_rcItem.top;
+}
+int CControlUI::GetX() const
+{
+    return m_rcItem.left;
+}
+int CControlUI::GetY() const
+{
+    return m_rcItem.top;
+}
+RECT CControlUI::GetPadding() const
+{
+    return m_rcPadding;
+}
 
 void CControlUI::SetPadding(RECT padding)
 {
@@ -149,7 +191,10 @@ void CControlUI::SetPadding(RECT padding)
     NeedParentUpdate();
 }
 
-SIZE CControlUI::GetFloatOrigin() const { return m_cXY; }
+SIZE CControlUI::GetFloatOrigin() const
+{
+    return m_cXY;
+}
 
 void CControlUI::SetFloatOrigin(SIZE origin)
 {
@@ -160,7 +205,10 @@ void CControlUI::SetFloatOrigin(SIZE origin)
         NeedParentUpdate();
 }
 
-int CControlUI::GetFixedWidth() const { return m_cxyFixed.cx; }
+int CControlUI::GetFixedWidth() const
+{
+    return m_cxyFixed.cx;
+}
 
 void CControlUI::SetFixedWidth(int cx)
 {
@@ -173,7 +221,10 @@ void CControlUI::SetFixedWidth(int cx)
         NeedParentUpdate();
 }
 
-int CControlUI::GetFixedHeight() const { return m_cxyFixed.cy; }
+int CControlUI::GetFixedHeight() const
+{
+    return m_cxyFixed.cy;
+}
 
 void CControlUI::SetFixedHeight(int cy)
 {
@@ -199,10 +250,22 @@ bool StoreLimit(LONG& field, int value)
 
 } // namespace
 
-int CControlUI::GetMinWidth() const { return m_cxyMin.cx; }
-int CControlUI::GetMaxWidth() const { return m_cxyMax.cx; }
-int CControlUI::GetMinHeight() const { return m_cxyMin.cy; }
-int CControlUI::GetMaxHeight() const { return m_cxyMax.cy; }
+int CControlUI::GetMinWidth() const
+{
+    return m_cxyMin.cx;
+}
+int CControlUI::GetMaxWidth() const
+{
+    return m_cxyMax.cx;
+}
+int CControlUI::GetMinHeight() const
+{
+    return m_cxyMin.cy;
+}
+int CControlUI::GetMaxHeight() const
+{
+    return m_cxyMax.cy;
+}
 
 void CControlUI::SetMinWidth(int cx)
 {
@@ -241,7 +304,10 @@ void CControlUI::SetFloatAnchors(const double anchors[4])
     NeedParentUpdate();
 }
 
-CStringUI CControlUI::GetToolTip() const { return m_sToolTip; }
+CStringUI CControlUI::GetToolTip() const
+{
+    return m_sToolTip;
+}
 
 void CControlUI::SetToolTip(const wchar_t* text)
 {
@@ -249,17 +315,50 @@ void CControlUI::SetToolTip(const wchar_t* text)
     m_sToolTip.ReplaceAll(L"<n>", L"\r\n");
 }
 
-void CControlUI::SetToolTipWidth(int width) { m_nTooltipWidth = width; }
-int CControlUI::GetToolTipWidth() const { return m_nTooltipWidth; }
-wchar_t CControlUI::GetShortcut() const { return m_chShortcut; }
-void CControlUI::SetShortcut(wchar_t ch) { m_chShortcut = ch; }
-bool CControlUI::WantsContextMenu() const { return m_bMenuUsed; }
-void CControlUI::SetWantsContextMenu(bool wants) { m_bMenuUsed = wants; }
-const CStringUI& CControlUI::GetUserData() const { return m_sUserData; }
-void CControlUI::SetUserData(const wchar_t* text) { m_sUserData = text; }
-UINT_PTR CControlUI::GetUserValue() const { return m_pTag; }
-void CControlUI::SetUserValue(UINT_PTR value) { m_pTag = value; }
-bool CControlUI::IsVisible() const { return m_bVisible && m_bShownByParent; }
+void CControlUI::SetToolTipWidth(int width)
+{
+    m_nTooltipWidth = width;
+}
+int CControlUI::GetToolTipWidth() const
+{
+    return m_nTooltipWidth;
+}
+wchar_t CControlUI::GetShortcut() const
+{
+    return m_chShortcut;
+}
+void CControlUI::SetShortcut(wchar_t ch)
+{
+    m_chShortcut = ch;
+}
+bool CControlUI::WantsContextMenu() const
+{
+    return m_bMenuUsed;
+}
+void CControlUI::SetWantsContextMenu(bool wants)
+{
+    m_bMenuUsed = wants;
+}
+const CStringUI& CControlUI::GetUserData() const
+{
+    return m_sUserData;
+}
+void CControlUI::SetUserData(const wchar_t* text)
+{
+    m_sUserData = text;
+}
+UINT_PTR CControlUI::GetUserValue() const
+{
+    return m_pTag;
+}
+void CControlUI::SetUserValue(UINT_PTR value)
+{
+    m_pTag = value;
+}
+bool CControlUI::IsVisible() const
+{
+    return m_bVisible && m_bShownByParent;
+}
 
 void CControlUI::SetVisible(bool visible)
 {
@@ -281,7 +380,10 @@ void CControlUI::SetShownByParent(bool shown)
         m_pManager->SetFocusControl(NULL);
 }
 
-bool CControlUI::IsEnabled() const { return m_bEnabled; }
+bool CControlUI::IsEnabled() const
+{
+    return m_bEnabled;
+}
 
 void CControlUI::SetEnabled(bool enabled)
 {
@@ -291,11 +393,26 @@ void CControlUI::SetEnabled(bool enabled)
     Invalidate();
 }
 
-bool CControlUI::IsMouseEnabled() const { return m_bMouseEnabled; }
-void CControlUI::SetMouseEnabled(bool enabled) { m_bMouseEnabled = enabled; }
-bool CControlUI::IsKeyboardEnabled() const { return m_bKeyboardEnabled; }
-void CControlUI::SetKeyboardEnabled(bool enabled) { m_bKeyboardEnabled = enabled; }
-bool CControlUI::IsFocused() const { return m_bFocused; }
+bool CControlUI::IsMouseEnabled() const
+{
+    return m_bMouseEnabled;
+}
+void CControlUI::SetMouseEnabled(bool enabled)
+{
+    m_bMouseEnabled = enabled;
+}
+bool CControlUI::IsKeyboardEnabled() const
+{
+    return m_bKeyboardEnabled;
+}
+void CControlUI::SetKeyboardEnabled(bool enabled)
+{
+    m_bKeyboardEnabled = enabled;
+}
+bool CControlUI::IsFocused() const
+{
+    return m_bFocused;
+}
 
 void CControlUI::SetFocus()
 {
@@ -303,7 +420,10 @@ void CControlUI::SetFocus()
         m_pManager->SetFocusControl(this);
 }
 
-bool CControlUI::IsFloat() const { return m_bFloat; }
+bool CControlUI::IsFloat() const
+{
+    return m_bFloat;
+}
 
 void CControlUI::SetFloat(bool isFloat)
 {

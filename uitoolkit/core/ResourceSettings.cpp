@@ -43,7 +43,7 @@ CStringUI CResourceSettingsUI::GetModuleFolder()
 {
     if (TheSettings().instance == NULL)
         return CStringUI();
-    wchar_t path[MAX_PATH + 1] = { 0 };
+    wchar_t path[MAX_PATH + 1] = {0};
     DWORD n = GetModuleFileNameW(TheSettings().instance, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         return CStringUI();

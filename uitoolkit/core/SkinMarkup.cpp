@@ -36,20 +36,16 @@ struct Entity
 };
 
 const Entity ENTITIES[] = {
-    { L"&amp;", 5, L'&' }, { L"&lt;", 4, L'<' }, { L"&gt;", 4, L'>' },
-    { L"&quot;", 6, L'"' }, { L"&apos;", 6, L'\'' },
+    {L"&amp;", 5, L'&'}, {L"&lt;", 4, L'<'}, {L"&gt;", 4, L'>'}, {L"&quot;", 6, L'"'}, {L"&apos;", 6, L'\''},
 };
 
 } // namespace
 
-CSkinMarkupNode::CSkinMarkupNode() : m_nElement(0), m_nAttributes(0), m_pOwner(NULL)
-{
-}
+CSkinMarkupNode::CSkinMarkupNode() : m_nElement(0), m_nAttributes(0), m_pOwner(NULL) {}
 
 CSkinMarkupNode::CSkinMarkupNode(CSkinMarkup* owner, ULONG element)
     : m_nElement(element), m_nAttributes(0), m_pOwner(owner)
-{
-}
+{}
 
 CSkinMarkupNode CSkinMarkupNode::GetChild() const
 {

@@ -17,7 +17,10 @@ class CSkinMarkup;
 class CSkinMarkupNode
 {
 public:
-    enum { MAX_ATTRIBUTES = 64 };
+    enum
+    {
+        MAX_ATTRIBUTES = 64
+    };
 
     CSkinMarkupNode();
     CSkinMarkupNode(CSkinMarkup* owner, ULONG element);
@@ -56,7 +59,11 @@ class CSkinMarkup
     friend class CSkinMarkupNode;
 
 public:
-    enum { MAX_FILE_SIZE = 0x400000, MAX_DEPTH = 256 };
+    enum
+    {
+        MAX_FILE_SIZE = 0x400000,
+        MAX_DEPTH = 256
+    };
 
     explicit CSkinMarkup(const wchar_t* text = NULL);
     ~CSkinMarkup();

@@ -37,8 +37,8 @@ bool CSkinMarkup::LoadFromMemory(const BYTE* bytes, DWORD size, int encoding)
         }
         int units = 0;
         if (size > 0) {
-            units = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(size),
-                                        NULL, 0);
+            units =
+                MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(size), NULL, 0);
             if (units <= 0)
                 return FailLoad(L"Could not read file");
         }
@@ -46,8 +46,7 @@ bool CSkinMarkup::LoadFromMemory(const BYTE* bytes, DWORD size, int encoding)
         if (text == NULL)
             return FailLoad(L"Out of memory");
         if (units > 0)
-            MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(size), text,
-                                units);
+            MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(size), text, units);
         text[units] = L'\0';
     }
     m_pstrXML = text;
@@ -67,8 +66,8 @@ bool CSkinMarkup::LoadFromFile(const wchar_t* name, int encoding)
         return LoadFromZip(name, encoding);
 
     CStringUI path = CResourceSettingsUI::GetResourceFolder() + name;
-    ScopedHandle file(CreateFileW(path.Text(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, NULL));
+    ScopedHandle file(
+        CreateFileW(path.Text(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
         return FailLoad(L"Error opening file");
     DWORD high = 0;

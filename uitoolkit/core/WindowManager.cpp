@@ -223,8 +223,14 @@ bool RemoveFirst(CPtrArrayUI& list, void* item)
 
 } // namespace
 
-bool CWindowManagerUI::RegisterMessageFilter(IMessageFilterUI* filter) { return m_aMessageFilters.Add(filter); }
-bool CWindowManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) { return RemoveFirst(m_aMessageFilters, filter); }
+bool CWindowManagerUI::RegisterMessageFilter(IMessageFilterUI* filter)
+{
+    return m_aMessageFilters.Add(filter);
+}
+bool CWindowManagerUI::RemoveMessageFilter(IMessageFilterUI* filter)
+{
+    return RemoveFirst(m_aMessageFilters, filter);
+}
 bool CWindowManagerUI::RegisterPostPaint(CControlUI* control)
 {
     // Listed once: one removal must end its overlay.
@@ -233,11 +239,26 @@ bool CWindowManagerUI::RegisterPostPaint(CControlUI* control)
     return m_aPostPaintControls.Add(control);
 }
 
-bool CWindowManagerUI::RemovePostPaint(CControlUI* control) { return RemoveFirst(m_aPostPaintControls, control); }
-bool CWindowManagerUI::RegisterNotifier(INotifyUI* notifier) { return m_aNotifiers.Add(notifier); }
-bool CWindowManagerUI::RemoveNotifier(INotifyUI* notifier) { return RemoveFirst(m_aNotifiers, notifier); }
-bool CWindowManagerUI::RegisterPreFilter(IMessageFilterUI* filter) { return m_aPreMessageFilters.Add(filter); }
-bool CWindowManagerUI::RemovePreFilter(IMessageFilterUI* filter) { return RemoveFirst(m_aPreMessageFilters, filter); }
+bool CWindowManagerUI::RemovePostPaint(CControlUI* control)
+{
+    return RemoveFirst(m_aPostPaintControls, control);
+}
+bool CWindowManagerUI::RegisterNotifier(INotifyUI* notifier)
+{
+    return m_aNotifiers.Add(notifier);
+}
+bool CWindowManagerUI::RemoveNotifier(INotifyUI* notifier)
+{
+    return RemoveFirst(m_aNotifiers, notifier);
+}
+bool CWindowManagerUI::RegisterPreFilter(IMessageFilterUI* filter)
+{
+    return m_aPreMessageFilters.Add(filter);
+}
+bool CWindowManagerUI::RemovePreFilter(IMessageFilterUI* filter)
+{
+    return RemoveFirst(m_aPreMessageFilters, filter);
+}
 
 bool CWindowManagerUI::RegisterAcceleratorTranslator(ITranslateAcceleratorUI* translator)
 {

@@ -72,7 +72,7 @@ void CWindowManagerUI::FocusOnNextPaint(CControlUI* control)
     DropFocus(control);
     if (m_pRoot == NULL)
         return;
-    TabSearch search = { NULL, control, false, NULL, NULL, NULL, NULL };
+    TabSearch search = {NULL, control, false, NULL, NULL, NULL, NULL};
     m_pRoot->SearchTree(CollectTabStops, &search, TAB_SEARCH_FLAGS);
     m_pFocus = search.before;
     m_bFocusNeeded = true;
@@ -88,7 +88,7 @@ bool CWindowManagerUI::MoveFocusByTab(bool forward)
     }
     if (m_pRoot == NULL)
         return true;
-    TabSearch search = { m_pFocus, NULL, false, NULL, NULL, NULL, NULL };
+    TabSearch search = {m_pFocus, NULL, false, NULL, NULL, NULL, NULL};
     m_pRoot->SearchTree(CollectTabStops, &search, TAB_SEARCH_FLAGS);
     CControlUI* next;
     if (forward)

@@ -8,7 +8,7 @@ namespace {
 
 POINT PointOf(LPARAM lParam)
 {
-    POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     return pt;
 }
 
@@ -22,7 +22,8 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
 
     for (int i = 0; i < m_aMessageFilters.Count(); ++i) {
         bool handled = false;
-        LRESULT answer = static_cast<IMessageFilterUI*>(m_aMessageFilters[i])->FilterMessage(message, wParam, lParam, handled);
+        LRESULT answer =
+            static_cast<IMessageFilterUI*>(m_aMessageFilters[i])->FilterMessage(message, wParam, lParam, handled);
         if (handled) {
             result = answer;
             return true;
@@ -117,8 +118,7 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
         ReleaseCapture();
         CControlUI* captured = m_pEventClick;
         m_pEventClick = NULL;
-        SendEvent(captured, UIEVENT_CONTEXTMENU, wParam, reinterpret_cast<LPARAM>(captured),
-                  static_cast<WORD>(wParam));
+        SendEvent(captured, UIEVENT_CONTEXTMENU, wParam, reinterpret_cast<LPARAM>(captured), static_cast<WORD>(wParam));
         break;
     }
     case WM_KEYDOWN:
@@ -314,9 +314,9 @@ void CWindowManagerUI::OnMouseHover(LPARAM lParam)
     m_ToolTip.lpszText = const_cast<wchar_t*>(m_sToolTipText.Text());
     m_ToolTip.rect = control->GetPos();
     if (m_hwndTooltip == NULL) {
-        m_hwndTooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, NULL, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, NULL,
-                                          GetModuleInstance(), NULL);
+        m_hwndTooltip =
+            ::CreateWindowExW(0, TOOLTIPS_CLASSW, NULL, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, NULL, GetModuleInstance(), NULL);
         ::SendMessageW(m_hwndTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&m_ToolTip));
     }
     ::SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());

@@ -277,7 +277,7 @@ bool CWindowManagerUI::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SYSCHAR: {
         if (m_pRoot == NULL)
             return false;
-        ShortcutSearch search = { static_cast<wchar_t>(towupper(static_cast<wchar_t>(wParam))), false };
+        ShortcutSearch search = {static_cast<wchar_t>(towupper(static_cast<wchar_t>(wParam))), false};
         // Tree order, so that a label hands its shortcut to the control that follows it.
         CControlUI* control =
             m_pRoot->SearchTree(FindShortcut, &search, UIFIND_ME_FIRST | UIFIND_VISIBLE | UIFIND_ENABLED);

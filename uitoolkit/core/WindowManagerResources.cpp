@@ -138,7 +138,7 @@ HFONT CWindowManagerUI::GetFont(int id)
 
 HFONT CWindowManagerUI::FindFont(const wchar_t* face, int size, bool bold, bool underline, bool italic) const
 {
-    const CStringMapUI* maps[2] = { &m_resources.fonts, &SharedResources().fonts };
+    const CStringMapUI* maps[2] = {&m_resources.fonts, &SharedResources().fonts};
     for (const CStringMapUI* fonts : maps) {
         for (int i = 0; i < fonts->Count(); ++i) {
             const FontInfoUI* info = static_cast<const FontInfoUI*>(fonts->Find(fonts->GetAt(i), false));
@@ -168,7 +168,7 @@ FontInfoUI* CWindowManagerUI::GetFontInfo(int id)
 
 FontInfoUI* CWindowManagerUI::GetFontInfo(HFONT font)
 {
-    CStringMapUI* maps[2] = { &m_resources.fonts, &SharedResources().fonts };
+    CStringMapUI* maps[2] = {&m_resources.fonts, &SharedResources().fonts};
     for (CStringMapUI* fonts : maps) {
         for (int i = 0; i < fonts->Count(); ++i) {
             FontInfoUI* info = static_cast<FontInfoUI*>(fonts->Find(fonts->GetAt(i), false));

@@ -10,16 +10,18 @@ const wchar_t OBJECT_PROPERTY[] = L"WndX";
 
 } // namespace
 
-CWindowWnd::CWindowWnd() : m_hWnd(NULL), m_OldWndProc(::DefWindowProcW), m_bSubclassed(false)
-{
-}
+CWindowWnd::CWindowWnd() : m_hWnd(NULL), m_OldWndProc(::DefWindowProcW), m_bSubclassed(false) {}
 
-CWindowWnd::~CWindowWnd()
-{
-}
+CWindowWnd::~CWindowWnd() {}
 
-const wchar_t* CWindowWnd::QueryBaseClassName() const { return NULL; }
-UINT CWindowWnd::QueryClassStyle() const { return 0; }
+const wchar_t* CWindowWnd::QueryBaseClassName() const
+{
+    return NULL;
+}
+UINT CWindowWnd::QueryClassStyle() const
+{
+    return 0;
+}
 
 LRESULT CWindowWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -45,8 +47,7 @@ bool CWindowWnd::RegisterSuperclass()
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     HINSTANCE instance = CResourceSettingsUI::GetModuleInstance();
-    if (!::GetClassInfoExW(NULL, QueryBaseClassName(), &wc) &&
-        !::GetClassInfoExW(instance, QueryBaseClassName(), &wc))
+    if (!::GetClassInfoExW(NULL, QueryBaseClassName(), &wc) && !::GetClassInfoExW(instance, QueryBaseClassName(), &wc))
         return false;
     // The base class's style and extra bytes stay: its own procedure relies on them.
     m_OldWndProc = wc.lpfnWndProc;
@@ -57,8 +58,8 @@ bool CWindowWnd::RegisterSuperclass()
     return atom != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y, int cx,
-                           int cy, HMENU menu)
+HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y, int cx, int cy,
+                           HMENU menu)
 {
     bool registered = QueryBaseClassName() != NULL ? RegisterSuperclass() : RegisterOwnClass();
     if (!registered)
@@ -102,7 +103,7 @@ void CWindowWnd::CenterOnOwner()
     RECT window;
     ::GetWindowRect(m_hWnd, &window);
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
-    RECT ownerRect = { 0, 0, 0, 0 };
+    RECT ownerRect = {0, 0, 0, 0};
     if (owner != NULL)
         ::GetWindowRect(owner, &ownerRect);
     MONITORINFO monitor = {};
@@ -128,12 +129,12 @@ void CWindowWnd::CenterOnOwner()
 void CWindowWnd::SetIconFromResource(UINT id)
 {
     HINSTANCE instance = CResourceSettingsUI::GetModuleInstance();
-    HICON big = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
-                                                LR_DEFAULTCOLOR));
-    HICON small = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                  LR_DEFAULTCOLOR));
+    HICON big =
+        static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                        ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    HICON small =
+        static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 }

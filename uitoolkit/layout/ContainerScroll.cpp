@@ -29,8 +29,8 @@ int CContainerUI::HorizontalScrollRange() const
 
 RECT CContainerUI::InsetRect() const
 {
-    RECT rc = { m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
-                m_rcItem.bottom - m_rcInset.bottom };
+    RECT rc = {m_rcItem.left + m_rcInset.left, m_rcItem.top + m_rcInset.top, m_rcItem.right - m_rcInset.right,
+               m_rcItem.bottom - m_rcInset.bottom};
     return rc;
 }
 
@@ -46,14 +46,14 @@ RECT CContainerUI::InnerRect() const
 
 SIZE CContainerUI::GetScrollOffset() const
 {
-    SIZE offset = { HorizontalScrollPos(), VerticalScrollPos() };
+    SIZE offset = {HorizontalScrollPos(), VerticalScrollPos()};
     return offset;
 }
 
 SIZE CContainerUI::GetScrollExtent() const
 {
-    SIZE extent = { HorizontalScrollRange(),
-                    IsBarShown(m_pVerticalScrollBar) ? m_pVerticalScrollBar->GetScrollRange() : 0 };
+    SIZE extent = {HorizontalScrollRange(),
+                   IsBarShown(m_pVerticalScrollBar) ? m_pVerticalScrollBar->GetScrollRange() : 0};
     return extent;
 }
 
@@ -84,7 +84,7 @@ namespace {
 
 SIZE Offset(LONG cx, LONG cy)
 {
-    SIZE size = { cx, cy };
+    SIZE size = {cx, cy};
     return size;
 }
 
@@ -117,10 +117,22 @@ void CContainerUI::ScrollBy(int dx, int dy)
     SetScrollOffset(Offset(offset.cx + dx, offset.cy + dy));
 }
 
-void CContainerUI::ScrollLineUp() { ScrollBy(0, -LineStep()); }
-void CContainerUI::ScrollLineDown() { ScrollBy(0, LineStep()); }
-void CContainerUI::ScrollPageUp() { ScrollBy(0, -PageHeight()); }
-void CContainerUI::ScrollPageDown() { ScrollBy(0, PageHeight()); }
+void CContainerUI::ScrollLineUp()
+{
+    ScrollBy(0, -LineStep());
+}
+void CContainerUI::ScrollLineDown()
+{
+    ScrollBy(0, LineStep());
+}
+void CContainerUI::ScrollPageUp()
+{
+    ScrollBy(0, -PageHeight());
+}
+void CContainerUI::ScrollPageDown()
+{
+    ScrollBy(0, PageHeight());
+}
 
 void CContainerUI::ScrollToTop()
 {
@@ -132,10 +144,22 @@ void CContainerUI::ScrollToBottom()
     SetScrollOffset(Offset(GetScrollOffset().cx, GetScrollExtent().cy));
 }
 
-void CContainerUI::ScrollLineLeft() { ScrollBy(-8, 0); }
-void CContainerUI::ScrollLineRight() { ScrollBy(8, 0); }
-void CContainerUI::ScrollPageLeft() { ScrollBy(-PageWidth(), 0); }
-void CContainerUI::ScrollPageRight() { ScrollBy(PageWidth(), 0); }
+void CContainerUI::ScrollLineLeft()
+{
+    ScrollBy(-8, 0);
+}
+void CContainerUI::ScrollLineRight()
+{
+    ScrollBy(8, 0);
+}
+void CContainerUI::ScrollPageLeft()
+{
+    ScrollBy(-PageWidth(), 0);
+}
+void CContainerUI::ScrollPageRight()
+{
+    ScrollBy(PageWidth(), 0);
+}
 
 void CContainerUI::ScrollToLeftEnd()
 {
@@ -147,8 +171,14 @@ void CContainerUI::ScrollToRightEnd()
     SetScrollOffset(Offset(GetScrollExtent().cx, GetScrollOffset().cy));
 }
 
-CScrollBarUI* CContainerUI::VerticalBar() const { return m_pVerticalScrollBar; }
-CScrollBarUI* CContainerUI::HorizontalBar() const { return m_pHorizontalScrollBar; }
+CScrollBarUI* CContainerUI::VerticalBar() const
+{
+    return m_pVerticalScrollBar;
+}
+CScrollBarUI* CContainerUI::HorizontalBar() const
+{
+    return m_pHorizontalScrollBar;
+}
 
 void CContainerUI::ShowScrollBars(bool vertical, bool horizontal)
 {
@@ -158,8 +188,8 @@ void CContainerUI::ShowScrollBars(bool vertical, bool horizontal)
         CScrollBarUI*& bar;
         bool horizontal;
         const wchar_t* defaults;
-    } sides[2] = { { vertical, m_pVerticalScrollBar, false, L"VScrollBar" },
-                   { horizontal, m_pHorizontalScrollBar, true, L"HScrollBar" } };
+    } sides[2] = {{vertical, m_pVerticalScrollBar, false, L"VScrollBar"},
+                  {horizontal, m_pHorizontalScrollBar, true, L"HScrollBar"}};
     for (Side& side : sides) {
         if (!side.wanted) {
             delete side.bar;
@@ -181,7 +211,7 @@ void CContainerUI::ShowScrollBars(bool vertical, bool horizontal)
 void CContainerUI::PlaceScrollBars(RECT inner, int, int requiredHeight)
 {
     if (IsBarShown(m_pHorizontalScrollBar)) {
-        RECT bar = { inner.left, inner.bottom, inner.right, inner.bottom + m_pHorizontalScrollBar->GetFixedHeight() };
+        RECT bar = {inner.left, inner.bottom, inner.right, inner.bottom + m_pHorizontalScrollBar->GetFixedHeight()};
         m_pHorizontalScrollBar->SetPos(bar, false);
     }
     if (m_pVerticalScrollBar == NULL)
@@ -200,7 +230,7 @@ void CContainerUI::PlaceScrollBars(RECT inner, int, int requiredHeight)
     if (!m_pVerticalScrollBar->IsVisible())
         return;
     if (overflow > 0 || m_bScrollProcess) {
-        RECT bar = { inner.right, inner.top, inner.right + m_pVerticalScrollBar->GetFixedWidth(), inner.bottom };
+        RECT bar = {inner.right, inner.top, inner.right + m_pVerticalScrollBar->GetFixedWidth(), inner.bottom};
         m_pVerticalScrollBar->SetPos(bar, false);
         if (m_pVerticalScrollBar->GetScrollRange() == overflow)
             return;
@@ -233,12 +263,12 @@ void CContainerUI::OnEvent(InputEventUI& event)
     {
         Step pageBack, pageForward, end, home, lineBack, lineForward;
     };
-    static const Steps vertical = { &CContainerUI::ScrollPageUp,   &CContainerUI::ScrollPageDown,
-                                    &CContainerUI::ScrollToBottom, &CContainerUI::ScrollToTop,
-                                    &CContainerUI::ScrollLineUp,   &CContainerUI::ScrollLineDown };
-    static const Steps horizontal = { &CContainerUI::ScrollPageLeft,   &CContainerUI::ScrollPageRight,
-                                      &CContainerUI::ScrollToRightEnd, &CContainerUI::ScrollToLeftEnd,
-                                      &CContainerUI::ScrollLineLeft,   &CContainerUI::ScrollLineRight };
+    static const Steps vertical = {&CContainerUI::ScrollPageUp,   &CContainerUI::ScrollPageDown,
+                                   &CContainerUI::ScrollToBottom, &CContainerUI::ScrollToTop,
+                                   &CContainerUI::ScrollLineUp,   &CContainerUI::ScrollLineDown};
+    static const Steps horizontal = {&CContainerUI::ScrollPageLeft,   &CContainerUI::ScrollPageRight,
+                                     &CContainerUI::ScrollToRightEnd, &CContainerUI::ScrollToLeftEnd,
+                                     &CContainerUI::ScrollLineLeft,   &CContainerUI::ScrollLineRight};
     const Steps* steps = NULL;
     if (IsBarShown(m_pVerticalScrollBar) && m_pVerticalScrollBar->IsEnabled())
         steps = &vertical;
@@ -247,13 +277,26 @@ void CContainerUI::OnEvent(InputEventUI& event)
     Step step = NULL;
     if (steps != NULL && event.type == UIEVENT_KEYDOWN) {
         switch (event.chKey) {
-        case VK_PRIOR: step = steps->pageBack; break;
-        case VK_NEXT: step = steps->pageForward; break;
-        case VK_END: step = steps->end; break;
-        case VK_HOME: step = steps->home; break;
-        case VK_UP: step = steps->lineBack; break;
-        case VK_DOWN: step = steps->lineForward; break;
-        default: break;
+        case VK_PRIOR:
+            step = steps->pageBack;
+            break;
+        case VK_NEXT:
+            step = steps->pageForward;
+            break;
+        case VK_END:
+            step = steps->end;
+            break;
+        case VK_HOME:
+            step = steps->home;
+            break;
+        case VK_UP:
+            step = steps->lineBack;
+            break;
+        case VK_DOWN:
+            step = steps->lineForward;
+            break;
+        default:
+            break;
         }
     } else if (steps != NULL && event.type == UIEVENT_SCROLLWHEEL) {
         WORD wheel = LOWORD(event.wParam);

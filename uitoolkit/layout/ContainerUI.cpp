@@ -25,7 +25,10 @@ CContainerUI::~CContainerUI()
     delete m_pHorizontalScrollBar;
 }
 
-const wchar_t* CContainerUI::TypeName() const { return L"ContainerUI"; }
+const wchar_t* CContainerUI::TypeName() const
+{
+    return L"ContainerUI";
+}
 
 void* CContainerUI::CastTo(const wchar_t* name)
 {
@@ -46,7 +49,10 @@ int CContainerUI::IndexOf(CControlUI* control) const
     return m_items.Find(control);
 }
 
-int CContainerUI::ItemCount() const { return m_items.Count(); }
+int CContainerUI::ItemCount() const
+{
+    return m_items.Count();
+}
 
 bool CContainerUI::MoveToIndex(CControlUI* control, int index)
 {
@@ -119,7 +125,10 @@ void CContainerUI::RemoveAllItems()
     NeedUpdate();
 }
 
-RECT CContainerUI::GetInset() const { return m_rcInset; }
+RECT CContainerUI::GetInset() const
+{
+    return m_rcInset;
+}
 
 void CContainerUI::SetInset(RECT inset)
 {
@@ -127,7 +136,10 @@ void CContainerUI::SetInset(RECT inset)
     NeedUpdate();
 }
 
-int CContainerUI::GetChildPadding() const { return m_iChildPadding; }
+int CContainerUI::GetChildPadding() const
+{
+    return m_iChildPadding;
+}
 
 void CContainerUI::SetChildPadding(int padding)
 {
@@ -135,12 +147,30 @@ void CContainerUI::SetChildPadding(int padding)
     NeedUpdate();
 }
 
-bool CContainerUI::OwnsRemovedItems() const { return m_bAutoDestroy; }
-void CContainerUI::SetOwnsRemovedItems(bool owns) { m_bAutoDestroy = owns; }
-bool CContainerUI::DefersItemDeletion() const { return m_bDelayedDestroy; }
-void CContainerUI::SetDefersItemDeletion(bool defers) { m_bDelayedDestroy = defers; }
-bool CContainerUI::PassesMouseToChildren() const { return m_bMouseChildEnabled; }
-void CContainerUI::SetPassesMouseToChildren(bool passes) { m_bMouseChildEnabled = passes; }
+bool CContainerUI::OwnsRemovedItems() const
+{
+    return m_bAutoDestroy;
+}
+void CContainerUI::SetOwnsRemovedItems(bool owns)
+{
+    m_bAutoDestroy = owns;
+}
+bool CContainerUI::DefersItemDeletion() const
+{
+    return m_bDelayedDestroy;
+}
+void CContainerUI::SetDefersItemDeletion(bool defers)
+{
+    m_bDelayedDestroy = defers;
+}
+bool CContainerUI::PassesMouseToChildren() const
+{
+    return m_bMouseChildEnabled;
+}
+void CContainerUI::SetPassesMouseToChildren(bool passes)
+{
+    m_bMouseChildEnabled = passes;
+}
 
 int CContainerUI::NextSelectableItem(int start, bool forward)
 {
@@ -248,7 +278,7 @@ void CContainerUI::PlaceChildrenOver(const RECT& area)
         }
         int width = ClampSize(area.right - area.left, child->GetMinWidth(), child->GetMaxWidth());
         int height = ClampSize(area.bottom - area.top, child->GetMinHeight(), child->GetMaxHeight());
-        RECT placed = { area.left, area.top, area.left + width, area.top + height };
+        RECT placed = {area.left, area.top, area.left + width, area.top + height};
         child->SetPos(placed, false);
     }
 }
@@ -263,9 +293,9 @@ void CContainerUI::PlaceFloatingChild(int index)
     SIZE origin = child->GetFloatOrigin();
     double anchors[4];
     child->GetFloatAnchors(anchors);
-    RECT rc = { static_cast<LONG>(width * anchors[0]) + origin.cx, static_cast<LONG>(height * anchors[1]) + origin.cy,
-                child->GetFixedWidth() + static_cast<LONG>(width * anchors[2]) + origin.cx,
-                child->GetFixedHeight() + static_cast<LONG>(height * anchors[3]) + origin.cy };
+    RECT rc = {static_cast<LONG>(width * anchors[0]) + origin.cx, static_cast<LONG>(height * anchors[1]) + origin.cy,
+               child->GetFixedWidth() + static_cast<LONG>(width * anchors[2]) + origin.cx,
+               child->GetFixedHeight() + static_cast<LONG>(height * anchors[3]) + origin.cy};
     child->SetPos(rc, false);
 }
 
@@ -347,7 +377,7 @@ CControlUI* CContainerUI::SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT fla
     if ((flags & UIFIND_ENABLED) && !IsEnabled())
         return NULL;
     bool hitTest = (flags & UIFIND_HITTEST) != 0;
-    POINT pt = { 0, 0 };
+    POINT pt = {0, 0};
     if (hitTest) {
         pt = *static_cast<const POINT*>(data);
         if (!PtInRect(&m_rcItem, pt))
@@ -361,7 +391,7 @@ CControlUI* CContainerUI::SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT fla
         if (found != NULL)
             return found;
     }
-    CScrollBarUI* bars[2] = { m_pVerticalScrollBar, m_pHorizontalScrollBar };
+    CScrollBarUI* bars[2] = {m_pVerticalScrollBar, m_pHorizontalScrollBar};
     for (CScrollBarUI* bar : bars) {
         if (bar != NULL && offerSelf) {
             CControlUI* found = bar->SearchTree(proc, data, flags);

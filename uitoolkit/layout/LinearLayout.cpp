@@ -20,7 +20,7 @@ struct Axis
     LONG Of(const SIZE& size) const { return vertical ? size.cy : size.cx; }
     SIZE Make(LONG main, LONG cross) const
     {
-        SIZE size = { vertical ? cross : main, vertical ? main : cross };
+        SIZE size = {vertical ? cross : main, vertical ? main : cross};
         return size;
     }
 };
@@ -40,8 +40,8 @@ namespace {
 // child paddings included. Floating children go to the layout's own placement.
 int PlaceLine(CContainerUI& layout, bool vertical, const RECT& inner, int hPos, int vPos, int hRange)
 {
-    Axis main{ vertical };
-    Axis cross{ !vertical };
+    Axis main{vertical};
+    Axis cross{!vertical};
     int gap = layout.GetChildPadding();
     LONG crossAvailable = vertical ? inner.right - inner.left + hRange : inner.bottom - inner.top;
     LONG mainAvailable = vertical ? inner.bottom - inner.top : inner.right - inner.left + hRange;
@@ -154,7 +154,7 @@ UINT CLinearLayoutUI::BehaviourFlags() const
 RECT CLinearLayoutUI::GetSepRect(bool tracking) const
 {
     RECT rc = tracking && (m_uButtonState & 0x40) ? m_rcNewPos : m_rcItem;
-    Axis axis{ m_bVertical };
+    Axis axis{m_bVertical};
     LONG start = axis.Start(rc), end = axis.End(rc);
     if (m_bVertical) {
         if (m_iSepSize >= 0) {
@@ -172,7 +172,7 @@ RECT CLinearLayoutUI::GetSepRect(bool tracking) const
 
 bool CLinearLayoutUI::DragSeparator(POINT pt)
 {
-    Axis axis{ m_bVertical };
+    Axis axis{m_bVertical};
     LONG pointer = m_bVertical ? pt.y : pt.x;
     LONG last = m_bVertical ? m_ptLastMouse.y : m_ptLastMouse.x;
     LONG delta = pointer - last;
@@ -288,7 +288,10 @@ void CLinearLayoutUI::PaintOverlay(HDC hdc)
 
 CVerticalLayoutUI::CVerticalLayoutUI() : CLinearLayoutUI(true) {}
 
-const wchar_t* CVerticalLayoutUI::TypeName() const { return L"VerticalLayoutUI"; }
+const wchar_t* CVerticalLayoutUI::TypeName() const
+{
+    return L"VerticalLayoutUI";
+}
 
 void* CVerticalLayoutUI::CastTo(const wchar_t* name)
 {
@@ -296,7 +299,6 @@ void* CVerticalLayoutUI::CastTo(const wchar_t* name)
         return this;
     return CContainerUI::CastTo(name);
 }
-
 
 void CVerticalLayoutUI::SetPos(RECT rc, bool invalidate)
 {
@@ -312,7 +314,10 @@ void CVerticalLayoutUI::SetPos(RECT rc, bool invalidate)
 
 CHorizontalLayoutUI::CHorizontalLayoutUI() : CLinearLayoutUI(false) {}
 
-const wchar_t* CHorizontalLayoutUI::TypeName() const { return L"HorizontalLayoutUI"; }
+const wchar_t* CHorizontalLayoutUI::TypeName() const
+{
+    return L"HorizontalLayoutUI";
+}
 
 void* CHorizontalLayoutUI::CastTo(const wchar_t* name)
 {
@@ -320,7 +325,6 @@ void* CHorizontalLayoutUI::CastTo(const wchar_t* name)
         return this;
     return CContainerUI::CastTo(name);
 }
-
 
 void CHorizontalLayoutUI::SetPos(RECT rc, bool invalidate)
 {

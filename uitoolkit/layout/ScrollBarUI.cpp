@@ -17,7 +17,10 @@ CScrollBarUI::CScrollBarUI()
     m_cxyFixed.cx = 16;
 }
 
-const wchar_t* CScrollBarUI::TypeName() const { return L"ScrollBarUI"; }
+const wchar_t* CScrollBarUI::TypeName() const
+{
+    return L"ScrollBarUI";
+}
 
 void* CScrollBarUI::CastTo(const wchar_t* name)
 {
@@ -171,9 +174,9 @@ bool CScrollBarUI::ApplyImageAttribute(const wchar_t* name, const wchar_t* value
     {
         const wchar_t* text;
         Part* part;
-    } prefixes[] = { { L"bk", &m_back }, { L"button1", &m_button1 }, { L"button2", &m_button2 },
-                     { L"thumb", &m_thumb }, { L"rail", &m_rail } };
-    const wchar_t* states[IMAGE_STATES] = { L"normalimage", L"hotimage", L"pushedimage", L"disabledimage" };
+    } prefixes[] = {
+        {L"bk", &m_back}, {L"button1", &m_button1}, {L"button2", &m_button2}, {L"thumb", &m_thumb}, {L"rail", &m_rail}};
+    const wchar_t* states[IMAGE_STATES] = {L"normalimage", L"hotimage", L"pushedimage", L"disabledimage"};
     for (const Prefix& prefix : prefixes) {
         size_t length = wcslen(prefix.text);
         if (wcsncmp(name, prefix.text, length) != 0)
@@ -245,7 +248,7 @@ void CScrollBarUI::Paint(HDC hdc, const RECT& paintRect)
         bool shown;
         Part& part;
         const RECT& rc;
-    } buttons[2] = { { m_bShowButton1, m_button1, m_rcButton1 }, { m_bShowButton2, m_button2, m_rcButton2 } };
+    } buttons[2] = {{m_bShowButton1, m_button1, m_rcButton1}, {m_bShowButton2, m_button2, m_rcButton2}};
     for (Shown& button : buttons) {
         if (!button.shown)
             continue;

@@ -11,7 +11,14 @@ class CScrollBarUI : public CControlUI
 {
 public:
     // Image slots of each part.
-    enum { IMAGE_NORMAL, IMAGE_HOT, IMAGE_PUSHED, IMAGE_DISABLED, IMAGE_STATES };
+    enum
+    {
+        IMAGE_NORMAL,
+        IMAGE_HOT,
+        IMAGE_PUSHED,
+        IMAGE_DISABLED,
+        IMAGE_STATES
+    };
 
     CScrollBarUI();
 

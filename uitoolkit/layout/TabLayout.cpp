@@ -8,7 +8,10 @@ namespace UiToolkit {
 
 CTabLayoutUI::CTabLayoutUI() : m_iCurSel(-1) {}
 
-const wchar_t* CTabLayoutUI::TypeName() const { return L"TabLayoutUI"; }
+const wchar_t* CTabLayoutUI::TypeName() const
+{
+    return L"TabLayoutUI";
+}
 
 void* CTabLayoutUI::CastTo(const wchar_t* name)
 {
@@ -117,8 +120,8 @@ void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
         if (i != m_iCurSel)
             continue;
         RECT pad = child->GetPadding();
-        RECT cell = { area.left + pad.left, area.top + pad.top, area.right - pad.right, area.bottom - pad.bottom };
-        SIZE available = { cell.right - cell.left, cell.bottom - cell.top };
+        RECT cell = {area.left + pad.left, area.top + pad.top, area.right - pad.right, area.bottom - pad.bottom};
+        SIZE available = {cell.right - cell.left, cell.bottom - cell.top};
         if (available.cx < 0)
             available.cx = 0;
         if (available.cy < 0)
@@ -130,7 +133,7 @@ void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
             size.cy = available.cy;
         size.cx = ClampSize(size.cx, child->GetMinWidth(), child->GetMaxWidth());
         size.cy = ClampSize(size.cy, child->GetMinHeight(), child->GetMaxHeight());
-        RECT placed = { cell.left, cell.top, cell.left + size.cx, cell.top + size.cy };
+        RECT placed = {cell.left, cell.top, cell.left + size.cx, cell.top + size.cy};
         child->SetPos(placed, false);
     }
 }

@@ -11,7 +11,10 @@ CTileLayoutUI::CTileLayoutUI() : m_nColumns(1)
     m_szItem.cx = m_szItem.cy = 0;
 }
 
-const wchar_t* CTileLayoutUI::TypeName() const { return L"TileLayoutUI"; }
+const wchar_t* CTileLayoutUI::TypeName() const
+{
+    return L"TileLayoutUI";
+}
 
 void* CTileLayoutUI::CastTo(const wchar_t* name)
 {
@@ -40,7 +43,7 @@ void CTileLayoutUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 {
     if (name != NULL && value != NULL && wcscmp(name, L"itemsize") == 0) {
         RECT pair = ParseRectList(value);
-        SIZE size = { pair.left, pair.top };
+        SIZE size = {pair.left, pair.top};
         SetItemSize(size);
     } else if (name != NULL && value != NULL && wcscmp(name, L"columns") == 0) {
         SetColumns(_wtoi(value));
@@ -95,7 +98,7 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
                 bool edge = member == 0 || member == m_nColumns - 1;
                 width -= edge ? m_iChildPadding / 2 : m_iChildPadding;
                 width = ClampSize(width, first->GetMinWidth(), first->GetMaxWidth());
-                SIZE available = { width, 9999 };
+                SIZE available = {width, 9999};
                 SIZE size = next->MeasureSize(available);
                 size.cy = ClampSize(size.cy, first->GetMinHeight(), first->GetMaxHeight());
                 if (size.cy + pad.top + pad.bottom > rowHeight)
@@ -107,7 +110,7 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
         int cellLeft = x + pad.left + (column != 0 ? m_iChildPadding / 2 : 0);
         int cellRight = x + cellWidth - pad.right - (column != m_nColumns - 1 ? m_iChildPadding / 2 : 0);
         int availableHeight = rowHeight - pad.top;
-        SIZE available = { cellRight - cellLeft, availableHeight };
+        SIZE available = {cellRight - cellLeft, availableHeight};
         SIZE size = child->MeasureSize(available);
         if (size.cx == 0)
             size.cx = cellRight - cellLeft;
@@ -117,7 +120,7 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
         size.cy = ClampSize(size.cy, child->GetMinHeight(), child->GetMaxHeight());
         int left = (cellLeft + cellRight - size.cx) / 2;
         int top = (y + pad.top + y + rowHeight - size.cy) / 2;
-        RECT cell = { left, top, left + size.cx, top + size.cy };
+        RECT cell = {left, top, left + size.cx, top + size.cy};
         child->SetPos(cell, false);
         lastBottom = y + rowHeight;
 

@@ -15,7 +15,7 @@ Hsl RgbToHsl(double r, double g, double b)
 {
     double mx = r > g ? (r > b ? r : b) : (g > b ? g : b);
     double mn = r < g ? (r < b ? r : b) : (g < b ? g : b);
-    Hsl out = { 0.0, 0.0, (mx + mn) / 2.0 };
+    Hsl out = {0.0, 0.0, (mx + mn) / 2.0};
     double d = mx - mn;
     if (d <= 0.0)
         return out;
@@ -96,8 +96,7 @@ DWORD CRenderKitUI::AdjustColor(DWORD color, short h, short s, short l)
 
 void CRenderKitUI::AdjustImage(bool useHSL, ImageInfoUI* image, short h, short s, short l)
 {
-    if (image == NULL || !image->bUseHSL || image->hBitmap == NULL || image->pBits == NULL ||
-        image->pSrcBits == NULL)
+    if (image == NULL || !image->bUseHSL || image->hBitmap == NULL || image->pBits == NULL || image->pSrcBits == NULL)
         return;
     size_t count = static_cast<size_t>(image->nX) * image->nY;
     if (!useHSL || IsNeutral(h, s, l)) {

@@ -75,7 +75,11 @@ public:
     int Bottom() const { return m_y + m_lineHeight; }
 
 private:
-    enum class LineEnd { More, TextEnd };
+    enum class LineEnd
+    {
+        More,
+        TextEnd
+    };
 
     LineEnd LayoutLine(bool drawing);
     bool ParseTag(int pos, Tag& tag) const;
@@ -159,7 +163,7 @@ void HtmlLayout::PopFont()
     m_state.fonts.pop_back();
     // An italic run leans into the next one; leave it room.
     if (popped->bItalic && !CurrentFont()->bItalic) {
-        ABC abc = { 0, 0, 0 };
+        ABC abc = {0, 0, 0};
         if (::GetCharABCWidthsW(m_hDC, L' ', L' ', &abc))
             m_x += static_cast<int>(abc.abcC) / 2;
     }
@@ -246,7 +250,7 @@ void HtmlLayout::RecordLink(int right, bool drawing)
 {
     if (!drawing && m_linkIndex < m_capacity) {
         const TEXTMETRICW& tm = CurrentFont()->tm;
-        RECT link = { m_state.linkStartX, m_y, right, m_y + tm.tmHeight + tm.tmExternalLeading };
+        RECT link = {m_state.linkStartX, m_y, right, m_y + tm.tmHeight + tm.tmExternalLeading};
         m_links[m_linkIndex] = link;
         m_linkTexts[m_linkIndex] = m_state.linkText;
     }
@@ -362,7 +366,7 @@ bool HtmlLayout::PlaceImage(const CStringUI& argument, bool drawing)
     CStringUI type;
     const wchar_t* numbers = argument.Text();
     if (argument.Find(L"file='") >= 0 || argument.Find(L"res='") >= 0) {
-        const wchar_t* keys[3] = { L"file='", L"res='", L"restype='" };
+        const wchar_t* keys[3] = {L"file='", L"res='", L"restype='"};
         for (int k = 0; k < 3; ++k) {
             int at = argument.Find(keys[k]);
             if (at < 0)
@@ -399,9 +403,9 @@ bool HtmlLayout::PlaceImage(const CStringUI& argument, bool drawing)
         int bottom = m_y + m_lineHeight;
         if (image->nY < m_lineHeight)
             bottom -= (m_lineHeight - image->nY) / 2;
-        RECT dest = { m_x, bottom - image->nY, m_x + frame, bottom };
-        RECT source = { frame * index, 0, frame * (index + 1), image->nY };
-        RECT corners = { 0, 0, 0, 0 };
+        RECT dest = {m_x, bottom - image->nY, m_x + frame, bottom};
+        RECT source = {frame * index, 0, frame * (index + 1), image->nY};
+        RECT corners = {0, 0, 0, 0};
         CRenderKitUI::DrawImage(m_hDC, image->hBitmap, dest, m_rc, source, corners, image->bAlpha, 255);
     }
     m_x += frame;
@@ -442,8 +446,8 @@ bool HtmlLayout::PlaceRun(bool drawing)
     } else {
         while (text[stop] != L'\0' && text[stop] != L'\n') {
             if (m_state.raw) {
-                if (IsBracketOpen(text[stop]) && text[stop + 1] == L'/' &&
-                    text[stop + 2] == L'r' && IsBracketClose(text[stop + 3])) {
+                if (IsBracketOpen(text[stop]) && text[stop + 1] == L'/' && text[stop + 2] == L'r' &&
+                    IsBracketClose(text[stop + 3])) {
                     endsRaw = true;
                     break;
                 }
@@ -456,7 +460,7 @@ bool HtmlLayout::PlaceRun(bool drawing)
 
     FontInfoUI* font = CurrentFont();
     int length = stop - start;
-    SIZE size = { 0, 0 };
+    SIZE size = {0, 0};
     bool overflow = false;
     // Measuring every run is slow; the widest glyph bounds it until it might not fit.
     if (m_x + length * font->tm.tmMaxCharWidth >= m_rc.right) {
@@ -514,7 +518,7 @@ HtmlLayout::LineEnd HtmlLayout::LayoutLine(bool drawing)
             wchar_t escaped = 0;
             int used = Escape(m_state.pos, escaped);
             if (used > 0) {
-                SIZE size = { 0, 0 };
+                SIZE size = {0, 0};
                 ::GetTextExtentPoint32W(m_hDC, &escaped, 1, &size);
                 if (m_x + size.cx > m_rc.right && m_x > m_rc.left)
                     return LineEnd::More;
@@ -595,7 +599,7 @@ void CRenderKitUI::DrawHtmlText(HDC hDC, CWindowManagerUI* manager, RECT& rc, co
     bool measureOnly = (style & DT_CALCRECT) != 0;
     RECT area = rc;
     if (!measureOnly && (style & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM)) != 0) {
-        RECT measured = { 0, 0, 9999, 100 };
+        RECT measured = {0, 0, 9999, 100};
         int none = 0;
         DrawHtmlText(hDC, manager, measured, text, color, NULL, NULL, none, style | DT_CALCRECT);
         int width = measured.right - measured.left;

@@ -8,8 +8,14 @@ namespace UiToolkit {
 
 namespace {
 
-int Width(const RECT& rc) { return rc.right - rc.left; }
-int Height(const RECT& rc) { return rc.bottom - rc.top; }
+int Width(const RECT& rc)
+{
+    return rc.right - rc.left;
+}
+int Height(const RECT& rc)
+{
+    return rc.bottom - rc.top;
+}
 
 // Blend of premultiplied source pixels for systems without AlphaBlend.
 void OwnAlphaBlend(HDC dst, const RECT& rcDst, HDC src, const RECT& rcSrc, BYTE fade)
@@ -44,8 +50,7 @@ class PartPainter
 public:
     PartPainter(HDC dst, HDC src, const RECT& paint, bool blend, BYTE fade)
         : m_dst(dst), m_src(src), m_paint(paint), m_blend(blend), m_fade(fade)
-    {
-    }
+    {}
 
     void Draw(const RECT& dst, const RECT& src) const
     {
@@ -56,7 +61,7 @@ public:
         if (m_blend) {
             AlphaBlendFn blend = SystemAlphaBlend();
             if (blend != NULL) {
-                BLENDFUNCTION bf = { AC_SRC_OVER, 0, m_fade, AC_SRC_ALPHA };
+                BLENDFUNCTION bf = {AC_SRC_OVER, 0, m_fade, AC_SRC_ALPHA};
                 blend(m_dst, dst.left, dst.top, Width(dst), Height(dst), m_src, src.left, src.top, Width(src),
                       Height(src), bf);
             } else {
@@ -79,7 +84,7 @@ public:
             return;
         for (int top = dst.top; top < dst.bottom; top += tileH) {
             for (int left = dst.left; left < dst.right; left += tileW) {
-                RECT d = { left, top, left + tileW, top + tileH };
+                RECT d = {left, top, left + tileW, top + tileH};
                 if (d.right > dst.right)
                     d.right = dst.right;
                 if (d.bottom > dst.bottom)
@@ -106,8 +111,8 @@ void DrawNineGrid(const PartPainter& painter, const RECT& rc, const RECT& src, c
                   bool ytiled)
 {
     if (!hole) {
-        RECT dm = { rc.left + c.left, rc.top + c.top, rc.right - c.right, rc.bottom - c.bottom };
-        RECT sm = { src.left + c.left, src.top + c.top, src.right - c.right, src.bottom - c.bottom };
+        RECT dm = {rc.left + c.left, rc.top + c.top, rc.right - c.right, rc.bottom - c.bottom};
+        RECT sm = {src.left + c.left, src.top + c.top, src.right - c.right, src.bottom - c.bottom};
         if (xtiled || ytiled)
             painter.DrawTiled(dm, sm, xtiled, ytiled);
         else
@@ -119,30 +124,30 @@ void DrawNineGrid(const PartPainter& painter, const RECT& rc, const RECT& src, c
         RECT dst;
         RECT src;
     } parts[] = {
-        { c.left > 0 && c.top > 0,
-          { rc.left, rc.top, rc.left + c.left, rc.top + c.top },
-          { src.left, src.top, src.left + c.left, src.top + c.top } },
-        { c.top > 0,
-          { rc.left + c.left, rc.top, rc.right - c.right, rc.top + c.top },
-          { src.left + c.left, src.top, src.right - c.right, src.top + c.top } },
-        { c.right > 0 && c.top > 0,
-          { rc.right - c.right, rc.top, rc.right, rc.top + c.top },
-          { src.right - c.right, src.top, src.right, src.top + c.top } },
-        { c.left > 0,
-          { rc.left, rc.top + c.top, rc.left + c.left, rc.bottom - c.bottom },
-          { src.left, src.top + c.top, src.left + c.left, src.bottom - c.bottom } },
-        { c.right > 0,
-          { rc.right - c.right, rc.top + c.top, rc.right, rc.bottom - c.bottom },
-          { src.right - c.right, src.top + c.top, src.right, src.bottom - c.bottom } },
-        { c.left > 0 && c.bottom > 0,
-          { rc.left, rc.bottom - c.bottom, rc.left + c.left, rc.bottom },
-          { src.left, src.bottom - c.bottom, src.left + c.left, src.bottom } },
-        { c.bottom > 0,
-          { rc.left + c.left, rc.bottom - c.bottom, rc.right - c.right, rc.bottom },
-          { src.left + c.left, src.bottom - c.bottom, src.right - c.right, src.bottom } },
-        { c.right > 0 && c.bottom > 0,
-          { rc.right - c.right, rc.bottom - c.bottom, rc.right, rc.bottom },
-          { src.right - c.right, src.bottom - c.bottom, src.right, src.bottom } },
+        {c.left > 0 && c.top > 0,
+         {rc.left, rc.top, rc.left + c.left, rc.top + c.top},
+         {src.left, src.top, src.left + c.left, src.top + c.top}},
+        {c.top > 0,
+         {rc.left + c.left, rc.top, rc.right - c.right, rc.top + c.top},
+         {src.left + c.left, src.top, src.right - c.right, src.top + c.top}},
+        {c.right > 0 && c.top > 0,
+         {rc.right - c.right, rc.top, rc.right, rc.top + c.top},
+         {src.right - c.right, src.top, src.right, src.top + c.top}},
+        {c.left > 0,
+         {rc.left, rc.top + c.top, rc.left + c.left, rc.bottom - c.bottom},
+         {src.left, src.top + c.top, src.left + c.left, src.bottom - c.bottom}},
+        {c.right > 0,
+         {rc.right - c.right, rc.top + c.top, rc.right, rc.bottom - c.bottom},
+         {src.right - c.right, src.top + c.top, src.right, src.bottom - c.bottom}},
+        {c.left > 0 && c.bottom > 0,
+         {rc.left, rc.bottom - c.bottom, rc.left + c.left, rc.bottom},
+         {src.left, src.bottom - c.bottom, src.left + c.left, src.bottom}},
+        {c.bottom > 0,
+         {rc.left + c.left, rc.bottom - c.bottom, rc.right - c.right, rc.bottom},
+         {src.left + c.left, src.bottom - c.bottom, src.right - c.right, src.bottom}},
+        {c.right > 0 && c.bottom > 0,
+         {rc.right - c.right, rc.bottom - c.bottom, rc.right, rc.bottom},
+         {src.right - c.right, src.bottom - c.bottom, src.right, src.bottom}},
     };
     for (const Part& part : parts) {
         if (part.present)

@@ -49,7 +49,8 @@ bool ReadResource(const wchar_t* id, const wchar_t* type, ByteBlock& block)
 
 bool ReadWholeFile(const wchar_t* path, ByteBlock& block)
 {
-    ScopedHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    ScopedHandle file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
     if (!file)
         return false;
     DWORD high = 0;

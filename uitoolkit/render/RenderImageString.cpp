@@ -130,8 +130,8 @@ bool AttachImage(CWindowManagerUI* manager, ImageDrawInfoUI& info)
             ApplyPair(key, value, request, info);
     }
     info.sImageName = request.name;
-    const ImageInfoUI* image = manager->GetImageEx(request.name, request.fromResource ? request.type.Text() : NULL,
-                                                   request.mask, request.hsl);
+    const ImageInfoUI* image =
+        manager->GetImageEx(request.name, request.fromResource ? request.type.Text() : NULL, request.mask, request.hsl);
     if (image == NULL)
         return false;
     info.pImageInfo = image;
@@ -186,8 +186,8 @@ bool CRenderKitUI::DrawImageString(HDC hDC, CWindowManagerUI* manager, const REC
     RECT temp;
     if (!IntersectRect(&temp, &rc, &rcItem) || !IntersectRect(&temp, &rc, &rcPaint))
         return true;
-    DrawImage(hDC, image->hBitmap, rc, rcPaint, info.rcBmpPart, info.rcCorner, image->bAlpha, info.uFade,
-              info.bHole, info.bTiledX, info.bTiledY);
+    DrawImage(hDC, image->hBitmap, rc, rcPaint, info.rcBmpPart, info.rcCorner, image->bAlpha, info.uFade, info.bHole,
+              info.bTiledX, info.bTiledY);
     return true;
 }
 

@@ -47,9 +47,9 @@ void FillGradient(HDC hDC, const RECT& rc, DWORD first, DWORD second, bool verti
         return;
     }
     TRIVERTEX vertices[2];
-    DWORD colors[2] = { first, second };
-    LONG xs[2] = { rc.left, rc.right };
-    LONG ys[2] = { rc.top, rc.bottom };
+    DWORD colors[2] = {first, second};
+    LONG xs[2] = {rc.left, rc.right};
+    LONG ys[2] = {rc.top, rc.bottom};
     for (int i = 0; i < 2; ++i) {
         vertices[i].x = xs[i];
         vertices[i].y = ys[i];
@@ -58,7 +58,7 @@ void FillGradient(HDC hDC, const RECT& rc, DWORD first, DWORD second, bool verti
         vertices[i].Blue = static_cast<COLOR16>((colors[i] & 0xFF) << 8);
         vertices[i].Alpha = 0xFF00;
     }
-    GRADIENT_RECT rect = { 0, 1 };
+    GRADIENT_RECT rect = {0, 1};
     gradientFill(hDC, vertices, 2, &rect, 1, vertical ? GRADIENT_FILL_RECT_V : GRADIENT_FILL_RECT_H);
 }
 
@@ -68,8 +68,7 @@ class ScopedObject
 public:
     ScopedObject(HDC hDC, HGDIOBJ object, bool owned = true)
         : m_dc(hDC), m_object(object), m_old(SelectObject(hDC, object)), m_owned(owned)
-    {
-    }
+    {}
     ~ScopedObject()
     {
         SelectObject(m_dc, m_old);
@@ -107,8 +106,8 @@ void CRenderKitUI::DrawColor(HDC hDC, const RECT& rc, DWORD color)
         premultiplied |= (((color >> shift) & 0xFF) * alpha / 255) << shift;
     pixel.Bits()[0] = premultiplied;
     pixel.Unselect();
-    RECT source = { 0, 0, 1, 1 };
-    RECT corners = { 0, 0, 0, 0 };
+    RECT source = {0, 0, 1, 1};
+    RECT corners = {0, 0, 0, 0};
     DrawImage(hDC, pixel.Bitmap(), rc, rc, source, corners, true, 255);
 }
 
@@ -126,14 +125,14 @@ void CRenderKitUI::DrawGradient(HDC hDC, const RECT& rc, DWORD first, DWORD seco
     DibSurface surface(hDC, width, height);
     if (!surface.IsValid())
         return;
-    RECT local = { 0, 0, width, height };
+    RECT local = {0, 0, width, height};
     FillGradient(surface.Dc(), local, first, second, vertical, steps);
     // GDI leaves the alpha bytes undefined: make the surface opaque before blending it at the shared alpha.
     DWORD* bits = surface.Bits();
     for (int i = 0; i < width * height; ++i)
         bits[i] |= 0xFF000000;
     surface.Unselect();
-    RECT corners = { 0, 0, 0, 0 };
+    RECT corners = {0, 0, 0, 0};
     DrawImage(hDC, surface.Bitmap(), rc, rc, local, corners, true, static_cast<BYTE>(alpha));
 }
 

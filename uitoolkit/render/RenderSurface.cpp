@@ -19,8 +19,9 @@ HMODULE ImagingLibrary()
 
 AlphaBlendFn SystemAlphaBlend()
 {
-    static AlphaBlendFn fn =
-        ImagingLibrary() != NULL ? reinterpret_cast<AlphaBlendFn>(GetProcAddress(ImagingLibrary(), "AlphaBlend")) : NULL;
+    static AlphaBlendFn fn = ImagingLibrary() != NULL
+                                 ? reinterpret_cast<AlphaBlendFn>(GetProcAddress(ImagingLibrary(), "AlphaBlend"))
+                                 : NULL;
     return g_systemBlending ? fn : NULL;
 }
 
@@ -58,8 +59,7 @@ HBITMAP CreateTopDownDib(HDC reference, int width, int height, void** bits)
     return bitmap;
 }
 
-DibSurface::DibSurface(HDC reference, int width, int height)
-    : m_dc(NULL), m_bitmap(NULL), m_old(NULL), m_bits(NULL)
+DibSurface::DibSurface(HDC reference, int width, int height) : m_dc(NULL), m_bitmap(NULL), m_old(NULL), m_bits(NULL)
 {
     void* bits = NULL;
     m_bitmap = CreateTopDownDib(reference, width, height, &bits);

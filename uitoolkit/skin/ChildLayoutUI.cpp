@@ -5,7 +5,10 @@
 
 namespace UiToolkit {
 
-const wchar_t* CChildLayoutUI::TypeName() const { return L"ChildLayoutUI"; }
+const wchar_t* CChildLayoutUI::TypeName() const
+{
+    return L"ChildLayoutUI";
+}
 
 void* CChildLayoutUI::CastTo(const wchar_t* name)
 {

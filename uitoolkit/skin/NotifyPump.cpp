@@ -6,16 +6,22 @@ namespace UiToolkit {
 
 namespace {
 
-const NotifyMapEntryUI PUMP_ENTRIES[] = { { L"", L"", NOTIFY_SIG_END, NULL, NULL } };
-const NotifyMapUI PUMP_MAP = { NULL, PUMP_ENTRIES };
+const NotifyMapEntryUI PUMP_ENTRIES[] = {{L"", L"", NOTIFY_SIG_END, NULL, NULL}};
+const NotifyMapUI PUMP_MAP = {NULL, PUMP_ENTRIES};
 
 } // namespace
 
 CNotifyPump::CNotifyPump() : m_VirtualWndMap(83) {}
 CNotifyPump::~CNotifyPump() {}
 
-const NotifyMapUI* CNotifyPump::ClassMap() { return &PUMP_MAP; }
-const NotifyMapUI* CNotifyPump::MessageMapOf() const { return &PUMP_MAP; }
+const NotifyMapUI* CNotifyPump::ClassMap()
+{
+    return &PUMP_MAP;
+}
+const NotifyMapUI* CNotifyPump::MessageMapOf() const
+{
+    return &PUMP_MAP;
+}
 
 bool CNotifyPump::AddVirtualWnd(const wchar_t* name, CNotifyPump* pump)
 {

@@ -44,7 +44,7 @@ private:
 SIZE ReadPair(const wchar_t* value)
 {
     RECT rc = ParseRectList(value);
-    SIZE size = { rc.left, rc.top };
+    SIZE size = {rc.left, rc.top};
     return size;
 }
 
@@ -177,8 +177,7 @@ void CSkinBuilder::ApplyWindowAttributes(CSkinMarkupNode root, CWindowManagerUI*
     }
 }
 
-void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager,
-                                int depth)
+void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager, int depth)
 {
     wchar_t count[500] = L"";
     wchar_t source[500] = L"";
@@ -198,9 +197,9 @@ void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent,
         CSkinBuilder nested;
         nested.m_iIncludeDepth = m_iIncludeDepth + 1;
         nested.m_iBaseDepth = depth;
-        CControlUI* built = m_pstrtype != NULL
-                                ? nested.Create(MAKEINTRESOURCEW(_wtoi(source)), m_pstrtype, m_pCallback, manager, parent)
-                                : nested.Create(source, NULL, m_pCallback, manager, parent);
+        CControlUI* built = m_pstrtype != NULL ? nested.Create(MAKEINTRESOURCEW(_wtoi(source)), m_pstrtype, m_pCallback,
+                                                               manager, parent)
+                                               : nested.Create(source, NULL, m_pCallback, manager, parent);
         // Without a parent nothing would own what the nested build made.
         if (parent == NULL)
             delete built;
@@ -208,12 +207,11 @@ void CSkinBuilder::BuildInclude(const CSkinMarkupNode& node, CControlUI* parent,
     }
 }
 
-bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager,
-                                 int depth)
+bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent, CWindowManagerUI* manager, int depth)
 {
     CTreeNodeUI* parentNode = parent != NULL ? static_cast<CTreeNodeUI*>(parent->CastTo(L"TreeNode")) : NULL;
-    CTreeViewUI* tree = parent != NULL && parentNode == NULL ? static_cast<CTreeViewUI*>(parent->CastTo(L"TreeView"))
-                                                             : NULL;
+    CTreeViewUI* tree =
+        parent != NULL && parentNode == NULL ? static_cast<CTreeViewUI*>(parent->CastTo(L"TreeView")) : NULL;
     if (parentNode == NULL && tree == NULL)
         return false;
     CTreeNodeUI* treeNode = new CTreeNodeUI();
@@ -243,8 +241,7 @@ bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent
     return true;
 }
 
-CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager,
-                                        int depth)
+CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager, int depth)
 {
     if (depth > CSkinMarkup::MAX_DEPTH) {
         LOG(ERROR) << "Skin elements nested deeper than " << CSkinMarkup::MAX_DEPTH
@@ -318,7 +315,6 @@ CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent
             first = control;
         else if (parent == NULL)
             delete control; // only the first top-level control has an owner: the caller
-
     }
     return first;
 }

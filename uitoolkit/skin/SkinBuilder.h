@@ -34,7 +34,10 @@ public:
 
     // Includes nested deeper than this refuse the whole build; elements nest at most as deep as the
     // markup parser allows, counted through every included file.
-    enum { MAX_INCLUDE_DEPTH = 16 };
+    enum
+    {
+        MAX_INCLUDE_DEPTH = 16
+    };
 
 private:
     CControlUI* ParseChildren(CSkinMarkupNode node, CControlUI* parent, CWindowManagerUI* manager, int depth);
@@ -47,9 +50,9 @@ private:
     CSkinMarkup m_xml;
     IDialogBuilderCallback* m_pCallback;
     const wchar_t* m_pstrtype;
-    int m_iIncludeDepth = 0;  // includes between the first document and this one
-    int m_iBaseDepth = 0;     // element depth at which this document's children are placed
-    bool m_bFailed = false;   // an include went too deep: the build is refused
+    int m_iIncludeDepth = 0; // includes between the first document and this one
+    int m_iBaseDepth = 0;    // element depth at which this document's children are placed
+    bool m_bFailed = false;  // an include went too deep: the build is refused
 };
 
 } // namespace UiToolkit

@@ -10,10 +10,9 @@ namespace UiToolkit {
 namespace {
 
 const NotifyMapEntryUI WINDOW_ENTRIES[] = {
-    { L"click", L"", NOTIFY_SIG_MSG, static_cast<NotifyMsgHandlerUI>(&WindowImplBase::OnClickNotify), NULL },
-    { L"", L"", NOTIFY_SIG_END, NULL, NULL }
-};
-const NotifyMapUI WINDOW_MAP = { &CNotifyPump::ClassMap, WINDOW_ENTRIES };
+    {L"click", L"", NOTIFY_SIG_MSG, static_cast<NotifyMsgHandlerUI>(&WindowImplBase::OnClickNotify), NULL},
+    {L"", L"", NOTIFY_SIG_END, NULL, NULL}};
+const NotifyMapUI WINDOW_MAP = {&CNotifyPump::ClassMap, WINDOW_ENTRIES};
 
 // A resource name as the log shows it: "#102" for an integer id, the name in quotes otherwise.
 std::string ResourceLabel(const wchar_t* name)
@@ -28,9 +27,18 @@ std::string ResourceLabel(const wchar_t* name)
 WindowImplBase::WindowImplBase() {}
 WindowImplBase::~WindowImplBase() {}
 
-UINT WindowImplBase::QueryClassStyle() const { return CS_DBLCLKS; }
-const NotifyMapUI* WindowImplBase::ClassMap() { return &WINDOW_MAP; }
-const NotifyMapUI* WindowImplBase::MessageMapOf() const { return &WINDOW_MAP; }
+UINT WindowImplBase::QueryClassStyle() const
+{
+    return CS_DBLCLKS;
+}
+const NotifyMapUI* WindowImplBase::ClassMap()
+{
+    return &WINDOW_MAP;
+}
+const NotifyMapUI* WindowImplBase::MessageMapOf() const
+{
+    return &WINDOW_MAP;
+}
 
 void WindowImplBase::Notify(NotifyMsgUI& msg)
 {
@@ -45,7 +53,10 @@ LRESULT WindowImplBase::FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&
     return 0;
 }
 
-CControlUI* WindowImplBase::CreateCustomControl(const wchar_t*) { return NULL; }
+CControlUI* WindowImplBase::CreateCustomControl(const wchar_t*)
+{
+    return NULL;
+}
 
 void WindowImplBase::OnWindowGone(HWND hWnd)
 {
@@ -79,20 +90,29 @@ LRESULT WindowImplBase::OnDefaultKey(WPARAM key)
     return 0;
 }
 
-int WindowImplBase::QuerySkinSourceKind() const { return UILIB_FILE; }
-CStringUI WindowImplBase::QuerySkinZipName() const { return CStringUI(); }
-const wchar_t* WindowImplBase::QuerySkinResourceName() const { return L""; }
+int WindowImplBase::QuerySkinSourceKind() const
+{
+    return UILIB_FILE;
+}
+CStringUI WindowImplBase::QuerySkinZipName() const
+{
+    return CStringUI();
+}
+const wchar_t* WindowImplBase::QuerySkinResourceName() const
+{
+    return L"";
+}
 
 LONG WindowImplBase::QueryWindowStyle() const
 {
     return ::GetWindowLongW(m_hWnd, GWL_STYLE) & ~WS_CAPTION;
 }
 
-#define NOT_HANDLED(name)                                                                                            \
-    LRESULT WindowImplBase::name(UINT, WPARAM, LPARAM, bool& handled)                                                \
-    {                                                                                                                \
-        handled = false;                                                                                             \
-        return 0;                                                                                                    \
+#define NOT_HANDLED(name)                                                                                              \
+    LRESULT WindowImplBase::name(UINT, WPARAM, LPARAM, bool& handled)                                                  \
+    {                                                                                                                  \
+        handled = false;                                                                                               \
+        return 0;                                                                                                      \
     }
 
 NOT_HANDLED(OnCloseMsg)
@@ -124,7 +144,7 @@ LRESULT WindowImplBase::OnNcCalcSizeMsg(UINT, WPARAM, LPARAM lParam, bool&)
     if (!::IsZoomed(m_hWnd))
         return 0;
     LPRECT proposed = reinterpret_cast<LPRECT>(lParam);
-    MONITORINFO info = { sizeof(info) };
+    MONITORINFO info = {sizeof(info)};
     ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
     proposed->right = proposed->left + (info.rcWork.right - info.rcWork.left);
     proposed->bottom = proposed->top + (info.rcWork.bottom - info.rcWork.top);
@@ -138,7 +158,7 @@ LRESULT WindowImplBase::OnNcPaintMsg(UINT, WPARAM, LPARAM, bool&)
 
 LRESULT WindowImplBase::OnNcHitTestMsg(UINT, WPARAM, LPARAM lParam, bool&)
 {
-    POINT pt = { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) };
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     ::ScreenToClient(m_hWnd, &pt);
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
@@ -168,7 +188,7 @@ LRESULT WindowImplBase::OnNcHitTestMsg(UINT, WPARAM, LPARAM lParam, bool&)
 
 LRESULT WindowImplBase::OnGetMinMaxInfoMsg(UINT, WPARAM, LPARAM lParam, bool& handled)
 {
-    MONITORINFO info = { sizeof(info) };
+    MONITORINFO info = {sizeof(info)};
     ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
     LPMINMAXINFO limits = reinterpret_cast<LPMINMAXINFO>(lParam);
     limits->ptMaxPosition.x = info.rcWork.left - info.rcMonitor.left;
@@ -233,7 +253,8 @@ bool WindowImplBase::PrepareSkinSource()
             // The window still opens, blank: the log must say why.
             const char* problem = resource == NULL ? "not found" : bytes == NULL ? "cannot be loaded" : "is empty";
             LOG(ERROR) << "Skin resource " << ResourceLabel(name) << " of type \"ZIPRES\" " << problem << " (error "
-                       << error << (error != 0 ? " " + SystemText(error) : std::string()) << "): the window has no skin";
+                       << error << (error != 0 ? " " + SystemText(error) : std::string())
+                       << "): the window has no skin";
             return false;
         }
         // The manager keeps one copy of these bytes for the rest of the run.
@@ -280,26 +301,65 @@ LRESULT WindowImplBase::ProcessMessage(UINT message, WPARAM wParam, LPARAM lPara
     typedef LRESULT (WindowImplBase::*Slot)(UINT, WPARAM, LPARAM, bool&);
     Slot slot = NULL;
     switch (message) {
-    case WM_CREATE: slot = &WindowImplBase::OnCreateMsg; break;
-    case WM_DESTROY: slot = &WindowImplBase::OnDestroyMsg; break;
-    case WM_SIZE: slot = &WindowImplBase::OnSizeMsg; break;
-    case WM_SETFOCUS: slot = &WindowImplBase::OnSetFocusMsg; break;
-    case WM_KILLFOCUS: slot = &WindowImplBase::OnKillFocusMsg; break;
-    case WM_CLOSE: slot = &WindowImplBase::OnCloseMsg; break;
-    case WM_GETMINMAXINFO: slot = &WindowImplBase::OnGetMinMaxInfoMsg; break;
-    case WM_NCCALCSIZE: slot = &WindowImplBase::OnNcCalcSizeMsg; break;
-    case WM_NCHITTEST: slot = &WindowImplBase::OnNcHitTestMsg; break;
-    case WM_NCPAINT: slot = &WindowImplBase::OnNcPaintMsg; break;
-    case WM_NCACTIVATE: slot = &WindowImplBase::OnNcActivateMsg; break;
-    case WM_KEYDOWN: slot = &WindowImplBase::OnKeyDownMsg; break;
-    case WM_CHAR: slot = &WindowImplBase::OnCharMsg; break;
-    case WM_SYSCOMMAND: slot = &WindowImplBase::OnSysCommandMsg; break;
-    case WM_MOUSEMOVE: slot = &WindowImplBase::OnMouseMoveMsg; break;
-    case WM_LBUTTONDOWN: slot = &WindowImplBase::OnLButtonDownMsg; break;
-    case WM_LBUTTONUP: slot = &WindowImplBase::OnLButtonUpMsg; break;
-    case WM_MOUSEWHEEL: slot = &WindowImplBase::OnMouseWheelMsg; break;
-    case WM_MOUSEHOVER: slot = &WindowImplBase::OnMouseHoverMsg; break;
-    default: break;
+    case WM_CREATE:
+        slot = &WindowImplBase::OnCreateMsg;
+        break;
+    case WM_DESTROY:
+        slot = &WindowImplBase::OnDestroyMsg;
+        break;
+    case WM_SIZE:
+        slot = &WindowImplBase::OnSizeMsg;
+        break;
+    case WM_SETFOCUS:
+        slot = &WindowImplBase::OnSetFocusMsg;
+        break;
+    case WM_KILLFOCUS:
+        slot = &WindowImplBase::OnKillFocusMsg;
+        break;
+    case WM_CLOSE:
+        slot = &WindowImplBase::OnCloseMsg;
+        break;
+    case WM_GETMINMAXINFO:
+        slot = &WindowImplBase::OnGetMinMaxInfoMsg;
+        break;
+    case WM_NCCALCSIZE:
+        slot = &WindowImplBase::OnNcCalcSizeMsg;
+        break;
+    case WM_NCHITTEST:
+        slot = &WindowImplBase::OnNcHitTestMsg;
+        break;
+    case WM_NCPAINT:
+        slot = &WindowImplBase::OnNcPaintMsg;
+        break;
+    case WM_NCACTIVATE:
+        slot = &WindowImplBase::OnNcActivateMsg;
+        break;
+    case WM_KEYDOWN:
+        slot = &WindowImplBase::OnKeyDownMsg;
+        break;
+    case WM_CHAR:
+        slot = &WindowImplBase::OnCharMsg;
+        break;
+    case WM_SYSCOMMAND:
+        slot = &WindowImplBase::OnSysCommandMsg;
+        break;
+    case WM_MOUSEMOVE:
+        slot = &WindowImplBase::OnMouseMoveMsg;
+        break;
+    case WM_LBUTTONDOWN:
+        slot = &WindowImplBase::OnLButtonDownMsg;
+        break;
+    case WM_LBUTTONUP:
+        slot = &WindowImplBase::OnLButtonUpMsg;
+        break;
+    case WM_MOUSEWHEEL:
+        slot = &WindowImplBase::OnMouseWheelMsg;
+        break;
+    case WM_MOUSEHOVER:
+        slot = &WindowImplBase::OnMouseHoverMsg;
+        break;
+    default:
+        break;
     }
     bool handled = slot != NULL;
     LRESULT result = 0;

@@ -32,8 +32,7 @@ FILETIME ZipUnixTimeToFileTime(LONG unixTime)
     return ft;
 }
 
-void ZipApplyExtendedTimes(const BYTE* field, DWORD length, FILETIME* write, FILETIME* access,
-                           FILETIME* creation)
+void ZipApplyExtendedTimes(const BYTE* field, DWORD length, FILETIME* write, FILETIME* access, FILETIME* creation)
 {
     if (field == NULL || length <= 4)
         return;
@@ -49,7 +48,7 @@ void ZipApplyExtendedTimes(const BYTE* field, DWORD length, FILETIME* write, FIL
             BYTE flags = field[dataStart];
             DWORD at = dataStart + 1;
             DWORD end = dataStart + size;
-            FILETIME* targets[3] = { write, access, creation };
+            FILETIME* targets[3] = {write, access, creation};
             for (int bit = 0; bit < 3; ++bit) {
                 if (!(flags & (1 << bit)))
                     continue;

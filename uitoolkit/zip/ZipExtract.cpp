@@ -149,7 +149,8 @@ int ZipReader::ExtractToFile(int index, const void* target, int kind)
             failed = true;
     }
     if (!failed && GetFileType(file) == FILE_TYPE_DISK)
-        (void)SetFileTime(file, &entry.creationTime, &entry.accessTime, &entry.writeTime); // best effort: the data is complete
+        (void)SetFileTime(file, &entry.creationTime, &entry.accessTime,
+                          &entry.writeTime); // best effort: the data is complete
     return failed ? ZR_WRITE : ZR_OK;
 }
 

@@ -53,7 +53,8 @@ bool NamesEqual(const char* a, const char* b, bool ignoreCase)
 
 } // namespace
 
-ZipReader::ZipReader() : m_unz(NULL), m_currentIndex(0), m_openIndex(-1), m_openCrc(0), m_openExpectedCrc(0), m_cached(NULL)
+ZipReader::ZipReader()
+    : m_unz(NULL), m_currentIndex(0), m_openIndex(-1), m_openCrc(0), m_openExpectedCrc(0), m_cached(NULL)
 {
     m_baseFolder[0] = L'\0';
 }
@@ -208,8 +209,7 @@ int ZipReader::Describe(int index, Entry* entry)
     if (code != ZR_OK)
         return code;
     unz_file_info info;
-    if (unzGetCurrentFileInfo(Unz(m_unz), &info, entry->name, sizeof(entry->name) - 1, NULL, 0, NULL, 0) !=
-        UNZ_OK)
+    if (unzGetCurrentFileInfo(Unz(m_unz), &info, entry->name, sizeof(entry->name) - 1, NULL, 0, NULL, 0) != UNZ_OK)
         return ZR_LOCALHEADER;
     entry->name[sizeof(entry->name) - 1] = '\0';
     entry->index = index;
@@ -217,7 +217,7 @@ int ZipReader::Describe(int index, Entry* entry)
     entry->compressedSize = info.compressed_size;
     entry->uncompressedSize = info.uncompressed_size;
     entry->crc = info.crc;
-    FILETIME dos = { 0, 0 };
+    FILETIME dos = {0, 0};
     DosDateTimeToFileTime(HIWORD(info.dosDate), LOWORD(info.dosDate), &dos);
     entry->accessTime = entry->creationTime = entry->writeTime = dos;
 
@@ -299,8 +299,8 @@ int ZipReader::FindEntry(ZipReaderHandle* handle, const wchar_t* name, bool igno
             break;
         char entryName[MAX_PATH];
         unz_file_info info;
-        if (unzGetCurrentFileInfo(Unz(reader->m_unz), &info, entryName, sizeof(entryName) - 1, NULL, 0, NULL,
-                                  0) != UNZ_OK)
+        if (unzGetCurrentFileInfo(Unz(reader->m_unz), &info, entryName, sizeof(entryName) - 1, NULL, 0, NULL, 0) !=
+            UNZ_OK)
             break;
         entryName[sizeof(entryName) - 1] = '\0';
         if (NamesEqual(entryName, wanted, ignoreCase))

@@ -54,7 +54,10 @@ struct ZipReaderHandle
 class ZipReader
 {
 public:
-    enum { MAX_ENTRY_SIZE = 64 * 1024 * 1024 };
+    enum
+    {
+        MAX_ENTRY_SIZE = 64 * 1024 * 1024
+    };
 
     static ZipReaderHandle* Open(const void* source, DWORD length, int kind);
     static int FindEntry(ZipReaderHandle* handle, const wchar_t* name, bool ignoreCase, int* index,
@@ -70,7 +73,6 @@ public:
     struct Entry;
 
 private:
-
     ZipReader();
     ~ZipReader();
     int OpenSource(const void* source, DWORD length, int kind);

@@ -21,8 +21,7 @@ struct ZipReader::Entry
 DWORD ZipAttributesFromExternal(DWORD external);
 FILETIME ZipUnixTimeToFileTime(LONG unixTime);
 // Scans a local extra field for the "UT" block and fills the times it holds.
-void ZipApplyExtendedTimes(const BYTE* field, DWORD length, FILETIME* write, FILETIME* access,
-                           FILETIME* creation);
+void ZipApplyExtendedTimes(const BYTE* field, DWORD length, FILETIME* write, FILETIME* access, FILETIME* creation);
 void ZipCreateFolders(const wchar_t* baseFolder, const wchar_t* relative);
 
 } // namespace UiToolkit

@@ -5,7 +5,8 @@
 
 using namespace testkit;
 
-TEST(ClientStubKelnova, ServesHandOffPipeBesideConfiguredOne) {
+TEST(ClientStubKelnova, ServesHandOffPipeBesideConfiguredOne)
+{
     TempDir dir(L"kelnova");
     std::wstring own = L"kt_kel_" + std::to_wstring(GetCurrentProcessId());
     ASSERT_TRUE(WriteFileBytes(dir / L"ProductConfig.xml", ProductConfigXml({{"pipe", ToUtf8(own)}})));
@@ -20,8 +21,11 @@ TEST(ClientStubKelnova, ServesHandOffPipeBesideConfiguredOne) {
     text += '\0';
     ASSERT_TRUE(SendPipeMessage(L"ANEDLL_kelnova", text));
     ASSERT_TRUE(SendPipeMessage(own, "switchenv_msg:1"));
-    ASSERT_TRUE(WaitFor([&] { return record.PipeMessages("ANEDLL_kelnova").size() == 1 &&
-                                     record.PipeMessages(ToUtf8(own)).size() == 1; }, 10000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return record.PipeMessages("ANEDLL_kelnova").size() == 1 && record.PipeMessages(ToUtf8(own)).size() == 1;
+        },
+        10000));
     EXPECT_EQ(text, record.PipeMessages("ANEDLL_kelnova")[0]);
     EXPECT_EQ("switchenv_msg:1", record.PipeMessages(ToUtf8(own))[0]);
 

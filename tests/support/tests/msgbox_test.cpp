@@ -7,8 +7,9 @@
 
 using namespace testkit;
 
-TEST(MsgBoxAnswerer, AnswersBoxesOfAChildAndReadsChineseText) {
-    const std::wstring caption = L"\x63d0\x793a";          // 提示
+TEST(MsgBoxAnswerer, AnswersBoxesOfAChildAndReadsChineseText)
+{
+    const std::wstring caption = L"\x63d0\x793a";           // 提示
     const std::wstring text = L"\x662f\x5426\x91cd\x542f?"; // 是否重启?
     MsgBoxAnswerer answerer(IDNO);
     {
@@ -43,13 +44,14 @@ TEST(MsgBoxAnswerer, AnswersBoxesOfAChildAndReadsChineseText) {
     EXPECT_EQ(4u, answerer.Boxes().size());
 }
 
-TEST(MsgBoxAnswerer, HandToolPrintsEachBox) {
+TEST(MsgBoxAnswerer, HandToolPrintsEachBox)
+{
     ChildProcess box(TestsDir() + L"ShowBox.exe", L"Cap \"Two words\"");
     TempDir dir(L"answer");
     // The tool writes to stdout: capture it in a file through a redirected child.
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    ScopedHandle out(CreateFileW((dir / L"out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa,
-                                 CREATE_ALWAYS, 0, nullptr));
+    ScopedHandle out(
+        CreateFileW((dir / L"out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(out.Valid());
     std::wstring cmd = L"\"" + TestsDir() + L"MsgBoxAnswer.exe\" 1 2000";
     STARTUPINFOW si = {sizeof si};

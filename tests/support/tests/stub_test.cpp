@@ -8,33 +8,39 @@ using namespace testkit;
 
 namespace {
 
-std::wstring UniqueName(const std::wstring& tag) {
+std::wstring UniqueName(const std::wstring& tag)
+{
     static int n = 0;
     return tag + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++n);
 }
 
-struct LifetimeEnv {
+struct LifetimeEnv
+{
     explicit LifetimeEnv(const wchar_t* ms) { SetEnvironmentVariableW(L"CLIENTSTUB_LIFETIME_MS", ms); }
     ~LifetimeEnv() { SetEnvironmentVariableW(L"CLIENTSTUB_LIFETIME_MS", nullptr); }
 };
 
-struct FindWindowOf {
+struct FindWindowOf
+{
     DWORD pid;
     HWND found = nullptr;
-    static BOOL CALLBACK Visit(HWND hwnd, LPARAM p) {
+    static BOOL CALLBACK Visit(HWND hwnd, LPARAM p)
+    {
         auto* self = reinterpret_cast<FindWindowOf*>(p);
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
         wchar_t cls[32] = {};
         GetClassNameW(hwnd, cls, 32);
-        if (owner == self->pid && wcscmp(cls, L"kastrelumion") == 0) self->found = hwnd;
+        if (owner == self->pid && wcscmp(cls, L"kastrelumion") == 0)
+            self->found = hwnd;
         return TRUE;
     }
 };
 
 } // namespace
 
-TEST(ClientStub, RecordsStartAndServesConfiguredPipe) {
+TEST(ClientStub, RecordsStartAndServesConfiguredPipe)
+{
     TempDir dir(L"stub");
     std::wstring pipe = UniqueName(L"kt_client_");
     ASSERT_TRUE(WriteFileBytes(dir / L"ProductConfig.xml", ProductConfigXml({{"name", "x"}, {"PIPE", ToUtf8(pipe)}})));
@@ -73,7 +79,8 @@ TEST(ClientStub, RecordsStartAndServesConfiguredPipe) {
     EXPECT_FALSE(IsWindowVisible(finder.found));
 }
 
-TEST(ClientStub, ConfigOneFolderUpAndUnquotedProgramToken) {
+TEST(ClientStub, ConfigOneFolderUpAndUnquotedProgramToken)
+{
     TempDir dir(L"stubup");
     std::wstring pipe = UniqueName(L"kt_up_");
     ASSERT_TRUE(WriteFileBytes(dir / L"ProductConfig.xml", ProductConfigXml({{"pipe", ToUtf8(pipe)}})));
@@ -94,7 +101,8 @@ TEST(ClientStub, ConfigOneFolderUpAndUnquotedProgramToken) {
     WaitForSingleObject(process.Get(), 5000);
 }
 
-TEST(ClientStub, ExitsAfterLifetimeAndServesNothingWithoutConfig) {
+TEST(ClientStub, ExitsAfterLifetimeAndServesNothingWithoutConfig)
+{
     TempDir dir(L"stublife");
     ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", dir / L"c.exe"));
     ClientRecord record(dir / L"client-record.txt");
@@ -108,7 +116,8 @@ TEST(ClientStub, ExitsAfterLifetimeAndServesNothingWithoutConfig) {
     EXPECT_EQ("exit", lines[4]);
 }
 
-TEST(ClientStub, TwoStubsAppendToOneRecord) {
+TEST(ClientStub, TwoStubsAppendToOneRecord)
+{
     TempDir dir(L"stubtwo");
     ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", dir / L"one.exe"));
     ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", dir / L"two.exe"));

@@ -7,14 +7,16 @@ using namespace testkit;
 
 namespace {
 
-std::wstring UniqueName(const std::wstring& tag) {
+std::wstring UniqueName(const std::wstring& tag)
+{
     static int n = 0;
     return tag + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++n);
 }
 
 } // namespace
 
-TEST(PipeSink, CollectsEachConnectionAndStopsPromptly) {
+TEST(PipeSink, CollectsEachConnectionAndStopsPromptly)
+{
     std::wstring name = UniqueName(L"kt_sink_");
     DWORD stopped = 0;
     {
@@ -39,7 +41,8 @@ TEST(PipeSink, CollectsEachConnectionAndStopsPromptly) {
     EXPECT_FALSE(SendPipeMessage(name, "late", 0));
 }
 
-TEST(PipeSink, StopsWhileAClientHoldsTheConnection) {
+TEST(PipeSink, StopsWhileAClientHoldsTheConnection)
+{
     std::wstring name = UniqueName(L"kt_hold_");
     std::wstring path = L"\\\\.\\Pipe\\" + name;
     ScopedHandle client;
@@ -54,7 +57,8 @@ TEST(PipeSink, StopsWhileAClientHoldsTheConnection) {
     SUCCEED();
 }
 
-TEST(Processes, RunChildCountAndKill) {
+TEST(Processes, RunChildCountAndKill)
+{
     TempDir dir(L"proc");
     std::wstring exeName = UniqueName(L"kt_victim_") + L".exe";
     ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", dir / exeName));
@@ -88,7 +92,8 @@ TEST(Processes, RunChildCountAndKill) {
     EXPECT_EQ(0, CountProcesses(exeName)); // the holder ended it
 }
 
-TEST(Files, TempDirRemovesItsTreeAndFilesRoundTrip) {
+TEST(Files, TempDirRemovesItsTreeAndFilesRoundTrip)
+{
     std::wstring path;
     {
         TempDir dir(L"files");
@@ -117,7 +122,8 @@ TEST(Files, TempDirRemovesItsTreeAndFilesRoundTrip) {
     EXPECT_EQ(std::wstring::npos, BinDir().find(L".."));
 }
 
-TEST(Registry, LanguageGuardRestoresEachPriorState) {
+TEST(Registry, LanguageGuardRestoresEachPriorState)
+{
     std::wstring prog = UniqueName(L"kt_prog_");
     std::wstring key = L"SOFTWARE\\" + prog + L"\\Language";
     {
@@ -140,7 +146,8 @@ TEST(Registry, LanguageGuardRestoresEachPriorState) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\" + prog));
 }
 
-TEST(Shortcut, WriteAndReadBack) {
+TEST(Shortcut, WriteAndReadBack)
+{
     TempDir dir(L"lnk");
     ShortcutInfo info = {};
     ASSERT_TRUE(MakeShortcut(dir / L"x.lnk", L"C:\\windows\\notepad.exe", L"--www a", L"C:\\windows"));
@@ -151,7 +158,8 @@ TEST(Shortcut, WriteAndReadBack) {
     EXPECT_FALSE(ReadShortcut(dir / L"none.lnk", &info));
 }
 
-TEST(ProductConfig, BuildsElementsInOrderEscaped) {
+TEST(ProductConfig, BuildsElementsInOrderEscaped)
+{
     std::string xml = ProductConfigXml({{"ProgName", "a&b.exe"}, {"env", "<x>"}}, "Root");
     EXPECT_NE(std::string::npos, xml.find("<Root>"));
     size_t prog = xml.find("<ProgName>a&amp;b.exe</ProgName>");
@@ -163,35 +171,44 @@ TEST(ProductConfig, BuildsElementsInOrderEscaped) {
 
 namespace {
 
-struct SeenInput {
+struct SeenInput
+{
     LPARAM clickAt = -1;
     WPARAM key = 0;
 } g_seen;
 
-LRESULT CALLBACK RecordInput(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_LBUTTONUP) g_seen.clickAt = lp;
-    if (msg == WM_KEYDOWN) g_seen.key = wp;
+LRESULT CALLBACK RecordInput(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_LBUTTONUP)
+        g_seen.clickAt = lp;
+    if (msg == WM_KEYDOWN)
+        g_seen.key = wp;
     return DefWindowProcW(wnd, msg, wp, lp);
 }
 
 // Runs the window tool while this thread keeps serving its window; the tool's exit code.
-DWORD RunWindowTool(const std::wstring& args) {
+DWORD RunWindowTool(const std::wstring& args)
+{
     ChildProcess tool(TestsDir() + L"WindowTool.exe", args);
     HANDLE process = tool.Handle();
     for (DWORD start = GetTickCount(); GetTickCount() - start < 20000;) {
-        if (MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0)
+            break;
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
     }
     EXPECT_TRUE(tool.Wait(0)) << "WindowTool " << ToUtf8(args);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
     return tool.ExitCode();
 }
 
 } // namespace
 
-TEST(WindowTool, ClicksAndPressesKeysInAnotherProcessesWindowAndSeesItGo) {
+TEST(WindowTool, ClicksAndPressesKeysInAnotherProcessesWindowAndSeesItGo)
+{
     std::wstring cls = UniqueName(L"kt_wnd_");
     WNDCLASSW wc = {};
     wc.lpfnWndProc = RecordInput;

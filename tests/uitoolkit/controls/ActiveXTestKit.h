@@ -133,7 +133,7 @@ inline BOOL CALLBACK CountIfNamed(HWND child, LPARAM data)
 // Windows of the class (any class for NULL) at any depth below the parent.
 inline int CountDescendants(HWND parent, const wchar_t* className)
 {
-    DescendantSearch search = { className, 0 };
+    DescendantSearch search = {className, 0};
     EnumChildWindows(parent, CountIfNamed, reinterpret_cast<LPARAM>(&search));
     return search.count;
 }

@@ -34,18 +34,18 @@ HWND CreateChild(HWND parent)
     wc.hInstance = GetModuleHandleW(L"FakeActiveX.dll");
     wc.lpszClassName = L"FakeActiveXChild";
     RegisterClassW(&wc);
-    return CreateWindowExW(0, L"FakeActiveXChild", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, NULL,
-                           wc.hInstance, NULL);
+    return CreateWindowExW(0, L"FakeActiveXChild", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, NULL, wc.hInstance,
+                           NULL);
 }
 
 class FakeObject final : public IOleObject,
-                   public IOleInPlaceObjectWindowless,
-                   public IViewObjectEx,
-                   public IPersistStreamInit,
-                   public IObjectWithSite,
-                   public IOleControl,
-                   public IRunnableObject,
-                   public IOleInPlaceActiveObject
+                         public IOleInPlaceObjectWindowless,
+                         public IViewObjectEx,
+                         public IPersistStreamInit,
+                         public IObjectWithSite,
+                         public IOleControl,
+                         public IRunnableObject,
+                         public IOleInPlaceActiveObject
 {
 public:
     FakeObject(bool windowless, bool browser)
@@ -202,10 +202,11 @@ public:
     STDMETHOD(GetDropTarget)(IDropTarget**) override { return E_NOTIMPL; }
 
     // IViewObject, IViewObject2, IViewObjectEx
-    STDMETHOD(Draw)(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdc, LPCRECTL bounds, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
-                    ULONG_PTR) override
+    STDMETHOD(Draw)
+    (DWORD, LONG, void*, DVTARGETDEVICE*, HDC, HDC hdc, LPCRECTL bounds, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
+     ULONG_PTR) override
     {
-        RECT rc = { bounds->left, bounds->top, bounds->right, bounds->bottom };
+        RECT rc = {bounds->left, bounds->top, bounds->right, bounds->bottom};
         Log(L"Draw " + RectText(rc));
         HBRUSH brush = CreateSolidBrush(FAKE_DRAW_COLOR);
         FillRect(hdc, &rc, brush);

@@ -20,7 +20,10 @@ public:
     STDMETHOD(GetTypeInfoCount)(UINT*) override { return E_NOTIMPL; }
     STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHOD(Invoke)(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    STDMETHOD(Invoke)(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
     STDMETHOD(GoBack)() override { return E_NOTIMPL; }
     STDMETHOD(GoForward)() override { return E_NOTIMPL; }
     STDMETHOD(GoHome)() override { return E_NOTIMPL; }
@@ -87,6 +90,6 @@ public:
     STDMETHOD(put_Resizable)(VARIANT_BOOL) override { return E_NOTIMPL; }
 
 private:
-    IUnknown* m_outer;              // the control object; this part lives and dies with it
-    IUnknown* m_document = NULL;    // made by the first navigation
+    IUnknown* m_outer;           // the control object; this part lives and dies with it
+    IUnknown* m_document = NULL; // made by the first navigation
 };

@@ -13,7 +13,7 @@ ListScene::ListScene(const std::wstring& markup, int width, int height)
     hwnd = window.Create(width, height);
     window.onNotify = [this](NotifyMsgUI& msg) {
         if (msg.sType != L"windowinit")
-            heard.push_back({ msg.pSender, std::wstring(msg.sType.Text()), msg.wParam, msg.lParam });
+            heard.push_back({msg.pSender, std::wstring(msg.sType.Text()), msg.wParam, msg.lParam});
     };
     CSkinBuilder builder;
     CControlUI* root = builder.Create(markup.c_str(), NULL, NULL, &window.manager);
@@ -29,7 +29,10 @@ ListScene::~ListScene()
         DestroyWindow(hwnd);
 }
 
-CControlUI* ListScene::Find(const wchar_t* name) const { return window.manager.FindControlByName(name); }
+CControlUI* ListScene::Find(const wchar_t* name) const
+{
+    return window.manager.FindControlByName(name);
+}
 
 CListUI* ListScene::List(const wchar_t* name) const
 {
@@ -51,19 +54,25 @@ void ListScene::Key(WPARAM key)
 
 void ListScene::Wheel(int x, int y, bool down)
 {
-    POINT pt = { x, y };
+    POINT pt = {x, y};
     ClientToScreen(hwnd, &pt);
     SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, down ? -WHEEL_DELTA : WHEEL_DELTA), MAKELPARAM(pt.x, pt.y));
 }
 
-void ListScene::Press(int x, int y) { SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+void ListScene::Press(int x, int y)
+{
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+}
 
 void ListScene::Move(int x, int y, bool buttonDown)
 {
     SendMessageW(hwnd, WM_MOUSEMOVE, buttonDown ? MK_LBUTTON : 0, MAKELPARAM(x, y));
 }
 
-void ListScene::Release(int x, int y) { SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+void ListScene::Release(int x, int y)
+{
+    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
 
 DWORD ListScene::PixelAt(int x, int y)
 {

@@ -16,7 +16,7 @@ using namespace ActiveXTestKit;
 
 namespace {
 
-const RECT PLACE = { 20, 30, 220, 130 };
+const RECT PLACE = {20, 30, 220, 130};
 
 std::wstring ExtentEntry(int cx, int cy)
 {
@@ -46,7 +46,7 @@ TEST(ActiveXHost, CreatesFromModuleAtFirstLayoutInCallOrder)
     OleScope ole;
     FakeModule fake;
     ASSERT_TRUE(fake.Loaded());
-    for (DWORD status : { DWORD(0), DWORD(OLEMISC_SETCLIENTSITEFIRST) }) {
+    for (DWORD status : {DWORD(0), DWORD(OLEMISC_SETCLIENTSITEFIRST)}) {
         fake.reset(status);
         CActiveXUI* control = new CActiveXUI();
         HostScene scene(control, 300, 200, PLACE);
@@ -59,16 +59,15 @@ TEST(ActiveXHost, CreatesFromModuleAtFirstLayoutInCallOrder)
         EXPECT_EQ(scene.hwnd, control->GetHostWindow());
         EXPECT_EQ(1, scene.Count(L"showactivex"));
 
-        std::vector<std::wstring> expected = { L"GetMiscStatus" };
+        std::vector<std::wstring> expected = {L"GetMiscStatus"};
         if (status != 0)
             expected.push_back(L"SetClientSite site");
         expected.push_back(L"InitNew");
         if (status == 0)
             expected.push_back(L"SetClientSite site");
-        for (const wchar_t* entry :
-             { L"SetHostNames UIActiveX", L"DoVerb -5 parent 20,30,220,130", L"LockRunning 1",
-               L"SetObjectRects 20,30,220,130", L"WindowContext frame accel nodoc", L"FrameReleased 0",
-               L"ActiveWindowless", L"SetSite site" })
+        for (const wchar_t* entry : {L"SetHostNames UIActiveX", L"DoVerb -5 parent 20,30,220,130", L"LockRunning 1",
+                                     L"SetObjectRects 20,30,220,130", L"WindowContext frame accel nodoc",
+                                     L"FrameReleased 0", L"ActiveWindowless", L"SetSite site"})
             expected.push_back(entry);
         expected.push_back(ExtentEntry(200, 100));
         expected.push_back(L"SetObjectRects 20,30,220,130");
@@ -104,7 +103,7 @@ TEST(ActiveXHost, WindowlessObjectGetsOnlyItsHitPointsAndDraws)
     EXPECT_FALSE(fake.Logged(down));
 
     // WM_SETCURSOR carries no point: the cursor's place decides, and the message is not taken.
-    POINT over = { 60, 80 };
+    POINT over = {60, 80};
     ClientToScreen(scene.hwnd, &over);
     SetCursorPos(over.x, over.y);
     fake.reset(0);
@@ -156,10 +155,11 @@ TEST(ActiveXHost, WindowlessObjectGetsOnlyItsHitPointsAndDraws)
     HDC memory = CreateCompatibleDC(NULL);
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT all = { 0, 0, 300, 200 };
+    RECT all = {0, 0, 300, 200};
     control->Paint(memory, all);
     const DWORD* pixels = static_cast<const DWORD*>(bits);
-    const DWORD drawn = (GetRValue(FAKE_DRAW_COLOR) << 16) | (GetGValue(FAKE_DRAW_COLOR) << 8) | GetBValue(FAKE_DRAW_COLOR);
+    const DWORD drawn =
+        (GetRValue(FAKE_DRAW_COLOR) << 16) | (GetGValue(FAKE_DRAW_COLOR) << 8) | GetBValue(FAKE_DRAW_COLOR);
     EXPECT_EQ(drawn, pixels[80 * 300 + 120] & 0x00FFFFFF);
     EXPECT_NE(drawn, pixels[10 * 300 + 10] & 0x00FFFFFF);
     SelectObject(memory, old);
@@ -198,15 +198,15 @@ TEST(ActiveXHost, WindowedObjectLivesInAChildWindowAndReleasesToZero)
     ASSERT_NE(nullptr, own);
     EXPECT_EQ(host, GetParent(own));
     RECT inner = RectInParent(own);
-    RECT expected = { 0, 0, 200, 100 };
+    RECT expected = {0, 0, 200, 100};
     EXPECT_TRUE(EqualRect(&expected, &inner));
 
-    RECT moved = { 40, 50, 190, 110 };
+    RECT moved = {40, 50, 190, 110};
     control->SetPos(moved);
     placed = RectInParent(host);
     EXPECT_TRUE(EqualRect(&moved, &placed));
     inner = RectInParent(own);
-    RECT movedInner = { 0, 0, 150, 60 };
+    RECT movedInner = {0, 0, 150, 60};
     EXPECT_TRUE(EqualRect(&movedInner, &inner));
     control->SetVisible(false);
     EXPECT_FALSE(IsWindowVisible(host));
@@ -222,8 +222,8 @@ TEST(ActiveXHost, WindowedObjectLivesInAChildWindowAndReleasesToZero)
     EXPECT_EQ(1, fake.runningLocks());
     fake.reset(0);
     control->ReleaseControl();
-    std::vector<std::wstring> release = { L"SetSite null", L"Close", L"InPlaceDeactivate", L"LockRunning 0",
-                                          L"SetClientSite null" };
+    std::vector<std::wstring> release = {L"SetSite null", L"Close", L"InPlaceDeactivate", L"LockRunning 0",
+                                         L"SetClientSite null"};
     EXPECT_EQ(release, fake.Log());
     EXPECT_EQ(0, fake.runningLocks());
     EXPECT_FALSE(IsWindow(host));
@@ -267,7 +267,7 @@ TEST(ActiveXHost, EnumeratorHandsOutTheObjectOnceHonouringSkipAndReset)
     control->QueryControl(IID_IUnknown, reinterpret_cast<void**>(&object));
 
     IUnknown* got = NULL;
-    EXPECT_EQ(S_OK, items->Next(1, &got, NULL));  // no count asked for: none written
+    EXPECT_EQ(S_OK, items->Next(1, &got, NULL)); // no count asked for: none written
     EXPECT_EQ(object, got);
     got->Release();
     ULONG fetched = 7;
@@ -311,10 +311,18 @@ TEST(ActiveXHost, SkinTagsMalformedClsidAndDelayCreate)
     CTestWindow window;
     HWND hwnd = window.Create(400, 300);
     std::wstring skin = L"<Window><HorizontalLayout>"
-                        L"<ActiveX name=\"broken\" modulename=\"" + fake.path + L"\" clsid=\"{6C1F3A10-zz\" delaycreate=\"false\"/>"
-                        L"<ActiveX name=\"prog\" modulename=\"" + fake.path + L"\" clsid=\"No.Such.Control\"/>"
-                        L"<ActiveX name=\"now\" modulename=\"" + fake.path + L"\" clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E02}\" delaycreate=\"false\"/>"
-                        L"<ActiveX name=\"later\" modulename=\"" + fake.path + L"\" clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E02}\"/>"
+                        L"<ActiveX name=\"broken\" modulename=\"" +
+                        fake.path +
+                        L"\" clsid=\"{6C1F3A10-zz\" delaycreate=\"false\"/>"
+                        L"<ActiveX name=\"prog\" modulename=\"" +
+                        fake.path +
+                        L"\" clsid=\"No.Such.Control\"/>"
+                        L"<ActiveX name=\"now\" modulename=\"" +
+                        fake.path +
+                        L"\" clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E02}\" delaycreate=\"false\"/>"
+                        L"<ActiveX name=\"later\" modulename=\"" +
+                        fake.path +
+                        L"\" clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E02}\"/>"
                         L"</HorizontalLayout></Window>";
     CSkinBuilder builder;
     CControlUI* root = builder.Create(skin.c_str(), NULL, NULL, &window.manager);

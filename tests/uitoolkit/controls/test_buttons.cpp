@@ -61,11 +61,9 @@ struct StateImages
 {
     StateImages()
     {
-        const std::pair<const wchar_t*, DWORD> images[] = { { L"normal.png", 0xFF808080 }, { L"hot.png", 0xFFFF0000 },
-                                                            { L"pushed.png", 0xFF00FF00 },
-                                                            { L"disabled.png", 0xFF0000FF },
-                                                            { L"fore.png", 0xFFFFFF00 },
-                                                            { L"hotfore.png", 0xFF00FFFF } };
+        const std::pair<const wchar_t*, DWORD> images[] = {{L"normal.png", 0xFF808080}, {L"hot.png", 0xFFFF0000},
+                                                           {L"pushed.png", 0xFF00FF00}, {L"disabled.png", 0xFF0000FF},
+                                                           {L"fore.png", 0xFFFFFF00},   {L"hotfore.png", 0xFF00FFFF}};
         for (const auto& image : images)
             folder.Write(image.first, MakePng(4, 4, Solid(image.second)));
         CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
@@ -116,7 +114,7 @@ TEST(ButtonPainting, StateImagesAndHotForeImage)
     CWindowManagerUI manager;
     CButtonUI button;
     button.AttachManager(&manager, NULL, false);
-    RECT rc = { 0, 0, 20, 20 };
+    RECT rc = {0, 0, 20, 20};
     button.SetPos(rc);
     button.ApplyAttribute(L"normalimage", L"normal.png");
     button.ApplyAttribute(L"hotimage", L"hot.png");
@@ -175,7 +173,7 @@ TEST(ProgressPainting, ValueRangeAndDirection)
     progress.AttachManager(&manager, NULL, false);
     EXPECT_EQ(12, progress.GetFixedHeight());
     EXPECT_EQ(static_cast<UINT>(DT_SINGLELINE | DT_CENTER), progress.GetTextStyle());
-    RECT rc = { 0, 0, 200, 10 };
+    RECT rc = {0, 0, 200, 10};
     progress.SetPos(rc);
     progress.ApplyAttribute(L"foreimage", L"file='hot.png' dest='0,0,1,1'");
     progress.ApplyAttribute(L"value", L"50");
@@ -205,7 +203,7 @@ TEST(ProgressPainting, ValueRangeAndDirection)
     EXPECT_EQ(0xFF0000u, canvas.At(199, 5));
 
     // Vertical bars fill from the bottom.
-    RECT tall = { 0, 0, 10, 200 };
+    RECT tall = {0, 0, 10, 200};
     CProgressUI vertical;
     vertical.AttachManager(&manager, NULL, false);
     vertical.SetPos(tall);
@@ -235,7 +233,7 @@ TEST(LabelPainting, OutsideStaysUntouchedAwayFromTheOrigin)
     ButtonScene scene;
     CLabelUI label;
     label.AttachManager(&scene.window.manager, NULL, false);
-    RECT rc = { 100, 50, 160, 80 };
+    RECT rc = {100, 50, 160, 80};
     label.SetPos(rc);
     label.ApplyAttribute(L"textcolor", L"#FFFFFFFF");
     label.ApplyAttribute(L"bkcolor", L"#FF203040");
@@ -247,7 +245,7 @@ TEST(LabelPainting, OutsideStaysUntouchedAwayFromTheOrigin)
     auto paintedOutside = [&](const wchar_t* what) {
         label.SetText(what);
         TestCanvas canvas(300, 150, 0);
-        RECT all = { 0, 0, 300, 150 };
+        RECT all = {0, 0, 300, 150};
         label.Paint(canvas.Dc(), all);
         int inside = 0, outside = 0;
         for (int y = 0; y < 150; ++y)
@@ -297,7 +295,7 @@ TEST(LabelAttributes, StyleMeasureEffectsText)
 
     int fontHeight = scene.window.manager.GetFontInfo(-1)->tm.tmHeight;
     EXPECT_GT(fontHeight, 0);
-    SIZE available = { 500, 500 };
+    SIZE available = {500, 500};
     EXPECT_EQ(fontHeight + 4, label->MeasureSize(available).cy);
     CButtonUI button;
     button.AttachManager(&scene.window.manager, NULL, false);
@@ -336,11 +334,11 @@ TEST(LabelPainting, PlainAndEffectTextStayInside)
     ButtonScene scene;
     CLabelUI label;
     label.AttachManager(&scene.window.manager, NULL, false);
-    RECT rc = { 10, 10, 110, 40 };
+    RECT rc = {10, 10, 110, 40};
     label.SetPos(rc);
     label.SetText(L"Wg");
     label.ApplyAttribute(L"textcolor", L"#FFFFFFFF");
-    RECT all = { 0, 0, 120, 50 };
+    RECT all = {0, 0, 120, 50};
     auto changedOutside = [](const TestCanvas& canvas) {
         for (int y = 0; y < 50; ++y)
             for (int x = 0; x < 120; ++x)
@@ -392,23 +390,27 @@ TEST(LabelPainting, ShadowFollowsTheLabelAndEmptyRectDrawsNothing)
     ButtonScene scene;
     CLabelUI label;
     label.AttachManager(&scene.window.manager, NULL, false);
-    RECT rc = { 100, 50, 200, 80 };
+    RECT rc = {100, 50, 200, 80};
     label.SetPos(rc);
     // Only the shadow shows: the text itself is fully transparent.
-    const wchar_t* attributes[][2] = { { L"enabledeffect", L"true" }, { L"transtext", L"0" },
-                                       { L"transtext1", L"0" }, { L"enabledshadow", L"true" },
-                                       { L"textshadowcolora", L"#FF00FF00" }, { L"transshadow", L"255" },
-                                       { L"transshadow1", L"255" }, { L"shadowoffset", L"4,45" } };
+    const wchar_t* attributes[][2] = {{L"enabledeffect", L"true"},
+                                      {L"transtext", L"0"},
+                                      {L"transtext1", L"0"},
+                                      {L"enabledshadow", L"true"},
+                                      {L"textshadowcolora", L"#FF00FF00"},
+                                      {L"transshadow", L"255"},
+                                      {L"transshadow1", L"255"},
+                                      {L"shadowoffset", L"4,45"}};
     for (const auto& attribute : attributes)
         label.ApplyAttribute(attribute[0], attribute[1]);
     label.SetText(L"Wg");
-    RECT all = { 0, 0, 260, 200 };
+    RECT all = {0, 0, 260, 200};
     // Counts changed pixels inside and outside a band.
     auto changed = [](const TestCanvas& canvas, const RECT& band, bool inside) {
         int count = 0;
         for (int y = 0; y < 200; ++y)
             for (int x = 0; x < 260; ++x) {
-                POINT pt = { x, y };
+                POINT pt = {x, y};
                 if ((PtInRect(&band, pt) != FALSE) == inside && canvas.At(x, y) != 0)
                     ++count;
             }
@@ -416,7 +418,7 @@ TEST(LabelPainting, ShadowFollowsTheLabelAndEmptyRectDrawsNothing)
     };
     TestCanvas canvas(260, 200, 0);
     label.Paint(canvas.Dc(), all);
-    RECT shadow = { 96, 46, 196, 76 };
+    RECT shadow = {96, 46, 196, 76};
     EXPECT_GT(changed(canvas, shadow, true), 0);
     EXPECT_EQ(0, changed(canvas, shadow, false));
 

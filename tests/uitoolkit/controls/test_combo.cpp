@@ -29,7 +29,7 @@ CComboUI* ComboOf(ListScene& scene, const wchar_t* name)
 
 RECT DropDownRect(CComboUI* combo)
 {
-    RECT rc = { 0, 0, 0, 0 };
+    RECT rc = {0, 0, 0, 0};
     GetWindowRect(combo->GetDropDown()->WindowHandle(), &rc);
     return rc;
 }
@@ -69,7 +69,7 @@ TEST(ComboDropDown, GeometrySelectionEscapeAndItemsBack)
     scene.Release(20, 10);
     ASSERT_NE(nullptr, combo->GetDropDown());
     EXPECT_EQ(1, scene.Count(L"dropdown"));
-    POINT origin = { 0, 0 };
+    POINT origin = {0, 0};
     ClientToScreen(scene.hwnd, &origin);
     RECT rc = DropDownRect(combo);
     EXPECT_EQ(origin.x, rc.left);
@@ -198,7 +198,7 @@ TEST(ComboDropDown, TextElementDrawsNoTextInACombo)
     TestCanvas canvas(200, 48, 0xFFFFFF);
     SendMessageW(scene.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
     // Inked pixels in each combo's band: the label element's text shows, the text element's does not.
-    int inked[2] = { 0, 0 };
+    int inked[2] = {0, 0};
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 200; ++x)
             inked[y / 24] += canvas.At(x, y) != 0xFFFFFFu ? 1 : 0;

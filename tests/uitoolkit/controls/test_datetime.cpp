@@ -68,8 +68,8 @@ TEST(DateTimeNative, PickClearAndCancel)
     wchar_t className[64] = {};
     GetClassNameW(native, className, 64);
     EXPECT_STREQ(L"DateTimeWnd", className);
-    WNDCLASSEXW own = { sizeof(own) };
-    WNDCLASSEXW base = { sizeof(base) };
+    WNDCLASSEXW own = {sizeof(own)};
+    WNDCLASSEXW base = {sizeof(base)};
     ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(NULL), L"DateTimeWnd", &own));
     ASSERT_TRUE(GetClassInfoExW(NULL, L"SysDateTimePick32", &base));
     EXPECT_EQ(base.cbWndExtra, own.cbWndExtra);

@@ -65,8 +65,8 @@ TEST(EditNative, OpensOnFocusTypesAndClosesOnLeaving)
     wchar_t className[64] = {};
     GetClassNameW(native, className, 64);
     EXPECT_STREQ(L"EditWnd", className);
-    WNDCLASSEXW own = { sizeof(own) };
-    WNDCLASSEXW base = { sizeof(base) };
+    WNDCLASSEXW own = {sizeof(own)};
+    WNDCLASSEXW base = {sizeof(base)};
     ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(NULL), L"EditWnd", &own));
     ASSERT_TRUE(GetClassInfoExW(NULL, L"Edit", &base));
     EXPECT_EQ(base.cbWndExtra, own.cbWndExtra);
@@ -99,7 +99,7 @@ TEST(EditNative, OpensOnFocusTypesAndClosesOnLeaving)
     EXPECT_EQ(L"other", scene.NativeText());
 
     // Moving the control moves the native window.
-    RECT moved = { 30, 80, 230, 120 };
+    RECT moved = {30, 80, 230, 120};
     scene.edit->SetPos(moved);
     GetWindowRect(native, &placed);
     MapWindowPoints(NULL, scene.hwnd, reinterpret_cast<POINT*>(&placed), 2);

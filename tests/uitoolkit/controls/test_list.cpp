@@ -165,7 +165,7 @@ TEST(ListNavigation, KeysWheelAndScrollSelect)
     EXPECT_EQ(40, list->GetScrollOffset().cy);
 
     // Without scroll-select the wheel scrolls and keeps the selection.
-    list->SetScrollOffset(SIZE{ 0, 0 });
+    list->SetScrollOffset(SIZE{0, 0});
     scene.Wheel(50, 50, true);
     EXPECT_GT(list->GetScrollOffset().cy, 0);
     EXPECT_EQ(8, list->CurrentIndex());
@@ -187,16 +187,17 @@ TEST(ListNavigation, KeysWheelAndScrollSelect)
 
 TEST(ListColumns, BoundsFollowTheHeaderAndHorizontalScrolling)
 {
-    ListScene scene(L"<Window><VerticalLayout>"
-                    L"<List name=\"list\" inset=\"3,0,3,0\" hscrollbar=\"true\" vscrollbar=\"true\"><ListHeader height=\"20\">"
-                    L"<ListHeaderItem width=\"100\"/><ListHeaderItem width=\"100\"/><ListHeaderItem width=\"100\"/>"
-                    L"</ListHeader>" +
-                        Items(12) +
-                        L"</List>"
-                        L"<List name=\"hidden\" header=\"hidden\" inset=\"5,0,0,0\"><ListHeader>"
-                        L"<ListHeaderItem width=\"40\"/><ListHeaderItem width=\"30\"/></ListHeader></List>"
-                        L"</VerticalLayout></Window>",
-                    206, 200);
+    ListScene scene(
+        L"<Window><VerticalLayout>"
+        L"<List name=\"list\" inset=\"3,0,3,0\" hscrollbar=\"true\" vscrollbar=\"true\"><ListHeader height=\"20\">"
+        L"<ListHeaderItem width=\"100\"/><ListHeaderItem width=\"100\"/><ListHeaderItem width=\"100\"/>"
+        L"</ListHeader>" +
+            Items(12) +
+            L"</List>"
+            L"<List name=\"hidden\" header=\"hidden\" inset=\"5,0,0,0\"><ListHeader>"
+            L"<ListHeaderItem width=\"40\"/><ListHeaderItem width=\"30\"/></ListHeader></List>"
+            L"</VerticalLayout></Window>",
+        206, 200);
     CListUI* list = scene.List();
     ASSERT_NE(nullptr, list);
     ListStyleUI* style = list->GetListInfo();

@@ -52,10 +52,11 @@ TEST(ListPainting, BackgroundPrecedenceImagesAndLineColour)
 
 TEST(ListHeaderDrag, SeparatorDragFloorAndLeftEdgeSeparator)
 {
-    ListScene scene(L"<Window><List name=\"list\"><ListHeader height=\"20\">"
-                    L"<ListHeaderItem name=\"a\" width=\"100\"/><ListHeaderItem name=\"b\" width=\"100\" sepwidth=\"-4\"/>"
-                    L"</ListHeader><ListLabelElement height=\"20\"/></List></Window>",
-                    300, 100);
+    ListScene scene(
+        L"<Window><List name=\"list\"><ListHeader height=\"20\">"
+        L"<ListHeaderItem name=\"a\" width=\"100\"/><ListHeaderItem name=\"b\" width=\"100\" sepwidth=\"-4\"/>"
+        L"</ListHeader><ListLabelElement height=\"20\"/></List></Window>",
+        300, 100);
     CListUI* list = scene.List();
     ASSERT_NE(nullptr, list);
     CControlUI* a = scene.Find(L"a");
@@ -125,7 +126,7 @@ TEST(ListTextElement, ColumnsFromTheTextSourceAndAtMostEightLinks)
     LinkSource source;
     list->SetTextSource(&source);
     scene.Refresh();
-    EXPECT_EQ((std::vector<int>{ 10, 11, 12 }), source.asked);
+    EXPECT_EQ((std::vector<int>{10, 11, 12}), source.asked);
     // Nine links in three cells: the first eight are kept, in column order.
     ASSERT_EQ(8, text->GetLinkCount());
     const ListStyleUI* style = list->GetListInfo();

@@ -34,7 +34,7 @@ struct OptionScene
         hwnd = window.Create(300, 200);
         window.onNotify = [this](NotifyMsgUI& msg) {
             if (msg.sType != L"windowinit")
-                heard.push_back({ msg.pSender, std::wstring(msg.sType.Text()), msg.wParam });
+                heard.push_back({msg.pSender, std::wstring(msg.sType.Text()), msg.wParam});
         };
         CTestContainer* root = new CTestContainer(L"root");
         first = new COptionUI();
@@ -151,9 +151,9 @@ TEST(OptionGroups, AnOptionLeavesItsWindowsGroupWhenMovedOrDeleted)
 
     // A top-level option the builder drops (only the first has an owner) is in no group either.
     CSkinBuilder builder;
-    std::unique_ptr<CControlUI> kept(builder.Create(
-        L"<Window><Option name=\"kept\" group=\"b\"/><Option name=\"dropped\" group=\"b\"/></Window>", NULL,
-        NULL, &home));
+    std::unique_ptr<CControlUI> kept(
+        builder.Create(L"<Window><Option name=\"kept\" group=\"b\"/><Option name=\"dropped\" group=\"b\"/></Window>",
+                       NULL, NULL, &home));
     ASSERT_NE(nullptr, kept);
     EXPECT_EQ(nullptr, home.GetOptionGroup(L"b"));
     home.AdoptControlTree(kept.get(), root);
@@ -174,7 +174,7 @@ TEST(OptionPainting, SelectedColourAndImages)
     scene.first->ApplyAttribute(L"selectedbkcolor", L"#FF00FF00");
     scene.first->SetBkColor(0xFFFF0000);
     TestCanvas canvas(300, 200, 0);
-    RECT all = { 0, 0, 300, 200 };
+    RECT all = {0, 0, 300, 200};
     scene.first->Paint(canvas.Dc(), all);
     EXPECT_EQ(0xFF0000u, canvas.At(12, 12));
     scene.first->SetSelected(true);
@@ -223,8 +223,8 @@ TEST(TextLinks, LinkRaisedOnReleaseWithItsIndex)
     loose.AttachManager(&scene.window.manager, NULL, false);
     loose.SetShowHtml(true);
     loose.SetText(L"<b>several words</b> that wrap when narrow");
-    SIZE wide = loose.MeasureSize({ 280, 0 });
-    SIZE narrow = loose.MeasureSize({ 60, 0 });
+    SIZE wide = loose.MeasureSize({280, 0});
+    SIZE narrow = loose.MeasureSize({60, 0});
     EXPECT_GT(narrow.cy, wide.cy);
     EXPECT_LE(narrow.cx, 60);
     EXPECT_GT(wide.cx, 60);
@@ -263,7 +263,7 @@ TEST(SliderInput, DragWheelAndThumbPainting)
     EXPECT_EQ(2, scene.Count(L"valuechanged", slider));
 
     // The wheel steps the value.
-    POINT screen = { 100, 160 };
+    POINT screen = {100, 160};
     ClientToScreen(scene.hwnd, &screen);
     SendMessageW(scene.hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
                  MAKELPARAM(screen.x, screen.y));
@@ -301,7 +301,7 @@ TEST(SliderInput, DragWheelAndThumbPainting)
     slider->ApplyAttribute(L"thumbimage", L"thumb.png");
     slider->SetValue(50);
     TestCanvas canvas(300, 200, 0);
-    RECT all = { 0, 0, 300, 200 };
+    RECT all = {0, 0, 300, 200};
     slider->Paint(canvas.Dc(), all);
     EXPECT_EQ(0xFF0000u, canvas.At(105 + 5, 160));
     EXPECT_EQ(0u, canvas.At(12, 160));

@@ -33,7 +33,7 @@ public:
 // One rich edit (and a plain tab stop beside it) in a real window; attributes go in before the host is made.
 struct RichScene
 {
-    explicit RichScene(const std::function<void(CRichEditUI*)>& prepare = nullptr, RECT place = { 20, 20, 260, 120 },
+    explicit RichScene(const std::function<void(CRichEditUI*)>& prepare = nullptr, RECT place = {20, 20, 260, 120},
                        int windowHeight = 300)
     {
         InitToolkitForTests();
@@ -93,7 +93,7 @@ struct RichScene
     }
     POINT ScreenPoint(int x, int y) const
     {
-        POINT pt = { x, y };
+        POINT pt = {x, y};
         ClientToScreen(hwnd, &pt);
         return pt;
     }
@@ -117,12 +117,16 @@ TEST(RichEdit, ChineseTextSelectionUndoAndClipboard)
     scene.edit->SetSel(2, 5);
     EXPECT_STREQ(L"\xFF0C\x4E16\x754C", scene.edit->GetSelText());
     scene.edit->ReplaceSel(L"abc", true);
-    EXPECT_STREQ(L"\x4F60\x597D" L"abc", scene.edit->GetText());
+    EXPECT_STREQ(L"\x4F60\x597D"
+                 L"abc",
+                 scene.edit->GetText());
     EXPECT_TRUE(scene.edit->CanUndo());
     EXPECT_TRUE(scene.edit->Undo());
     EXPECT_STREQ(chinese, scene.edit->GetText());
     EXPECT_TRUE(scene.edit->Redo());
-    EXPECT_STREQ(L"\x4F60\x597D" L"abc", scene.edit->GetText());
+    EXPECT_STREQ(L"\x4F60\x597D"
+                 L"abc",
+                 scene.edit->GetText());
 
     // Cut and paste go through the clipboard and come back unchanged.
     scene.edit->SetSel(0, 2);
@@ -330,7 +334,7 @@ TEST(RichEdit, LongLineWithoutWrapScrollsSideways)
     EXPECT_EQ(bar->GetScrollRange(), bar->GetScrollPos());
     scene.edit->ScrollPageLeft();
     EXPECT_LT(bar->GetScrollPos(), bar->GetScrollRange());
-    scene.edit->SetScrollOffset({ 0, 0 });
+    scene.edit->SetScrollOffset({0, 0});
     EXPECT_EQ(0, bar->GetScrollPos());
     // The text is drawn over the control's own background, which shows through around it.
     scene.edit->SetBkColor(0xFF00C000);
@@ -349,7 +353,7 @@ TEST(RichEdit, MouseCursorNotificationsAndRecordlessCodes)
 {
     // Placed so that the hit-test code and mouse message of WM_SETCURSOR's lParam, read as a point (1, 512),
     // would fall inside the text area.
-    RichScene scene(nullptr, { 0, 400, 300, 590 }, 600);
+    RichScene scene(nullptr, {0, 400, 300, 590}, 600);
     HCURSOR beam = LoadCursorW(NULL, IDC_IBEAM);
     LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
 

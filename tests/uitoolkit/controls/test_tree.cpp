@@ -10,14 +10,13 @@ using namespace TestHelpers;
 
 namespace {
 
-const wchar_t* TREE_SKIN =
-    L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\">"
-    L"<TreeNode name=\"a\" text=\"a\">"
-    L"  <TreeNode name=\"a1\" text=\"a1\"><TreeNode name=\"a1x\" text=\"a1x\"/></TreeNode>"
-    L"  <TreeNode name=\"a2\" text=\"a2\"/>"
-    L"</TreeNode>"
-    L"<TreeNode name=\"b\" text=\"b\"><Label name=\"tag\" width=\"10\"/></TreeNode>"
-    L"</TreeView></Window>";
+const wchar_t* TREE_SKIN = L"<Window><TreeView name=\"tree\" visiblecheckbtn=\"true\">"
+                           L"<TreeNode name=\"a\" text=\"a\">"
+                           L"  <TreeNode name=\"a1\" text=\"a1\"><TreeNode name=\"a1x\" text=\"a1x\"/></TreeNode>"
+                           L"  <TreeNode name=\"a2\" text=\"a2\"/>"
+                           L"</TreeNode>"
+                           L"<TreeNode name=\"b\" text=\"b\"><Label name=\"tag\" width=\"10\"/></TreeNode>"
+                           L"</TreeView></Window>";
 
 std::wstring Order(CListUI* list)
 {

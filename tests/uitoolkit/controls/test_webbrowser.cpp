@@ -15,7 +15,7 @@ using namespace ActiveXTestKit;
 
 namespace {
 
-const RECT PLACE = { 10, 20, 310, 220 };
+const RECT PLACE = {10, 20, 310, 220};
 
 // Remembers the browser events it is handed.
 class RecordingHandler : public CWebBrowserEventHandler
@@ -52,10 +52,7 @@ public:
 struct BrowserScene
 {
     BrowserScene() : browser(new CWebBrowserUI()), scene(browser, 400, 300, PLACE) {}
-    void Create()
-    {
-        scene.LayOut();
-    }
+    void Create() { scene.LayOut(); }
     CWebBrowserUI* browser;
     HostScene scene;
 };
@@ -95,20 +92,20 @@ TEST(WebBrowser, CreatesTheBrowserWindowedAtTheControlSizeAndAdvises)
     HWND inner = GetWindow(host, GW_CHILD);
     ASSERT_NE(nullptr, inner);
     RECT innerRect = RectInParent(inner);
-    RECT full = { 0, 0, 300, 200 };
+    RECT full = {0, 0, 300, 200};
     EXPECT_TRUE(EqualRect(&full, &innerRect));
 
-    RECT moved = { 30, 40, 230, 190 };
+    RECT moved = {30, 40, 230, 190};
     web.browser->SetPos(moved);
     placed = RectInParent(host);
     EXPECT_TRUE(EqualRect(&moved, &placed));
     innerRect = RectInParent(inner);
-    RECT movedFull = { 0, 0, 200, 150 };
+    RECT movedFull = {0, 0, 200, 150};
     EXPECT_TRUE(EqualRect(&movedFull, &innerRect));
 
     // Keys typed inside the real browser reach it; with no page loaded it takes none.
     SetFocus(host);
-    MSG key = { host, WM_KEYDOWN, VK_TAB, 0, 0, { 0, 0 } };
+    MSG key = {host, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     EXPECT_EQ(S_FALSE, web.browser->TranslateAccelerator(&key));
 
     // The browser's ProgID names the same class.
@@ -236,18 +233,17 @@ TEST(WebBrowser, HandlerCommandTargetAndSinkAnswerDirectly)
     VariantInit(&args[1]);
     args[1].vt = VT_DISPATCH;
     args[1].pdispVal = browser->GetWebBrowser2();
-    DISPPARAMS params = { args, NULL, 2, 0 };
-    EXPECT_EQ(E_INVALIDARG, browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_IUnknown, 0, DISPATCH_METHOD, &params,
-                                            NULL, NULL, NULL));
-    EXPECT_EQ(S_OK, browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL,
-                                    NULL));
+    DISPPARAMS params = {args, NULL, 2, 0};
+    EXPECT_EQ(E_INVALIDARG,
+              browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_IUnknown, 0, DISPATCH_METHOD, &params, NULL, NULL, NULL));
+    EXPECT_EQ(S_OK, browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL, NULL));
     ASSERT_EQ(1u, handler.events.size());
     EXPECT_EQ(L"NavigateComplete2 http://127.0.0.1:1/done", handler.events[0]);
     // Arguments are read only within the count given.
-    DISPPARAMS empty = { NULL, NULL, 0, 0 };
+    DISPPARAMS empty = {NULL, NULL, 0, 0};
     EXPECT_EQ(DISP_E_BADPARAMCOUNT,
               browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_NULL, 0, DISPATCH_METHOD, &empty, NULL, NULL, NULL));
-    DISPPARAMS one = { &args[1], NULL, 1, 0 };
+    DISPPARAMS one = {&args[1], NULL, 1, 0};
     EXPECT_EQ(DISP_E_BADPARAMCOUNT,
               browser->Invoke(DISPID_BEFORENAVIGATE2, IID_NULL, 0, DISPATCH_METHOD, &one, NULL, NULL, NULL));
     EXPECT_EQ(DISP_E_BADPARAMCOUNT,
@@ -260,9 +256,9 @@ TEST(WebBrowser, HandlerCommandTargetAndSinkAnswerDirectly)
     VariantInit(&state[1]);
     state[1].vt = VT_I4;
     state[1].lVal = CSC_NAVIGATEBACK;
-    DISPPARAMS command = { state, NULL, 2, 0 };
-    EXPECT_EQ(S_OK, browser->Invoke(DISPID_COMMANDSTATECHANGE, IID_NULL, 0, DISPATCH_METHOD, &command, NULL, NULL,
-                                    NULL));
+    DISPPARAMS command = {state, NULL, 2, 0};
+    EXPECT_EQ(S_OK,
+              browser->Invoke(DISPID_COMMANDSTATECHANGE, IID_NULL, 0, DISPATCH_METHOD, &command, NULL, NULL, NULL));
     EXPECT_EQ(L"CommandStateChange 2 on", handler.events.back());
     EXPECT_EQ(S_OK, browser->Invoke(DISPID_STATUSTEXTCHANGE, IID_NULL, 0, DISPATCH_METHOD, &empty, NULL, NULL, NULL));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, browser->Invoke(9999, IID_NULL, 0, DISPATCH_METHOD, &empty, NULL, NULL, NULL));
@@ -289,7 +285,7 @@ TEST(WebBrowser, KeysReachTheBrowserOnlyFromInsideItsHostWindow)
     ASSERT_EQ(web.browser->GetHostWindow(), GetParent(inside));
 
     const std::wstring passed = L"TranslateAccelerator " + std::to_wstring(WM_KEYDOWN);
-    MSG key = { inside, WM_KEYDOWN, VK_TAB, 0, 0, { 0, 0 } };
+    MSG key = {inside, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     SetFocus(web.scene.hwnd);
     fake.reset(0);
     EXPECT_EQ(S_FALSE, web.browser->TranslateAccelerator(&key));
@@ -299,7 +295,7 @@ TEST(WebBrowser, KeysReachTheBrowserOnlyFromInsideItsHostWindow)
     ASSERT_EQ(inside, GetFocus());
     EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&key));
     EXPECT_TRUE(fake.Logged(passed));
-    MSG move = { inside, WM_MOUSEMOVE, 0, 0, 0, { 0, 0 } };
+    MSG move = {inside, WM_MOUSEMOVE, 0, 0, 0, {0, 0}};
     EXPECT_EQ(S_FALSE, web.browser->TranslateAccelerator(&move));
 
     // After a completed navigation the control is the document's UI handler.
@@ -308,10 +304,10 @@ TEST(WebBrowser, KeysReachTheBrowserOnlyFromInsideItsHostWindow)
     VariantInit(&args[1]);
     args[1].vt = VT_DISPATCH;
     args[1].pdispVal = web.browser->GetWebBrowser2();
-    DISPPARAMS params = { args, NULL, 2, 0 };
+    DISPPARAMS params = {args, NULL, 2, 0};
     fake.reset(0);
-    EXPECT_EQ(S_OK, web.browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_NULL, 0, DISPATCH_METHOD, &params, NULL,
-                                        NULL, NULL));
+    EXPECT_EQ(S_OK,
+              web.browser->Invoke(DISPID_NAVIGATECOMPLETE2, IID_NULL, 0, DISPATCH_METHOD, &params, NULL, NULL, NULL));
     EXPECT_TRUE(fake.Logged(L"SetUIHandler external 1 null"));
 
     // Released, the control offers nothing more to translate.

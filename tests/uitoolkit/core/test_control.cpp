@@ -8,7 +8,7 @@ using namespace TestHelpers;
 TEST(ControlAttributes, PlacementStateAndText)
 {
     CTestContainer parent(L"parent");
-    RECT area = { 100, 50, 300, 250 };
+    RECT area = {100, 50, 300, 250};
     parent.SetPos(area);
     CTestControl* child = new CTestControl(L"");
     parent.children.push_back(child);
@@ -30,7 +30,7 @@ TEST(ControlAttributes, PlacementStateAndText)
     EXPECT_DOUBLE_EQ(0.5, anchors[2]);
 
     // A floating child's rectangle is given relative to its parent.
-    RECT relative = { 110, 10, 160, 40 };
+    RECT relative = {110, 10, 160, 40};
     child->SetPos(relative);
     RECT pos = child->GetPos();
     EXPECT_EQ(210, pos.left);
@@ -57,7 +57,7 @@ TEST(ControlAttributes, PlacementStateAndText)
 
     child->SetMaxWidth(9999);
     EXPECT_EQ(9999, child->GetMaxWidth());
-    RECT inverted = { 50, 50, 10, 10 };
+    RECT inverted = {50, 50, 10, 10};
     child->SetFloat(false);
     child->SetPos(inverted);
     EXPECT_EQ(child->GetPos().left, child->GetPos().right);
@@ -80,7 +80,7 @@ TEST(ControlEvents, DelegatesBeforeOnEventAndBubbling)
             ++calls;
             return pass;
         }
-    } gate = { false, 0 };
+    } gate = {false, 0};
     child->OnEventList += MakeDelegate(&gate, &Gate::Check);
     InputEventUI event = {};
     event.type = UIEVENT_MOUSEMOVE;

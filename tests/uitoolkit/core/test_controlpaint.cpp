@@ -15,10 +15,10 @@ struct Stage
     Stage() : canvas(100, 100, 0x000000)
     {
         control.AttachManager(&manager, NULL, false);
-        RECT rc = { 10, 10, 90, 90 };
+        RECT rc = {10, 10, 90, 90};
         control.SetPos(rc);
     }
-    void Paint(RECT area = { 0, 0, 100, 100 }) { control.Paint(canvas.Dc(), area); }
+    void Paint(RECT area = {0, 0, 100, 100}) { control.Paint(canvas.Dc(), area); }
 
     CWindowManagerUI manager;
     CControlUI control;
@@ -43,7 +43,7 @@ TEST(ControlColors, AttributesAndBackgroundPainting)
     c.SetFocusBorderColor(0);
 
     // An opaque colour covers only the repainted part.
-    RECT left = { 0, 0, 50, 100 };
+    RECT left = {0, 0, 50, 100};
     stage.Paint(left);
     EXPECT_EQ(0xFF0000u, stage.canvas.At(49, 50));
     EXPECT_EQ(0u, stage.canvas.At(50, 50));
@@ -70,7 +70,7 @@ TEST(ControlColors, AttributesAndBackgroundPainting)
 
     // Nothing is painted outside the control.
     stage.canvas.Fill(0);
-    RECT away = { 0, 0, 5, 5 };
+    RECT away = {0, 0, 5, 5};
     stage.Paint(away);
     EXPECT_EQ(0u, stage.canvas.At(20, 20));
 }
@@ -117,7 +117,7 @@ TEST(ControlBorders, SizesSidesFocusAndRoundCorners)
     EXPECT_EQ(0x00FF00u, stage.canvas.At(50, 50));
     EXPECT_EQ(0x0000FFu, stage.canvas.At(50, 10));
     // The clip is gone after painting.
-    RECT all = { 0, 0, 100, 100 };
+    RECT all = {0, 0, 100, 100};
     CRenderKitUI::DrawColor(stage.canvas.Dc(), all, 0xFFFF0000);
     EXPECT_EQ(0xFF0000u, stage.canvas.At(0, 0));
 }
@@ -171,7 +171,7 @@ TEST(ControlImages, BackImageSizingAndAttributeLists)
 TEST(ControlImages, PaintedThroughTheWindow)
 {
     TempFolder folder;
-    folder.Write(L"tile.png", MakePng(2, 2, { 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF }));
+    folder.Write(L"tile.png", MakePng(2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}));
     CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
     InitToolkitForTests();
     CTestWindow window;

@@ -26,16 +26,20 @@ TEST(ManagerHover, RealCursorEntersMovesAndLeaves)
     RECT rc;
     GetWindowRect(hwnd, &rc);
     SetCursorPos(rc.left + 50, rc.top + 50);
-    EXPECT_TRUE(PumpUntil([&] { return std::count(left->events.begin(), left->events.end(), UIEVENT_MOUSEENTER) > 0; }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return std::count(left->events.begin(), left->events.end(), UIEVENT_MOUSEENTER) > 0; }));
     // Resting on the control raises a hover after the tracking delay.
-    EXPECT_TRUE(PumpUntil([&] { return std::count(left->events.begin(), left->events.end(), UIEVENT_MOUSEHOVER) > 0; }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return std::count(left->events.begin(), left->events.end(), UIEVENT_MOUSEHOVER) > 0; }));
 
     SetCursorPos(rc.left + 200, rc.top + 50);
-    EXPECT_TRUE(PumpUntil([&] { return std::count(right->events.begin(), right->events.end(), UIEVENT_MOUSEENTER) > 0; }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return std::count(right->events.begin(), right->events.end(), UIEVENT_MOUSEENTER) > 0; }));
     EXPECT_EQ(1, std::count(left->events.begin(), left->events.end(), UIEVENT_MOUSELEAVE));
 
     // Leaving the window ends the hover of the last control.
     ParkCursor();
-    EXPECT_TRUE(PumpUntil([&] { return std::count(right->events.begin(), right->events.end(), UIEVENT_MOUSELEAVE) > 0; }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return std::count(right->events.begin(), right->events.end(), UIEVENT_MOUSELEAVE) > 0; }));
     DestroyWindow(hwnd);
 }

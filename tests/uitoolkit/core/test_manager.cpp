@@ -147,7 +147,7 @@ TEST(ManagerNotifications, OrderAndForgottenSenders)
             order->push_back(std::wstring(L"delegate:") + static_cast<NotifyMsgUI*>(param)->sType.Text());
             return true;
         }
-    } hook = { &order };
+    } hook = {&order};
     button->OnNotifyList += MakeDelegate(&hook, &Hook::OnNotify);
 
     scene.window->onNotify = [&](NotifyMsgUI& msg) {
@@ -160,7 +160,7 @@ TEST(ManagerNotifications, OrderAndForgottenSenders)
     order.clear();
     m.RaiseNotification(button, L"click");
     // The queued one waits for the end of the current message.
-    std::vector<std::wstring> expected = { L"delegate:click", L"click", L"delegate:now", L"now" };
+    std::vector<std::wstring> expected = {L"delegate:click", L"click", L"delegate:now", L"now"};
     EXPECT_EQ(expected, order);
     SendMessageW(scene.hwnd, WM_NULL, 0, 0);
     expected.push_back(L"delegate:later");
@@ -174,7 +174,7 @@ TEST(ManagerNotifications, OrderAndForgottenSenders)
     kids.erase(std::find(kids.begin(), kids.end(), other));
     delete other;
     SendMessageW(scene.hwnd, WM_NULL, 0, 0);
-    expected = { L"orphan:null" };
+    expected = {L"orphan:null"};
     EXPECT_EQ(expected, order);
 }
 
@@ -218,7 +218,7 @@ TEST(ManagerFocus, TabOrderWrapAndNotifications)
     m.MoveFocusByTab(true);
     EXPECT_EQ(second, m.GetFocus());
     EXPECT_FALSE(first->IsFocused());
-    std::vector<std::wstring> expected = { L"killfocus", L"setfocus" };
+    std::vector<std::wstring> expected = {L"killfocus", L"setfocus"};
     EXPECT_EQ(expected, scene.window->notifications);
     ASSERT_FALSE(first->records.empty());
     EXPECT_EQ(UIEVENT_KILLFOCUS, first->records.back().type);
@@ -232,7 +232,7 @@ TEST(ManagerFocus, TabOrderWrapAndNotifications)
     EXPECT_EQ(third, m.GetFocus());
 
     // Tab through the real message path: pre-translation moves the focus.
-    MSG msg = { scene.hwnd, WM_KEYDOWN, VK_TAB, 0 };
+    MSG msg = {scene.hwnd, WM_KEYDOWN, VK_TAB, 0};
     EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&msg));
     EXPECT_EQ(first, m.GetFocus());
 
@@ -284,13 +284,13 @@ TEST(ManagerInput, AltShortcutOfALabelActivatesTheNextControl)
     CWindowManagerUI& m = scene.Manager();
     EXPECT_EQ(before, m.GetFocus());
 
-    MSG alt = { scene.hwnd, WM_SYSCHAR, 'N', 0 };
+    MSG alt = {scene.hwnd, WM_SYSCHAR, 'N', 0};
     EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&alt));
     EXPECT_EQ(field, m.GetFocus());
-    MSG lower = { scene.hwnd, WM_SYSCHAR, 'd', 0 };
+    MSG lower = {scene.hwnd, WM_SYSCHAR, 'd', 0};
     EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&lower));
     EXPECT_EQ(direct, m.GetFocus());
-    MSG unknown = { scene.hwnd, WM_SYSCHAR, 'q', 0 };
+    MSG unknown = {scene.hwnd, WM_SYSCHAR, 'q', 0};
     EXPECT_FALSE(CWindowManagerUI::TranslateThroughManagers(&unknown));
     EXPECT_EQ(direct, m.GetFocus());
 }
@@ -332,9 +332,9 @@ TEST(ManagerInput, ButtonsCaptureAndEmptyArea)
     EXPECT_GE(Count(other->events, UIEVENT_MOUSEENTER), 1);
 
     EXPECT_EQ(button, m.FindControlByName(L"button"));
-    POINT inside = { 120, 20 };
+    POINT inside = {120, 20};
     EXPECT_EQ(other, m.FindControlAt(inside));
-    POINT outside = { 250, 150 };
+    POINT outside = {250, 150};
     EXPECT_EQ(nullptr, m.FindControlAt(outside));
 }
 
@@ -378,7 +378,7 @@ TEST(ManagerPaint, FrameReadBackFromADib)
     EXPECT_EQ(0xFFFFFFu, pixel(299, 199));
 
     // Printing the client area paints the same tree into any DC.
-    RECT all = { 0, 0, 300, 200 };
+    RECT all = {0, 0, 300, 200};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SendMessageW(scene.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     EXPECT_EQ(0xFF0000u, pixel(59, 49));
@@ -460,9 +460,9 @@ TEST(ManagerWithoutRoot, SurvivesInputPaintAndPrinting)
     SendMessageW(hwnd, WM_TIMER, 17, 0);
     SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(110, 110));
     SendMessageW(hwnd, WM_KEYDOWN, VK_TAB, 0);
-    MSG msg = { hwnd, WM_KEYDOWN, VK_TAB, 0 };
+    MSG msg = {hwnd, WM_KEYDOWN, VK_TAB, 0};
     EXPECT_TRUE(CWindowManagerUI::TranslateThroughManagers(&msg));
-    MSG alt = { hwnd, WM_SYSCHAR, 'x', 0 };
+    MSG alt = {hwnd, WM_SYSCHAR, 'x', 0};
     EXPECT_FALSE(CWindowManagerUI::TranslateThroughManagers(&alt));
     EXPECT_TRUE(window.manager.MoveFocusByTab(false));
     InvalidateRect(hwnd, NULL, FALSE);
@@ -508,7 +508,7 @@ TEST(ManagerTooltips, ReferencesReplacedInOnePass)
     EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tip));
     ASSERT_TRUE(tip != NULL);
     EXPECT_EQ(scene.hwnd, GetWindow(tip, GW_OWNER));
-    wchar_t text[256] = { 0 };
+    wchar_t text[256] = {0};
     TOOLINFOW info = {};
     info.cbSize = 44;
     info.hwnd = scene.hwnd;

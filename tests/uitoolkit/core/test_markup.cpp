@@ -26,7 +26,7 @@ bool LoadGuarded(CSkinMarkup& markup, const std::string& text)
 
 std::wstring AttributeValue(const CSkinMarkupNode& node, const wchar_t* name)
 {
-    wchar_t buffer[256] = { 0 };
+    wchar_t buffer[256] = {0};
     if (!node.GetAttributeValue(name, buffer, 256))
         return L"<none>";
     return buffer;
@@ -45,17 +45,16 @@ std::string Utf8(const std::wstring& text)
 TEST(SkinMarkup, ReadsElementsAttributesAndEntities)
 {
     CSkinMarkup markup;
-    std::string skin =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-        "<!-- window skin -->\r\n"
-        "<Window size=\"400,300\" caption=\"0,0,0,30\">\r\n"
-        "  <Font id=\"0\" name=\"&quot;Tahoma&quot;\" size = \"12\"/>\r\n"
-        "  <VerticalLayout bkcolor=\"#FFFFFFFF\">\r\n"
-        "    <Label name=\"title\" text=\"a &amp; b &foo; &lt;c&gt; &apos;\"/>\r\n"
-        "    <Control/>\r\n"
-        "    <Text>x &amp; y</Text >\r\n"
-        "  </VerticalLayout>\r\n"
-        "</Window>\r\n";
+    std::string skin = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                       "<!-- window skin -->\r\n"
+                       "<Window size=\"400,300\" caption=\"0,0,0,30\">\r\n"
+                       "  <Font id=\"0\" name=\"&quot;Tahoma&quot;\" size = \"12\"/>\r\n"
+                       "  <VerticalLayout bkcolor=\"#FFFFFFFF\">\r\n"
+                       "    <Label name=\"title\" text=\"a &amp; b &foo; &lt;c&gt; &apos;\"/>\r\n"
+                       "    <Control/>\r\n"
+                       "    <Text>x &amp; y</Text >\r\n"
+                       "  </VerticalLayout>\r\n"
+                       "</Window>\r\n";
     ASSERT_TRUE(LoadGuarded(markup, skin)) << markup.GetLastErrorMessage();
 
     CSkinMarkupNode root = markup.GetRoot();
@@ -118,31 +117,31 @@ TEST(SkinMarkup, MalformedInputFailsWithItsMessage)
         const wchar_t* message;
     };
     const Case cases[] = {
-        { "<Wind", L"Expected start-tag closing" },
-        { "<Window", L"Expected start-tag closing" },
-        { "<a bc", L"Error while parsing attributes" },
-        { "<a b", L"Error while parsing attributes" },
-        { "<a b=", L"Expected attribute value" },
-        { "<a b= ", L"Expected attribute value" },
-        { "<a b=\"xy", L"Error while parsing attribute string" },
-        { "<a b=\"x&amp", L"Error while parsing attribute string" },
-        { "<a b='x'/>", L"Expected attribute value" },
-        { "<a =\"x\"/>", L"Error while parsing attributes" },
-        { "<a></b>", L"Unmatched closing tag" },
-        { "<ab></a>", L"Unmatched closing tag" },
-        { "<a></abc>", L"Unmatched closing tag" },
-        { "<a></a", L"Unmatched closing tag" },
-        { "<a></", L"Unmatched closing tag" },
-        { "</a>", L"Unmatched closing tag" },
-        { "<a/></a>", L"Unmatched closing tag" },
-        { "text", L"Expected start tag" },
-        { "<a/>text", L"Expected start tag" },
-        { "< a/>", L"Error parsing element name" },
-        { "<", L"Error parsing element name" },
-        { "<a><b><c>", L"Expected end-tag start" },
-        { "<a><b><c></c>", L"Expected end-tag start" },
-        { "<a x=\"1\"", L"Expected start-tag closing" },
-        { "<a/", L"Expected start-tag closing" },
+        {"<Wind", L"Expected start-tag closing"},
+        {"<Window", L"Expected start-tag closing"},
+        {"<a bc", L"Error while parsing attributes"},
+        {"<a b", L"Error while parsing attributes"},
+        {"<a b=", L"Expected attribute value"},
+        {"<a b= ", L"Expected attribute value"},
+        {"<a b=\"xy", L"Error while parsing attribute string"},
+        {"<a b=\"x&amp", L"Error while parsing attribute string"},
+        {"<a b='x'/>", L"Expected attribute value"},
+        {"<a =\"x\"/>", L"Error while parsing attributes"},
+        {"<a></b>", L"Unmatched closing tag"},
+        {"<ab></a>", L"Unmatched closing tag"},
+        {"<a></abc>", L"Unmatched closing tag"},
+        {"<a></a", L"Unmatched closing tag"},
+        {"<a></", L"Unmatched closing tag"},
+        {"</a>", L"Unmatched closing tag"},
+        {"<a/></a>", L"Unmatched closing tag"},
+        {"text", L"Expected start tag"},
+        {"<a/>text", L"Expected start tag"},
+        {"< a/>", L"Error parsing element name"},
+        {"<", L"Error parsing element name"},
+        {"<a><b><c>", L"Expected end-tag start"},
+        {"<a><b><c></c>", L"Expected end-tag start"},
+        {"<a x=\"1\"", L"Expected start-tag closing"},
+        {"<a/", L"Expected start-tag closing"},
     };
     for (const Case& c : cases) {
         CSkinMarkup markup;
@@ -241,8 +240,8 @@ TEST(SkinMarkup, EncodingsAndByteOrderMarks)
     ASSERT_TRUE(LoadGuarded(markup, utf8));
     EXPECT_EQ(L"\x4E2D\x6587 ok", AttributeValue(markup.GetRoot(), L"text"));
 
-    std::vector<BYTE> little = { 0xFF, 0xFE };
-    std::vector<BYTE> big = { 0xFE, 0xFF };
+    std::vector<BYTE> little = {0xFF, 0xFE};
+    std::vector<BYTE> big = {0xFE, 0xFF};
     for (wchar_t ch : text) {
         little.push_back(static_cast<BYTE>(ch));
         little.push_back(static_cast<BYTE>(ch >> 8));
@@ -364,7 +363,7 @@ TEST(SkinMarkupZip, MemoryZipIsCopiedOnce)
     delete caller;
     EXPECT_STREQ(L"membuffer", CResourceSettingsUI::GetResourceZipName().Text());
 
-    std::vector<BYTE> other = { 'n', 'o', 't', ' ', 'z', 'i', 'p' };
+    std::vector<BYTE> other = {'n', 'o', 't', ' ', 'z', 'i', 'p'};
     CResourceSettingsUI::SetResourceZipMemory(other.data(), static_cast<DWORD>(other.size()));
 
     CSkinMarkup markup;

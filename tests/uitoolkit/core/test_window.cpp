@@ -85,15 +85,15 @@ TEST(WindowBase, SuperclassKeepsTheBaseClassWorking)
     CEditSuperclass edit;
     HWND hwnd = edit.CreateWnd(NULL, L"start", WS_POPUP | ES_AUTOHSCROLL, 0, 0, 0, 200, 30);
     ASSERT_TRUE(hwnd != NULL);
-    WNDCLASSEXW base = { sizeof(base) };
-    WNDCLASSEXW mine = { sizeof(mine) };
+    WNDCLASSEXW base = {sizeof(base)};
+    WNDCLASSEXW mine = {sizeof(mine)};
     ASSERT_TRUE(GetClassInfoExW(NULL, L"Edit", &base));
     ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(NULL), L"UiToolkitEditSuperclass", &mine));
     EXPECT_EQ(base.cbWndExtra, mine.cbWndExtra);
     EXPECT_EQ(base.style, mine.style);
 
     SetWindowTextW(hwnd, L"typed text");
-    wchar_t text[64] = { 0 };
+    wchar_t text[64] = {0};
     GetWindowTextW(hwnd, text, 64);
     EXPECT_STREQ(L"typed text", text);
     EXPECT_GE(edit.setTextCount, 1);
@@ -213,15 +213,17 @@ TEST(ModalLoop, QuitIsPostedAgainForTheOuterLoop)
     EXPECT_TRUE(IsWindow(dialog));
     MSG msg;
     bool quitSeen = false;
-    PumpUntil([&] {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quitSeen = true;
-                EXPECT_EQ(5u, msg.wParam);
+    PumpUntil(
+        [&] {
+            while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    quitSeen = true;
+                    EXPECT_EQ(5u, msg.wParam);
+                }
             }
-        }
-        return quitSeen;
-    }, 2000);
+            return quitSeen;
+        },
+        2000);
     EXPECT_TRUE(quitSeen);
     DestroyWindow(dialog);
 }

@@ -232,7 +232,7 @@ TEST(StringMap, HashBucketsAndListing)
     EXPECT_EQ(97u * 33 + 98, CStringMapUI::Hash(L"ba"));
 
     CStringMapUI map(83);
-    const wchar_t* names[] = { L"btnClose", L"btnMin", L"progress", L"title", L"ab", L"ba", L"x" };
+    const wchar_t* names[] = {L"btnClose", L"btnMin", L"progress", L"title", L"ab", L"ba", L"x"};
     for (int i = 0; i < 7; ++i)
         EXPECT_TRUE(map.Insert(names[i], reinterpret_cast<void*>(static_cast<INT_PTR>(i + 1))));
     EXPECT_FALSE(map.Insert(L"title", NULL));
@@ -328,9 +328,9 @@ TEST(Delegates, OrderDuplicatesAndStop)
 {
     std::wstring log;
     g_freeLog = &log;
-    Recorder first = { &log, L'1', true };
-    Recorder second = { &log, L'2', false };
-    Recorder third = { &log, L'3', true };
+    Recorder first = {&log, L'1', true};
+    Recorder second = {&log, L'2', false};
+    Recorder third = {&log, L'3', true};
     wchar_t arg = L'.';
 
     CEventSourceUI empty;

@@ -36,7 +36,7 @@ CControlUI* CALLBACK Hit(CControlUI* control, LPVOID)
 
 RECT Rect(int l, int t, int r, int b)
 {
-    RECT rc = { l, t, r, b };
+    RECT rc = {l, t, r, b};
     return rc;
 }
 
@@ -44,9 +44,9 @@ RECT Rect(int l, int t, int r, int b)
 {
     if (EqualRect(&expected, &actual))
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "expected " << expected.left << "," << expected.top << ","
-                                         << expected.right << "," << expected.bottom << " got " << actual.left << ","
-                                         << actual.top << "," << actual.right << "," << actual.bottom;
+    return ::testing::AssertionFailure() << "expected " << expected.left << "," << expected.top << "," << expected.right
+                                         << "," << expected.bottom << " got " << actual.left << "," << actual.top << ","
+                                         << actual.right << "," << actual.bottom;
 }
 
 } // namespace
@@ -321,9 +321,9 @@ TEST(ContainerScrolling, BarRangeStepsAndHitTest)
     EXPECT_EQ(20, list.GetScrollOffset().cy);
 
     // The child lies under the inset at y 5, but is not hit there.
-    POINT underInset = { 20, 5 };
+    POINT underInset = {20, 5};
     EXPECT_EQ(&list, list.SearchTree(Hit, &underInset, UIFIND_HITTEST | UIFIND_VISIBLE));
-    POINT inside = { 20, 50 };
+    POINT inside = {20, 50};
     EXPECT_EQ(tall, list.SearchTree(Hit, &inside, UIFIND_HITTEST | UIFIND_VISIBLE));
 
     // Content that fits hides the bar again.
@@ -356,7 +356,7 @@ TEST(ContainerPainting, ChildrenStayInsideTheInset)
     box->SetPos(Rect(10, 10, 60, 60));
 
     TestCanvas canvas(80, 80, 0);
-    RECT all = { 0, 0, 80, 80 };
+    RECT all = {0, 0, 80, 80};
     box->Paint(canvas.Dc(), all);
     EXPECT_EQ(0x0000FFu, canvas.At(12, 12));
     EXPECT_EQ(0xFF0000u, canvas.At(15, 15));

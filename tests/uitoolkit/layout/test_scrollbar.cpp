@@ -15,7 +15,7 @@ namespace {
 
 RECT Rect(int l, int t, int r, int b)
 {
-    RECT rc = { l, t, r, b };
+    RECT rc = {l, t, r, b};
     return rc;
 }
 
@@ -96,9 +96,7 @@ TEST(ScrollBarInput, StepsPagesRepeatAndThumbDrag)
     window.manager.AttachRoot(root);
     InvalidateRect(hwnd, NULL, FALSE);
     UpdateWindow(hwnd);
-    auto scrolls = [&]() {
-        return std::count(window.notifications.begin(), window.notifications.end(), L"scroll");
-    };
+    auto scrolls = [&]() { return std::count(window.notifications.begin(), window.notifications.end(), L"scroll"); };
 
     // A held forward button steps at once and again from the sixth tick on.
     LeftButton button;
@@ -176,7 +174,7 @@ TEST(ScrollBarPainting, PartsAndOwnerSteps)
     bar.ApplyAttribute(L"thumbhotimage", L"hot.png");
     bar.SetPos(Rect(0, 0, 16, 200));
     TestCanvas canvas(16, 200, 0);
-    RECT all = { 0, 0, 16, 200 };
+    RECT all = {0, 0, 16, 200};
     bar.Paint(canvas.Dc(), all);
     EXPECT_EQ(0x0000FFu, canvas.At(8, 8));
     EXPECT_EQ(0x00FF00u, canvas.At(8, 60));

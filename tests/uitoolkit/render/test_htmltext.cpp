@@ -19,7 +19,7 @@ struct HtmlStage
 
     RECT Measure(const wchar_t* text, UINT style = DT_SINGLELINE, int width = 1000)
     {
-        RECT rc = { 0, 0, width, 1000 };
+        RECT rc = {0, 0, width, 1000};
         int none = 0;
         CRenderKitUI::DrawHtmlText(canvas.Dc(), &manager, rc, text, 0xFFFFFFFF, NULL, NULL, none, style | DT_CALCRECT);
         return rc;
@@ -27,7 +27,7 @@ struct HtmlStage
     int PlainWidth(const wchar_t* text)
     {
         HGDIOBJ old = SelectObject(canvas.Dc(), manager.GetFontInfo(-1)->hFont);
-        SIZE size = { 0, 0 };
+        SIZE size = {0, 0};
         GetTextExtentPoint32W(canvas.Dc(), text, static_cast<int>(wcslen(text)), &size);
         SelectObject(canvas.Dc(), old);
         return size.cx;
@@ -104,7 +104,7 @@ TEST(HtmlTextMeasure, EscapesRawTextLinesAndCalcRect)
     EXPECT_LE(wrapped.right, word + 2);
 
     // Nothing for a missing text or manager or an empty rectangle.
-    RECT empty = { 5, 5, 5, 50 };
+    RECT empty = {5, 5, 5, 50};
     int count = 3;
     CRenderKitUI::DrawHtmlText(stage.canvas.Dc(), &stage.manager, empty, L"ab", 0, NULL, NULL, count, DT_CALCRECT);
     EXPECT_EQ(5, empty.right);
@@ -153,7 +153,7 @@ TEST(HtmlTextLinks, RectanglesTextsSplitsAndCapacity)
     HtmlStage stage;
     RECT links[4];
     CStringUI texts[4];
-    RECT rc = { 10, 10, 290, 190 };
+    RECT rc = {10, 10, 290, 190};
     int count = 4;
     CRenderKitUI::DrawHtmlText(stage.canvas.Dc(), &stage.manager, rc, L"go <a first>here</a> or <a second>there</a>",
                                0xFFFFFFFF, links, texts, count, DT_SINGLELINE);
@@ -178,7 +178,7 @@ TEST(HtmlTextLinks, RectanglesTextsSplitsAndCapacity)
 
     // A link broken over two lines is two entries with one text.
     int word = stage.PlainWidth(L"aaaa ");
-    RECT narrow = { 0, 0, word + 2, 190 };
+    RECT narrow = {0, 0, word + 2, 190};
     count = 4;
     CRenderKitUI::DrawHtmlText(stage.canvas.Dc(), &stage.manager, narrow, L"<a both>aaaa bbbb</a>", 0xFFFFFFFF, links,
                                texts, count, DT_WORDBREAK);
@@ -192,9 +192,9 @@ TEST(HtmlTextLinks, RectanglesTextsSplitsAndCapacity)
 TEST(HtmlTextDrawing, ColoursSelectionImagesAndLabel)
 {
     HtmlStage stage;
-    RECT all = { 0, 0, 300, 200 };
+    RECT all = {0, 0, 300, 200};
     // Both colour tag forms give pure red text on black.
-    for (const wchar_t* text : { L"{c #FFFF0000}MMMM{/c}", L"<c FFFF0000>MMMM</c>" }) {
+    for (const wchar_t* text : {L"{c #FFFF0000}MMMM{/c}", L"<c FFFF0000>MMMM</c>"}) {
         stage.canvas.Fill(0);
         stage.Draw(text, all, 0);
         bool onlyRed = false;
@@ -208,29 +208,29 @@ TEST(HtmlTextDrawing, ColoursSelectionImagesAndLabel)
     const DWORD blue = 0xFF0000FF;
     stage.manager.SetDefaultSelectedColor(blue);
     stage.canvas.Fill(0);
-    RECT box = { 20, 20, 60, 60 };
+    RECT box = {20, 20, 60, 60};
     stage.Draw(L"<s>MMMMMMMMMMMMMMMMMMMMMMMM</s>", box, 0, blue);
     const int line = stage.manager.GetFontInfo(-1)->tm.tmHeight;
     const int glyph = stage.Measure(L"M").right;
     ASSERT_GT(line, 0);
     ASSERT_GT(glyph, 0);
     ASSERT_LE(glyph, 40);
-    EXPECT_TRUE(stage.All({ 20, 20, 20 + 40 / glyph * glyph, 20 + line }, 0x0000FF));
-    EXPECT_TRUE(stage.All({ 20, 20, 20 + glyph, 60 }, 0x0000FF));
-    EXPECT_EQ(0, stage.Lit({ 0, 0, 20, 200 }) + stage.Lit({ 60, 0, 300, 200 }));
-    EXPECT_EQ(0, stage.Lit({ 0, 0, 300, 20 }) + stage.Lit({ 0, 60, 300, 200 }));
+    EXPECT_TRUE(stage.All({20, 20, 20 + 40 / glyph * glyph, 20 + line}, 0x0000FF));
+    EXPECT_TRUE(stage.All({20, 20, 20 + glyph, 60}, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({0, 0, 20, 200}) + stage.Lit({60, 0, 300, 200}));
+    EXPECT_EQ(0, stage.Lit({0, 0, 300, 20}) + stage.Lit({0, 60, 300, 200}));
 
     // Centred on both axes, and flush right: the band is the measured width by one line.
     const int width = stage.Measure(L"<s>MMMM</s>").right;
     stage.canvas.Fill(0);
     stage.Draw(L"<s>MMMM</s>", all, DT_SINGLELINE | DT_CENTER | DT_VCENTER, blue);
-    EXPECT_TRUE(stage.All({ 152 - width / 2, 102 - line / 2, 148 + width / 2, 98 + line / 2 }, 0x0000FF));
-    EXPECT_EQ(0, stage.Lit({ 0, 0, 148 - width / 2, 200 }) + stage.Lit({ 152 + width / 2, 0, 300, 200 }));
-    EXPECT_EQ(0, stage.Lit({ 0, 0, 300, 98 - line / 2 }) + stage.Lit({ 0, 102 + line / 2, 300, 200 }));
+    EXPECT_TRUE(stage.All({152 - width / 2, 102 - line / 2, 148 + width / 2, 98 + line / 2}, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({0, 0, 148 - width / 2, 200}) + stage.Lit({152 + width / 2, 0, 300, 200}));
+    EXPECT_EQ(0, stage.Lit({0, 0, 300, 98 - line / 2}) + stage.Lit({0, 102 + line / 2, 300, 200}));
     stage.canvas.Fill(0);
     stage.Draw(L"<s>MMMM</s>", all, DT_SINGLELINE | DT_RIGHT | DT_BOTTOM, blue);
-    EXPECT_TRUE(stage.All({ 301 - width, 201 - line, 300, 200 }, 0x0000FF));
-    EXPECT_EQ(0, stage.Lit({ 0, 0, 299 - width, 200 }) + stage.Lit({ 0, 0, 300, 199 - line }));
+    EXPECT_TRUE(stage.All({301 - width, 201 - line, 300, 200}, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({0, 0, 299 - width, 200}) + stage.Lit({0, 0, 300, 199 - line}));
 
     // An inline image draws the chosen frame with its own width.
     TempFolder folder;
@@ -242,7 +242,7 @@ TEST(HtmlTextDrawing, ColoursSelectionImagesAndLabel)
     CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
     stage.canvas.Fill(0);
     stage.Draw(L"<i frames.png 2 1>", all, 0);
-    RECT band = { 0, 0, 8, 200 };
+    RECT band = {0, 0, 8, 200};
     bool green = false;
     EXPECT_GT(stage.Lit(band, 0x00FF00, &green), 0);
     EXPECT_TRUE(green);
@@ -256,7 +256,7 @@ TEST(HtmlTextDrawing, ColoursSelectionImagesAndLabel)
     label.SetShowHtml(true);
     label.SetTextColor(blue);
     label.SetText(L"<s>MMMMMMMMMMMMMMMMMMMMMMMM</s>");
-    RECT pos = { 100, 100, 150, 150 };
+    RECT pos = {100, 100, 150, 150};
     label.SetPos(pos);
     stage.canvas.Fill(0);
     label.Paint(stage.canvas.Dc(), all);
@@ -268,7 +268,7 @@ TEST(HtmlTextDrawing, ColoursSelectionImagesAndLabel)
         }
     EXPECT_EQ(line, bottom - top);
     EXPECT_LE(std::abs((top + bottom) / 2 - 125), 1);
-    EXPECT_TRUE(stage.All({ 100, top, 100 + glyph, bottom }, 0x0000FF));
-    EXPECT_EQ(0, stage.Lit({ 0, 0, 100, 200 }) + stage.Lit({ 150, 0, 300, 200 }));
-    EXPECT_EQ(0, stage.Lit({ 0, 0, 300, 100 }) + stage.Lit({ 0, 150, 300, 200 }));
+    EXPECT_TRUE(stage.All({100, top, 100 + glyph, bottom}, 0x0000FF));
+    EXPECT_EQ(0, stage.Lit({0, 0, 100, 200}) + stage.Lit({150, 0, 300, 200}));
+    EXPECT_EQ(0, stage.Lit({0, 0, 300, 100}) + stage.Lit({0, 150, 300, 200}));
 }

@@ -58,8 +58,8 @@ public:
 TEST(RenderImageLoad, PremultipliesMasksAndRefusesBadBytes)
 {
     SkinFolder skin;
-    skin.Add(L"mixed.png", 4, 1, { RED, 0x8000FF00, MAGENTA, 0x00000000 });
-    skin.Add(L"opaque.png", 2, 1, { RED, BLUE });
+    skin.Add(L"mixed.png", 4, 1, {RED, 0x8000FF00, MAGENTA, 0x00000000});
+    skin.Add(L"opaque.png", 2, 1, {RED, BLUE});
     skin.folder.Write(L"broken.png", Bytes("\x89PNG not really an image"));
 
     ImageInfoUI* image = CRenderKitUI::LoadImage(L"mixed.png", NULL, MAGENTA);
@@ -96,7 +96,7 @@ TEST(RenderImageLoad, PremultipliesMasksAndRefusesBadBytes)
 TEST(RenderImageLoad, FromTheResourceZip)
 {
     TempFolder folder;
-    std::vector<BYTE> png = MakePng(2, 1, { RED, BLUE });
+    std::vector<BYTE> png = MakePng(2, 1, {RED, BLUE});
     ZipBuilder zip;
     zip.Add("images/pair.png", std::string(png.begin(), png.end()), true);
     folder.Write(L"skin.zip", zip.Build());
@@ -113,7 +113,7 @@ TEST(RenderImageLoad, FromTheResourceZip)
 TEST(ManagerImages, CacheReplaceAndHslCopy)
 {
     SkinFolder skin;
-    skin.Add(L"a.png", 2, 1, { RED, BLUE });
+    skin.Add(L"a.png", 2, 1, {RED, BLUE});
     CWindowManagerUI manager;
 
     const ImageInfoUI* first = manager.GetImageEx(L"a.png");
@@ -143,8 +143,8 @@ TEST(RenderImageString, NineGridSourceClampAndDest)
     skin.Add(L"frame.png", 10, 10, Framed(10, 2));
     CWindowManagerUI manager;
     TestCanvas canvas(80, 60);
-    RECT item = { 10, 10, 60, 50 };
-    RECT paint = { 0, 0, 80, 60 };
+    RECT item = {10, 10, 60, 50};
+    RECT paint = {0, 0, 80, 60};
 
     ImageDrawInfoUI info;
     info.SetString(L"file='frame.png' source='0,0,100,100' corner='2,2,2,2'");
@@ -176,13 +176,13 @@ TEST(RenderImageString, NineGridSourceClampAndDest)
 
     // Nothing is drawn outside the paint rectangle; one exact-size copy honours it to the pixel.
     canvas.Fill(0xFFFFFF);
-    RECT outside = { 0, 0, 8, 60 };
+    RECT outside = {0, 0, 8, 60};
     ImageDrawInfoUI plain;
     plain.SetString(L"frame.png");
     EXPECT_TRUE(CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, outside, plain));
     EXPECT_EQ(0xFFFFFFu, canvas.At(30, 30));
-    RECT exact = { 10, 10, 20, 20 };
-    RECT half = { 0, 0, 15, 60 };
+    RECT exact = {10, 10, 20, 20};
+    RECT half = {0, 0, 15, 60};
     EXPECT_TRUE(CRenderKitUI::DrawImageString(canvas.Dc(), &manager, exact, half, plain));
     EXPECT_EQ(0x0000FFu, canvas.At(14, 14));
     EXPECT_EQ(0xFFFFFFu, canvas.At(15, 14));
@@ -193,7 +193,7 @@ TEST(RenderImageString, FailedAndEmptyStringsAreNotRetried)
     SkinFolder skin;
     CWindowManagerUI manager;
     TestCanvas canvas(20, 20);
-    RECT item = { 0, 0, 20, 20 };
+    RECT item = {0, 0, 20, 20};
 
     ImageDrawInfoUI empty;
     EXPECT_FALSE(CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, empty));
@@ -202,7 +202,7 @@ TEST(RenderImageString, FailedAndEmptyStringsAreNotRetried)
     ImageDrawInfoUI later;
     later.SetString(L"file='late.png'");
     EXPECT_FALSE(CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, later));
-    skin.Add(L"late.png", 2, 2, { RED, RED, RED, RED });
+    skin.Add(L"late.png", 2, 2, {RED, RED, RED, RED});
     EXPECT_FALSE(CRenderKitUI::DrawImageString(canvas.Dc(), &manager, item, item, later));
     EXPECT_EQ(0xFFFFFFu, canvas.At(5, 5));
     // A new string loads again.
@@ -226,7 +226,7 @@ TEST(RenderImage, TilingHoleFadeAndOwnBlend)
     skin.Add(L"halves.png", 4, 2, Halves(4, 2));
     CWindowManagerUI manager;
     TestCanvas canvas(16, 4);
-    RECT item = { 0, 0, 16, 4 };
+    RECT item = {0, 0, 16, 4};
 
     ImageDrawInfoUI stretched;
     stretched.SetString(L"halves.png");
@@ -296,10 +296,10 @@ TEST(RenderImage, TilingHoleFadeAndOwnBlend)
     EXPECT_TRUE(NearColor(0x7F7FFF, canvas.At(12, 1))) << std::hex << canvas.At(12, 1);
 
     // Translucent pixels are premultiplied: both blends add them once, never darkened twice.
-    skin.Add(L"glass.png", 1, 1, { 0x80FF0000 });
+    skin.Add(L"glass.png", 1, 1, {0x80FF0000});
     ImageDrawInfoUI glass;
     glass.SetString(L"glass.png");
-    for (bool systemBlend : { true, false }) {
+    for (bool systemBlend : {true, false}) {
         CRenderKitUI::SetSystemBlendingEnabled(systemBlend);
         canvas.Fill(0xFFFFFF);
         glass.SetString(L"glass.png ");
@@ -313,8 +313,8 @@ TEST(RenderImage, TilingHoleFadeAndOwnBlend)
 TEST(RenderShapes, ColoursAndGradients)
 {
     TestCanvas canvas(64, 64, 0x000000);
-    RECT all = { 0, 0, 64, 64 };
-    RECT left = { 0, 0, 32, 64 };
+    RECT all = {0, 0, 64, 64};
+    RECT left = {0, 0, 32, 64};
 
     CRenderKitUI::DrawColor(canvas.Dc(), all, 0x00FF0000);
     EXPECT_EQ(0u, canvas.At(10, 10));
@@ -326,7 +326,7 @@ TEST(RenderShapes, ColoursAndGradients)
     EXPECT_TRUE(NearColor(0x800000, canvas.At(40, 10))) << std::hex << canvas.At(40, 10);
     EXPECT_TRUE(NearColor(0x807F00, canvas.At(10, 10))) << std::hex << canvas.At(10, 10);
 
-    for (bool system : { true, false }) {
+    for (bool system : {true, false}) {
         CRenderKitUI::SetSystemBlendingEnabled(system);
         canvas.Fill(0);
         CRenderKitUI::DrawGradient(canvas.Dc(), all, 0x00FF0000, 0x000000FF, true, 16);
@@ -356,7 +356,7 @@ TEST(RenderShapes, ColoursAndGradients)
 TEST(RenderShapes, FramesLinesAndClipScopes)
 {
     TestCanvas canvas(64, 64);
-    RECT frame = { 10, 10, 50, 50 };
+    RECT frame = {10, 10, 50, 50};
     CRenderKitUI::DrawRect(canvas.Dc(), frame, 2, RED);
     EXPECT_EQ(0xFF0000u, canvas.At(10, 30));
     EXPECT_EQ(0xFF0000u, canvas.At(11, 30));
@@ -370,12 +370,12 @@ TEST(RenderShapes, FramesLinesAndClipScopes)
     EXPECT_EQ(0x0000FFu, canvas.At(10, 30));
 
     canvas.Fill(0xFFFFFF);
-    RECT line = { 5, 20, 60, 20 };
+    RECT line = {5, 20, 60, 20};
     CRenderKitUI::DrawLine(canvas.Dc(), line, 1, BLUE);
     EXPECT_EQ(0x0000FFu, canvas.At(30, 20));
     EXPECT_EQ(0xFFFFFFu, canvas.At(30, 21));
 
-    RECT all = { 0, 0, 64, 64 };
+    RECT all = {0, 0, 64, 64};
     canvas.Fill(0xFFFFFF);
     {
         CClipScopeUI clip(canvas.Dc(), frame, frame, 20, 20);
@@ -397,9 +397,9 @@ TEST(RenderShapes, FramesLinesAndClipScopes)
 TEST(RenderShapes, InnerClipScopeRestoresTheRealOuterRegion)
 {
     TestCanvas canvas(64, 64);
-    RECT frame = { 10, 10, 50, 50 };
-    RECT inner = { 20, 20, 40, 40 };
-    RECT all = { 0, 0, 64, 64 };
+    RECT frame = {10, 10, 50, 50};
+    RECT inner = {20, 20, 40, 40};
+    RECT all = {0, 0, 64, 64};
     {
         CClipScopeUI rounded(canvas.Dc(), frame, frame, 20, 20);
         {
@@ -438,7 +438,7 @@ TEST(RenderColors, HslShift)
     EXPECT_EQ(0xFF7F7F7Fu, CRenderKitUI::AdjustColor(RED, 180, 0, 100));
 
     SkinFolder skin;
-    skin.Add(L"hsl.png", 1, 1, { RED });
+    skin.Add(L"hsl.png", 1, 1, {RED});
     CWindowManagerUI manager;
     ImageInfoUI* image = const_cast<ImageInfoUI*>(manager.AddImage(L"hsl.png", NULL, 0, true));
     ASSERT_NE(nullptr, image);

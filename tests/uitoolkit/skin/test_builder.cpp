@@ -27,19 +27,18 @@ public:
     std::vector<std::wstring> asked;
 };
 
-const wchar_t* SKIN =
-    L"<Window size=\"320,240\" caption=\"0,0,0,30\" defaultfontcolor=\"#FF112233\">"
-    L"<Font id=\"3\" name=\"Arial\" size=\"14\" bold=\"TRUE\"/>"
-    L"<Default name=\"Button\" value=\"width=&quot;50&quot; height=&quot;20&quot;\"/>"
-    L"<MultiLanguage id=\"41\" value=\"forty-one\"/>"
-    L"<VerticalLayout name=\"root\" inset=\"1,2,3,4\">"
-    L"  <LABEL name=\"title\" text=\"Hello\"/>"
-    L"  <Button name=\"ok\" width=\"70\"/>"
-    L"  <Gauge name=\"custom\"/>"
-    L"  <Mystery name=\"skipped\"><Label name=\"inner\"/></Mystery>"
-    L"  <HorizontalLayout name=\"row\"><Progress name=\"bar\" value=\"30\"/></HorizontalLayout>"
-    L"</VerticalLayout>"
-    L"</Window>";
+const wchar_t* SKIN = L"<Window size=\"320,240\" caption=\"0,0,0,30\" defaultfontcolor=\"#FF112233\">"
+                      L"<Font id=\"3\" name=\"Arial\" size=\"14\" bold=\"TRUE\"/>"
+                      L"<Default name=\"Button\" value=\"width=&quot;50&quot; height=&quot;20&quot;\"/>"
+                      L"<MultiLanguage id=\"41\" value=\"forty-one\"/>"
+                      L"<VerticalLayout name=\"root\" inset=\"1,2,3,4\">"
+                      L"  <LABEL name=\"title\" text=\"Hello\"/>"
+                      L"  <Button name=\"ok\" width=\"70\"/>"
+                      L"  <Gauge name=\"custom\"/>"
+                      L"  <Mystery name=\"skipped\"><Label name=\"inner\"/></Mystery>"
+                      L"  <HorizontalLayout name=\"row\"><Progress name=\"bar\" value=\"30\"/></HorizontalLayout>"
+                      L"</VerticalLayout>"
+                      L"</Window>";
 
 } // namespace
 
@@ -90,8 +89,8 @@ TEST(SkinBuilder, WindowAttributesNeedAWindowAndNonContainersEndTheLevel)
     CWindowManagerUI manager;
     CSkinBuilder builder;
     std::unique_ptr<CControlUI> root(builder.Create(
-        L"<Window size=\"320,240\"><Button name=\"b\"><Label name=\"l1\"/><Label name=\"l2\"/></Button></Window>",
-        NULL, NULL, &manager));
+        L"<Window size=\"320,240\"><Button name=\"b\"><Label name=\"l1\"/><Label name=\"l2\"/></Button></Window>", NULL,
+        NULL, &manager));
     ASSERT_NE(nullptr, root);
     EXPECT_EQ(0, manager.GetInitialSize().cx);
     EXPECT_STREQ(L"ButtonUI", root->TypeName());
@@ -112,11 +111,11 @@ TEST(SkinBuilder, IncludesAndChildLayoutsFromFiles)
 
     CWindowManagerUI manager;
     CSkinBuilder builder;
-    std::unique_ptr<CControlUI> root(builder.Create(
-        L"<Window><HorizontalLayout><Include source=\"item.xml\" count=\"3\"/>"
-        L"<ChildLayout name=\"child\" xmlfile=\"page.xml\"><Label name=\"ignored\"/></ChildLayout>"
-        L"</HorizontalLayout></Window>",
-        NULL, NULL, &manager));
+    std::unique_ptr<CControlUI> root(
+        builder.Create(L"<Window><HorizontalLayout><Include source=\"item.xml\" count=\"3\"/>"
+                       L"<ChildLayout name=\"child\" xmlfile=\"page.xml\"><Label name=\"ignored\"/></ChildLayout>"
+                       L"</HorizontalLayout></Window>",
+                       NULL, NULL, &manager));
     ASSERT_NE(nullptr, root);
     CContainerUI* row = static_cast<CContainerUI*>(root->CastTo(L"Container"));
     ASSERT_NE(nullptr, row);
@@ -142,7 +141,8 @@ TEST(SkinBuilder, IncludeDepthIsCappedAndTheBuildFailsCleanly)
     // A chain of sixteen nested includes builds; one more refuses the whole build, as does a file that
     // includes itself.
     for (int i = 0; i <= 16; ++i) {
-        std::string next = i < 16 ? "<Include source=\"d" + std::to_string(i + 1) + ".xml\"/>" : "<Label name=\"deep\"/>";
+        std::string next =
+            i < 16 ? "<Include source=\"d" + std::to_string(i + 1) + ".xml\"/>" : "<Label name=\"deep\"/>";
         folder.Write(L"d" + std::to_wstring(i) + L".xml", Bytes("<Include>" + next + "</Include>"));
     }
     folder.Write(L"loop.xml", Bytes("<Include><Label/><Include source=\"loop.xml\" count=\"3\"/></Include>"));
@@ -157,12 +157,13 @@ TEST(SkinBuilder, IncludeDepthIsCappedAndTheBuildFailsCleanly)
 
     LogCapture log;
     CSkinBuilder tooDeep;
-    EXPECT_EQ(nullptr, tooDeep.Create(L"<Window><HorizontalLayout><Include source=\"d0.xml\"/></HorizontalLayout></Window>",
-                                      NULL, NULL, &manager));
-    EXPECT_TRUE(log.HasError({ "nested deeper than 16", "d16.xml" }));
+    EXPECT_EQ(nullptr,
+              tooDeep.Create(L"<Window><HorizontalLayout><Include source=\"d0.xml\"/></HorizontalLayout></Window>",
+                             NULL, NULL, &manager));
+    EXPECT_TRUE(log.HasError({"nested deeper than 16", "d16.xml"}));
     CSkinBuilder loop;
     EXPECT_EQ(nullptr, loop.Create(L"loop.xml", NULL, NULL, &manager));
-    EXPECT_TRUE(log.HasError({ "loop.xml" }));
+    EXPECT_TRUE(log.HasError({"loop.xml"}));
 
     // Elements nest no deeper through includes than the parser lets one file nest them.
     auto nested = [](int levels, const std::string& core) {
@@ -178,7 +179,7 @@ TEST(SkinBuilder, IncludeDepthIsCappedAndTheBuildFailsCleanly)
     folder.Write(L"upper.xml", Bytes("<Window>" + nested(150, "<Include source=\"lower.xml\"/>") + "</Window>"));
     CSkinBuilder tooNested;
     EXPECT_EQ(nullptr, tooNested.Create(L"upper.xml", NULL, NULL, &manager));
-    EXPECT_TRUE(log.HasError({ "nested deeper than 256" }));
+    EXPECT_TRUE(log.HasError({"nested deeper than 256"}));
 }
 
 TEST(SkinBuilder, RefusedChildrenAreDeleted)

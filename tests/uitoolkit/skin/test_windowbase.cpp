@@ -15,26 +15,24 @@ using namespace TestHelpers;
 
 namespace {
 
-const char* SKIN =
-    "<Window size=\"300,200\" caption=\"0,0,0,40\" sizebox=\"4,4,4,4\">"
-    "<VerticalLayout bkcolor=\"#FFFFFFFF\">"
-    "<HorizontalLayout height=\"40\">"
-    "<Label name=\"title\" text=\"Title\"/>"
-    "<Button name=\"closebtn\" width=\"30\"/>"
-    "<Button name=\"maxbtn\" width=\"30\"/>"
-    "<Button name=\"restorebtn\" width=\"30\" visible=\"false\"/>"
-    "</HorizontalLayout>"
-    "<Button name=\"ok\" height=\"30\"/>"
-    "<Button name=\"other\" height=\"30\"/>"
-    "</VerticalLayout></Window>";
+const char* SKIN = "<Window size=\"300,200\" caption=\"0,0,0,40\" sizebox=\"4,4,4,4\">"
+                   "<VerticalLayout bkcolor=\"#FFFFFFFF\">"
+                   "<HorizontalLayout height=\"40\">"
+                   "<Label name=\"title\" text=\"Title\"/>"
+                   "<Button name=\"closebtn\" width=\"30\"/>"
+                   "<Button name=\"maxbtn\" width=\"30\"/>"
+                   "<Button name=\"restorebtn\" width=\"30\" visible=\"false\"/>"
+                   "</HorizontalLayout>"
+                   "<Button name=\"ok\" height=\"30\"/>"
+                   "<Button name=\"other\" height=\"30\"/>"
+                   "</VerticalLayout></Window>";
 
 class SkinWindow : public WindowImplBase
 {
 public:
     explicit SkinWindow(const std::wstring& file, int kind = UILIB_FILE, const wchar_t* source = L"")
         : m_file(file), m_kind(kind), m_source(source), ready(0), okClicks(0), otherClicks(0), lastValue(0)
-    {
-    }
+    {}
     const wchar_t* QueryClassName() const override { return L"UiToolkitSkinTestWindow"; }
     CStringUI QuerySkinFolder() override { return CStringUI(); }
     CStringUI QuerySkinFile() override { return CStringUI(m_file.c_str()); }
@@ -69,11 +67,10 @@ public:
 };
 
 const NotifyMapEntryUI SkinWindow::Entries[] = {
-    { L"click", L"ok", NOTIFY_SIG_MSG, static_cast<NotifyMsgHandlerUI>(&SkinWindow::OnOk), NULL },
-    { L"valuechanged", L"", NOTIFY_SIG_PARAMS, NULL, static_cast<NotifyParamHandlerUI>(&SkinWindow::OnValue) },
-    { L"", L"", NOTIFY_SIG_END, NULL, NULL }
-};
-const NotifyMapUI SkinWindow::Map = { &WindowImplBase::ClassMap, SkinWindow::Entries };
+    {L"click", L"ok", NOTIFY_SIG_MSG, static_cast<NotifyMsgHandlerUI>(&SkinWindow::OnOk), NULL},
+    {L"valuechanged", L"", NOTIFY_SIG_PARAMS, NULL, static_cast<NotifyParamHandlerUI>(&SkinWindow::OnValue)},
+    {L"", L"", NOTIFY_SIG_END, NULL, NULL}};
+const NotifyMapUI SkinWindow::Map = {&WindowImplBase::ClassMap, SkinWindow::Entries};
 
 struct SkinScene
 {
@@ -91,13 +88,10 @@ struct SkinScene
         if (IsWindow(hwnd))
             DestroyWindow(hwnd);
     }
-    CButtonUI* Button(const wchar_t* name)
-    {
-        return static_cast<CButtonUI*>(window.Manager().FindControlByName(name));
-    }
+    CButtonUI* Button(const wchar_t* name) { return static_cast<CButtonUI*>(window.Manager().FindControlByName(name)); }
     LRESULT HitTest(int x, int y)
     {
-        POINT pt = { x, y };
+        POINT pt = {x, y};
         ClientToScreen(hwnd, &pt);
         return SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
     }
@@ -216,8 +210,8 @@ TEST(SkinSources, ZipFileInTheResourceFolder)
 {
     TempFolder folder;
     ZipBuilder zip;
-    zip.Add("main.xml", "<Window><VerticalLayout name=\"body\"><Include source=\"part.xml\"/></VerticalLayout></Window>",
-            true);
+    zip.Add("main.xml",
+            "<Window><VerticalLayout name=\"body\"><Include source=\"part.xml\"/></VerticalLayout></Window>", true);
     zip.Add("part.xml", "<Include><Button name=\"fromzipfile\"/></Include>");
     folder.Write(L"skin.zip", zip.Build());
     CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
@@ -246,12 +240,12 @@ TEST(SkinSources, ZipResourceAndAMissingOneIsLogged)
         EXPECT_EQ(nullptr, missing.window.Manager().GetRoot());
         EXPECT_EQ(0, missing.window.ready);
     }
-    EXPECT_TRUE(log.HasError({ "\"NOSUCHSKIN\"", "ZIPRES", "not found" }));
+    EXPECT_TRUE(log.HasError({"\"NOSUCHSKIN\"", "ZIPRES", "not found"}));
     {
         SourcedWindow byNumber(L"main.xml", UILIB_ZIPRESOURCE, MAKEINTRESOURCEW(103));
         EXPECT_EQ(nullptr, byNumber.window.Manager().GetRoot());
     }
-    EXPECT_TRUE(log.HasError({ "#103", "ZIPRES" }));
+    EXPECT_TRUE(log.HasError({"#103", "ZIPRES"}));
 
     SourcedWindow sourced(L"main.xml", UILIB_ZIPRESOURCE, MAKEINTRESOURCEW(102));
     ASSERT_TRUE(IsWindow(sourced.hwnd));

@@ -69,8 +69,8 @@ TEST(ZipReaderOpen, FromNameHandleAndMemory)
     EXPECT_EQ(2, entry.index);
     EXPECT_EQ(ZR_OK, ZipReader::Close(byName));
 
-    ScopedHandle file(CreateFileW(folder.File(L"prefixed.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                                  OPEN_EXISTING, 0, NULL));
+    ScopedHandle file(
+        CreateFileW(folder.File(L"prefixed.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
     ASSERT_TRUE(file);
     SetFilePointer(file.Get(), 20, NULL, FILE_BEGIN);
     ZipReaderHandle* byHandle = ZipReader::Open(file.Get(), 0, ZIP_HANDLE);
@@ -110,7 +110,7 @@ TEST(ZipReaderOpen, RefusedSourcesAndHandles)
     EXPECT_TRUE(ZipReader::Open(readEnd.Get(), 0, ZIP_HANDLE) == NULL);
     EXPECT_EQ(ZR_NOTDISK, ZipReader::LastResult());
 
-    ZipReaderHandle wrongKind = { 2, NULL };
+    ZipReaderHandle wrongKind = {2, NULL};
     EXPECT_EQ(ZR_NOTREADER, ZipReader::Close(&wrongKind));
     EXPECT_EQ(ZR_ARGS, ZipReader::Close(NULL));
     EXPECT_EQ(ZR_ARGS, ZipReader::Extract(NULL, 0, NULL, 0, ZIP_MEMORY));
@@ -167,7 +167,7 @@ TEST(ZipReaderEntries, AttributesAndTimes)
     dos.externalAttributes = 0x20;
     dos.madeBy = 0x0014;
     ZipBuilderEntry& unix = zip.Add("unix.txt", "u");
-    unix.localExtra = ZipBuilder::ExtendedTime(7, { 1600000000, 1600000100, -300000000 });
+    unix.localExtra = ZipBuilder::ExtendedTime(7, {1600000000, 1600000100, -300000000});
     ZipBuilderEntry& hidden = zip.Add("sys.txt", "s");
     hidden.externalAttributes = 0x00800000 | 0x02 | 0x04;
     ZipBuilderEntry& folder = zip.Add("sub/", "");
@@ -175,12 +175,12 @@ TEST(ZipReaderEntries, AttributesAndTimes)
     // A block size whose high byte is set, and one that claims more than the field holds.
     ZipBuilderEntry& wide = zip.Add("wide.txt", "w");
     wide.localExtra = Bytes(std::string("XY\x05\x01", 4) + std::string(0x105, 'z'));
-    std::vector<BYTE> ut = ZipBuilder::ExtendedTime(1, { 1234567890 });
+    std::vector<BYTE> ut = ZipBuilder::ExtendedTime(1, {1234567890});
     wide.localExtra.insert(wide.localExtra.end(), ut.begin(), ut.end());
     ZipBuilderEntry& lying = zip.Add("lying.txt", "l");
-    lying.localExtra = ZipBuilder::ExtendedTime(7, { 1600000000 }, 200);
+    lying.localExtra = ZipBuilder::ExtendedTime(7, {1600000000}, 200);
     ZipBuilderEntry& shortUt = zip.Add("short.txt", "t");
-    shortUt.localExtra = ZipBuilder::ExtendedTime(3, { 1600000000 });
+    shortUt.localExtra = ZipBuilder::ExtendedTime(3, {1600000000});
 
     GuardedZip opened(zip.Build());
     ASSERT_TRUE(opened.handle != NULL);
@@ -289,7 +289,7 @@ TEST(ZipReaderExtract, ToFilesStaysInsideTheBaseFolder)
 
     ZipBuilder zip;
     ZipBuilderEntry& file = zip.Add("a/b/c.txt", "nested", true);
-    file.localExtra = ZipBuilder::ExtendedTime(1, { 1500000000 });
+    file.localExtra = ZipBuilder::ExtendedTime(1, {1500000000});
     zip.Add("sub/dir/", "").externalAttributes = 0x41ED0010;
     zip.Add("../escape/", "").externalAttributes = 0x41ED0010;
     zip.Add("sub/../../up/", "").externalAttributes = 0x41ED0010;
@@ -320,7 +320,8 @@ TEST(ZipReaderExtract, ToFilesStaysInsideTheBaseFolder)
 
     EXPECT_EQ(ZR_WRITE, ZipReader::Extract(opened.handle, 5, L"bad.txt", 0, ZIP_FILENAME));
 
-    ScopedHandle target(CreateFileW((base + L"\\by-handle.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    ScopedHandle target(
+        CreateFileW((base + L"\\by-handle.txt").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
     ASSERT_TRUE(target);
     EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, 0, target.Get(), 0, ZIP_HANDLE));
     target.Reset();
@@ -342,7 +343,7 @@ TEST(ZipReaderExtract, DriveAndDeviceNamesAreRefused)
 
     ZipBuilder zip;
     zip.Add("data.txt", "payload", false);
-    const char* folders[] = { "Z:/", "a/Z:/", "CON/", "aux.txt/", "sub/nul.log/", "COM1/", "lpt9 .x/", "conout$/" };
+    const char* folders[] = {"Z:/", "a/Z:/", "CON/", "aux.txt/", "sub/nul.log/", "COM1/", "lpt9 .x/", "conout$/"};
     for (const char* name : folders)
         zip.Add(name, "").externalAttributes = 0x10;
     zip.Add("CONSOLE.d/", "").externalAttributes = 0x10;
@@ -355,7 +356,7 @@ TEST(ZipReaderExtract, DriveAndDeviceNamesAreRefused)
     EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, index, L"ignored", 0, ZIP_FILENAME));
     EXPECT_TRUE(PathExists(base + L"\\CONSOLE.d"));
 
-    const wchar_t* targets[] = { L"CON", L"aux.txt", L"dir\\COM1.log", L"Z:x.txt", L"x:y.txt", L"nul." };
+    const wchar_t* targets[] = {L"CON", L"aux.txt", L"dir\\COM1.log", L"Z:x.txt", L"x:y.txt", L"nul."};
     for (const wchar_t* target : targets)
         EXPECT_EQ(ZR_NOFILE, ZipReader::Extract(opened.handle, 0, target, 0, ZIP_FILENAME));
     EXPECT_EQ(ZR_OK, ZipReader::Extract(opened.handle, 0, L"plain\\data.txt", 0, ZIP_FILENAME));
@@ -371,7 +372,7 @@ TEST(ZipReaderExtract, DriveAndDeviceNamesAreRefused)
             names.push_back(found.cFileName);
     } while (FindNextFileW(find.Get(), &found));
     std::sort(names.begin(), names.end());
-    EXPECT_EQ((std::vector<std::wstring>{ L"CONSOLE.d", L"plain" }), names);
+    EXPECT_EQ((std::vector<std::wstring>{L"CONSOLE.d", L"plain"}), names);
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -391,7 +392,7 @@ TEST(ZipByteSourceMemory, SeeksOutsideTheBlockFail)
     EXPECT_NE(0, source->Seek(-17, FILE_END));
     EXPECT_EQ(16, source->Tell());
     EXPECT_EQ(0, source->Seek(-4, FILE_END));
-    BYTE out[8] = { 0 };
+    BYTE out[8] = {0};
     EXPECT_EQ(4u, source->Read(out, 8));
     EXPECT_EQ(12, out[0]);
     EXPECT_EQ(0, source->Seek(-16, FILE_CURRENT));
