@@ -7,7 +7,7 @@ cd "$top"
 
 packages=(g++-mingw-w64-i686 cmake ninja-build wine wine32:i386 xvfb xauth
           libz-mingw-w64-dev libboost-dev libeasyloggingpp-dev libstb-dev googletest
-          dpkg-dev python3 unzip fonts-wqy-microhei imagemagick locales)
+          dpkg-dev python3 unzip fonts-wqy-microhei imagemagick locales clang-format)
 
 SUDO=
 [ "$(id -u)" -ne 0 ] && SUDO=sudo

@@ -5,6 +5,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/wine-env.sh"
 [ -d "$top/build" ] || { echo "build/ missing: run scripts/setup.sh first" >&2; exit 1; }
 cmake --build "$top/build" -j"$(nproc)" || exit 1
+# The tree keeps one style: a file that differs from .clang-format fails the run here.
+bash "$top/scripts/format.sh" --check || { echo "run scripts/format.sh to apply the style" >&2; exit 1; }
 
 XVFB_PID=
 cleanup() {
