@@ -56,6 +56,12 @@ bool CDateTimeWnd::IsOwnWindow(HWND hWnd) const
     return hWnd == popup || ::IsChild(popup, hWnd);
 }
 
+bool CDateTimeWnd::CalendarShown()
+{
+    HWND calendar = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, DTM_GETMONTHCAL, 0, 0));
+    return calendar != NULL && ::IsWindowVisible(calendar);
+}
+
 void CDateTimeWnd::CloseKeepingDate()
 {
     if (m_pOwner != NULL && m_pOwner->m_nDTUpdateFlag == CDateTimeUI::UPDATE_NONE) {
@@ -71,7 +77,9 @@ LRESULT CDateTimeWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_KILLFOCUS) {
         LRESULT result = ::DefWindowProcW(m_hWnd, message, wParam, lParam);
         // The focus going into the picker's own calendar is still the picker at work.
-        if (IsOwnWindow(reinterpret_cast<HWND>(wParam)))
+        // So is a moment with no focus at all while the calendar is up (its popup being activated).
+        HWND next = reinterpret_cast<HWND>(wParam);
+        if (IsOwnWindow(next) || (next == NULL && CalendarShown()))
             ::SetTimer(m_hWnd, CALENDAR_WATCH_TIMER, CALENDAR_WATCH_ELAPSE, NULL);
         else
             CloseKeepingDate();
@@ -79,6 +87,8 @@ LRESULT CDateTimeWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (message == WM_TIMER && wParam == CALENDAR_WATCH_TIMER) {
         HWND focus = ::GetFocus();
+        if (focus == NULL && CalendarShown())
+            return 0;
         if (focus == m_hWnd || !IsOwnWindow(focus)) {
             ::KillTimer(m_hWnd, CALENDAR_WATCH_TIMER);
             if (focus != m_hWnd)

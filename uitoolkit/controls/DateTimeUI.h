@@ -24,6 +24,8 @@ public:
 private:
     // The picker, a child of it, or its drop-down calendar.
     bool IsOwnWindow(HWND hWnd) const;
+    // True while the picker's drop-down calendar is on the screen.
+    bool CalendarShown();
     // Takes the picked date into the control, then closes.
     void CloseKeepingDate();
 
