@@ -316,7 +316,15 @@ TEST(UpdaterApp, SkippingAnOptionalUpdateKeepsThePartFilesAndSendsNothing)
     ChildProcess updater(install.UpdaterPath(), install.Args(0, Md5Of(install.package)));
     HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
     ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(testkit::WaitFor([&] { return FileExists(install.dir / L"upd\\update.td0"); }, 20000));
+    // All four parts have started (each thread makes its file when it starts) before the skip.
+    ASSERT_TRUE(testkit::WaitFor(
+        [&] {
+            for (const wchar_t* part : {L"update.td0", L"update.td1", L"update.td2", L"update.td3"})
+                if (!FileExists(install.dir / (std::wstring(L"upd\\") + part)))
+                    return false;
+            return true;
+        },
+        20000));
 
     ClickAt(progress, 264, 85); // the skip button: right end of the lower row
     ASSERT_TRUE(updater.Wait(10000));
