@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "Downloader.h"
-#include "StringConv.h"
+#include "download/Downloader.h"
+#include "foundation/StringConv.h"
 
 namespace {
 

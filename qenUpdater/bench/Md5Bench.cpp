@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "StringConv.h"
-#include "md5.h"
+#include "foundation/StringConv.h"
+#include "download/md5.h"
 
 int wmain(int argc, wchar_t** argv)
 {

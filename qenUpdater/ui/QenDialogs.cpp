@@ -1,4 +1,4 @@
-#include "QenDialogs.h"
+#include "ui/QenDialogs.h"
 
 using UiToolkit::CButtonUI;
 using UiToolkit::CLabelUI;

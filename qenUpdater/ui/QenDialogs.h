@@ -4,7 +4,7 @@
 
 #include "controls/ButtonUI.h"
 #include "controls/LabelUI.h"
-#include "QenWndBase.h"
+#include "ui/QenWndBase.h"
 
 class CTipsBoxWnd : public CQenWndBase
 {

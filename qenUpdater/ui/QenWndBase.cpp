@@ -1,6 +1,6 @@
-#include "QenWndBase.h"
+#include "ui/QenWndBase.h"
 
-#include "ConfigParser.h"
+#include "foundation/ConfigParser.h"
 
 using UiToolkit::CStringUI;
 

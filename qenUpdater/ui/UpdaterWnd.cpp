@@ -1,12 +1,12 @@
-#include "UpdaterWnd.h"
+#include "ui/UpdaterWnd.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cwchar>
 
-#include "QenDialogs.h"
-#include "UpdaterLog.h"
-#include "qenUtil.h"
+#include "ui/QenDialogs.h"
+#include "foundation/UpdaterLog.h"
+#include "foundation/qenUtil.h"
 
 using UiToolkit::CButtonUI;
 using UiToolkit::CContainerUI;

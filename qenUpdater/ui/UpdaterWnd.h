@@ -7,9 +7,9 @@
 #include "controls/ButtonUI.h"
 #include "layout/ContainerUI.h"
 #include "controls/LabelUI.h"
-#include "QenWndBase.h"
-#include "UpdaterCmdLine.h"
-#include "zipDownloader.h"
+#include "ui/QenWndBase.h"
+#include "foundation/UpdaterCmdLine.h"
+#include "install/zipDownloader.h"
 
 class CUpdaterWnd : public CQenWndBase, public IInstallUi
 {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "md5.h"
+#include "download/md5.h"
 
 namespace updtest {
 

@@ -2,7 +2,7 @@
 // Shared pieces of the download tests.
 #include <string>
 
-#include "Downloader.h"
+#include "download/Downloader.h"
 #include "TestHttpServer.h"
 #include "UpdTestKit.h"
 

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "ConfigParser.h"
-#include "CuPipeServer.h"
-#include "SingleInstance.h"
-#include "StringConv.h"
-#include "UpdaterCmdLine.h"
-#include "qenUtil.h"
-#include "zipDownloader.h"
+#include "foundation/ConfigParser.h"
+#include "app/CuPipeServer.h"
+#include "app/SingleInstance.h"
+#include "foundation/StringConv.h"
+#include "foundation/UpdaterCmdLine.h"
+#include "foundation/qenUtil.h"
+#include "install/zipDownloader.h"
 
 namespace {
 
