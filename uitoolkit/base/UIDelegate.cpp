@@ -18,6 +18,18 @@ void CEventSourceUI::Add(const CDelegateBase& delegate)
     m_aDelegates.Add(delegate.Clone());
 }
 
+void CEventSourceUI::Remove(const CDelegateBase& delegate)
+{
+    for (int i = 0; i < m_aDelegates.Count(); ++i) {
+        CDelegateBase* known = static_cast<CDelegateBase*>(m_aDelegates[i]);
+        if (known != NULL && *known == delegate) {
+            m_aDelegates.Remove(i);
+            delete known;
+            return;
+        }
+    }
+}
+
 bool CEventSourceUI::Invoke(void* param)
 {
     for (int i = 0; i < m_aDelegates.Count(); ++i) {

@@ -89,6 +89,9 @@ public:
 
     void Add(const CDelegateBase& delegate);
     void operator+=(const CDelegateBase& delegate) { Add(delegate); }
+    // Drops the delegate that equals this one; nothing when there is none.
+    void Remove(const CDelegateBase& delegate);
+    void operator-=(const CDelegateBase& delegate) { Remove(delegate); }
     bool Invoke(void* param);
     bool operator()(void* param) { return Invoke(param); }
     bool IsEmpty() const { return m_aDelegates.IsEmpty(); }

@@ -20,6 +20,9 @@ CComboUI::~CComboUI()
         window->Detach();
         ::DestroyWindow(window->WindowHandle());
     }
+    // Items the combo does not own outlive it: they must not name it any more.
+    for (int i = 0; i < ChildCount(); ++i)
+        ReleaseListItem(ChildAt(i));
 }
 
 const wchar_t* CComboUI::TypeName() const
@@ -44,9 +47,10 @@ bool CComboUI::Trigger()
         return true;
     m_pWindow = new CComboWnd();
     m_pWindow->Init(this);
+    Invalidate();
+    // Last: the handler may delete the combo.
     if (m_pManager != NULL)
         m_pManager->RaiseNotification(this, L"dropdown");
-    Invalidate();
     return true;
 }
 
@@ -90,17 +94,26 @@ void CComboUI::SetTextPadding(RECT padding)
 
 bool CComboUI::AddItem(CControlUI* control)
 {
-    return AddListItem(*this, this, control);
+    return InsertItemAt(control, ChildCount());
 }
 
 bool CComboUI::InsertItemAt(CControlUI* control, int index)
 {
-    return InsertListItem(*this, this, m_iCurSel, control, index);
+    if (!InsertListItem(*this, this, m_iCurSel, NULL, control, index))
+        return false;
+    if (m_pWindow != NULL)
+        m_pWindow->ItemInserted(control, index);
+    return true;
 }
 
 bool CComboUI::MoveToIndex(CControlUI* control, int index)
 {
-    return MoveListItem(*this, m_iCurSel, control, index);
+    int from = IndexOf(control);
+    if (!MoveListItem(*this, m_iCurSel, NULL, control, index))
+        return false;
+    if (m_pWindow != NULL && from != index)
+        m_pWindow->ItemMoved(control, from, index);
+    return true;
 }
 
 bool CComboUI::RemoveItem(CControlUI* control)
@@ -124,9 +137,12 @@ bool CComboUI::RemoveItemAt(int index)
     if (control == NULL)
         return false;
     CloseBeforeRemoval();
-    if (!CContainerUI::RemoveItem(control))
-        return false;
-    ListItemRemoved(*this, *this, m_iCurSel, index);
+    if (m_pWindow != NULL)
+        m_pWindow->ItemRemoved(index);
+    // Before the container lets it go: it may be freed at once.
+    ReleaseListItem(control);
+    CContainerUI::RemoveItem(control);
+    ListItemRemoved(*this, *this, m_iCurSel, NULL, index);
     return true;
 }
 
@@ -134,6 +150,8 @@ void CComboUI::RemoveAllItems()
 {
     CloseBeforeRemoval();
     m_iCurSel = -1;
+    for (int i = 0; i < ChildCount(); ++i)
+        ReleaseListItem(ChildAt(i));
     CContainerUI::RemoveAllItems();
 }
 
@@ -144,6 +162,8 @@ bool CComboUI::SelectIndex(int index, bool takeFocus)
     if (index == m_iCurSel)
         return true;
     int previous = m_iCurSel;
+    if (m_iCurSel >= 0 && ChildAt(m_iCurSel) == NULL)
+        return false;
     ClearListSelection(*this, m_iCurSel);
     int count = ChildCount();
     if (index < 0 || count == 0)
@@ -158,9 +178,10 @@ bool CComboUI::SelectIndex(int index, bool takeFocus)
     if (m_pWindow != NULL || takeFocus)
         control->SetFocus();
     item->SetItemSelected(true);
+    Invalidate();
+    // Last: the handler may remove the item or delete the combo.
     if (m_pManager != NULL)
         m_pManager->RaiseNotification(this, L"itemselect", m_iCurSel, previous);
-    Invalidate();
     return true;
 }
 
@@ -181,8 +202,9 @@ void CComboUI::OnEvent(InputEventUI& event)
         break;
     case UIEVENT_BUTTONDOWN:
         if (IsEnabled()) {
-            Trigger();
+            // Before opening: the "dropdown" handler may delete the combo.
             m_uButtonState |= UISTATE_PUSHED | UISTATE_CAPTURED;
+            Trigger();
         }
         return;
     case UIEVENT_BUTTONUP:
@@ -267,11 +289,17 @@ void CComboUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
         SetDropBoxSize(size);
     } else {
         ListStyleChangeUI change = ApplyListStyleAttribute(m_style, name, value);
-        if (change == LISTSTYLE_TEXTCOLOR || change == LISTSTYLE_LAYOUT)
-            Invalidate();
-        else if (change == LISTSTYLE_NOT_STYLE)
+        if (change == LISTSTYLE_NOT_STYLE)
             CContainerUI::ApplyAttribute(name, value);
+        else
+            OnItemStyleChanged(change);
     }
+}
+
+void CComboUI::OnItemStyleChanged(ListStyleChangeUI change)
+{
+    if (change == LISTSTYLE_TEXTCOLOR || change == LISTSTYLE_LAYOUT)
+        Invalidate();
 }
 
 SIZE CComboUI::MeasureSize(SIZE available)

@@ -1,6 +1,7 @@
 // Closed combo box: shows the selected item and lists all items in a drop-down window when opened.
 #pragma once
 #include "controls/ListInterfaces.h"
+#include "controls/ListStyleSetters.h"
 #include "core/WindowManager.h"
 #include "core/WindowWnd.h"
 #include "layout/LayoutUI.h"
@@ -24,6 +25,11 @@ public:
     void ReturnItems(bool settle);
     // The combo is going away: the pop-up never touches it again.
     void Detach() { m_pOwner = NULL; }
+    // Items that come or move while the pop-up is open show there too; the index Escape goes back to
+    // stays on its item.
+    void ItemInserted(CControlUI* control, int index);
+    void ItemMoved(CControlUI* control, int from, int to);
+    void ItemRemoved(int index);
     CVerticalLayoutUI* GetLayout() const { return m_pLayout; }
 
 private:
@@ -38,7 +44,7 @@ private:
     bool m_bItemsReturned = false;
 };
 
-class CComboUI : public CContainerUI, public IListOwnerUI
+class CComboUI : public CContainerUI, public IListOwnerUI, public CListStyleSettersUI<CComboUI>
 {
 public:
     CComboUI();
@@ -85,6 +91,8 @@ public:
     void SetPushedImage(const wchar_t* image) { SetImageRecord(m_pushedImage, image); }
     void SetFocusedImage(const wchar_t* image) { SetImageRecord(m_focusedImage, image); }
     void SetDisabledImage(const wchar_t* image) { SetImageRecord(m_disabledImage, image); }
+    // Only the text colour, the text padding and a changed "itemshowhtml" repaint the combo.
+    void OnItemStyleChanged(ListStyleChangeUI change);
 
 private:
     friend class CComboWnd;

@@ -1,4 +1,5 @@
 #include "controls/ComboUI.h"
+#include "controls/ListItemOrder.h"
 
 #include <windowsx.h>
 
@@ -111,6 +112,25 @@ void CComboWnd::ReturnItems(bool settle)
     m_pOwner->SetFocus();
 }
 
+void CComboWnd::ItemInserted(CControlUI* control, int index)
+{
+    FollowInsert(m_iOldSel, index);
+    if (!m_bItemsReturned && m_pLayout != NULL)
+        m_pLayout->InsertItemAt(control, index);
+}
+
+void CComboWnd::ItemMoved(CControlUI* control, int from, int to)
+{
+    FollowMove(m_iOldSel, from, to);
+    if (!m_bItemsReturned && m_pLayout != NULL)
+        m_pLayout->MoveToIndex(control, to);
+}
+
+void CComboWnd::ItemRemoved(int index)
+{
+    FollowRemove(m_iOldSel, index);
+}
+
 void CComboWnd::OnWindowGone(HWND)
 {
     ReturnItems(false);
@@ -149,12 +169,18 @@ void CComboWnd::PassEvent(int type, wchar_t key, WPARAM wParam, LPARAM lParam)
     event.wParam = wParam;
     event.lParam = lParam;
     event.dwTimestamp = GetTickCount();
+    HWND self = m_hWnd;
     m_pOwner->OnEvent(event);
+    // An "itemselect" handler that deleted the combo took this window and object with it.
+    if (!::IsWindow(self))
+        return;
     EnsureVisible(m_pOwner != NULL ? m_pOwner->CurrentIndex() : -1);
 }
 
 LRESULT CComboWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Handlers reached from here may delete the combo, which destroys this window and object.
+    HWND self = m_hWnd;
     switch (message) {
     case WM_CREATE:
         OnCreate();
@@ -179,8 +205,11 @@ LRESULT CComboWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == VK_RETURN) {
             PostMsg(WM_KILLFOCUS);
         } else if (wParam == VK_ESCAPE) {
-            m_pOwner->SelectIndex(m_iOldSel, true);
-            EnsureVisible(m_iOldSel);
+            int old = m_iOldSel;
+            m_pOwner->SelectIndex(old, true);
+            if (!::IsWindow(self))
+                return 0;
+            EnsureVisible(old);
             PostMsg(WM_KILLFOCUS);
         } else {
             PassEvent(UIEVENT_KEYDOWN, static_cast<wchar_t>(wParam), 0, 0);
@@ -196,6 +225,8 @@ LRESULT CComboWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     LRESULT result = 0;
     if (m_manager.GetWindow() != NULL && m_manager.HandleWindowMessage(message, wParam, lParam, result))
         return result;
+    if (!::IsWindow(self))
+        return 0;
     return CWindowWnd::ProcessMessage(message, wParam, lParam);
 }
 

@@ -23,10 +23,8 @@ void CListElementUI::OnEvent(InputEventUI& event)
         return;
     bool enabled = IsEnabled();
     if (event.type == UIEVENT_DBLCLICK || (event.type == UIEVENT_KEYDOWN && event.chKey == VK_RETURN)) {
-        if (enabled) {
-            Trigger();
-            InvalidateItem();
-        }
+        if (enabled)
+            InvalidateAndTrigger();
         if (event.type == UIEVENT_DBLCLICK || enabled)
             return;
     }

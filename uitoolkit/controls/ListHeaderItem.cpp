@@ -96,9 +96,10 @@ void CListHeaderItemUI::OnEvent(InputEventUI& event)
             }
         } else {
             m_uButtonState |= UISTATE_PUSHED;
+            Invalidate();
+            // Last: the handler may remove or delete this item.
             if (m_pManager != NULL)
                 m_pManager->RaiseNotification(this, L"headerclick");
-            Invalidate();
         }
         return;
     case UIEVENT_BUTTONUP:

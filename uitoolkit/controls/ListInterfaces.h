@@ -56,6 +56,15 @@ enum ListStyleChangeUI
 // Reads one "item..." attribute into the style; the owner decides what to repaint.
 ListStyleChangeUI ApplyListStyleAttribute(ListStyleUI& style, const wchar_t* name, const wchar_t* value);
 
+// The typed forms of the same attributes, each answering what it changed.
+ListStyleChangeUI SetListStyleColor(ListStyleUI& style, DWORD ListStyleUI::*field, DWORD color);
+ListStyleChangeUI SetListStyleImage(ListStyleUI& style, ImageDrawInfoUI ListStyleUI::*field, const wchar_t* image);
+// DT_LEFT, DT_CENTER or DT_RIGHT replaces the horizontal alignment; the other style bits stay.
+ListStyleChangeUI SetListStyleAlign(ListStyleUI& style, UINT align);
+ListStyleChangeUI SetListStyleEndEllipsis(ListStyleUI& style, bool ellipsis);
+ListStyleChangeUI SetListStyleTextPadding(ListStyleUI& style, RECT padding);
+ListStyleChangeUI SetListStyleShowHtml(ListStyleUI& style, bool show);
+
 // How far the view that shows an item must scroll down (up when negative) for the item to lie within the
 // band, which loses the view's horizontal bar first; 0 when it lies there already.
 int ScrollToShowItem(const CContainerUI& view, RECT band, const RECT& item);

@@ -63,7 +63,11 @@ void CListItemBase<Base>::ApplyAttribute(const wchar_t* name, const wchar_t* val
 template <class Base>
 void CListItemBase<Base>::SetItemOwner(CControlUI* owner)
 {
-    m_pOwner = owner != NULL ? static_cast<IListOwnerUI*>(owner->CastTo(L"IListOwner")) : NULL;
+    IListOwnerUI* next = owner != NULL ? static_cast<IListOwnerUI*>(owner->CastTo(L"IListOwner")) : NULL;
+    // Being selected means being the owner's selection: a new owner starts with none.
+    if (next != m_pOwner)
+        m_bSelected = false;
+    m_pOwner = next;
 }
 
 template <class Base>
@@ -74,11 +78,24 @@ bool CListItemBase<Base>::SetItemSelected(bool selected)
     if (selected == m_bSelected)
         return true;
     m_bSelected = selected;
-    // The owner's current index follows; it calls back here and finds the value already held.
-    if (selected && m_pOwner != NULL)
-        m_pOwner->SelectIndex(m_iIndex);
     InvalidateItem();
-    return true;
+    if (!selected || m_pOwner == NULL)
+        return true;
+    // The owner's current index follows; it calls back here and finds the value already held. Its
+    // "itemselect" handler may remove or delete this item, so the item is not touched after success.
+    if (m_pOwner->SelectIndex(m_iIndex))
+        return true;
+    // Refused without a notification: the item does not stay selected on its own.
+    m_bSelected = false;
+    InvalidateItem();
+    return false;
+}
+
+template <class Base>
+void CListItemBase<Base>::InvalidateAndTrigger()
+{
+    InvalidateItem();
+    Trigger();
 }
 
 template <class Base>
@@ -194,25 +211,28 @@ bool CListItemBase<Base>::HandleItemInput(InputEventUI& event)
     bool enabled = this->IsEnabled();
     switch (event.type) {
     case UIEVENT_DBLCLICK:
-        if (enabled) {
-            Trigger();
-            InvalidateItem();
-        }
+        if (enabled)
+            InvalidateAndTrigger();
         return true;
     case UIEVENT_KEYDOWN:
         if (enabled && event.chKey == VK_RETURN) {
-            Trigger();
-            InvalidateItem();
+            InvalidateAndTrigger();
             return true;
         }
         return false;
     case UIEVENT_BUTTONDOWN:
     case UIEVENT_RBUTTONDOWN:
         if (enabled) {
-            if (this->m_pManager != NULL)
-                this->m_pManager->RaiseNotification(this, L"itemclick");
-            SetItemSelected(true);
             InvalidateItem();
+            if (this->m_pManager != NULL) {
+                IListOwnerUI* owner = m_pOwner;
+                CLifeGuardUI guard(m_lifeAnchor);
+                this->m_pManager->RaiseNotification(this, L"itemclick");
+                // Removed by the handler: the click is over; deleted: the item must not be touched.
+                if (!guard.IsAlive() || m_pOwner != owner)
+                    return true;
+            }
+            SetItemSelected(true);
         }
         return true;
     case UIEVENT_MOUSEMOVE:

@@ -1,5 +1,6 @@
 // What every list item shares, whatever control it is built on: index, owner, selection, hover and background.
 #pragma once
+#include "controls/LifeGuard.h"
 #include "controls/ListInterfaces.h"
 
 namespace UiToolkit {
@@ -32,6 +33,8 @@ public:
 protected:
     // Invalidates only the part of the item its ancestors let show.
     void InvalidateItem();
+    // Invalidates, then activates: the activation's handler may delete the item.
+    void InvalidateAndTrigger();
     // The owner's style colours and images for the item's state, then the separating line.
     void PaintItemBackground(HDC hdc);
     // The item's text colour for its state under the owner's style.
@@ -39,7 +42,7 @@ protected:
     // Mouse events while the item takes no mouse, and events the item leaves to its owner.
     bool ForwardToOwner(InputEventUI& event);
     // Clicks, Enter, double clicks and hover as label and container elements handle them; false for
-    // events it leaves to the caller.
+    // events it leaves to the caller. Nothing touches the item after a handler may have removed it.
     bool HandleItemInput(InputEventUI& event);
     // An event the item leaves goes to its owner, or to the plain control handling when it has none.
     void PassToOwner(InputEventUI& event);
@@ -50,6 +53,8 @@ protected:
     bool m_bSelected = false;
     UINT m_uButtonState = 0;
     IListOwnerUI* m_pOwner = NULL;
+    // Guards around notifications learn here whether a handler deleted the item.
+    CLifeAnchorUI m_lifeAnchor;
 };
 
 } // namespace UiToolkit

@@ -12,6 +12,11 @@ inline IListItemUI* ListItemOf(CControlUI* control)
     return control != NULL ? static_cast<IListItemUI*>(control->CastTo(L"ListItem")) : NULL;
 }
 
+inline IListOwnerUI* ListOwnerOf(CControlUI* control)
+{
+    return control != NULL ? static_cast<IListOwnerUI*>(control->CastTo(L"IListOwner")) : NULL;
+}
+
 // Renumbers the items from first to last inclusive.
 inline void RenumberListItems(CContainerUI& items, int first, int last)
 {
@@ -22,56 +27,120 @@ inline void RenumberListItems(CContainerUI& items, int first, int last)
     }
 }
 
-// Tells a list item whose it is and where it stands; other controls are left as they are.
-inline void AdoptListItem(CControlUI* control, CControlUI* owner, int index)
+// An index kept on an item follows it: an insertion at or before it pushes it on.
+inline void FollowInsert(int& index, int at)
+{
+    if (index >= 0 && index >= at)
+        index += 1;
+}
+
+// An index on the removed item is lost; one behind it moves down.
+inline void FollowRemove(int& index, int at)
+{
+    if (index == at)
+        index = -1;
+    else if (index > at)
+        index -= 1;
+}
+
+inline void FollowMove(int& index, int from, int to)
+{
+    if (index < 0)
+        return;
+    if (index == from)
+        index = to;
+    else if (from < index && index <= to)
+        index -= 1;
+    else if (to <= index && index < from)
+        index += 1;
+}
+
+// An item listed here already, or still held by another owner, would be listed and freed twice.
+inline bool CanAdoptListItem(const CContainerUI& items, CControlUI* owner, CControlUI* control)
+{
+    if (control == NULL || items.IndexOf(control) >= 0)
+        return false;
+    IListItemUI* item = ListItemOf(control);
+    return item == NULL || item->ItemOwner() == NULL || item->ItemOwner() == ListOwnerOf(owner);
+}
+
+// A removed item forgets whose it was, where it stood and that it was selected, before it may be freed.
+inline void ReleaseListItem(CControlUI* control)
 {
     IListItemUI* item = ListItemOf(control);
-    if (item != NULL) {
-        item->SetItemOwner(owner);
-        item->SetItemIndex(index);
-    }
+    if (item == NULL)
+        return;
+    item->SetItemSelected(false);
+    item->SetItemOwner(NULL);
+    item->SetItemIndex(-1);
 }
 
-inline bool AddListItem(CContainerUI& items, CControlUI* owner, CControlUI* control)
+// Tells a list item whose it is and where it stands; answers whether it came in selected.
+inline bool AdoptListItem(CControlUI* control, CControlUI* owner, int index)
 {
-    AdoptListItem(control, owner, items.ItemCount());
-    return items.CContainerUI::AddItem(control);
-}
-
-// The items behind the new one, and the selection when it is among them, move up by one.
-inline bool InsertListItem(CContainerUI& items, CControlUI* owner, int& current, CControlUI* control, int index)
-{
-    if (!items.CContainerUI::InsertItemAt(control, index))
+    IListItemUI* item = ListItemOf(control);
+    if (item == NULL)
         return false;
-    AdoptListItem(control, owner, index);
+    bool selected = item->IsItemSelected();
+    item->SetItemOwner(owner);
+    item->SetItemIndex(index);
+    return selected;
+}
+
+// An item that came in selected (set before it had an owner) becomes the owner's selection, so that the
+// owner's current index and the items' looks agree.
+inline void HandOverSelection(CControlUI* owner, CControlUI* control, int index)
+{
+    IListOwnerUI* listOwner = ListOwnerOf(owner);
+    if (listOwner != NULL && control->IsVisible() && control->IsEnabled())
+        listOwner->SelectIndex(index);
+}
+
+// The items behind the new one, and the indices kept on them, move up by one.
+inline bool InsertListItem(CContainerUI& items, CControlUI* owner, int& current, int* expanded, CControlUI* control,
+                           int index)
+{
+    if (!CanAdoptListItem(items, owner, control) || !items.CContainerUI::InsertItemAt(control, index))
+        return false;
+    bool selected = AdoptListItem(control, owner, index);
     RenumberListItems(items, index + 1, items.ItemCount() - 1);
-    if (current >= index)
-        current += 1;
+    FollowInsert(current, index);
+    if (expanded != NULL)
+        FollowInsert(*expanded, index);
+    if (selected)
+        HandOverSelection(owner, control, index);
     return true;
 }
 
-// The selection stays on the item it was on.
-inline bool MoveListItem(CContainerUI& items, int& current, CControlUI* control, int index)
+inline bool AddListItem(CContainerUI& items, CControlUI* owner, int& current, int* expanded, CControlUI* control)
+{
+    return InsertListItem(items, owner, current, expanded, control, items.ItemCount());
+}
+
+// The indices kept on items stay on their items. An index outside the items is refused with nothing changed.
+inline bool MoveListItem(CContainerUI& items, int& current, int* expanded, CControlUI* control, int index)
 {
     int old = items.IndexOf(control);
-    if (old < 0)
+    if (old < 0 || index < 0 || index >= items.ItemCount())
         return false;
     if (old == index)
         return true;
-    CControlUI* selected = current >= 0 ? items.ItemAt(current) : NULL;
     if (!items.CContainerUI::MoveToIndex(control, index))
         return false;
     RenumberListItems(items, old < index ? old : index, old < index ? index : old);
-    if (selected != NULL)
-        current = items.IndexOf(selected);
+    FollowMove(current, old, index);
+    if (expanded != NULL)
+        FollowMove(*expanded, old, index);
     return true;
 }
 
 // After the item at the index has gone: the items behind it move down by one, and a removed selection
 // passes to a neighbour through the owner.
-inline void ListItemRemoved(IListOwnerUI& owner, CContainerUI& items, int& current, int index)
+inline void ListItemRemoved(IListOwnerUI& owner, CContainerUI& items, int& current, int* expanded, int index)
 {
     RenumberListItems(items, index, items.ItemCount() - 1);
+    if (expanded != NULL)
+        FollowRemove(*expanded, index);
     if (index == current) {
         current = -1;
         // The nearest selectable item before the removed one, else the first selectable one.

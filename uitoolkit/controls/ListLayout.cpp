@@ -40,6 +40,53 @@ SIZE CListHeaderUI::MeasureSize(SIZE available)
 
 CListBodyUI::CListBodyUI(CListUI* owner) : m_pOwner(owner) {}
 
+bool CListBodyUI::AddItem(CControlUI* control)
+{
+    return m_pOwner != NULL ? m_pOwner->AddItem(control) : CVerticalLayoutUI::AddItem(control);
+}
+
+bool CListBodyUI::InsertItemAt(CControlUI* control, int index)
+{
+    return m_pOwner != NULL ? m_pOwner->InsertItemAt(control, index) : CVerticalLayoutUI::InsertItemAt(control, index);
+}
+
+bool CListBodyUI::MoveToIndex(CControlUI* control, int index)
+{
+    return m_pOwner != NULL ? m_pOwner->MoveToIndex(control, index) : CVerticalLayoutUI::MoveToIndex(control, index);
+}
+
+bool CListBodyUI::RemoveItem(CControlUI* control)
+{
+    if (m_pOwner == NULL)
+        return CVerticalLayoutUI::RemoveItem(control);
+    // Only the body's own items: the list would route a header elsewhere.
+    int index = IndexOf(control);
+    return index >= 0 && m_pOwner->RemoveItemAt(index);
+}
+
+bool CListBodyUI::RemoveItemAt(int index)
+{
+    return m_pOwner != NULL ? m_pOwner->RemoveItemAt(index) : CVerticalLayoutUI::RemoveItemAt(index);
+}
+
+void CListBodyUI::RemoveAllItems()
+{
+    if (m_pOwner != NULL)
+        m_pOwner->RemoveAllItems();
+    else
+        CVerticalLayoutUI::RemoveAllItems();
+}
+
+bool CListBodyUI::TakeOut(CControlUI* control)
+{
+    int index = m_items.Find(control);
+    if (index < 0)
+        return false;
+    NeedUpdate();
+    m_items.Remove(index);
+    return true;
+}
+
 void CListBodyUI::OnEvent(InputEventUI& event)
 {
     if (m_pOwner != NULL)

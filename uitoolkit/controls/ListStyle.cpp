@@ -21,6 +21,47 @@ bool IsTrue(const wchar_t* value)
 
 } // namespace
 
+ListStyleChangeUI SetListStyleColor(ListStyleUI& style, DWORD ListStyleUI::*field, DWORD color)
+{
+    style.*field = color;
+    return field == &ListStyleUI::dwTextColor ? LISTSTYLE_TEXTCOLOR : LISTSTYLE_LOOK;
+}
+
+ListStyleChangeUI SetListStyleImage(ListStyleUI& style, ImageDrawInfoUI ListStyleUI::*field, const wchar_t* image)
+{
+    (style.*field).SetString(image);
+    return LISTSTYLE_LOOK;
+}
+
+ListStyleChangeUI SetListStyleAlign(ListStyleUI& style, UINT align)
+{
+    style.uTextStyle = (style.uTextStyle & ~(DT_CENTER | DT_RIGHT)) | (align & (DT_CENTER | DT_RIGHT));
+    return LISTSTYLE_STORED;
+}
+
+ListStyleChangeUI SetListStyleEndEllipsis(ListStyleUI& style, bool ellipsis)
+{
+    if (ellipsis)
+        style.uTextStyle |= DT_END_ELLIPSIS;
+    else
+        style.uTextStyle &= ~DT_END_ELLIPSIS;
+    return LISTSTYLE_STORED;
+}
+
+ListStyleChangeUI SetListStyleTextPadding(ListStyleUI& style, RECT padding)
+{
+    style.rcTextPadding = padding;
+    return LISTSTYLE_LAYOUT;
+}
+
+ListStyleChangeUI SetListStyleShowHtml(ListStyleUI& style, bool show)
+{
+    if (style.bShowHtml == show)
+        return LISTSTYLE_STORED;
+    style.bShowHtml = show;
+    return LISTSTYLE_LAYOUT;
+}
+
 ListStyleChangeUI ApplyListStyleAttribute(ListStyleUI& style, const wchar_t* name, const wchar_t* value)
 {
     if (name == NULL || value == NULL)
@@ -68,44 +109,26 @@ ListStyleChangeUI ApplyListStyleAttribute(ListStyleUI& style, const wchar_t* nam
         }
         return LISTSTYLE_STORED;
     }
-    if (wcscmp(name, L"itemendellipsis") == 0) {
-        if (IsTrue(value))
-            style.uTextStyle |= DT_END_ELLIPSIS;
-        else
-            style.uTextStyle &= ~DT_END_ELLIPSIS;
-        return LISTSTYLE_STORED;
-    }
-    if (wcscmp(name, L"itemtextpadding") == 0) {
-        style.rcTextPadding = ParseRectList(value);
-        return LISTSTYLE_LAYOUT;
-    }
-    if (wcscmp(name, L"itemtextcolor") == 0) {
-        style.dwTextColor = ParseHexColor(value);
-        return LISTSTYLE_TEXTCOLOR;
-    }
+    if (wcscmp(name, L"itemendellipsis") == 0)
+        return SetListStyleEndEllipsis(style, IsTrue(value));
+    if (wcscmp(name, L"itemtextpadding") == 0)
+        return SetListStyleTextPadding(style, ParseRectList(value));
+    if (wcscmp(name, L"itemtextcolor") == 0)
+        return SetListStyleColor(style, &ListStyleUI::dwTextColor, ParseHexColor(value));
     for (const ColorAttribute& color : colors) {
-        if (wcscmp(name, color.name) == 0) {
-            style.*color.field = ParseHexColor(value);
-            return LISTSTYLE_LOOK;
-        }
+        if (wcscmp(name, color.name) == 0)
+            return SetListStyleColor(style, color.field, ParseHexColor(value));
     }
     for (const ImageAttribute& image : images) {
-        if (wcscmp(name, image.name) == 0) {
-            (style.*image.field).SetString(value);
-            return LISTSTYLE_LOOK;
-        }
+        if (wcscmp(name, image.name) == 0)
+            return SetListStyleImage(style, image.field, value);
     }
     if (wcscmp(name, L"itemaltbk") == 0) {
         style.bAlternateBk = IsTrue(value);
         return LISTSTYLE_LOOK;
     }
-    if (wcscmp(name, L"itemshowhtml") == 0) {
-        bool show = IsTrue(value);
-        if (style.bShowHtml == show)
-            return LISTSTYLE_STORED;
-        style.bShowHtml = show;
-        return LISTSTYLE_LAYOUT;
-    }
+    if (wcscmp(name, L"itemshowhtml") == 0)
+        return SetListStyleShowHtml(style, IsTrue(value));
     return LISTSTYLE_NOT_STYLE;
 }
 

@@ -28,6 +28,16 @@ CListUI::CListUI()
     CVerticalLayoutUI::AddItem(m_pBody);
 }
 
+CListUI::~CListUI()
+{
+    // Items the body does not own outlive the list: they must not name it any more.
+    for (int i = 0; i < m_pBody->ItemCount(); ++i)
+        ReleaseListItem(m_pBody->ItemAt(i));
+    m_pBody->DetachOwner();
+    // Header and body are parts of the list, whatever becomes of removed items.
+    m_bAutoDestroy = true;
+}
+
 const wchar_t* CListUI::TypeName() const
 {
     return L"ListUI";
@@ -101,7 +111,7 @@ bool CListUI::AddItem(CControlUI* control)
         m_style.nColumns = ColumnCountOf(m_pHeader);
         return added;
     }
-    return AddListItem(*m_pBody, this, control);
+    return AddListItem(*m_pBody, this, m_iCurSel, &m_iExpandedItem, control);
 }
 
 bool CListUI::InsertItemAt(CControlUI* control, int index)
@@ -117,7 +127,7 @@ bool CListUI::InsertItemAt(CControlUI* control, int index)
         m_style.nColumns = ColumnCountOf(m_pHeader);
         return inserted;
     }
-    return InsertListItem(*m_pBody, this, m_iCurSel, control, index);
+    return InsertListItem(*m_pBody, this, m_iCurSel, &m_iExpandedItem, control, index);
 }
 
 bool CListUI::MoveToIndex(CControlUI* control, int index)
@@ -126,7 +136,7 @@ bool CListUI::MoveToIndex(CControlUI* control, int index)
         return CContainerUI::MoveToIndex(control, index);
     if (IsHeaderItem(control))
         return m_pHeader != NULL && m_pHeader->MoveToIndex(control, index);
-    return MoveListItem(*m_pBody, m_iCurSel, control, index);
+    return MoveListItem(*m_pBody, m_iCurSel, &m_iExpandedItem, control, index);
 }
 
 bool CListUI::RemoveItem(CControlUI* control)
@@ -152,9 +162,21 @@ bool CListUI::RemoveItem(CControlUI* control)
 
 bool CListUI::RemoveItemAt(int index)
 {
-    if (!m_pBody->RemoveItemAt(index))
+    return DropItemAt(index, false);
+}
+
+bool CListUI::DropItemAt(int index, bool beingDeleted)
+{
+    CControlUI* control = m_pBody->ItemAt(index);
+    if (control == NULL)
         return false;
-    ListItemRemoved(*this, *m_pBody, m_iCurSel, index);
+    // Before the body lets it go: it may be freed at once.
+    ReleaseListItem(control);
+    if (beingDeleted)
+        m_pBody->TakeOut(control);
+    else
+        m_pBody->CContainerUI::RemoveItem(control);
+    ListItemRemoved(*this, *m_pBody, m_iCurSel, &m_iExpandedItem, index);
     return true;
 }
 
@@ -162,7 +184,33 @@ void CListUI::RemoveAllItems()
 {
     m_iCurSel = -1;
     m_iExpandedItem = -1;
-    m_pBody->RemoveAllItems();
+    for (int i = 0; i < m_pBody->ItemCount(); ++i)
+        ReleaseListItem(m_pBody->ItemAt(i));
+    m_pBody->CContainerUI::RemoveAllItems();
+}
+
+bool CListUI::OwnsRemovedItems() const
+{
+    return m_pBody->OwnsRemovedItems();
+}
+
+void CListUI::SetOwnsRemovedItems(bool owns)
+{
+    m_pBody->SetOwnsRemovedItems(owns);
+    if (m_pHeader != NULL)
+        m_pHeader->SetOwnsRemovedItems(owns);
+}
+
+bool CListUI::DefersItemDeletion() const
+{
+    return m_pBody->DefersItemDeletion();
+}
+
+void CListUI::SetDefersItemDeletion(bool defers)
+{
+    m_pBody->SetDefersItemDeletion(defers);
+    if (m_pHeader != NULL)
+        m_pHeader->SetDefersItemDeletion(defers);
 }
 
 int CListUI::GetChildPadding() const
@@ -409,33 +457,43 @@ void CListUI::OnEvent(InputEventUI& event)
     CVerticalLayoutUI::OnEvent(event);
 }
 
+void CListUI::OnItemStyleChanged(ListStyleChangeUI change)
+{
+    if (change == LISTSTYLE_LOOK || change == LISTSTYLE_TEXTCOLOR)
+        Invalidate();
+    else if (change == LISTSTYLE_LAYOUT)
+        NeedUpdate();
+}
+
+void CListUI::SetHeaderVisible(bool visible)
+{
+    if (m_pHeader != NULL)
+        m_pHeader->SetVisible(visible);
+}
+
+void CListUI::SetHeaderBkImage(const wchar_t* image)
+{
+    if (m_pHeader != NULL)
+        m_pHeader->SetBkImage(image);
+}
+
 void CListUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 {
     if (name == NULL || value == NULL)
         return;
-    switch (ApplyListStyleAttribute(m_style, name, value)) {
-    case LISTSTYLE_STORED:
+    ListStyleChangeUI change = ApplyListStyleAttribute(m_style, name, value);
+    if (change != LISTSTYLE_NOT_STYLE) {
+        OnItemStyleChanged(change);
         return;
-    case LISTSTYLE_LOOK:
-    case LISTSTYLE_TEXTCOLOR:
-        Invalidate();
-        return;
-    case LISTSTYLE_LAYOUT:
-        NeedUpdate();
-        return;
-    case LISTSTYLE_NOT_STYLE:
-        break;
     }
     if (wcscmp(name, L"header") == 0) {
-        if (m_pHeader != NULL)
-            m_pHeader->SetVisible(wcscmp(value, L"hidden") != 0);
+        SetHeaderVisible(wcscmp(value, L"hidden") != 0);
     } else if (wcscmp(name, L"headerbkimage") == 0) {
-        if (m_pHeader != NULL)
-            m_pHeader->SetBkImage(value);
+        SetHeaderBkImage(value);
     } else if (wcscmp(name, L"scrollselect") == 0) {
         SetScrollSelect(wcscmp(value, L"true") == 0);
     } else if (wcscmp(name, L"multiexpanding") == 0) {
-        m_style.bMultiExpandable = wcscmp(value, L"true") == 0;
+        SetMultiExpanding(wcscmp(value, L"true") == 0);
     } else if (wcscmp(name, L"vscrollbar") == 0 || wcscmp(name, L"hscrollbar") == 0 ||
                wcscmp(name, L"vscrollbarstyle") == 0 || wcscmp(name, L"hscrollbarstyle") == 0) {
         // The bars live on the body: the body must see its own bars when it keeps the other one.

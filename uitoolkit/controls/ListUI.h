@@ -1,6 +1,7 @@
 // The list control: a header of columns over a scrolling body of items, with selection and navigation.
 #pragma once
 #include "controls/ListInterfaces.h"
+#include "controls/ListStyleSetters.h"
 #include "layout/LayoutUI.h"
 
 namespace UiToolkit {
@@ -26,6 +27,18 @@ public:
     void OnEvent(InputEventUI& event) override;
     void SetScrollOffset(SIZE offset) override;
 
+    // Item operations on the body go through the list, so that indices, selection and trees stay whole.
+    bool MoveToIndex(CControlUI* control, int index) override;
+    bool AddItem(CControlUI* control) override;
+    bool InsertItemAt(CControlUI* control, int index) override;
+    bool RemoveItem(CControlUI* control) override;
+    bool RemoveItemAt(int index) override;
+    void RemoveAllItems() override;
+
+    // Takes the entry out without deleting the control: for an item that is being deleted already.
+    bool TakeOut(CControlUI* control);
+    void DetachOwner() { m_pOwner = NULL; }
+
 private:
     // Widest item, or the header's width when the header has columns.
     int NeededWidth(SIZE available);
@@ -35,10 +48,11 @@ private:
     CListUI* m_pOwner = NULL;
 };
 
-class CListUI : public CVerticalLayoutUI, public IListUI
+class CListUI : public CVerticalLayoutUI, public IListUI, public CListStyleSettersUI<CListUI>
 {
 public:
     CListUI();
+    ~CListUI() override;
 
     const wchar_t* TypeName() const override;
     void* CastTo(const wchar_t* name) override;
@@ -57,6 +71,12 @@ public:
     bool RemoveItem(CControlUI* control) override;
     bool RemoveItemAt(int index) override;
     void RemoveAllItems() override;
+
+    // Removed items are the body's and the header's: their deletion follows these flags.
+    bool OwnsRemovedItems() const override;
+    void SetOwnsRemovedItems(bool owns) override;
+    bool DefersItemDeletion() const override;
+    void SetDefersItemDeletion(bool defers) override;
 
     // Spacing and scrolling are the body's.
     int GetChildPadding() const override;
@@ -96,6 +116,11 @@ public:
     void ScrollBy(int dx, int dy);
     bool IsScrollSelect() const { return m_bScrollSelect; }
     void SetScrollSelect(bool scrollSelect) { m_bScrollSelect = scrollSelect; }
+    void SetMultiExpanding(bool multiple) { m_style.bMultiExpandable = multiple; }
+    void SetHeaderVisible(bool visible);
+    void SetHeaderBkImage(const wchar_t* image);
+    // What an item-style setter changed: a repaint or a new layout.
+    void OnItemStyleChanged(ListStyleChangeUI change);
     // Copies the header items' rectangles into the column bounds, following the body's horizontal scroll.
     void RefreshColumnBounds();
 
@@ -103,6 +128,9 @@ protected:
     bool IsHeader(CControlUI* control) const;
     static bool IsHeaderItem(CControlUI* control);
     bool AddHeader(CControlUI* header);
+    // Takes the item at the index out of the body and moves indices and selection. A control that is being
+    // deleted already is only taken out; others go by the body's deletion rules.
+    bool DropItemAt(int index, bool beingDeleted);
     // Navigation keeps the selection when no item lies that way.
     void SelectByKey(int index);
 

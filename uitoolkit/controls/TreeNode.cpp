@@ -5,11 +5,53 @@
 
 namespace UiToolkit {
 
+namespace {
+
+// A node's row: the node's four parts stay whatever removal reaches the row; the skin's and the
+// application's own controls in it come and go as in any layout.
+class CTreeNodeRowUI : public CHorizontalLayoutUI
+{
+public:
+    void SetParts(CControlUI* a, CControlUI* b, CControlUI* c, CControlUI* d)
+    {
+        m_parts[0] = a;
+        m_parts[1] = b;
+        m_parts[2] = c;
+        m_parts[3] = d;
+    }
+    bool RemoveItem(CControlUI* control) override
+    {
+        return !IsPart(control) && CHorizontalLayoutUI::RemoveItem(control);
+    }
+    void RemoveAllItems() override
+    {
+        for (int i = ChildCount() - 1; i >= 0; --i) {
+            if (!IsPart(ChildAt(i)))
+                CContainerUI::RemoveItem(ChildAt(i));
+        }
+    }
+
+private:
+    bool IsPart(CControlUI* control) const
+    {
+        for (CControlUI* part : m_parts) {
+            if (control != NULL && control == part)
+                return true;
+        }
+        return false;
+    }
+
+    CControlUI* m_parts[4] = {};
+};
+
+} // namespace
+
 CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parent)
 {
     SetFixedHeight(18);
     SetFixedWidth(250);
-    m_pRow = new CHorizontalLayoutUI();
+    CTreeNodeRowUI* row = new CTreeNodeRowUI();
+    m_pRow = row;
     m_pFolderButton = new CCheckBoxUI();
     m_pDottedLine = new CLabelUI();
     m_pCheckBox = new CCheckBoxUI();
@@ -31,7 +73,24 @@ CTreeNodeUI::CTreeNodeUI(CTreeNodeUI* parent)
     m_pRow->AddItem(m_pFolderButton);
     m_pRow->AddItem(m_pCheckBox);
     m_pRow->AddItem(m_pItemButton);
+    row->SetParts(m_pDottedLine, m_pFolderButton, m_pCheckBox, m_pItemButton);
     CContainerUI::AddItem(m_pRow);
+}
+
+CTreeNodeUI::~CTreeNodeUI()
+{
+    if (m_pTreeView != NULL && m_pTreeView->RemoveNodeImpl(this, true))
+        return;
+    if (m_pParentNode != NULL)
+        m_pParentNode->ForgetChild(this);
+    while (HasChildren()) {
+        CTreeNodeUI* child = ChildAt(ChildCount() - 1);
+        ForgetChild(child);
+        child->m_pParentNode = NULL;
+        // Never listed: nobody else would free it.
+        if (child->m_pTreeView == NULL)
+            delete child;
+    }
 }
 
 const wchar_t* CTreeNodeUI::TypeName() const
@@ -61,9 +120,20 @@ bool CTreeNodeUI::AddItem(CControlUI* control)
     return CContainerUI::AddItem(control);
 }
 
+bool CTreeNodeUI::CanTakeChild(CTreeNodeUI* child) const
+{
+    if (TreeNodeOf(child) == NULL || child->m_pParentNode != NULL || child->m_pTreeView != NULL)
+        return false;
+    for (const CTreeNodeUI* node = this; node != NULL; node = node->m_pParentNode) {
+        if (node == child)
+            return false;
+    }
+    return true;
+}
+
 bool CTreeNodeUI::AddChildNode(CTreeNodeUI* child)
 {
-    if (TreeNodeOf(child) == NULL)
+    if (!CanTakeChild(child))
         return false;
     PrepareChildNode(child);
     if (m_pTreeView != NULL) {
@@ -72,8 +142,10 @@ bool CTreeNodeUI::AddChildNode(CTreeNodeUI* child)
         // Behind the last descendant; at the end of the tree that means appending.
         bool placed =
             at >= m_pTreeView->ItemCount() ? m_pTreeView->AddNode(child) : m_pTreeView->InsertNodeAt(child, at) >= 0;
-        if (!placed)
+        if (!placed) {
+            UnprepareChildNode(child);
             return false;
+        }
     }
     return m_aChildNodes.Add(child);
 }
@@ -81,7 +153,7 @@ bool CTreeNodeUI::AddChildNode(CTreeNodeUI* child)
 bool CTreeNodeUI::InsertItemAt(CControlUI* control, int index)
 {
     CTreeNodeUI* node = control != NULL ? static_cast<CTreeNodeUI*>(control->CastTo(L"TreeNode")) : NULL;
-    if (node == NULL)
+    if (node == NULL || !CanTakeChild(node))
         return false;
     CTreeNodeUI* before = NULL;
     CTreeNodeUI* existing = index >= 0 ? ChildAt(index) : NULL;
@@ -102,7 +174,11 @@ bool CTreeNodeUI::InsertItemAt(CControlUI* control, int index)
     PrepareChildNode(node);
     if (m_pTreeView == NULL)
         return true;
-    return before != NULL ? m_pTreeView->InsertNodeBefore(node, before) : m_pTreeView->AddNode(node);
+    if (before != NULL ? m_pTreeView->InsertNodeBefore(node, before) : m_pTreeView->AddNode(node))
+        return true;
+    ForgetChild(node);
+    UnprepareChildNode(node);
+    return false;
 }
 
 bool CTreeNodeUI::RemoveItem(CControlUI* control)
@@ -110,7 +186,17 @@ bool CTreeNodeUI::RemoveItem(CControlUI* control)
     CTreeNodeUI* node = TreeNodeOf(control);
     if (node != NULL)
         return RemoveChildNode(node);
+    if (control == m_pRow)
+        return false;
     return CContainerUI::RemoveItem(control);
+}
+
+void CTreeNodeUI::RemoveAllItems()
+{
+    for (int i = CContainerUI::ChildCount() - 1; i >= 0; --i) {
+        if (CContainerUI::ChildAt(i) != m_pRow)
+            CContainerUI::RemoveItem(CContainerUI::ChildAt(i));
+    }
 }
 
 bool CTreeNodeUI::RemoveChildNode(CTreeNodeUI* child)
@@ -139,6 +225,17 @@ void CTreeNodeUI::PrepareChildNode(CTreeNodeUI* child)
     child->m_pParentNode = this;
     child->m_pItemButton->SetGroup(m_pItemButton->GetGroup());
     child->m_pTreeView = m_pTreeView;
+}
+
+void CTreeNodeUI::UnprepareChildNode(CTreeNodeUI* child)
+{
+    child->m_pParentNode = NULL;
+    child->m_pTreeView = NULL;
+}
+
+bool CTreeNodeUI::ShowsChildren() const
+{
+    return m_bVisible && !m_pFolderButton->IsSelected();
 }
 
 CTreeNodeUI* CTreeNodeUI::LastDescendant()
@@ -194,13 +291,19 @@ void CTreeNodeUI::OnEvent(InputEventUI& event)
             CListContainerElementUI::OnEvent(event);
         return;
     }
+    IListOwnerUI* owner = m_pOwner;
+    CLifeGuardUI guard(m_lifeAnchor);
     CListContainerElementUI::OnEvent(event);
+    // A handler removed or deleted the node: nothing more happens to it.
+    if (!guard.IsAlive() || m_pOwner != owner)
+        return;
     switch (event.type) {
     case UIEVENT_DBLCLICK:
         if (IsEnabled()) {
+            InvalidateItem();
+            // Last: the handler may remove or delete the node.
             if (m_pManager != NULL)
                 m_pManager->RaiseNotification(this, L"itemdbclick");
-            InvalidateItem();
         }
         break;
     case UIEVENT_MOUSEENTER:

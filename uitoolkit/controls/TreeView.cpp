@@ -1,4 +1,5 @@
 #include "controls/TreeViewUI.h"
+#include "controls/ListItemOrder.h"
 #include "core/WindowManager.h"
 
 #include <stdlib.h>
@@ -12,7 +13,11 @@ CTreeViewUI::CTreeViewUI()
         HeaderControl()->SetVisible(false);
 }
 
-CTreeViewUI::~CTreeViewUI() = default;
+CTreeViewUI::~CTreeViewUI()
+{
+    // Before the list frees the nodes (or lets the application keep them): no node may reach this tree.
+    ReleaseAllNodes(OwnsRemovedItems());
+}
 
 const wchar_t* CTreeViewUI::TypeName() const
 {
@@ -37,24 +42,54 @@ void CTreeViewUI::HookNode(CTreeNodeUI* node)
         node->SetMinWidth(m_uItemMinWidth);
 }
 
+void CTreeViewUI::UnhookNode(CTreeNodeUI* node)
+{
+    node->OnNotifyList -= MakeDelegate(this, &CTreeViewUI::OnItemDoubleClick);
+    node->FolderButton()->OnNotifyList -= MakeDelegate(this, &CTreeViewUI::OnFolderChanged);
+    node->CheckBox()->OnNotifyList -= MakeDelegate(this, &CTreeViewUI::OnCheckBoxChanged);
+}
+
+bool CTreeViewUI::CanList(CTreeNodeUI* node) const
+{
+    if (TreeNodeOf(node) == NULL || m_pBody->IndexOf(node) >= 0)
+        return false;
+    if (node->TreeView() != NULL && node->TreeView() != this)
+        return false;
+    // A child comes in with its parent, behind it.
+    return node->ParentNode() == NULL || m_pBody->IndexOf(node->ParentNode()) >= 0;
+}
+
+void CTreeViewUI::FollowParentVisibility(CTreeNodeUI* node)
+{
+    CTreeNodeUI* parent = node->ParentNode();
+    if (parent != NULL && !parent->ShowsChildren())
+        node->SetVisible(false);
+}
+
 bool CTreeViewUI::AddNode(CTreeNodeUI* node)
 {
-    if (TreeNodeOf(node) == NULL)
+    if (!CanList(node))
+        return false;
+    // Before the list adopts it: a hidden item must not take the list's selection with it.
+    FollowParentVisibility(node);
+    if (!CListUI::AddItem(node))
         return false;
     HookNode(node);
-    CListUI::AddItem(node);
+    node->SetTreeView(this);
     // Children follow their parent in the list.
     for (int i = 0; i < node->ChildCount(); ++i)
         AddNode(node->ChildAt(i));
-    node->SetTreeView(this);
     return true;
 }
 
 int CTreeViewUI::InsertSubtree(CTreeNodeUI* node, int index)
 {
-    HookNode(node);
+    if (!CanList(node))
+        return -1;
+    FollowParentVisibility(node);
     if (!CListUI::InsertItemAt(node, index))
         return -1;
+    HookNode(node);
     node->SetTreeView(this);
     int next = index + 1;
     for (int i = 0; i < node->ChildCount() && next >= 0; ++i)
@@ -77,27 +112,92 @@ bool CTreeViewUI::InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* before)
     return index >= 0 && InsertNodeAt(node, index) >= 0;
 }
 
+bool CTreeViewUI::HoldsSelection(CTreeNodeUI* node)
+{
+    for (CTreeNodeUI* item = TreeNodeOf(ItemAt(m_iCurSel)); item != NULL; item = item->ParentNode()) {
+        if (item == node)
+            return true;
+    }
+    return false;
+}
+
 bool CTreeViewUI::RemoveNode(CTreeNodeUI* node)
 {
-    if (TreeNodeOf(node) == NULL)
+    return RemoveNodeImpl(node, false);
+}
+
+bool CTreeViewUI::RemoveNodeImpl(CTreeNodeUI* node, bool beingDeleted)
+{
+    // Found first: a node of another tree leaves both trees as they are.
+    int first = TreeNodeOf(node) != NULL ? m_pBody->IndexOf(node) : -1;
+    if (first < 0)
         return false;
-    // Deepest first, so that each node leaves its parent's children and the list exactly once.
-    while (node->HasChildren())
-        RemoveNode(node->ChildAt(node->ChildCount() - 1));
+    // The selection inside the subtree passes on once, after the whole subtree has gone.
+    bool selectionGoes = HoldsSelection(node);
+    if (selectionGoes)
+        ClearListSelection(*m_pBody, m_iCurSel);
     if (node->ParentNode() != NULL) {
         node->ParentNode()->ForgetChild(node);
         node->SetParentNode(NULL);
     }
+    bool owned = OwnsRemovedItems();
+    // A node being deleted keeps no children; kept ones keep their own subtrees.
+    bool cutChildren = owned || beingDeleted;
+    for (int i = node->ChildCount() - 1; i >= 0; --i) {
+        CTreeNodeUI* child = node->ChildAt(i);
+        if (cutChildren) {
+            node->ForgetChild(child);
+            child->SetParentNode(NULL);
+        }
+        RemoveSubtree(child, owned);
+    }
+    UnhookNode(node);
+    node->SetTreeView(NULL);
+    DropItemAt(m_pBody->IndexOf(node), beingDeleted);
+    if (selectionGoes)
+        SelectIndex(m_pBody->NextSelectableItem(first - 1, false), false);
+    return true;
+}
+
+void CTreeViewUI::RemoveSubtree(CTreeNodeUI* node, bool cutLinks)
+{
+    // Deepest first: with deletion at once no node outlives a parent that still lists it.
+    for (int i = node->ChildCount() - 1; i >= 0; --i) {
+        CTreeNodeUI* child = node->ChildAt(i);
+        if (cutLinks) {
+            node->ForgetChild(child);
+            child->SetParentNode(NULL);
+        }
+        RemoveSubtree(child, cutLinks);
+    }
+    UnhookNode(node);
+    node->SetTreeView(NULL);
     int index = m_pBody->IndexOf(node);
-    // Last: with no window manager the list frees the node at once.
-    return index >= 0 && CListUI::RemoveItemAt(index);
+    if (index >= 0)
+        DropItemAt(index, false);
+}
+
+void CTreeViewUI::ReleaseAllNodes(bool cutLinks)
+{
+    for (int i = 0; i < ItemCount(); ++i) {
+        CTreeNodeUI* node = TreeNodeOf(ItemAt(i));
+        if (node == NULL)
+            continue;
+        UnhookNode(node);
+        node->SetTreeView(NULL);
+        if (!cutLinks)
+            continue;
+        node->SetParentNode(NULL);
+        while (node->HasChildren())
+            node->ForgetChild(node->ChildAt(0));
+    }
 }
 
 bool CTreeViewUI::RemoveItem(CControlUI* control)
 {
     CTreeNodeUI* node = TreeNodeOf(control);
     if (node != NULL)
-        return m_pBody->IndexOf(node) >= 0 && RemoveNode(node);
+        return RemoveNode(node);
     return CListUI::RemoveItem(control);
 }
 
@@ -111,6 +211,7 @@ bool CTreeViewUI::RemoveItemAt(int index)
 
 void CTreeViewUI::RemoveAllItems()
 {
+    ReleaseAllNodes(OwnsRemovedItems());
     CListUI::RemoveAllItems();
 }
 
@@ -122,12 +223,11 @@ bool CTreeViewUI::OnCheckBoxChanged(void* param)
     CControlUI* row = msg->pSender->GetParentControl();
     CTreeNodeUI* node = row != NULL ? TreeNodeOf(row->GetParentControl()) : NULL;
     COptionUI* box = static_cast<COptionUI*>(msg->pSender->CastTo(L"Option"));
-    if (node == NULL || box == NULL)
+    if (node == NULL || box == NULL || node->TreeView() != this)
         return true;
     // The boxes set below announce themselves too; those echoes change nothing more.
     m_bSyncingChecks = true;
     SetItemChecked(box->IsSelected(), node);
-    UpdateAncestorChecks(node);
     m_bSyncingChecks = false;
     return true;
 }
@@ -140,7 +240,7 @@ bool CTreeViewUI::OnFolderChanged(void* param)
     CControlUI* row = msg->pSender->GetParentControl();
     CTreeNodeUI* node = row != NULL ? TreeNodeOf(row->GetParentControl()) : NULL;
     COptionUI* folder = static_cast<COptionUI*>(msg->pSender->CastTo(L"Option"));
-    if (node == NULL || folder == NULL)
+    if (node == NULL || folder == NULL || node->TreeView() != this)
         return true;
     // A selected folder button means collapsed.
     node->SetExpandedTag(!folder->IsSelected());
@@ -154,7 +254,7 @@ bool CTreeViewUI::OnItemDoubleClick(void* param)
     if (msg == NULL || msg->sType != L"itemdbclick")
         return false;
     CTreeNodeUI* node = TreeNodeOf(msg->pSender);
-    if (node == NULL)
+    if (node == NULL || node->TreeView() != this)
         return true;
     COptionUI* folder = node->FolderButton();
     folder->SetSelected(!folder->IsSelected());
@@ -165,26 +265,17 @@ bool CTreeViewUI::OnItemDoubleClick(void* param)
 
 bool CTreeViewUI::SetItemChecked(bool checked, CTreeNodeUI* node)
 {
-    int count = node != NULL ? node->ChildCount() : ItemCount();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < (node != NULL ? node->ChildCount() : ItemCount()); ++i) {
         CTreeNodeUI* item = node != NULL ? node->ChildAt(i) : TreeNodeOf(ItemAt(i));
         if (item == NULL)
             continue;
+        // The box announces the change: a handler may take the item away before it is walked further.
         item->CheckBox()->SetSelected(checked);
-        if (item->HasChildren())
+        bool stillThere = node != NULL ? node->IndexOfChild(item) >= 0 : m_pBody->IndexOf(item) >= 0;
+        if (stillThere && item->HasChildren())
             SetItemChecked(checked, item);
     }
     return true;
-}
-
-void CTreeViewUI::UpdateAncestorChecks(CTreeNodeUI* node)
-{
-    for (CTreeNodeUI* parent = node->ParentNode(); parent != NULL; parent = parent->ParentNode()) {
-        bool all = true;
-        for (int i = 0; i < parent->ChildCount() && all; ++i)
-            all = parent->ChildAt(i)->CheckBox()->IsSelected();
-        parent->CheckBox()->SetSelected(all);
-    }
 }
 
 void CTreeViewUI::SetItemExpanded(bool expand, CTreeNodeUI* node)

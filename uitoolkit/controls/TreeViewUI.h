@@ -14,6 +14,9 @@ class CTreeNodeUI : public CListContainerElementUI
 {
 public:
     explicit CTreeNodeUI(CTreeNodeUI* parent = NULL);
+    // Leaves its tree, its parent's children and the list; a tree takes the node's listed descendants out
+    // by its rules, and children that were never listed go with the node.
+    ~CTreeNodeUI() override;
 
     const wchar_t* TypeName() const override;
     void* CastTo(const wchar_t* name) override;
@@ -21,9 +24,12 @@ public:
     void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
     bool AddItem(CControlUI* control) override;
     bool InsertItemAt(CControlUI* control, int index) override;
+    // The row holds the node's own parts: it is never removed.
     bool RemoveItem(CControlUI* control) override;
+    void RemoveAllItems() override;
     bool SetItemSelected(bool selected) override;
 
+    // Refused for a node that already has a parent, is listed in a tree, or would become its own ancestor.
     bool AddChildNode(CTreeNodeUI* child);
     bool RemoveChildNode(CTreeNodeUI* child);
     void PrepareChildNode(CTreeNodeUI* child);
@@ -32,6 +38,9 @@ public:
     bool HasChildren() const { return !m_aChildNodes.IsEmpty(); }
     int ChildCount() const { return m_aChildNodes.Count(); }
     CTreeNodeUI* ChildAt(int index) const { return static_cast<CTreeNodeUI*>(m_aChildNodes.GetAt(index)); }
+    // A copy: the caller may add and remove children while walking it.
+    CPtrArrayUI ChildNodes() const { return m_aChildNodes; }
+    int IndexOfChild(CTreeNodeUI* child) const { return m_aChildNodes.Find(child); }
     bool IsExpandedTag() const { return m_bExpandedTag; }
     void SetExpandedTag(bool expanded) { m_bExpandedTag = expanded; }
     CTreeNodeUI* ParentNode() const { return m_pParentNode; }
@@ -54,6 +63,12 @@ private:
     friend class CTreeViewUI;
     // Takes a child out of the child list only; the tree does the rest.
     void ForgetChild(CTreeNodeUI* child);
+    // Whether a child added now starts shown: not under a collapsed or hidden node.
+    bool ShowsChildren() const;
+    // Whether the node can take the child: not itself, not one of its ancestors, not someone else's.
+    bool CanTakeChild(CTreeNodeUI* child) const;
+    // Undoes PrepareChildNode for a child that could not be placed.
+    void UnprepareChildNode(CTreeNodeUI* child);
 
     bool m_bExpandedTag = true;
     DWORD m_dwItemTextColor = 0;
@@ -87,11 +102,14 @@ public:
     void RemoveAllItems() override;
     void Notify(NotifyMsgUI&) override {}
 
+    // Refused for a node listed already (here or in another tree) and for a node whose parent node is not
+    // listed here.
     virtual bool AddNode(CTreeNodeUI* node);
     virtual bool InsertNodeBefore(CTreeNodeUI* node, CTreeNodeUI* before);
     // -1 unless there is an item at the index; else the index behind the inserted subtree.
     virtual int InsertNodeAt(CTreeNodeUI* node, int index);
-    // Removes the node with all its descendants, each exactly once.
+    // Removes the node with all its descendants, each exactly once; false with nothing changed for a node
+    // not listed here. A selection inside the subtree passes on once, to the nearest selectable item before.
     virtual bool RemoveNode(CTreeNodeUI* node);
     virtual bool OnCheckBoxChanged(void* param);
     virtual bool OnFolderChanged(void* param);
@@ -110,13 +128,26 @@ public:
     virtual void SetSelItemHotTextColor(DWORD color);
 
 private:
+    friend class CTreeNodeUI;
     // Hands the colour to every node of the tree through the node's setter.
     void SetNodeColors(void (CTreeNodeUI::*setter)(DWORD), DWORD color);
     void HookNode(CTreeNodeUI* node);
+    // The node leaves the tree: no handler of this tree runs for it any more.
+    void UnhookNode(CTreeNodeUI* node);
+    // Whether the node may be listed here now.
+    bool CanList(CTreeNodeUI* node) const;
     // Inserts the node and its subtree from the index on, appending included; answers the index behind it.
     int InsertSubtree(CTreeNodeUI* node, int index);
-    // Each ancestor's check box shows whether all its children are checked.
-    void UpdateAncestorChecks(CTreeNodeUI* node);
+    // The node's parent, when collapsed or hidden, hides it too.
+    void FollowParentVisibility(CTreeNodeUI* node);
+    // RemoveNode; for a node that is being deleted already, the node itself is only taken out.
+    bool RemoveNodeImpl(CTreeNodeUI* node, bool beingDeleted);
+    // Takes the node and its descendants out of the list, deepest first. With cut links (the list frees
+    // them) parents forget their children before any of them goes.
+    void RemoveSubtree(CTreeNodeUI* node, bool cutLinks);
+    // Every listed node leaves the tree; with cut links, parents and children forget each other too.
+    void ReleaseAllNodes(bool cutLinks);
+    bool HoldsSelection(CTreeNodeUI* node);
 
     int m_uItemMinWidth = 0;
     bool m_bVisibleFolderBtn = true;

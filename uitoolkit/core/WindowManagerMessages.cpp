@@ -182,9 +182,10 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
         CControlUI* control = FindControlAt(m_ptLastMousePos);
         if (!IsOwnControl(control))
             break;
+        // Before the event: a handler that deletes the control makes the manager forget it.
+        m_pEventClick = control;
         SetCapture();
         SendEvent(control, UIEVENT_DBLCLICK, wParam, lParam, static_cast<WORD>(wParam));
-        m_pEventClick = control;
         break;
     }
     case WM_RBUTTONDOWN: {

@@ -57,7 +57,8 @@ int CContainerUI::ItemCount() const
 bool CContainerUI::MoveToIndex(CControlUI* control, int index)
 {
     int current = m_items.Find(control);
-    if (current < 0)
+    // Taken out first, an entry that cannot go back in would be lost: refused with nothing changed.
+    if (current < 0 || index < 0 || index >= m_items.Count())
         return false;
     NeedUpdate();
     m_items.Remove(current);
