@@ -205,3 +205,40 @@ TEST(ComboDropDown, TextElementDrawsNoTextInACombo)
     EXPECT_GT(inked[0], 0);
     EXPECT_EQ(0, inked[1]);
 }
+
+TEST(ComboDropDown, ItemsInsertedOrMovedWhileOpenShowThereAndEscapeKeepsItsItem)
+{
+    ListScene scene(COMBO_SKIN);
+    CComboUI* combo = ComboOf(scene, L"combo");
+    ASSERT_NE(nullptr, combo);
+    ASSERT_TRUE(combo->SelectIndex(2));
+    ASSERT_TRUE(combo->Trigger());
+    CComboWnd* dropDown = combo->GetDropDown();
+    HWND popup = dropDown->WindowHandle();
+    CListLabelElementUI* added = new CListLabelElementUI();
+    added->SetText(L"new");
+    added->SetFixedHeight(20);
+    ASSERT_TRUE(combo->InsertItemAt(added, 0));
+    // Shown in the open pop-up, in the combo's order.
+    ASSERT_EQ(6, dropDown->GetLayout()->ItemCount());
+    for (int i = 0; i < combo->ItemCount(); ++i)
+        EXPECT_EQ(combo->ItemAt(i), dropDown->GetLayout()->ItemAt(i)) << "item " << i;
+    EXPECT_EQ(dropDown->GetLayout(), added->GetParentControl());
+    // A move while open shows there too; Escape goes back to the item the pop-up opened on.
+    SendMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_TRUE(combo->MoveToIndex(combo->ItemAt(3), 5));
+    EXPECT_EQ(combo->ItemAt(5), dropDown->GetLayout()->ItemAt(5));
+    scene.heard.clear();
+    SendMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_STREQ(L"two", combo->GetText().Text());
+    EXPECT_EQ(5, combo->CurrentIndex());
+    ASSERT_TRUE(WaitClosed(combo));
+    ExpectItemsBack(combo, &scene.window.manager);
+    EXPECT_EQ(6, combo->ItemCount());
+
+    // Item-style setters reach the record the items paint with.
+    combo->SetItemTextColor(0xFF112233);
+    combo->SetItemAlign(DT_RIGHT);
+    EXPECT_EQ(0xFF112233u, combo->GetListInfo()->dwTextColor);
+    EXPECT_EQ(static_cast<UINT>(DT_RIGHT), combo->GetListInfo()->uTextStyle & (DT_CENTER | DT_RIGHT));
+}

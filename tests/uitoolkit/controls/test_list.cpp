@@ -257,3 +257,236 @@ TEST(ListColumns, BoundsFollowTheHeaderAndHorizontalScrolling)
     EXPECT_EQ(42, hidden->HeaderControl()->ItemCount());
     EXPECT_EQ(41, hidden->IndexOf(hidden->HeaderControl()->ItemAt(41)));
 }
+
+namespace {
+
+// The list of the lifetime tests: three columns over five rows of 20, header 20 high.
+std::wstring HeaderedList()
+{
+    return L"<Window><List name=\"list\"><ListHeader height=\"20\"><ListHeaderItem name=\"h0\" width=\"60\"/>"
+           L"<ListHeaderItem name=\"h1\" width=\"60\"/><ListHeaderItem name=\"h2\" width=\"60\"/></ListHeader>" +
+           Items(5) + L"</List></Window>";
+}
+
+POINT CentreOf(CControlUI* control)
+{
+    RECT rc = control->GetPos();
+    POINT pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    return pt;
+}
+
+} // namespace
+
+TEST(ListLifetimes, HandlerRemovesTheItemItWasToldAbout)
+{
+    struct Case
+    {
+        const wchar_t* type;
+        bool defers;
+    };
+    const Case cases[] = {{L"itemclick", true},   {L"itemclick", false},   {L"itemselect", true},
+                          {L"itemselect", false}, {L"itemactivate", true}, {L"itemactivate", false},
+                          {L"headerclick", true}, {L"headerclick", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::wstring(c.type).c_str() << (c.defers ? " deferred" : " at once"));
+        ListScene scene(HeaderedList());
+        CListUI* list = scene.List();
+        ASSERT_NE(nullptr, list);
+        list->SetDefersItemDeletion(c.defers);
+        CControlUI* target = c.type == std::wstring(L"headerclick") ? scene.Find(L"h1") : list->ItemAt(2);
+        IListItemUI* item = static_cast<IListItemUI*>(target->CastTo(L"ListItem"));
+        bool removed = false;
+        scene.window.onNotify = [&](NotifyMsgUI& msg) {
+            if (msg.sType != L"windowinit")
+                scene.heard.push_back({msg.pSender, std::wstring(msg.sType.Text()), msg.wParam, msg.lParam});
+            if (removed || msg.sType != c.type)
+                return;
+            removed = true;
+            if (msg.sType == L"itemselect")
+                ASSERT_TRUE(list->RemoveItemAt(static_cast<int>(msg.wParam)));
+            else
+                ASSERT_TRUE(list->RemoveItem(msg.pSender));
+        };
+        POINT pt = CentreOf(target);
+        if (c.type == std::wstring(L"itemactivate"))
+            SendMessageW(scene.hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+        else
+            scene.Press(pt.x, pt.y);
+        scene.Release(pt.x, pt.y);
+        ASSERT_TRUE(removed);
+        // Deferred: the removed item is still there and has forgotten the list.
+        if (c.defers && item != NULL) {
+            EXPECT_EQ(nullptr, item->ItemOwner());
+            EXPECT_EQ(-1, item->ItemIndex());
+            EXPECT_FALSE(item->IsItemSelected());
+        }
+        if (c.type == std::wstring(L"headerclick")) {
+            EXPECT_EQ(2, list->HeaderControl()->ItemCount());
+            EXPECT_EQ(2, list->GetListInfo()->nColumns);
+            EXPECT_EQ(5, list->ItemCount());
+        } else {
+            EXPECT_EQ(4, list->ItemCount());
+            ExpectIndicesInOrder(list);
+        }
+        // A click's removed item selects no neighbour; a removed selection passes to the row before it.
+        int expected = c.type == std::wstring(L"itemselect") ? 1 : -1;
+        EXPECT_EQ(expected, list->CurrentIndex());
+        EXPECT_EQ(c.type == std::wstring(L"itemselect") ? 2 : 0, scene.Count(L"itemselect"));
+        for (int i = 0; i < list->ItemCount(); ++i)
+            EXPECT_EQ(i == expected, ItemOf(list, i)->IsItemSelected()) << "item " << i;
+        // The window goes on working: the queue runs, the list paints and takes clicks.
+        PumpPending();
+        scene.Refresh();
+        pt = CentreOf(list->ItemAt(0));
+        scene.Press(pt.x, pt.y);
+        scene.Release(pt.x, pt.y);
+        EXPECT_EQ(0, list->CurrentIndex());
+    }
+}
+
+namespace {
+
+// An item that expands, as an application's own item would.
+class CExpandingItem : public CListLabelElementUI
+{
+public:
+    bool IsItemExpanded() const override { return expanded; }
+    bool SetItemExpansion(bool expand) override
+    {
+        expanded = expand;
+        return true;
+    }
+    bool expanded = false;
+};
+
+} // namespace
+
+TEST(ListLifetimes, ExpandedIndexStaysOnItsItem)
+{
+    ListScene scene(L"<Window><List name=\"list\"/></Window>");
+    CListUI* list = scene.List();
+    ASSERT_NE(nullptr, list);
+    CExpandingItem* items[5];
+    for (CExpandingItem*& item : items) {
+        item = new CExpandingItem();
+        item->SetFixedHeight(20);
+        ASSERT_TRUE(list->AddItem(item));
+    }
+    auto expandedCount = [&] {
+        int n = 0;
+        for (int i = 0; i < list->ItemCount(); ++i)
+            n += static_cast<CExpandingItem*>(list->ItemAt(i))->expanded ? 1 : 0;
+        return n;
+    };
+    ASSERT_TRUE(list->ExpandIndex(3));
+    ASSERT_TRUE(list->RemoveItemAt(0));
+    EXPECT_EQ(2, list->ExpandedIndex());
+    EXPECT_EQ(items[3], list->ItemAt(list->ExpandedIndex()));
+    // With one expansion at a time, expanding another collapses the one that was.
+    ASSERT_TRUE(list->ExpandIndex(0));
+    EXPECT_FALSE(items[3]->expanded);
+    EXPECT_EQ(1, expandedCount());
+    ASSERT_TRUE(list->InsertItemAt(new CExpandingItem(), 0));
+    EXPECT_EQ(1, list->ExpandedIndex());
+    ASSERT_TRUE(list->MoveToIndex(items[1], 3));
+    EXPECT_EQ(items[1], list->ItemAt(list->ExpandedIndex()));
+    ASSERT_TRUE(list->MoveToIndex(list->ItemAt(0), 3));
+    EXPECT_EQ(items[1], list->ItemAt(list->ExpandedIndex()));
+    ASSERT_TRUE(list->RemoveItem(items[1]));
+    EXPECT_EQ(-1, list->ExpandedIndex());
+    ASSERT_TRUE(list->ExpandIndex(2));
+    EXPECT_EQ(1, expandedCount());
+}
+
+TEST(ListLifetimes, MoveOutOfRangeIsRefusedWithNothingChanged)
+{
+    ListScene scene(L"<Window><VerticalLayout name=\"root\"><List name=\"list\">" + Items(5) +
+                    L"</List><Label name=\"a\"/><Label name=\"b\"/></VerticalLayout></Window>");
+    CListUI* list = scene.List();
+    ASSERT_NE(nullptr, list);
+    ASSERT_TRUE(list->SelectIndex(1));
+    CControlUI* moved = list->ItemAt(3);
+    for (int index : {5, 6, -1}) {
+        EXPECT_FALSE(list->MoveToIndex(moved, index)) << index;
+        EXPECT_FALSE(list->BodyControl()->MoveToIndex(moved, index)) << index;
+    }
+    EXPECT_EQ(5, list->ItemCount());
+    EXPECT_EQ(moved, list->ItemAt(3));
+    EXPECT_EQ(list->BodyControl(), moved->GetParentControl());
+    ExpectIndicesInOrder(list);
+    EXPECT_EQ(1, list->CurrentIndex());
+    EXPECT_TRUE(ItemOf(list, 1)->IsItemSelected());
+    // The last place is still in range.
+    ASSERT_TRUE(list->MoveToIndex(moved, 4));
+    EXPECT_EQ(moved, list->ItemAt(4));
+    ExpectIndicesInOrder(list);
+    // The plain container refuses the same way.
+    CContainerUI* root = static_cast<CContainerUI*>(scene.Find(L"root")->CastTo(L"Container"));
+    EXPECT_FALSE(root->MoveToIndex(scene.Find(L"a"), 3));
+    EXPECT_EQ(3, root->ItemCount());
+    EXPECT_EQ(scene.Find(L"a"), root->ItemAt(1));
+}
+
+TEST(ListLifetimes, KeptRemovedItemForgetsTheListAndComesBackClean)
+{
+    ListScene scene(L"<Window><List name=\"list\">" + Items(4) + L"</List></Window>");
+    CListUI* list = scene.List();
+    ASSERT_NE(nullptr, list);
+    list->SetOwnsRemovedItems(false);
+    EXPECT_FALSE(list->OwnsRemovedItems());
+    ASSERT_TRUE(list->SelectIndex(2));
+    CControlUI* kept = list->ItemAt(2);
+    IListItemUI* item = ItemOf(list, 2);
+    ASSERT_TRUE(list->RemoveItemAt(2));
+    EXPECT_EQ(nullptr, item->ItemOwner());
+    EXPECT_EQ(-1, item->ItemIndex());
+    EXPECT_FALSE(item->IsItemSelected());
+    EXPECT_EQ(1, list->CurrentIndex());
+
+    // Added back, it is one item among others: one selection, and a click selects it.
+    ASSERT_TRUE(list->InsertItemAt(kept, 0));
+    EXPECT_FALSE(list->AddItem(kept));
+    EXPECT_EQ(4, list->ItemCount());
+    EXPECT_EQ(2, list->CurrentIndex());
+    EXPECT_FALSE(item->IsItemSelected());
+    ExpectIndicesInOrder(list);
+    scene.Refresh();
+    POINT pt = CentreOf(kept);
+    scene.Press(pt.x, pt.y);
+    scene.Release(pt.x, pt.y);
+    EXPECT_EQ(0, list->CurrentIndex());
+    int selected = 0;
+    for (int i = 0; i < list->ItemCount(); ++i)
+        selected += ItemOf(list, i)->IsItemSelected() ? 1 : 0;
+    EXPECT_EQ(1, selected);
+    // Kept through the list's own deletion too, then freed by the application.
+    list->RemoveAllItems();
+    EXPECT_EQ(nullptr, item->ItemOwner());
+    delete kept;
+}
+
+TEST(ListIndex, InsertExactlyAtTheSelectedIndexMovesTheSelectionOn)
+{
+    ListScene scene(L"<Window><List name=\"list\">" + Items(4) + L"</List></Window>");
+    CListUI* list = scene.List();
+    ASSERT_NE(nullptr, list);
+    ASSERT_TRUE(list->SelectIndex(2));
+    CControlUI* selected = list->ItemAt(2);
+    ASSERT_TRUE(list->InsertItemAt(new CListLabelElementUI(), 2));
+    EXPECT_EQ(3, list->CurrentIndex());
+    EXPECT_EQ(selected, list->ItemAt(list->CurrentIndex()));
+    EXPECT_FALSE(ItemOf(list, 2)->IsItemSelected());
+}
+
+TEST(ListNavigation, UpFromBelowTheFirstSelectableRowMovesUp)
+{
+    ListScene scene(L"<Window><List name=\"list\"><ListLabelElement height=\"20\" enabled=\"false\"/>" + Items(5) +
+                    L"</List></Window>");
+    CListUI* list = scene.List();
+    ASSERT_NE(nullptr, list);
+    ASSERT_TRUE(list->SelectIndex(4, true));
+    for (int expected : {3, 2, 1, 1}) {
+        scene.Key(VK_UP);
+        EXPECT_EQ(expected, list->CurrentIndex());
+    }
+}

@@ -171,3 +171,139 @@ TEST(TreeView, RemovingNestedNodesWithoutAManagerFreesEachOnce)
     EXPECT_EQ(3, g_deleted);
     EXPECT_EQ(L"top", Order(&tree));
 }
+
+namespace {
+
+CTreeViewUI* TreeOf(ListScene& scene)
+{
+    return static_cast<CTreeViewUI*>(scene.Find(L"tree")->CastTo(L"TreeView"));
+}
+
+} // namespace
+
+TEST(TreeLifetimes, NodesDeletedAddedTwiceOrRemovedByAnotherTree)
+{
+    for (bool defers : {true, false}) {
+        SCOPED_TRACE(defers ? "deferred" : "at once");
+        ListScene scene(TREE_SKIN);
+        CTreeViewUI* tree = TreeOf(scene);
+        ASSERT_NE(nullptr, tree);
+        tree->SetDefersItemDeletion(defers);
+        CTreeNodeUI* a = Node(scene, L"a");
+        CTreeNodeUI* b = Node(scene, L"b");
+        // A listed node deleted by the application takes its subtree out of the tree.
+        ASSERT_TRUE(tree->SelectIndex(2));
+        delete Node(scene, L"a1");
+        EXPECT_EQ(L"a a2 b", Order(tree));
+        EXPECT_EQ(1, a->ChildCount());
+        EXPECT_EQ(0, tree->CurrentIndex());
+        a->CheckBox()->SetSelected(true);
+        a->FolderButton()->SetSelected(true);
+        a->FolderButton()->SetSelected(false);
+        scene.Refresh();
+        PumpPending();
+
+        // Listed already: refused, here and under another node.
+        EXPECT_FALSE(tree->AddNode(b));
+        EXPECT_FALSE(a->AddChildNode(b));
+        EXPECT_FALSE(b->AddChildNode(a));
+        EXPECT_EQ(L"a a2 b", Order(tree));
+
+        // A node of another tree: refused with both trees whole.
+        CTreeViewUI other;
+        CTreeNodeUI* top = NewNode(L"top");
+        CTreeNodeUI* mid = NewNode(L"mid");
+        CTreeNodeUI* leaf = NewNode(L"leaf");
+        ASSERT_TRUE(top->AddChildNode(mid));
+        ASSERT_TRUE(mid->AddChildNode(leaf));
+        ASSERT_TRUE(other.AddNode(top));
+        EXPECT_FALSE(tree->RemoveNode(mid));
+        EXPECT_FALSE(tree->AddNode(mid));
+        EXPECT_EQ(L"top mid leaf", Order(&other));
+        EXPECT_EQ(1, mid->ChildCount());
+        top->FolderButton()->SetSelected(true);
+        other.SetItemExpanded(false, top);
+        EXPECT_FALSE(leaf->IsVisible());
+        EXPECT_EQ(L"a a2 b", Order(tree));
+    }
+
+    // Children of a node that was never listed go with it, each once.
+    CTreeNodeUI* top = NewNode(L"top");
+    CTreeNodeUI* mid = NewNode(L"mid");
+    ASSERT_TRUE(top->AddChildNode(mid));
+    ASSERT_TRUE(mid->AddChildNode(NewNode(L"leaf")));
+    g_deleted = 0;
+    mid->OnDestroyList += MakeDelegate(&CountDeletion);
+    mid->ChildAt(0)->OnDestroyList += MakeDelegate(&CountDeletion);
+    delete top;
+    EXPECT_EQ(2, g_deleted);
+}
+
+TEST(TreeLifetimes, RowPartsStayAndRemovalThroughTheBodyGoesThroughTheTree)
+{
+    ListScene scene(TREE_SKIN);
+    CTreeViewUI* tree = TreeOf(scene);
+    ASSERT_NE(nullptr, tree);
+    tree->SetDefersItemDeletion(false);
+    CTreeNodeUI* a = Node(scene, L"a");
+    CTreeNodeUI* b = Node(scene, L"b");
+    // The node's own parts stay, however removal reaches them; the skin's control in the row goes.
+    EXPECT_FALSE(b->RemoveItemAt(0));
+    EXPECT_FALSE(b->RemoveItem(b->Row()));
+    b->RemoveAllItems();
+    EXPECT_EQ(b->Row(), b->CContainerUI::ChildAt(0));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(b->Row()->RemoveItemAt(0)) << i;
+    EXPECT_TRUE(b->Row()->RemoveItemAt(4));
+    b->Row()->RemoveAllItems();
+    EXPECT_EQ(4, b->Row()->ItemCount());
+    ASSERT_TRUE(b->AddChildNode(NewNode(L"b1")));
+    b->SetItemTextColor(0xFF102030);
+    b->SetSelItemTextColor(0xFF203040);
+    EXPECT_TRUE(tree->SetItemChecked(true, b));
+    tree->SetItemExpanded(false, b);
+    EXPECT_FALSE(Node(scene, L"b1")->IsVisible());
+
+    // A node taken out through the body leaves its parent's children and the list with its subtree.
+    CListBodyUI* body = static_cast<CListBodyUI*>(tree->BodyControl());
+    ASSERT_TRUE(body->RemoveItemAt(tree->IndexOf(Node(scene, L"a1"))));
+    EXPECT_EQ(L"a a2 b b1", Order(tree));
+    EXPECT_EQ(1, a->ChildCount());
+    a->CheckBox()->SetSelected(true);
+    tree->SetItemExpanded(false, a);
+    tree->SetItemExpanded(true, a);
+    scene.Refresh();
+    EXPECT_STREQ(L"a2", a->ChildAt(0)->ItemText().Text());
+}
+
+TEST(TreeLifetimes, CollapsedParentsHideNewChildrenAndSubtreeRemovalSelectsOnce)
+{
+    ListScene scene(TREE_SKIN);
+    CTreeViewUI* tree = TreeOf(scene);
+    ASSERT_NE(nullptr, tree);
+    CTreeNodeUI* a = Node(scene, L"a");
+    CTreeNodeUI* a1 = Node(scene, L"a1");
+    // Under a collapsed node, and under a node hidden by its collapsed parent, new children start hidden.
+    a->FolderButton()->SetSelected(true);
+    CTreeNodeUI* direct = NewNode(L"direct");
+    CTreeNodeUI* deeper = NewNode(L"deeper");
+    ASSERT_TRUE(a->AddChildNode(direct));
+    ASSERT_TRUE(a1->InsertItemAt(deeper, 0));
+    EXPECT_FALSE(direct->IsVisible());
+    EXPECT_FALSE(deeper->IsVisible());
+    EXPECT_TRUE(Node(scene, L"b")->IsVisible());
+    a->FolderButton()->SetSelected(false);
+    EXPECT_TRUE(direct->IsVisible());
+    EXPECT_TRUE(deeper->IsVisible());
+    EXPECT_EQ(L"a a1 deeper a1x a2 direct b", Order(tree));
+
+    // The selection inside a removed subtree passes on once, to the row before the subtree.
+    ASSERT_TRUE(tree->SelectIndex(tree->IndexOf(Node(scene, L"a1x"))));
+    scene.heard.clear();
+    ASSERT_TRUE(tree->RemoveNode(a1));
+    EXPECT_EQ(1, scene.Count(L"itemselect"));
+    EXPECT_EQ(0, tree->CurrentIndex());
+    EXPECT_EQ(0u, scene.Last(L"itemselect")->wParam);
+    EXPECT_TRUE(a->IsItemSelected());
+    EXPECT_EQ(L"a a2 direct b", Order(tree));
+}
