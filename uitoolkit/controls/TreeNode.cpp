@@ -122,7 +122,9 @@ bool CTreeNodeUI::AddItem(CControlUI* control)
 
 bool CTreeNodeUI::CanTakeChild(CTreeNodeUI* child) const
 {
-    if (TreeNodeOf(child) == NULL || child->m_pParentNode != NULL || child->m_pTreeView != NULL)
+    // A node constructed with this node as its parent names it already, without being one of its children.
+    if (TreeNodeOf(child) == NULL || child->m_pTreeView != NULL || m_aChildNodes.Find(child) >= 0 ||
+        (child->m_pParentNode != NULL && child->m_pParentNode != this))
         return false;
     for (const CTreeNodeUI* node = this; node != NULL; node = node->m_pParentNode) {
         if (node == child)

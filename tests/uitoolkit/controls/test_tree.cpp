@@ -227,10 +227,12 @@ TEST(TreeLifetimes, NodesDeletedAddedTwiceOrRemovedByAnotherTree)
         EXPECT_EQ(L"a a2 b", Order(tree));
     }
 
-    // Children of a node that was never listed go with it, each once.
+    // Children of a node that was never listed go with it, each once. A node made with its parent named
+    // joins that parent once.
     CTreeNodeUI* top = NewNode(L"top");
-    CTreeNodeUI* mid = NewNode(L"mid");
+    CTreeNodeUI* mid = new CTreeNodeUI(top);
     ASSERT_TRUE(top->AddChildNode(mid));
+    EXPECT_FALSE(top->AddChildNode(mid));
     ASSERT_TRUE(mid->AddChildNode(NewNode(L"leaf")));
     g_deleted = 0;
     mid->OnDestroyList += MakeDelegate(&CountDeletion);
