@@ -213,6 +213,9 @@ bool CheckZipCentralDirectory(const wchar_t* path, unsigned long long* entries)
             return false;
         pos += length;
     }
+    // Anything after the last record is more than the reader will list.
+    if (pos != end)
+        return false;
     *entries = facts.entries;
     return true;
 }

@@ -18,6 +18,23 @@ void Put32(std::string& s, uint32_t v)
     Put16(s, v >> 16);
 }
 
+void Put64(std::string& s, uint64_t v)
+{
+    Put32(s, static_cast<uint32_t>(v));
+    Put32(s, static_cast<uint32_t>(v >> 32));
+}
+
+const uint32_t kDeferred = 0xFFFFFFFF; // a size or offset held in the ZIP64 block
+
+// The ZIP64 block of a record that defers both sizes: uncompressed, then compressed.
+std::string Zip64Sizes(uint64_t size, uint64_t compSize)
+{
+    std::string data;
+    Put64(data, size);
+    Put64(data, compSize);
+    return ExtraBlock(0x0001, 16, data);
+}
+
 bool WriteAll(FILE* f, const std::string& s)
 {
     return s.empty() || fwrite(s.data(), 1, s.size(), f) == s.size();
@@ -146,10 +163,11 @@ bool ZipWriter::Add(const Entry& entry)
     Put32(header, 0);
     Put32(header, 0);
     Put32(header, 0);
+    std::string localExtra = (entry.zip64 ? Zip64Sizes(0, 0) : std::string()) + entry.localExtra;
     Put16(header, static_cast<uint32_t>(entry.name.size()));
-    Put16(header, static_cast<uint32_t>(entry.localExtra.size()));
+    Put16(header, static_cast<uint32_t>(localExtra.size()));
     header += entry.name;
-    header += entry.localExtra;
+    header += localExtra;
     if (!WriteAll(m_file.Get(), header) || !WriteData(entry, w))
         return false;
     if (entry.wrongCrc)
@@ -159,10 +177,15 @@ bool ZipWriter::Add(const Entry& entry)
     int64_t end = _ftelli64(m_file.Get());
     std::string sizes;
     Put32(sizes, w.crc);
-    Put32(sizes, static_cast<uint32_t>(w.compSize));
-    Put32(sizes, static_cast<uint32_t>(w.size));
-    if (_fseeki64(m_file.Get(), static_cast<int64_t>(w.offset) + 14, SEEK_SET) != 0 || !WriteAll(m_file.Get(), sizes) ||
-        _fseeki64(m_file.Get(), end, SEEK_SET) != 0)
+    Put32(sizes, entry.zip64 ? kDeferred : static_cast<uint32_t>(w.compSize));
+    Put32(sizes, entry.zip64 ? kDeferred : static_cast<uint32_t>(w.size));
+    if (_fseeki64(m_file.Get(), static_cast<int64_t>(w.offset) + 14, SEEK_SET) != 0 || !WriteAll(m_file.Get(), sizes))
+        return false;
+    if (entry.zip64 &&
+        (_fseeki64(m_file.Get(), static_cast<int64_t>(w.offset + 30 + entry.name.size()), SEEK_SET) != 0 ||
+         !WriteAll(m_file.Get(), Zip64Sizes(w.size, w.compSize))))
+        return false;
+    if (_fseeki64(m_file.Get(), end, SEEK_SET) != 0)
         return false;
     m_entries.push_back(w);
     return true;
@@ -184,19 +207,21 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
         Put16(central, e.dosTime);
         Put16(central, e.dosDate);
         Put32(central, w.crc);
-        Put32(central, static_cast<uint32_t>(w.compSize));
-        Put32(central, static_cast<uint32_t>(w.size));
+        Put32(central, e.zip64 ? kDeferred : static_cast<uint32_t>(w.compSize));
+        Put32(central, e.zip64 ? kDeferred : static_cast<uint32_t>(w.size));
+        std::string extra = (e.zip64 ? Zip64Sizes(w.size, w.compSize) : std::string()) + e.centralExtra;
         Put16(central, static_cast<uint32_t>(e.name.size()));
         Put16(central, e.centralExtraLength >= 0 ? static_cast<uint32_t>(e.centralExtraLength)
-                                                 : static_cast<uint32_t>(e.centralExtra.size()));
+                                                 : static_cast<uint32_t>(extra.size()));
         Put16(central, 0); // comment
         Put16(central, 0); // disk
         Put16(central, 0); // internal attributes
         Put32(central, e.externalAttr);
         Put32(central, static_cast<uint32_t>(w.offset));
         central += e.name;
-        central += e.centralExtra;
+        central += extra;
     }
+    central += m_stray;
     bool ok;
     if (keepCentralBytes >= 0) {
         ok = WriteAll(m_file.Get(), central.substr(0, static_cast<size_t>(keepCentralBytes)));
@@ -204,13 +229,30 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
         uint32_t count =
             declaredEntries >= 0 ? static_cast<uint32_t>(declaredEntries) : static_cast<uint32_t>(m_entries.size());
         std::string end;
+        if (m_zip64End) {
+            const uint64_t at = static_cast<uint64_t>(start) + central.size();
+            Put32(end, 0x06064b50);
+            Put64(end, 44); // the record's size after this field
+            Put16(end, 45);
+            Put16(end, 45);
+            Put32(end, 0);
+            Put32(end, 0);
+            Put64(end, count);
+            Put64(end, count);
+            Put64(end, central.size());
+            Put64(end, static_cast<uint64_t>(start));
+            Put32(end, 0x07064b50); // the locator
+            Put32(end, 0);
+            Put64(end, at);
+            Put32(end, 1);
+        }
         Put32(end, 0x06054b50);
         Put16(end, 0);
         Put16(end, 0);
-        Put16(end, count);
-        Put16(end, count);
-        Put32(end, static_cast<uint32_t>(central.size()));
-        Put32(end, static_cast<uint32_t>(start));
+        Put16(end, m_zip64End ? 0xFFFF : count);
+        Put16(end, m_zip64End ? 0xFFFF : count);
+        Put32(end, m_zip64End ? kDeferred : static_cast<uint32_t>(central.size()));
+        Put32(end, m_zip64End ? kDeferred : static_cast<uint32_t>(start));
         Put16(end, 0);
         ok = WriteAll(m_file.Get(), central) && WriteAll(m_file.Get(), end);
     }

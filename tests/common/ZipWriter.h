@@ -41,6 +41,7 @@ struct Entry
     bool wrongCrc = false;         // both headers carry a CRC that the data does not have
     int localMethod = -1;          // >= 0: the local header names this method instead
     int64_t declaredSizeDelta = 0; // added to the uncompressed size in both headers
+    bool zip64 = false;            // both headers defer the sizes to a ZIP64 block that holds exactly them
 };
 
 class ZipWriter
@@ -55,6 +56,10 @@ public:
     // file inside the central directory (no end record follows).
     // The directory's size in the end record counts the bytes written, not claimed lengths.
     bool Close(int declaredEntries = -1, long keepCentralBytes = -1);
+    // The directory ends in ZIP64 end records; the plain end record then only points at them.
+    void UseZip64EndRecords() { m_zip64End = true; }
+    // Bytes after the last directory record, counted in the directory's size.
+    void AddStrayDirectoryBytes(const std::string& bytes) { m_stray = bytes; }
 
 private:
     struct Written
@@ -69,6 +74,8 @@ private:
 
     ScopedFile m_file; // empty once Close has run
     std::vector<Written> m_entries;
+    bool m_zip64End = false;
+    std::string m_stray;
 };
 
 // Packages that once stalled every start: 113 bytes whose one directory record claims a 0xFFFF
