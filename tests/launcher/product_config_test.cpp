@@ -90,6 +90,39 @@ TEST(ProductConfigWrite, UnparsableFileIsNeverOverwritten)
     EXPECT_FALSE(FileExists(missing));
 }
 
+TEST(ProductConfigWrite, NothingIsReplacedWhenAnotherFieldWouldReadBackChanged)
+{
+    // A carriage return given as a character reference is written back as itself and read back as
+    // a line feed: the write-back would change the name, so the file stays as it was.
+    TempDir dir(L"cfg");
+    std::wstring path = dir / L"ProductConfig.xml";
+    const std::string xml = "<R><name>kel&#13;x</name><env>www</env></R>";
+    WriteFileBytes(path, xml);
+    EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str()));
+    std::string bytes;
+    ReadFileBytes(path, &bytes);
+    EXPECT_EQ(bytes, xml);
+    EXPECT_FALSE(FileExists(path + L".tmp"));
+}
+
+TEST(ProductConfigWrite, ReplaceThatFailsLeavesNoSideFile)
+{
+    TempDir dir(L"cfg");
+    std::wstring path = dir / L"ProductConfig.xml";
+    const std::string xml = "<R><name>kel</name><env>www</env></R>";
+    WriteFileBytes(path, xml);
+    {
+        // Held open as another program would hold it, without delete sharing: it cannot be replaced.
+        ScopedHandle held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str()));
+        EXPECT_FALSE(FileExists(path + L".tmp"));
+    }
+    std::string bytes;
+    ReadFileBytes(path, &bytes);
+    EXPECT_EQ(bytes, xml);
+}
+
 TEST(ProductConfigWrite, FolderWithNonAsciiName)
 {
     TempDir dir(L"cfg");

@@ -102,6 +102,8 @@ TEST(Portvane, PendingUpdateInstalledAndLeftoversRemoved)
     for (const char* name : leftovers)
         ASSERT_TRUE(WriteFileBytes(folder / (L"temp\\" + FromUtf8(name)), "old"));
     ASSERT_TRUE(WriteFileBytes(folder / L"a.txt", "previous"));
+    // An older package still beside the program gives way to the new one.
+    ASSERT_TRUE(WriteFileBytes(folder / L"update.zip", BuildZip({{"a.txt", "old a"}, {"stale.txt", "old"}})));
     ASSERT_TRUE(WriteFileBytes(folder / L"temp\\update.zip", BuildZip({{"a.txt", "new a"},
                                                                        {"sub/deep/b.txt", "bee"},
                                                                        {"../outside.txt", "escaped?"},
@@ -117,6 +119,7 @@ TEST(Portvane, PendingUpdateInstalledAndLeftoversRemoved)
     EXPECT_EQ("new a", bytes);
     ASSERT_TRUE(ReadFileBytes(folder / L"sub\\deep\\b.txt", &bytes));
     EXPECT_EQ("bee", bytes);
+    EXPECT_FALSE(FileExists(folder / L"stale.txt"));
     // Hostile names land inside the folder or nowhere, never beside or above it.
     EXPECT_FALSE(FileExists(folder.Root() / L"outside.txt"));
     EXPECT_FALSE(FileExists(folder.Root() / L"far.txt"));
