@@ -1,7 +1,9 @@
 // Stand-in for the client program: records how it was started and what arrives on its pipes in
-// client-record.txt beside itself, and shows the client's window class.
+// client-record.txt beside itself, and owns a hidden window of the class CLIENTSTUB_WINDOW_CLASS names.
 #include <windows.h>
 
+#include <cstdint>
+#include <cwctype>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,11 +22,25 @@ namespace {
 std::mutex g_recordLock;
 std::wstring g_recordPath;
 
-// Appends under Wine are not atomic across processes: every stub takes one named mutex for a line.
+// Appends under Wine are not atomic across processes: the stubs that share a record take one named
+// mutex for a line, named after the record so that other tests' stubs never wait for it.
+std::wstring RecordMutexName(const std::wstring& recordPath)
+{
+    uint32_t hash = 2166136261u; // FNV-1a of the lower-case path
+    for (wchar_t c : recordPath) {
+        hash ^= static_cast<uint32_t>(towlower(c));
+        hash *= 16777619u;
+    }
+    wchar_t name[48];
+    _snwprintf(name, 48, L"kelnova_client_record_%08x", hash);
+    name[47] = L'\0';
+    return name;
+}
+
 class RecordMutex
 {
 public:
-    RecordMutex() : mutex_(CreateMutexW(nullptr, FALSE, L"kelnova_client_record_lock"))
+    RecordMutex() : mutex_(CreateMutexW(nullptr, FALSE, RecordMutexName(g_recordPath).c_str()))
     {
         if (mutex_.Valid())
             WaitForSingleObject(mutex_.Get(), 5000);
@@ -96,6 +112,17 @@ std::wstring ConfiguredPipe(const std::wstring& dir)
     return L"";
 }
 
+// The client's own class ("kastrelumion") only for a test that asks for it: the Updater owns its notice
+// by the first window of that class on the desktop, and the tests running beside it start stubs too.
+std::wstring WindowClass()
+{
+    wchar_t buf[128] = {};
+    DWORD n = GetEnvironmentVariableW(L"CLIENTSTUB_WINDOW_CLASS", buf, 128);
+    if (n == 0 || n >= 128)
+        return L"ClientStubWindow";
+    return buf;
+}
+
 DWORD Lifetime()
 {
     wchar_t buf[32] = {};
@@ -133,13 +160,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     Record("cmdline=" + ToUtf8(GetCommandLineW()));
     Record("cwd=" + ToUtf8(cwd));
 
+    const std::wstring windowClass = WindowClass();
     WNDCLASSW wc = {};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = instance;
-    wc.lpszClassName = L"kastrelumion";
+    wc.lpszClassName = windowClass.c_str();
     RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, L"kastrelumion", L"kelnova", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                instance, nullptr);
+    HWND hwnd = CreateWindowExW(0, windowClass.c_str(), L"kelnova", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                nullptr, instance, nullptr);
 
     std::vector<std::wstring> names;
     std::wstring configured = ConfiguredPipe(dir);

@@ -1,5 +1,10 @@
 // Hand tool for shell scripts: finds a visible top-level window by class and acts on it as a user would.
 //   WindowTool find <class> <timeout_ms>     prints "x y width height title" (screen pixels, UTF-8)
+//   WindowTool drawn <class> <timeout_ms> [ink|blank <x> <y> <w> <h>]
+//                                            as find, once the window holds still and has painted all
+//                                            it and its child windows invalidated; with a client
+//                                            rectangle (x < 0 counts from the right edge), also once
+//                                            something is drawn there (ink) or nothing is (blank)
 //   WindowTool gone <class> <timeout_ms>     succeeds once no visible window of that class is left
 //   WindowTool click <class> <x> <y>         a left click at a client point, as the window's queue sees it
 //   WindowTool key <class> <virtual key>     a key press (27 Esc, 13 Enter)
@@ -13,6 +18,7 @@
 #include <string>
 
 #include "files.h"
+#include "screen.h"
 
 namespace {
 
@@ -49,6 +55,29 @@ HWND WaitVisible(const wchar_t* className, DWORD timeoutMs)
     return found;
 }
 
+// A visible window of the class that held still between two looks and has painted everything, with
+// the colours asked for in `area` when `test` is "ink" (two or more) or "blank" (one).
+HWND WaitDrawn(const wchar_t* className, DWORD timeoutMs, const std::wstring& test, const RECT& area)
+{
+    HWND seen = nullptr;
+    RECT last = {};
+    bool drawn = testkit::WaitFor(
+        [&] {
+            HWND wnd = FindVisible(className);
+            RECT now = {};
+            if (!wnd || !GetWindowRect(wnd, &now))
+                return false;
+            const bool still = wnd == seen && EqualRect(&now, &last);
+            seen = wnd;
+            last = now;
+            if (!still || !testkit::Painted(wnd))
+                return false;
+            return test.empty() || testkit::ColoursIn(wnd, area) == (test == L"ink" ? 2 : 1);
+        },
+        timeoutMs);
+    return drawn ? seen : nullptr;
+}
+
 void Print(const std::string& line)
 {
     fwrite(line.data(), 1, line.size(), stdout);
@@ -57,7 +86,8 @@ void Print(const std::string& line)
 
 int Usage()
 {
-    fprintf(stderr, "usage: WindowTool find|gone <class> <timeout_ms> | click <class> <x> <y> | key <class> <vk>\n");
+    fprintf(stderr, "usage: WindowTool find|gone <class> <timeout_ms> | drawn <class> <timeout_ms> [ink|blank x y w h]"
+                    " | click <class> <x> <y> | key <class> <vk>\n");
     return 2;
 }
 
@@ -75,10 +105,23 @@ int wmain(int argc, wchar_t** argv)
     if (verb == L"gone")
         return testkit::WaitFor([&] { return FindVisible(className) == nullptr; }, number) ? 0 : 1;
 
-    HWND wnd = WaitVisible(className, verb == L"find" ? number : 2000);
+    HWND wnd = nullptr;
+    if (verb == L"drawn") {
+        const std::wstring test = argc == 9 ? argv[4] : L"";
+        if (argc != 4 && (argc != 9 || (test != L"ink" && test != L"blank")))
+            return Usage();
+        RECT area = {};
+        if (argc == 9) {
+            const long x = wcstol(argv[5], nullptr, 10), y = wcstol(argv[6], nullptr, 10);
+            SetRect(&area, x, y, x + wcstol(argv[7], nullptr, 10), y + wcstol(argv[8], nullptr, 10));
+        }
+        wnd = WaitDrawn(className, number, test, area);
+    } else {
+        wnd = WaitVisible(className, verb == L"find" ? number : 2000);
+    }
     if (!wnd)
         return 1;
-    if (verb == L"find") {
+    if (verb == L"find" || verb == L"drawn") {
         RECT rc = {};
         GetWindowRect(wnd, &rc);
         wchar_t title[256] = {};

@@ -77,7 +77,18 @@ void ChildProcess::Kill()
     }
 }
 
-static std::vector<DWORD> FindProcesses(const std::wstring& exeName)
+// True when the process's program lies below folder (compared without case).
+static bool ProgramBelow(DWORD pid, const std::wstring& folder)
+{
+    ScopedHandle p(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD n = MAX_PATH * 2;
+    if (!p.Valid() || !QueryFullProcessImageNameW(p.Get(), 0, path, &n))
+        return false;
+    return n > folder.size() && _wcsnicmp(path, folder.c_str(), folder.size()) == 0;
+}
+
+static std::vector<DWORD> FindProcesses(const std::wstring& exeName, const std::wstring& folder)
 {
     std::vector<DWORD> pids;
     ScopedHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -85,22 +96,22 @@ static std::vector<DWORD> FindProcesses(const std::wstring& exeName)
         return pids;
     PROCESSENTRY32W pe = {sizeof pe};
     for (BOOL ok = Process32FirstW(snap.Get(), &pe); ok; ok = Process32NextW(snap.Get(), &pe)) {
-        if (_wcsicmp(pe.szExeFile, exeName.c_str()) == 0)
+        if (_wcsicmp(pe.szExeFile, exeName.c_str()) == 0 && (folder.empty() || ProgramBelow(pe.th32ProcessID, folder)))
             pids.push_back(pe.th32ProcessID);
     }
     return pids;
 }
 
-int CountProcesses(const std::wstring& exeName)
+int CountProcesses(const std::wstring& exeName, const std::wstring& folder)
 {
-    return static_cast<int>(FindProcesses(exeName).size());
+    return static_cast<int>(FindProcesses(exeName, folder).size());
 }
 
-void KillProcesses(const std::wstring& exeName)
+void KillProcesses(const std::wstring& exeName, const std::wstring& folder)
 {
     WaitFor(
         [&] {
-            std::vector<DWORD> pids = FindProcesses(exeName);
+            std::vector<DWORD> pids = FindProcesses(exeName, folder);
             for (DWORD pid : pids) {
                 ScopedHandle p(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
                 if (!p.Valid())

@@ -6,4 +6,5 @@
 #include "testprocess.h"
 #include "productconfig.h"
 #include "registry.h"
+#include "screen.h"
 #include "shortcut.h"

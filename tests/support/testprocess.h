@@ -39,9 +39,10 @@ private:
     ScopedHandle process_;
 };
 
-// Processes of this exe name (case-insensitive), as the process list shows them.
-int CountProcesses(const std::wstring& exeName);
-// Terminates them all and waits (bounded) until none is left.
-void KillProcesses(const std::wstring& exeName);
+// Processes of this exe name (case-insensitive), as the process list shows them; with a folder, only
+// those whose program lies below it (tests running side by side start programs of the same names).
+int CountProcesses(const std::wstring& exeName, const std::wstring& folder = L"");
+// Terminates them and waits (bounded) until none is left.
+void KillProcesses(const std::wstring& exeName, const std::wstring& folder = L"");
 
 } // namespace testkit

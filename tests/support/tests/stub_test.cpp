@@ -1,5 +1,5 @@
 // The client stand-in, driven as the programs under test drive it: started with a command line,
-// written to over its configured pipe, found by its window class.
+// written to over its configured pipe, found by the window class its test gave it.
 #include <gtest/gtest.h>
 
 #include "testkit.h"
@@ -14,24 +14,35 @@ std::wstring UniqueName(const std::wstring& tag)
     return tag + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++n);
 }
 
-struct LifetimeEnv
+// A variable the stubs started meanwhile inherit.
+struct ScopedEnv
 {
-    explicit LifetimeEnv(const wchar_t* ms) { SetEnvironmentVariableW(L"CLIENTSTUB_LIFETIME_MS", ms); }
-    ~LifetimeEnv() { SetEnvironmentVariableW(L"CLIENTSTUB_LIFETIME_MS", nullptr); }
+    ScopedEnv(const wchar_t* name, const std::wstring& value) : name_(name)
+    {
+        SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~ScopedEnv() { SetEnvironmentVariableW(name_, nullptr); }
+    const wchar_t* name_;
+};
+
+struct LifetimeEnv : ScopedEnv
+{
+    explicit LifetimeEnv(const wchar_t* ms) : ScopedEnv(L"CLIENTSTUB_LIFETIME_MS", ms) {}
 };
 
 struct FindWindowOf
 {
     DWORD pid;
+    std::wstring cls;
     HWND found = nullptr;
     static BOOL CALLBACK Visit(HWND hwnd, LPARAM p)
     {
         auto* self = reinterpret_cast<FindWindowOf*>(p);
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t cls[32] = {};
-        GetClassNameW(hwnd, cls, 32);
-        if (owner == self->pid && wcscmp(cls, L"kastrelumion") == 0)
+        wchar_t cls[64] = {};
+        GetClassNameW(hwnd, cls, 64);
+        if (owner == self->pid && self->cls == cls)
             self->found = hwnd;
         return TRUE;
     }
@@ -46,6 +57,8 @@ TEST(ClientStub, RecordsStartAndServesConfiguredPipe)
     ASSERT_TRUE(WriteFileBytes(dir / L"ProductConfig.xml", ProductConfigXml({{"name", "x"}, {"PIPE", ToUtf8(pipe)}})));
     ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", dir / L"client.exe"));
     ClientRecord record(dir / L"client-record.txt");
+    std::wstring windowClass = UniqueName(L"kt_class_");
+    ScopedEnv classEnv(L"CLIENTSTUB_WINDOW_CLASS", windowClass);
 
     ChildProcess client(dir / L"client.exe", L"  a \"b c\" \x4e2d", dir.Path());
     ASSERT_TRUE(client.Started());
@@ -73,7 +86,7 @@ TEST(ClientStub, RecordsStartAndServesConfiguredPipe)
     EXPECT_EQ(big, messages[1]);
     EXPECT_EQ("", messages[2]);
 
-    FindWindowOf finder{client.Pid()};
+    FindWindowOf finder{client.Pid(), windowClass};
     EnumWindows(FindWindowOf::Visit, reinterpret_cast<LPARAM>(&finder));
     ASSERT_NE(nullptr, finder.found);
     EXPECT_FALSE(IsWindowVisible(finder.found));

@@ -86,6 +86,17 @@ TEST(Processes, RunChildCountAndKill)
     }
 
     {
+        // Scoped to a folder: the same program in another folder (another test's) is left alone.
+        TempDir other(L"proc");
+        ASSERT_TRUE(CopyFileTo(dir / exeName, other / exeName));
+        ChildProcess here(dir / exeName, L""), there(other / exeName, L"");
+        ASSERT_TRUE(WaitFor([&] { return CountProcesses(exeName) == 2; }, 5000));
+        EXPECT_EQ(1, CountProcesses(exeName, other.Path()));
+        KillProcesses(exeName, dir.Path());
+        EXPECT_TRUE(here.Wait(1000));
+        EXPECT_FALSE(there.Wait(0));
+    }
+    {
         ChildProcess c(dir / exeName, L"");
         EXPECT_TRUE(WaitFor([&] { return CountProcesses(exeName) == 1; }, 5000));
     }
@@ -183,6 +194,15 @@ LRESULT CALLBACK RecordInput(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         g_seen.clickAt = lp;
     if (msg == WM_KEYDOWN)
         g_seen.key = wp;
+    if (msg == WM_PAINT) { // white, with a black square at (10, 10)
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        RECT all = {0, 0, 120, 80}, square = {10, 10, 20, 20};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        FillRect(dc, &square, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        EndPaint(wnd, &ps);
+        return 0;
+    }
     return DefWindowProcW(wnd, msg, wp, lp);
 }
 
@@ -215,11 +235,16 @@ TEST(WindowTool, ClicksAndPressesKeysInAnotherProcessesWindowAndSeesItGo)
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = cls.c_str();
     ASSERT_TRUE(RegisterClassW(&wc));
-    HWND wnd = CreateWindowExW(0, cls.c_str(), L"t", WS_POPUP | WS_VISIBLE, 50, 60, 120, 80, nullptr, nullptr,
+    // Where no other test's window goes: the drawing checks read the screen.
+    HWND wnd = CreateWindowExW(0, cls.c_str(), L"t", WS_POPUP | WS_VISIBLE, 1100, 150, 120, 80, nullptr, nullptr,
                                wc.hInstance, nullptr);
     ASSERT_NE(nullptr, wnd);
 
     EXPECT_EQ(0u, RunWindowTool(L"find " + cls + L" 5000"));
+    EXPECT_EQ(0u, RunWindowTool(L"drawn " + cls + L" 5000"));
+    EXPECT_EQ(0u, RunWindowTool(L"drawn " + cls + L" 5000 ink 5 5 20 20"));
+    EXPECT_EQ(0u, RunWindowTool(L"drawn " + cls + L" 5000 blank -60 30 50 40"));
+    EXPECT_EQ(1u, RunWindowTool(L"drawn " + cls + L" 300 ink 30 30 50 40"));
     EXPECT_EQ(0u, RunWindowTool(L"click " + cls + L" 10 20"));
     EXPECT_EQ(MAKELPARAM(10, 20), g_seen.clickAt);
     EXPECT_EQ(0u, RunWindowTool(L"key " + cls + L" 27"));
