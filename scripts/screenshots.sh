@@ -65,17 +65,17 @@ echo "== package $size bytes, md5 $md5; servers on 127.0.0.1:$fast and :$slow (s
 
 taken=()
 missing=()
-# shoot NAME CLASS [EXTRA_W EXTRA_H]: the window of that class, cropped to its rectangle (plus margins).
+# shoot NAME CLASS [ink|blank X Y W H]: once the window of that class holds still and has painted
+# everything (with something drawn, or nothing, in that client rectangle), a picture cropped to it.
 shoot() {
-    local name=$1 at x y w h
-    # A window is found the moment it shows, perhaps before it is placed: let it settle, then measure.
-    if ! wt find "$2" 3000 >/dev/null || ! sleep 0.7 || ! at=$(wt find "$2" 0); then
-        missing+=("$name: no window of class $2")
-        echo "  MISSING $name: no window of class $2"
+    local name=$1 cls=$2 at x y w h
+    shift 2
+    if ! at=$(wt drawn "$cls" 120000 "$@"); then
+        missing+=("$name: no window of class $cls drawn${1:+ ($1 at $2,$3 ${4}x$5)} within 120 s")
+        echo "  MISSING $name"
         return 1
     fi
     read -r x y w h _ <<<"$at"
-    w=$((w + ${3:-0})) h=$((h + ${4:-0}))
     if timeout 30 import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png" 2>/dev/null; then
         taken+=("$name")
         echo "  saved $name.png (${w}x${h} at $x,$y; window: $at)"
@@ -101,7 +101,7 @@ listen_launcher() {
     : >"$run/launcher-pipe.txt"
     timeout 200 wine "$tools/PipeListen.exe" LU_shots 180000 >"$run/launcher-pipe.txt" 2>/dev/null &
     bg_pids+=($!)
-    for _ in $(seq 100); do grep -q listening "$run/launcher-pipe.txt" && return 0; sleep 0.1; done
+    wait_text "$run/launcher-pipe.txt" listening 120 || echo "  the Launcher's pipe stand-in did not start in 120 s"
 }
 
 # wait_width CLASS WIDTH SECONDS
@@ -117,6 +117,22 @@ wait_width() {
 # wait_file PATH SECONDS / wait_text FILE TEXT SECONDS
 wait_file() { local i; for i in $(seq $(($2 * 5))); do [ -f "$1" ] && return 0; sleep 0.2; done; return 1; }
 wait_text() { local i; for i in $(seq $(($3 * 5))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.2; done; return 1; }
+# wait_parts BYTES SECONDS: the Updater's part files hold that many bytes together.
+wait_parts() {
+    local end=$(($(date +%s) + $2)) sum
+    while [ "$(date +%s)" -lt $end ]; do
+        sum=$(cat "$run/upd"/update.td? 2>/dev/null | wc -c || true)
+        [ "$sum" -ge "$1" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# Client rectangles that show a state has been drawn: the progress window's text row, its close button,
+# and the band of its progress bar (empty once the install button has taken its place).
+text_row=(ink 10 30 280 40)
+close_button=(ink -13 9 12 12)
+no_bar=(blank 20 78 120 14)
 
 # Ends whatever a run left behind, so the next starts alone (the Updater is single-instance).
 end_run() {
@@ -131,42 +147,34 @@ for lang in zh en; do
     updater 1 "$md5" "$slow"
     shoot "notice-$lang" "$tips" || true
     wt key "$tips" 13 || true # the user confirms
-    if wt find "$progress" 15000 >/dev/null; then
-        sleep 4
-        shoot "progress-$lang" "$progress" || true
-    else
-        shoot "progress-$lang" "$progress" || true
-    fi
-    if wt find "$complete" 90000 >/dev/null; then
-        sleep 0.5
-        shoot "complete-$lang" "$complete" || true
-        wt click "$complete" 210 140 || true
-    else
-        shoot "complete-$lang" "$complete" || true
-    fi
+    # The bar about half way: the parts hold 40% of the package.
+    wait_parts $((size * 2 / 5)) 120 || echo "  the download did not reach 40% in 120 s"
+    shoot "progress-$lang" "$progress" "${text_row[@]}" || true
+    shoot "complete-$lang" "$complete" || true
+    wt click "$complete" 210 140 || true
     end_run
 
     echo "== $lang: retrying and failed (forcedupdate=2, wrong md5: ten failed attempts)"
     listen_launcher
     updater 2 00000000000000000000000000000000 "$fast"
-    if wait_width "$progress" 360 60; then sleep 1.5; fi
-    shoot "retrying-$lang" "$progress" || true
-    # The failure reaches the window after the answer to the Launcher: give it time to show its close button.
-    if wait_text "$run/launcher-pipe.txt" 'msg1:0' 90; then sleep 3; fi
-    shoot "failed-$lang" "$progress" || true
+    # Widened by the first retry; the resize and the new text are painted together.
+    wait_width "$progress" 360 120 || echo "  the window was not widened in 120 s"
+    shoot "retrying-$lang" "$progress" "${text_row[@]}" || true
+    # The failure reaches the window after the answer to the Launcher: its close button shows it.
+    wait_text "$run/launcher-pipe.txt" 'msg1:0' 120 || echo "  no msg1:0 on the Launcher's pipe in 120 s"
+    shoot "failed-$lang" "$progress" "${close_button[@]}" || true
     wt key "$progress" 27 || true
     end_run
 
     echo "== $lang: optional update ready (forcedupdate=0)"
     updater 0 "$md5" "$fast"
-    if wait_file "$run/upd/update.zip" 30; then sleep 2; fi
-    shoot "optional-ready-$lang" "$progress" || true
+    wait_file "$run/upd/update.zip" 120 || echo "  no update.zip in 120 s"
+    shoot "optional-ready-$lang" "$progress" "${no_bar[@]}" || true
     wt key "$progress" 27 || true
     end_run
 
     echo "== $lang: installation failure box (forcedupdate=2, target is a file: a minute of attempts)"
     updater 2 "$md5" "$fast" "$run/blocker"
-    if wt find "$tips" 100000 >/dev/null; then sleep 0.5; fi
     shoot "install-failed-$lang" "$tips" || true
     wt key "$tips" 13 || true
     wt find "$complete" 10000 >/dev/null && wt key "$complete" 27 || true
@@ -178,7 +186,6 @@ for lang in zh en; do
     timeout 60 wine "$run/launcher/Launcher.exe" "switchenv=pro&xmlurl=http://127.0.0.1:$fast/env.xml&room=1" \
         >/dev/null 2>&1 &
     bg_pids+=($!)
-    wt find "#32770" 20000 >/dev/null || true
     shoot "launcher-box-$lang" "#32770" || true
     timeout 30 wine "$tools/MsgBoxAnswer.exe" 1 3000 >/dev/null 2>&1 || true
     end_run
@@ -199,6 +206,5 @@ if [ ${#missing[@]} -eq 0 ]; then
     echo "SUCCESS: every window state was captured"
     exit 0
 fi
-for m in "${missing[@]}"; do echo "  - $m"; done
-echo "FAILURE: ${#missing[@]} picture(s) missing"
+for m in "${missing[@]}"; do echo "FAILURE: $m"; done
 exit 1

@@ -60,7 +60,7 @@ struct SwitchSetup
         CopyFileTo(BinDir() + L"Updater.exe", install.Dir() + L"Updater.exe");
         CopyFileTo(BinDir() + L"zlib.dll", install.Dir() + L"zlib.dll");
     }
-    ~SwitchSetup() { KillProcesses(L"Updater.exe"); }
+    ~SwitchSetup() { KillProcesses(L"Updater.exe", install.Dir()); } // only ours: other tests run stand-ins of that name
     // A package holding <name>_pro\<entry> (the client stand-in's bytes).
     std::string Package(const std::string& entry)
     {
@@ -121,7 +121,7 @@ TEST(SwitchWithRealUpdater, NewEnvironmentIsDownloadedInstalledAndStarted)
     ClientRecord record = install.Record("pro");
     EXPECT_TRUE(record.WaitForLine("args=", 30000));
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"room=1"});
-    EXPECT_TRUE(WaitFor([] { return CountProcesses(L"Updater.exe") == 0; }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return CountProcesses(L"Updater.exe", install.Dir()) == 0; }, 10000));
 }
 
 // The Updater installs the package, but the new environment's client is not in it: the switch fails
