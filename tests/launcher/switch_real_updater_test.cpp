@@ -60,7 +60,10 @@ struct SwitchSetup
         CopyFileTo(BinDir() + L"Updater.exe", install.Dir() + L"Updater.exe");
         CopyFileTo(BinDir() + L"zlib.dll", install.Dir() + L"zlib.dll");
     }
-    ~SwitchSetup() { KillProcesses(L"Updater.exe", install.Dir()); } // only ours: other tests run stand-ins of that name
+    ~SwitchSetup()
+    {
+        KillProcesses(L"Updater.exe", install.Dir());
+    } // only ours: other tests run stand-ins of that name
     // A package holding <name>_pro\<entry> (the client stand-in's bytes).
     std::string Package(const std::string& entry)
     {

@@ -64,6 +64,12 @@ bool SendPipeMessage(const std::wstring& pipeName, const std::string& bytes, DWO
     return true;
 }
 
+bool WaitPipeListening(const std::wstring& pipeName, DWORD timeout_ms)
+{
+    std::wstring path = L"\\\\.\\Pipe\\" + pipeName;
+    return WaitFor([&] { return WaitNamedPipeW(path.c_str(), 20) != FALSE; }, timeout_ms);
+}
+
 std::vector<std::string> ClientRecord::Lines() const
 {
     std::string text;

@@ -33,6 +33,10 @@ private:
 // Writes bytes as one message to "\\.\Pipe\<name>", retrying while the pipe is missing or busy.
 bool SendPipeMessage(const std::wstring& pipeName, const std::string& bytes, DWORD timeout_ms = 5000);
 
+// True once "\\.\Pipe\<name>" has an instance waiting for a client: a server that makes its next
+// instance only after handling a connection has then handled every earlier one.
+bool WaitPipeListening(const std::wstring& pipeName, DWORD timeout_ms);
+
 // Reads the record that the client stand-in appends to (client-record.txt).
 class ClientRecord
 {

@@ -64,7 +64,8 @@ UpdaterInstall::UpdaterInstall()
 
 UpdaterInstall::~UpdaterInstall()
 {
-    testkit::KillProcesses(L"Updater.exe");
+    // Only what runs from this install: other tests run programs named Updater.exe too.
+    testkit::KillProcesses(L"Updater.exe", dir.Path());
     testkit::KillProcesses(restartName);
     testkit::KillProcesses(clientName);
 }

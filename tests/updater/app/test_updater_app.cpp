@@ -108,8 +108,8 @@ TEST(UpdaterApp, TextOnTheCachePipeReplacesTheParametersAndEnterClosesTheComplet
     ASSERT_NE(complete, nullptr);
 
     ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), "room=7&user=8"));
-    ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), "")); // an empty message changes nothing
-    ::Sleep(300);
+    ASSERT_TRUE(testkit::SendPipeMessage(install.CachePipe(), ""));      // an empty message changes nothing
+    ASSERT_TRUE(testkit::WaitPipeListening(install.CachePipe(), 10000)); // both handled
     ::PostMessageW(complete, WM_KEYDOWN, VK_RETURN, 0);
     testkit::ClientRecord record = install.RestartRecord();
     ASSERT_TRUE(record.WaitForLine("args=", 10000));
@@ -217,14 +217,18 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed)
     UpdaterInstall install;
     StallServer(install);
     testkit::LanguageGuard english(install.clientName.substr(0, install.clientName.size() - 4), L"en-US");
+    // The client's window class: the Updater finds the client by it. No other test's stand-in has it.
+    ::SetEnvironmentVariableW(L"CLIENTSTUB_WINDOW_CLASS", L"kastrelumion");
     ChildProcess client(install.ClientPath(), L"");
+    ::SetEnvironmentVariableW(L"CLIENTSTUB_WINDOW_CLASS", nullptr);
     ASSERT_TRUE(client.Started());
     HWND clientWnd = nullptr;
     ASSERT_TRUE(
         testkit::WaitFor([&] { return (clientWnd = ::FindWindowW(L"kastrelumion", nullptr)) != nullptr; }, 10000));
-    // Other tests' client stand-ins have windows of the same class; the Updater takes the first one in
-    // z-order, so ours goes on top of them all.
-    ::SetWindowPos(clientWnd, HWND_TOPMOST, 400, 300, 200, 100, SWP_NOACTIVATE);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(clientWnd, &owner);
+    ASSERT_EQ(owner, client.Pid());
+    ::SetWindowPos(clientWnd, nullptr, 400, 300, 200, 100, SWP_NOACTIVATE | SWP_NOZORDER);
     PipeSink launcher(install.LauncherPipe());
     ChildProcess updater(install.UpdaterPath(), install.Args(1, Md5Of(install.package)));
 
@@ -265,7 +269,10 @@ TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage)
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(WindowTitle(progress), L"升级程序");
     ASSERT_TRUE(testkit::WaitFor([&] { return FileExists(install.dir / L"upd\\update.zip"); }, 20000));
-    ::Sleep(1500); // the one-second timer turns the progress row into the install button
+    // The one-second timer turns the progress row into the install button: the bar's band is empty.
+    RECT barBand = {20, 78, 140, 92};
+    ASSERT_TRUE(testkit::WaitFor(
+        [&] { return testkit::Painted(progress) && testkit::ColoursIn(progress, barBand) == 1; }, 10000));
     EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr) << "an optional update waits for the user";
 
     ClickAt(progress, 264, 77); // the install button: right end of the lower row

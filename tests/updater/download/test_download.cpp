@@ -216,15 +216,17 @@ TEST(Download, AbortEndsARunningAttemptAtOnce)
         b.stallAfterBytes = 5000;
         b.faulty = [](int index, int64_t) { return index >= 1; };
     });
+    DWORD aborted = 0;
     std::thread aborter([&] {
-        ::Sleep(1500);
+        // Once the parts have stalled with their first bytes on disk.
+        testkit::WaitFor([&] { return FileSize(a.Part(0)) == 5000; }, 20000);
+        aborted = ::GetTickCount();
         a.engine.Abort();
     });
-    DWORD start = ::GetTickCount();
     a.Run();
-    DWORD took = ::GetTickCount() - start;
+    DWORD ended = ::GetTickCount();
     aborter.join();
-    EXPECT_LT(took, 4000u);
+    EXPECT_LT(ended - aborted, 2500u);
     EXPECT_EQ(FileSize(a.Part(0)), 5000) << "part files stay for the next run";
 }
 

@@ -123,7 +123,7 @@ TEST(Downloader, DestroyingItWhileAttemptsRunEndsEverythingQuickly)
     });
     loop.downloader->Engine().SetTimings(DownloadTimings()); // shipped limits: the stall would last 15 s
     loop.downloader->Start();
-    ::Sleep(1500);
+    ASSERT_TRUE(testkit::WaitFor([&] { return FileSize(loop.dir / L"update.td0") == 5000; }, 20000)); // stalled
     DWORD start = ::GetTickCount();
     loop.downloader.reset();
     EXPECT_LT(::GetTickCount() - start, 3000u);

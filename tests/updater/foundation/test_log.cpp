@@ -62,18 +62,24 @@ TEST(UpdaterLog, InitLogWritesThisRunsFileNamedByLocalTime)
     SYSTEMTIME before;
     ::GetLocalTime(&before);
     InitLog();
+    SYSTEMTIME after;
+    ::GetLocalTime(&after);
     std::string marker = Narrow(UniqueName(L"marker"));
     LOG(INFO) << marker;
     el::Loggers::flushAll();
 
-    // The file is named by a second between `before` and now.
+    // The file is named by a second between `before` and `after`.
     std::string found;
-    FILETIME ftBefore;
+    FILETIME ftBefore, ftAfter;
     ::SystemTimeToFileTime(&before, &ftBefore);
-    ULARGE_INTEGER t;
+    ::SystemTimeToFileTime(&after, &ftAfter);
+    ULARGE_INTEGER t, end;
     t.LowPart = ftBefore.dwLowDateTime;
     t.HighPart = ftBefore.dwHighDateTime;
-    for (int s = 0; s < 5 && found.empty(); ++s) {
+    end.LowPart = ftAfter.dwLowDateTime;
+    end.HighPart = ftAfter.dwHighDateTime;
+    const int seconds = static_cast<int>((end.QuadPart - t.QuadPart) / 10000000ULL) + 2;
+    for (int s = 0; s < seconds && found.empty(); ++s) {
         ULARGE_INTEGER u;
         u.QuadPart = t.QuadPart + static_cast<ULONGLONG>(s) * 10000000ULL;
         FILETIME ft = {u.LowPart, u.HighPart};

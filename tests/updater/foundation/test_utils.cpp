@@ -43,7 +43,7 @@ TEST(KillClient, StopsTheClientFoundByNameInAnyCase)
     ClientSetup setup(base + L".exe", Narrow(base) + ".EXE");
     ChildProcess client(setup.client, L"");
     ASSERT_TRUE(client.Started());
-    ::Sleep(300); // let it show up in the process list
+    ASSERT_TRUE(testkit::WaitFor([&] { return testkit::CountProcesses(base + L".exe") == 1; }, 10000));
     ProcessOutput r = RunProbe(setup.probe, L"kill");
     EXPECT_EQ(ProbeValues(r.output)["kill"], "1") << r.output;
     EXPECT_NE(r.output.find("kill air client success."), std::string::npos) << r.output;
@@ -57,7 +57,7 @@ TEST(KillClient, SecondClientOfTheSameNameMakesItFailAfterThreeSeconds)
     ClientSetup setup(base + L".exe", Narrow(base) + ".exe");
     ChildProcess first(setup.client, L"");
     ChildProcess second(setup.client, L"");
-    ::Sleep(300);
+    ASSERT_TRUE(testkit::WaitFor([&] { return testkit::CountProcesses(base + L".exe") == 2; }, 10000));
     DWORD start = ::GetTickCount();
     ProcessOutput r = RunProbe(setup.probe, L"kill");
     DWORD took = ::GetTickCount() - start;

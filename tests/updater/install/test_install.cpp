@@ -58,7 +58,7 @@ TEST(DoInstall, ForcedUpdateStopsTheClientExtractsReportsAndRestarts)
     InstallSetup setup;
     ChildProcess running(setup.client, L"");
     ASSERT_TRUE(running.Started());
-    ::Sleep(300);
+    ASSERT_TRUE(testkit::WaitFor([&] { return testkit::CountProcesses(setup.clientName) == 1; }, 10000));
     PipeSink launcher(L"LU_" + setup.launchName);
 
     ProcessOutput r = RunProbe(setup.probe, L"install 60000 -forcedupdate=2 -pagecallparam=p=1&x " +
@@ -81,7 +81,7 @@ TEST(DoInstall, OptionalUpdateStopsEveryClientThenOnlyRestartsAndLeavesThePackag
     InstallSetup setup;
     ChildProcess running(setup.client, L"");
     ChildProcess twin(setup.client, L"");
-    ::Sleep(300);
+    ASSERT_TRUE(testkit::WaitFor([&] { return testkit::CountProcesses(setup.clientName) == 2; }, 10000));
     PipeSink launcher(L"LU_" + setup.launchName);
 
     ProcessOutput r = RunProbe(setup.probe, L"install 60000 -forcedupdate=0 " + setup.Options(setup.dir / L"target\\"));
@@ -179,7 +179,7 @@ TEST(DoInstall, ClientThatCannotBeStoppedHoldsTheInstallationAboutTenSeconds)
 {
     InstallSetup setup;
     std::unique_ptr<RespawningClient> client(new RespawningClient(setup.client));
-    ::Sleep(500);
+    ASSERT_TRUE(testkit::WaitFor([&] { return testkit::CountProcesses(setup.clientName) == 1; }, 10000));
     ProcessOutput r = RunProbe(setup.probe, L"install 60000 -forcedupdate=0 " + setup.Options(setup.dir / L"target\\"));
     client.reset();
     auto values = ProbeValues(r.output);
