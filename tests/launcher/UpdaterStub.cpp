@@ -1,5 +1,6 @@
 // Stand-in for Updater.exe in the environment-switch tests: records its command line and answers the
-// Launcher's LU_ pipe as updater-behavior.txt beside it says (mode=ok|fail|garbage|silent).
+// Launcher's LU_ pipe as updater-behavior.txt beside it says (mode=ok|fail|garbage|silent); the time it
+// ends (FILETIME ticks) goes to updater-end.txt.
 #include <windows.h>
 #include "Handles.h"
 #include <fstream>
@@ -75,5 +76,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         SendToPipe(pipe, "msg1:0");
     else if (mode == "garbage")
         SendToPipe(pipe, "hello there");
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    std::ofstream((dir + L"updater-end.txt").c_str(), std::ios::binary)
+        << ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
     return mode == "silent" ? 3 : 0;
 }

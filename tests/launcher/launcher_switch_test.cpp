@@ -138,12 +138,19 @@ TEST_F(SwitchTest, UpdaterThatEndsWithoutAnAnswerFailsWithinTheGracePeriod)
 {
     for (const char* mode : {"garbage", "silent"}) {
         PlaceUpdater(mode);
-        DWORD start = GetTickCount();
-        ProcessResult r = install.Run(SwitchLine("/env.xml"), 15000);
-        DWORD took = GetTickCount() - start;
+        ChildProcess launcher(install.LauncherPath(), SwitchLine("/env.xml"), install.Dir());
+        ProcessResult r = {launcher.Started(), launcher.Wait(15000), launcher.ExitCode()};
         ExpectFailedSwitch(r);
-        EXPECT_LT(took, 3000u) << mode; // the whole Launcher run, Wine start included
-        printf("switch with a %s Updater failed after %lu ms\n", mode, static_cast<unsigned long>(took));
+        // From the Updater's end to the Launcher's: the grace period, without the programs' start-up.
+        FILETIME created, ended, kernel, user;
+        ASSERT_TRUE(GetProcessTimes(launcher.Handle(), &created, &ended, &kernel, &user));
+        std::string updaterEnd;
+        ASSERT_TRUE(ReadFileBytes(install.Dir() + L"updater-end.txt", &updaterEnd));
+        const unsigned long long launcherEnd =
+            (static_cast<unsigned long long>(ended.dwHighDateTime) << 32) | ended.dwLowDateTime;
+        const long long ms = static_cast<long long>(launcherEnd - std::stoull(updaterEnd)) / 10000;
+        EXPECT_LT(ms, 3000) << mode;
+        printf("switch with a %s Updater failed %lld ms after it ended\n", mode, ms);
         FreshPipe();
     }
 }

@@ -31,7 +31,7 @@ TEST(Portvane, LinkStartsClientRegistersHandlerAndLogs)
     EXPECT_EQ(0u, run.exitCode);
     ASSERT_TRUE(folder.Record().WaitForLine("args=", 30000));
     EXPECT_EQ(std::vector<std::string>{"a/b"}, folder.Record().Starts());
-    EXPECT_TRUE(folder.Record().WaitForLine("cwd=" + ToUtf8(folder.Dir().substr(0, folder.Dir().size() - 1)), 1000));
+    EXPECT_TRUE(folder.Record().WaitForLine("cwd=" + ToUtf8(folder.Dir().substr(0, folder.Dir().size() - 1)), 10000));
     EXPECT_EQ(L"\"" + (folder / L"Portvane.exe") + L"\" \"%1\"", RegisteredCommand());
     EXPECT_EQ(RegDefaultBytes(HKEY_CLASSES_ROOT, L"kelnova\\shell\\open\\command"),
               (RegisteredCommand().size() + 1) * sizeof(wchar_t));

@@ -47,6 +47,8 @@ TEST(MsgBoxAnswerer, AnswersBoxesOfAChildAndReadsChineseText)
 TEST(MsgBoxAnswerer, HandToolPrintsEachBox)
 {
     ChildProcess box(TestsDir() + L"ShowBox.exe", L"Cap \"Two words\"");
+    // Up before the tool starts: the tool answers only for the time it is given.
+    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32770", L"Cap") != nullptr; }, 15000));
     TempDir dir(L"answer");
     // The tool writes to stdout: capture it in a file through a redirected child.
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};

@@ -301,7 +301,7 @@ TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenRestartsW
 
     HWND notice = WaitForWindowOfClass(L"qen_updater_tips_wnd_class_name", 90000);
     ASSERT_NE(notice, nullptr);
-    ASSERT_TRUE(launcher.WaitForMessages(1, 1000));
+    ASSERT_TRUE(launcher.WaitForMessages(1, 10000));
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
     EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr);
     ::PostMessageW(notice, WM_KEYDOWN, VK_RETURN, 0);
