@@ -113,7 +113,7 @@ while [ $(($(date +%s) - start)) -lt $deadline_s ]; do
     if [ $complete_seen = 0 ] && at=$(wt find qen_updater_launch_wnd_class_name 0); then
         complete_seen=1
         echo "  [window] update-complete window shown: $at"
-        sleep 1
+        wt drawn qen_updater_launch_wnd_class_name 30000 >/dev/null || true
         # Its "立即打开" (open now) button: 80x36, centred in the bottom row (client 170,122).
         wt click qen_updater_launch_wnd_class_name 210 140 || true
         if wt gone qen_updater_launch_wnd_class_name 5000; then

@@ -25,7 +25,8 @@ set +e
 CLIENTSTUB_LIFETIME_MS=3000 timeout 60 wine "$inst/Launcher.exe" "$link" >/dev/null 2>&1
 echo "exit code: $?"
 set -e
-sleep 1
+# The client writes its record as it starts: wait for its parameters, not for a fixed time.
+for _ in $(seq 150); do grep -q '^args=' "$inst/kelnova_www/client-record.txt" 2>/dev/null && break; sleep 0.2; done
 echo "== client record ($inst/kelnova_www/client-record.txt)"
 cat "$inst/kelnova_www/client-record.txt" 2>/dev/null || echo "(client not started)"
 echo "== protocol handler"
