@@ -122,7 +122,9 @@ void CRichEditUI::OnEvent(InputEventUI& event)
     case UIEVENT_KILLFOCUS: {
         bool focus = event.type == UIEVENT_SETFOCUS;
         if (m_pTwh != NULL) {
-            m_pTwh->ActivateInPlace(NULL);
+            // Activating again lays out the whole text anew, a cost of the text's square for a long paragraph.
+            if (!m_pTwh->IsInPlaceActive())
+                m_pTwh->ActivateInPlace(NULL);
             TxSendMessage(focus ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0, NULL);
         }
         m_bFocused = focus;

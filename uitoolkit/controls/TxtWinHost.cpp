@@ -174,11 +174,22 @@ bool CTxtWinHost::Init(CRichEditUI* control, const CREATESTRUCTW* create)
 
 void CTxtWinHost::SetClientRect(const RECT& rc)
 {
+    bool wrapped = WrapsNow();
     m_rcClient = rc;
     m_sizelExtent.cx = MulDiv(rc.right - rc.left, HIMETRIC_PER_INCH, PixelsPerInch(LOGPIXELSX));
     m_sizelExtent.cy = MulDiv(rc.bottom - rc.top, HIMETRIC_PER_INCH, PixelsPerInch(LOGPIXELSY));
-    if (m_pServices != NULL)
-        m_pServices->OnTxPropertyBitsChange(TXTBIT_VIEWINSETCHANGE, TXTBIT_VIEWINSETCHANGE);
+    if (m_pServices == NULL)
+        return;
+    m_pServices->OnTxPropertyBitsChange(TXTBIT_VIEWINSETCHANGE, TXTBIT_VIEWINSETCHANGE);
+    if (WrapsNow() != wrapped)
+        m_pServices->OnTxPropertyBitsChange(TXTBIT_WORDWRAP, WrapsNow() ? TXTBIT_WORDWRAP : 0);
+}
+
+bool CTxtWinHost::WrapsNow() const
+{
+    // Wrapping at no width puts every word on a line of its own, which costs the text services the square of
+    // the text's length: the text is laid out unwrapped until the area has a width.
+    return (m_flags & FLAG_WORDWRAP) != 0 && m_rcClient.right > m_rcClient.left;
 }
 
 void CTxtWinHost::SetTextColor(DWORD argb)
@@ -280,7 +291,7 @@ HRESULT UI_TXCALL CTxtWinHost::TxGetPropertyBits(DWORD mask, DWORD* bits)
         all |= TXTBIT_HIDESELECTION;
     if (m_flags & FLAG_AUTOWORDSEL)
         all |= TXTBIT_AUTOWORDSEL;
-    if (m_flags & FLAG_WORDWRAP)
+    if (WrapsNow())
         all |= TXTBIT_WORDWRAP;
     if (m_flags & FLAG_ALLOWBEEP)
         all |= TXTBIT_ALLOWBEEP;

@@ -46,6 +46,7 @@ public:
     bool ActivateInPlace(const RECT* rc);
     bool SetCursorAt(const RECT* rc, POINT pt);
     bool IsCaptured() const { return (m_flags & FLAG_CAPTURED) != 0; }
+    bool IsInPlaceActive() const { return (m_flags & FLAG_INPLACEACTIVE) != 0; }
     WCHAR GetPasswordChar() const { return m_chPassword; }
     // True while the host is told to keep layout requests to itself (the owner is placing its parts).
     void SetInLayout(bool inLayout) { m_bInLayout = inLayout; }
@@ -103,6 +104,7 @@ private:
     // Face, size, charset and the bold, italic and underline effects from the font.
     void TakeFont(HFONT font);
     void BarVisibilityChanged();
+    bool WrapsNow() const;
 
     LONG m_cRef = 0;
     CRichEditUI* m_pOwner = NULL;

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <string>
+
 namespace UiToolkit {
 
 namespace {
@@ -269,9 +271,13 @@ void CWindowManagerUI::OnMouseMove(LPARAM lParam)
 
 CStringUI CWindowManagerUI::SubstituteMultiLanguage(const wchar_t* text)
 {
-    // One pass over the text: a replacement is never searched again.
-    CStringUI result;
+    // One pass over the text: a replacement is never searched again. Plain runs are copied whole and the
+    // result is built in a growing buffer, so a long text costs its length, not its square.
     const wchar_t* p = text != NULL ? text : L"";
+    if (wcsstr(p, L"%{") == NULL)
+        return CStringUI(p);
+    std::wstring result;
+    const wchar_t* run = p;
     while (*p != L'\0') {
         if (p[0] == L'%' && p[1] == L'{' && p[2] >= L'0' && p[2] <= L'9') {
             const wchar_t* digits = p + 2;
@@ -281,15 +287,18 @@ CStringUI CWindowManagerUI::SubstituteMultiLanguage(const wchar_t* text)
             if (*end == L'}' && end - digits <= 9) {
                 const wchar_t* replacement = GetMultiLanguageText(_wtoi(digits));
                 if (replacement != NULL) {
-                    result += replacement;
+                    result.append(run, p);
+                    result.append(replacement);
                     p = end + 1;
+                    run = p;
                     continue;
                 }
             }
         }
-        result += *p++;
+        ++p;
     }
-    return result;
+    result.append(run, p);
+    return CStringUI(result.c_str(), static_cast<int>(result.size()));
 }
 
 void CWindowManagerUI::OnMouseHover(LPARAM lParam)

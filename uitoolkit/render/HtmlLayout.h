@@ -85,6 +85,8 @@ private:
     bool PlaceImage(const CStringUI& argument, bool drawing);
     // True when the line ends after the run.
     bool PlaceRun(bool drawing);
+    // How many characters of the run fit in the rest of the line.
+    int FitInLine(const wchar_t* run, int length);
     void DrawRun(const wchar_t* run, int length, int width, bool ellipsis);
 
     FontInfoUI* CurrentFont();

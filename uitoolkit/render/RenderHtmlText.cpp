@@ -26,6 +26,23 @@ void HtmlLayout::DrawRun(const wchar_t* run, int length, int width, bool ellipsi
     ::SetBkMode(m_hDC, TRANSPARENT);
 }
 
+int HtmlLayout::FitInLine(const wchar_t* run, int length)
+{
+    // Only the start of a long run can fit: measure a stretch a little longer than the line can hold, and a
+    // longer one only while all of it fits, so each line costs its own length and not the rest of the text.
+    int average = std::max(1, static_cast<int>(CurrentFont()->tm.tmAveCharWidth));
+    int room = std::max(0, static_cast<int>(m_rc.right) - m_x);
+    int stretch = std::min(length, 2 * (room / average) + 16);
+    for (;;) {
+        int fit = 0;
+        SIZE size = {0, 0};
+        ::GetTextExtentExPointW(m_hDC, run, stretch, room, &fit, NULL, &size);
+        if (fit < stretch || stretch == length)
+            return fit;
+        stretch = std::min(length, stretch * 2);
+    }
+}
+
 bool HtmlLayout::PlaceRun(bool drawing)
 {
     const wchar_t* text = m_text.Text();
@@ -55,8 +72,7 @@ bool HtmlLayout::PlaceRun(bool drawing)
     bool overflow = false;
     // Measuring every run is slow; the widest glyph bounds it until it might not fit.
     if (m_x + length * font->tm.tmMaxCharWidth >= m_rc.right) {
-        int fit = 0;
-        ::GetTextExtentExPointW(m_hDC, text + start, length, m_rc.right - m_x, &fit, NULL, &size);
+        int fit = FitInLine(text + start, length);
         if (fit < length) {
             overflow = true;
             length = std::max(fit, m_x == m_rc.left ? 1 : 0);

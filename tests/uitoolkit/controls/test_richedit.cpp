@@ -414,3 +414,47 @@ TEST(RichEdit, MouseCursorNotificationsAndRecordlessCodes)
     EXPECT_GT(area.bottom - area.top, 0);
     EXPECT_LT(area.bottom - area.top, 190);
 }
+
+TEST(RichEdit, LongParagraphBuildsAndRefocusesWithoutLayingItOutAgain)
+{
+    // One paragraph of 6,000 characters: wrapped at no width before the first layout it took the text
+    // services tens of seconds to build, and every focus change laid the whole paragraph out again.
+    std::wstring text;
+    for (int i = 0; text.size() < 6000; ++i)
+        text += std::wstring(L"word", 1 + i % 4) + L' ';
+    text.resize(6000);
+    InitToolkitForTests();
+    CNotifyWindow window;
+    HWND hwnd = window.Create(400, 300);
+    CSkinBuilder builder;
+    std::wstring markup = L"<Window><VerticalLayout><RichEdit name=\"edit\" vscrollbar=\"true\" text=\"" + text +
+                          L"\"/><Control name=\"other\"/></VerticalLayout></Window>";
+    CControlUI* root = builder.Create(markup.c_str(), NULL, NULL, &window.manager);
+    ASSERT_NE(nullptr, root);
+    LARGE_INTEGER frequency, start, stop;
+    QueryPerformanceFrequency(&frequency);
+    auto elapsed = [&] {
+        QueryPerformanceCounter(&stop);
+        return 1000.0 * static_cast<double>(stop.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    };
+    QueryPerformanceCounter(&start);
+    ASSERT_TRUE(window.manager.AttachRoot(root));
+    EXPECT_LT(elapsed(), 2000.0);
+    InvalidateRect(hwnd, NULL, FALSE);
+    UpdateWindow(hwnd);
+    CRichEditUI* edit = static_cast<CRichEditUI*>(window.manager.FindControlByName(L"edit")->CastTo(L"RichEdit"));
+    ASSERT_NE(nullptr, edit->GetTextHost());
+    EXPECT_EQ(6000, edit->GetTextLength());
+    // Wrapped at the laid-out width once there is one.
+    int lines = edit->GetLineCount();
+    EXPECT_GT(lines, 40);
+    EXPECT_LT(lines, 600);
+
+    QueryPerformanceCounter(&start);
+    window.manager.SetFocusControl(window.manager.FindControlByName(L"other"));
+    window.manager.SetFocusControl(edit);
+    window.manager.SetFocusControl(NULL);
+    EXPECT_LT(elapsed(), 400.0);
+    EXPECT_EQ(lines, edit->GetLineCount());
+    DestroyWindow(hwnd);
+}
