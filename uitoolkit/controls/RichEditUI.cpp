@@ -22,13 +22,17 @@ CRichEditUI::CRichEditUI() = default;
 
 CRichEditUI::~CRichEditUI()
 {
+    if (m_pFilterManager != NULL)
+        m_pFilterManager->RemoveMessageFilter(this);
+    m_pFilterManager = NULL;
     if (m_pTwh != NULL) {
+        // Deleted while focused: the text services stop the caret they show in the manager's window.
+        if (m_bFocused)
+            TxSendMessage(WM_KILLFOCUS, 0, 0, NULL);
         CTxtWinHost* host = m_pTwh;
         m_pTwh = NULL;
         host->Release();
     }
-    if (m_bFilterRegistered && m_pManager != NULL)
-        m_pManager->RemoveMessageFilter(this);
 }
 
 const wchar_t* CRichEditUI::TypeName() const
@@ -64,10 +68,25 @@ void CRichEditUI::OnInitialise()
         LRESULT result = 0;
         TxSendMessage(EM_SETLANGOPTIONS, 0, 0, &result);
         m_pTwh->ActivateInPlace(NULL);
-        if (m_pManager != NULL)
-            m_bFilterRegistered = m_pManager->RegisterMessageFilter(this);
     }
     m_bInited = true;
+    FollowManager();
+}
+
+void CRichEditUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
+{
+    CContainerUI::AttachManager(manager, parent, initialise);
+    FollowManager();
+}
+
+void CRichEditUI::FollowManager()
+{
+    CWindowManagerUI* wanted = m_pTwh != NULL ? m_pManager : NULL;
+    if (wanted == m_pFilterManager)
+        return;
+    if (m_pFilterManager != NULL)
+        m_pFilterManager->RemoveMessageFilter(this);
+    m_pFilterManager = wanted != NULL && wanted->RegisterMessageFilter(this) ? wanted : NULL;
 }
 
 void CRichEditUI::SetRich(bool rich)

@@ -25,6 +25,7 @@ public:
     void SetPos(RECT rc, bool invalidate = true) override;
     void Shift(int dx, int dy, bool invalidate = true) override;
     void OnInitialise() override;
+    void AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise = true) override;
     void OnEvent(InputEventUI& event) override;
     void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
     void Paint(HDC hdc, const RECT& paintRect) override;
@@ -99,6 +100,9 @@ protected:
     LONG NaturalHeight(const RECT& text) const;
     void PlaceParts(const RECT& text);
     void SendScroll(UINT msg, WORD code);
+    // The filter is registered with the manager the control is attached to while it has a host, and with no
+    // other: a manager it has left, or one that built it and threw it away, never calls into it again.
+    void FollowManager();
 
     CTxtWinHost* m_pTwh = NULL;
     bool m_bVScrollBarFixing = false;
@@ -111,7 +115,7 @@ protected:
     int m_iLimitText = 32767;
     DWORD m_lTwhStyle = ES_MULTILINE;
     bool m_bInited = false;
-    bool m_bFilterRegistered = false;
+    CWindowManagerUI* m_pFilterManager = NULL; // the manager holding this control as a message filter
 };
 
 } // namespace UiToolkit

@@ -161,7 +161,7 @@ void UI_TXCALL CTxtWinHost::TxSetCapture(BOOL capture)
     if (manager == NULL)
         return;
     if (capture)
-        manager->SetCapture();
+        manager->SetCapture(m_pOwner);
     else
         manager->ReleaseCapture();
     SetFlag(FLAG_CAPTURED, capture != FALSE);

@@ -66,6 +66,10 @@ CWindowManagerUI* CControlUI::GetOwnerManager() const
 
 void CControlUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
+    // Focus, mouse, timers and overlays live in the manager the control is attached to: one it leaves keeps
+    // none of them, so none can reach it after it is deleted under another manager.
+    if (m_pManager != NULL && m_pManager != manager)
+        m_pManager->LetGoOfControl(this);
     m_pManager = manager;
     m_pParent = parent;
     if (initialise && parent != NULL)

@@ -63,8 +63,8 @@ void CWindowManagerUI::SetupSharedResources()
 CWindowManagerUI::CWindowManagerUI()
     : m_hWnd(NULL), m_nOpacity(255), m_hDcPaint(NULL), m_hDcOffscreen(NULL), m_hDcBackground(NULL),
       m_hbmpOffscreen(NULL), m_hbmpBackground(NULL), m_hwndTooltip(NULL), m_bShowUpdateRect(false), m_pRoot(NULL),
-      m_pFocus(NULL), m_pEventHover(NULL), m_pEventClick(NULL), m_pEventKey(NULL), m_uTimerID(0x1000),
-      m_bFirstLayout(true), m_bUpdateNeeded(false), m_bFocusNeeded(false), m_bOffscreenPaint(true),
+      m_pFocus(NULL), m_pEventHover(NULL), m_pEventClick(NULL), m_pEventKey(NULL), m_pCaptureOwner(NULL),
+      m_uTimerID(0x1000), m_bFirstLayout(true), m_bUpdateNeeded(false), m_bFocusNeeded(false), m_bOffscreenPaint(true),
       m_bAlphaBackground(false), m_bMouseTracking(false), m_bMouseCapture(false), m_bUsedVirtualWnd(false),
       m_mNameHash(83), m_mOptionGroup(83)
 {
@@ -96,7 +96,7 @@ CWindowManagerUI::~CWindowManagerUI()
     CControlUI* root = m_pRoot;
     m_pRoot = NULL;
     delete root;
-    m_pFocus = m_pEventHover = m_pEventClick = m_pEventKey = NULL;
+    m_pFocus = m_pEventHover = m_pEventClick = m_pEventKey = m_pCaptureOwner = NULL;
     if (m_resources.defaultFont.hFont != NULL)
         DeleteObject(m_resources.defaultFont.hFont);
     m_resources.defaultFont.hFont = NULL;
@@ -195,16 +195,18 @@ CControlUI* CWindowManagerUI::FindControlAt(POINT pt) const
     return m_pRoot->SearchTree(ControlAtPoint, &pt, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_REVERSE);
 }
 
-void CWindowManagerUI::SetCapture()
+void CWindowManagerUI::SetCapture(CControlUI* owner)
 {
     ::SetCapture(m_hWnd);
     m_bMouseCapture = true;
+    m_pCaptureOwner = owner;
 }
 
 void CWindowManagerUI::ReleaseCapture()
 {
     ::ReleaseCapture();
     m_bMouseCapture = false;
+    m_pCaptureOwner = NULL;
 }
 
 void CWindowManagerUI::Invalidate(const RECT& rc)

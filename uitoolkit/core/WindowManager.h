@@ -124,7 +124,9 @@ public:
     CControlUI* FindControlByName(const wchar_t* name) const;
     CControlUI* FindControlAt(POINT pt) const;
 
-    void SetCapture();
+    // The owner is the control the capture is taken for when the manager's own button handling does not
+    // know it (a control that asks for the mouse itself); it loses the capture when it leaves the tree.
+    void SetCapture(CControlUI* owner = NULL);
     void ReleaseCapture();
     bool IsCaptured() const { return m_bMouseCapture; }
     void Invalidate(const RECT& rc);
@@ -156,6 +158,12 @@ public:
                            bool async = false);
     void DeliverNotification(NotifyMsgUI& msg, bool async = false);
     void ForgetControl(CControlUI* control);
+    // A control leaving the tree with everything below it: the focus is taken from it (it hears the kill
+    // focus), it gives up the mouse, and nothing of the manager leads to any of them any more.
+    void ForgetControlTree(CControlUI* control);
+    // A control attached to another manager now (or to none): it loses the focus here (and hears so), the
+    // mouse held for it is let go, and no pointer, timer or overlay of this manager leads to it; its name stays.
+    void LetGoOfControl(CControlUI* control);
 
     bool SetTimerFor(CControlUI* control, UINT key, UINT elapse);
     bool KillTimerFor(CControlUI* control, UINT key);
@@ -258,6 +266,8 @@ private:
     // Key events carry the key code as their character and the current modifier state.
     void SendKeyEvent(CControlUI* control, int type, WPARAM wParam, LPARAM lParam);
     void DropFocus(CControlUI* next);
+    // Capture, input pointers, timers and overlay of the control; no event.
+    void DropReferencesTo(CControlUI* control);
     bool IsOwnControl(CControlUI* control) const;
     void DrainAsyncNotifications();
     void DeleteQueuedControls();
@@ -292,6 +302,7 @@ private:
     CControlUI* m_pEventHover;
     CControlUI* m_pEventClick;
     CControlUI* m_pEventKey;
+    CControlUI* m_pCaptureOwner;
     POINT m_ptLastMousePos;
     SIZE m_szMinWindow;
     SIZE m_szMaxWindow;

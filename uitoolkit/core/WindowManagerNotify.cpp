@@ -49,6 +49,31 @@ void CWindowManagerUI::DrainAsyncNotifications()
 
 void CWindowManagerUI::ForgetControl(CControlUI* control)
 {
+    DropReferencesTo(control);
+    CStringUI name = control->CControlUI::GetName();
+    if (!name.IsEmpty() && m_mNameHash.Find(name.Text(), false) == control)
+        m_mNameHash.Remove(name.Text());
+    for (int i = 0; i < m_aAsyncNotify.Count(); ++i) {
+        NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(m_aAsyncNotify[i]);
+        if (msg->pSender == control)
+            msg->pSender = NULL;
+    }
+}
+
+void CWindowManagerUI::LetGoOfControl(CControlUI* control)
+{
+    if (control != NULL && control == m_pFocus)
+        DropFocus(NULL);
+    DropReferencesTo(control);
+}
+
+void CWindowManagerUI::DropReferencesTo(CControlUI* control)
+{
+    // A control that holds the mouse lets go of it as it goes.
+    if (m_bMouseCapture && control != NULL && (control == m_pEventClick || control == m_pCaptureOwner))
+        ReleaseCapture();
+    if (control == m_pCaptureOwner)
+        m_pCaptureOwner = NULL;
     if (control == m_pFocus)
         m_pFocus = NULL;
     if (control == m_pEventClick)
@@ -61,14 +86,34 @@ void CWindowManagerUI::ForgetControl(CControlUI* control)
     // A forgotten control may be deleted next: painting must not reach it afterwards.
     for (int i = m_aPostPaintControls.Find(control); i >= 0; i = m_aPostPaintControls.Find(control))
         m_aPostPaintControls.Remove(i);
-    CStringUI name = control->CControlUI::GetName();
-    if (!name.IsEmpty() && m_mNameHash.Find(name.Text(), false) == control)
-        m_mNameHash.Remove(name.Text());
-    for (int i = 0; i < m_aAsyncNotify.Count(); ++i) {
-        NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(m_aAsyncNotify[i]);
-        if (msg->pSender == control)
-            msg->pSender = NULL;
+}
+
+namespace {
+
+CControlUI* CALLBACK CollectControl(CControlUI* control, LPVOID data)
+{
+    static_cast<CPtrArrayUI*>(data)->Add(control);
+    return NULL;
+}
+
+} // namespace
+
+void CWindowManagerUI::ForgetControlTree(CControlUI* control)
+{
+    if (control == NULL)
+        return;
+    // The focus goes first and properly: a rich edit stops its caret when it hears that it lost the focus.
+    for (CControlUI* above = m_pFocus; above != NULL; above = above->GetParentControl()) {
+        if (above == control) {
+            DropFocus(NULL);
+            break;
+        }
     }
+    // Collected after the kill-focus handler ran: it may have changed the tree.
+    CPtrArrayUI controls;
+    control->SearchTree(CollectControl, &controls, UIFIND_ALL);
+    for (int i = 0; i < controls.Count(); ++i)
+        ForgetControl(static_cast<CControlUI*>(controls[i]));
 }
 
 bool CWindowManagerUI::UsesTimerId(UINT id) const
@@ -159,6 +204,8 @@ void CWindowManagerUI::RemoveAllTimers()
 
 void CWindowManagerUI::QueueForDeletion(CControlUI* control)
 {
+    // Out of the tree from now on, though alive until the queue runs: no input, timer or name reaches it.
+    ForgetControlTree(control);
     control->AttachManager(this, NULL, false);
     m_aDelayedCleanup.Add(control);
     ::PostMessageW(m_hWnd, WM_DELETE_QUEUED, 0, 0);
