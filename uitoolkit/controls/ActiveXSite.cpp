@@ -21,6 +21,7 @@ CActiveXCtrl::CActiveXCtrl() = default;
 
 CActiveXCtrl::~CActiveXCtrl()
 {
+    SetOwner(NULL);
     if (m_pWindow != NULL) {
         ::DestroyWindow(m_pWindow->WindowHandle());
         delete m_pWindow;
@@ -32,6 +33,13 @@ CActiveXCtrl::~CActiveXCtrl()
     ReleaseInto(m_pInPlaceObject);
     if (m_hAccel != NULL)
         ::DestroyAcceleratorTable(m_hAccel);
+}
+
+void CActiveXCtrl::SetOwner(CActiveXUI* owner)
+{
+    m_pOwner = owner;
+    if (m_frameOwner)
+        *m_frameOwner = owner;
 }
 
 HWND CActiveXCtrl::ManagerWindow() const
@@ -140,6 +148,9 @@ STDMETHODIMP CActiveXCtrl::ShowObject()
     if (m_pOwner == NULL)
         return E_UNEXPECTED;
     HWND host = m_pOwner->m_hwndHost;
+    // GetDC of no window would be the whole screen's.
+    if (host == NULL)
+        return E_FAIL;
     HDC hdc = ::GetDC(host);
     if (hdc == NULL)
         return E_FAIL;
@@ -358,7 +369,9 @@ STDMETHODIMP CActiveXCtrl::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlac
         *pos = m_pOwner != NULL ? m_pOwner->HostRect() : RECT();
         *clip = *pos;
     }
-    *frame = new CActiveXFrameWnd(m_pOwner);
+    if (!m_frameOwner)
+        m_frameOwner = std::make_shared<CActiveXUI*>(m_pOwner);
+    *frame = new CActiveXFrameWnd(m_frameOwner);
     if (m_hAccel == NULL) {
         ACCEL none = {};
         m_hAccel = ::CreateAcceleratorTableW(&none, 1);

@@ -5,6 +5,8 @@
 
 #include <ocidl.h>
 
+#include <memory>
+
 namespace UiToolkit {
 
 class CActiveXWnd;
@@ -93,6 +95,9 @@ public:
     // IParseDisplayName
     STDMETHOD(ParseDisplayName)(IBindCtx* bindCtx, LPOLESTR name, ULONG* eaten, IMoniker** out) override;
 
+    // Also what the frames handed out see: a frame that outlives its control finds none.
+    void SetOwner(CActiveXUI* owner);
+
 private:
     ~CActiveXCtrl();
     HRESULT CreateActiveXWnd();
@@ -113,6 +118,9 @@ private:
     bool m_bWindowless = true;
     IOleObject* m_pLockedObject = NULL; // the object OleLockRunning(TRUE) was called on
     HACCEL m_hAccel = NULL;             // the empty table handed out in the frame info; destroyed with the site
+    // The owner as the frames see it: shared with them, cleared when the owner lets go. A frame holding the site
+    // itself would keep the object alive through the site's view of it.
+    std::shared_ptr<CActiveXUI*> m_frameOwner;
 };
 
 // The child window a windowed object lives in.
@@ -130,11 +138,12 @@ private:
     CActiveXCtrl* m_pOwner = NULL;
 };
 
-// The in-place frame handed out by GetWindowContext; the caller owns it.
+// The in-place frame handed out by GetWindowContext; the caller owns it. A frame kept after its control let
+// the object go answers E_UNEXPECTED.
 class CActiveXFrameWnd final : public IOleInPlaceFrame
 {
 public:
-    explicit CActiveXFrameWnd(CActiveXUI* owner) : m_pOwner(owner) {}
+    explicit CActiveXFrameWnd(std::shared_ptr<CActiveXUI*> owner) : m_owner(std::move(owner)) {}
 
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
     STDMETHOD_(ULONG, AddRef)() override;
@@ -156,7 +165,7 @@ private:
     ~CActiveXFrameWnd();
 
     LONG m_dwRef = 1;
-    CActiveXUI* m_pOwner = NULL;
+    std::shared_ptr<CActiveXUI*> m_owner; // the site's view of its owner; NULL once the owner let go
     IOleInPlaceActiveObject* m_pActiveObject = NULL;
 };
 

@@ -154,6 +154,16 @@ void CActiveXUI::SetShownByParent(bool shown)
         ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);
 }
 
+void CActiveXUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
+{
+    CControlUI::AttachManager(manager, parent, initialise);
+    if (m_pFilterManager == NULL || m_pFilterManager == m_pManager)
+        return;
+    m_pFilterManager->RemoveMessageFilter(this);
+    m_pFilterManager = NULL;
+    RegisterAsFilter();
+}
+
 void CActiveXUI::Paint(HDC hdc, const RECT& paintRect)
 {
     CControlUI::Paint(hdc, paintRect);
@@ -206,7 +216,7 @@ bool CActiveXUI::CreateControl()
     }
     m_pUnk = object;
     m_pControl = new CActiveXCtrl();
-    m_pControl->m_pOwner = this;
+    m_pControl->SetOwner(this);
 
     DWORD status = 0;
     m_pUnk->GetMiscStatus(DVASPECT_CONTENT, &status);
@@ -244,23 +254,32 @@ bool CActiveXUI::CreateControl()
             hr = m_pUnk->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view));
         m_pControl->m_pViewObject = SUCCEEDED(hr) ? view : NULL;
         m_pUnk->SetHostNames(L"UIActiveX", NULL);
+        // The notification's handler may release the object, or even create a new one: the client-site
+        // reference held here keeps the site (and its address) ours, so a different site means ours is gone.
+        CActiveXCtrl* site = m_pControl;
         if (m_pManager != NULL)
             m_pManager->RaiseNotification(this, L"showactivex", 0, 0, false);
+        if (m_pControl != site || m_pUnk == NULL) {
+            if (clientSite != NULL)
+                clientSite->Release();
+            return false;
+        }
         if ((status & OLEMISC_INVISIBLEATRUNTIME) == 0) {
             HWND parent = m_pManager != NULL ? m_pManager->GetWindow() : NULL;
             hr = m_pUnk->DoVerb(OLEIVERB_INPLACEACTIVATE, NULL, clientSite, 0, parent, &m_rcItem);
         }
-        // The notification or the verb may have released this object.
+        // The verb may have released this object.
         IObjectWithSite* withSite = NULL;
-        if (m_pUnk != NULL &&
+        if (m_pControl == site && m_pUnk != NULL &&
             SUCCEEDED(m_pUnk->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite)))) {
             withSite->SetSite(static_cast<IOleInPlaceSiteWindowless*>(m_pControl));
             withSite->Release();
         }
     }
+    bool ours = m_pControl != NULL && m_pUnk != NULL;
     if (clientSite != NULL)
         clientSite->Release();
-    return SUCCEEDED(hr) && m_pUnk != NULL;
+    return SUCCEEDED(hr) && ours;
 }
 
 void CActiveXUI::ReleaseControl()
@@ -283,7 +302,7 @@ void CActiveXUI::ReleaseControl()
     if (m_pControl != NULL) {
         CActiveXCtrl* site = m_pControl;
         m_pControl = NULL;
-        site->m_pOwner = NULL;
+        site->SetOwner(NULL);
         site->Release();
     }
     if (m_pFilterManager != NULL) {

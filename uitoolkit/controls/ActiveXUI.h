@@ -27,6 +27,7 @@ public:
     void Shift(int dx, int dy, bool invalidate = true) override;
     void SetVisible(bool visible = true) override;
     void SetShownByParent(bool shown) override;
+    void AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise = true) override;
     void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
     void Paint(HDC hdc, const RECT& paintRect) override;
 
@@ -59,12 +60,13 @@ protected:
     HWND m_hwndHost = NULL;
 
 private:
-    // The manager this control is registered with as a message filter (it may be detached meanwhile).
+    // Registers with the manager the control is attached to; the registration follows it to another manager
+    // and goes when it is attached to none.
     void RegisterAsFilter();
     IOleObject* CreateFromModule();
     RECT HostRect() const;
 
-    CWindowManagerUI* m_pFilterManager = NULL;
+    CWindowManagerUI* m_pFilterManager = NULL; // the manager holding this control as a message filter
 };
 
 } // namespace UiToolkit

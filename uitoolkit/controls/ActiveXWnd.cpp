@@ -110,9 +110,10 @@ STDMETHODIMP CActiveXFrameWnd::GetWindow(HWND* phwnd)
     if (phwnd == NULL)
         return E_POINTER;
     *phwnd = NULL;
-    if (m_pOwner == NULL || m_pOwner->GetOwnerManager() == NULL)
+    CActiveXUI* owner = m_owner ? *m_owner : NULL;
+    if (owner == NULL || owner->GetOwnerManager() == NULL)
         return E_UNEXPECTED;
-    *phwnd = m_pOwner->GetOwnerManager()->GetWindow();
+    *phwnd = owner->GetOwnerManager()->GetWindow();
     return S_OK;
 }
 

@@ -53,24 +53,26 @@ private:
 };
 
 // Reads the script error's fields from the document's current event; the values only need to be fetched.
-void ReadScriptError(VARIANT* in)
+// The answer is that of the last Invoke, S_OK when the event could not be reached.
+HRESULT ReadScriptError(VARIANT* in)
 {
     if (in == NULL || (in->vt != VT_UNKNOWN && in->vt != VT_DISPATCH) || in->punkVal == NULL)
-        return;
+        return S_OK;
     IHTMLDocument2* document = NULL;
     if (FAILED(in->punkVal->QueryInterface(IID_IHTMLDocument2, reinterpret_cast<void**>(&document))) ||
         document == NULL)
-        return;
+        return S_OK;
     IHTMLWindow2* window = NULL;
     HRESULT hr = document->get_parentWindow(&window);
     document->Release();
     if (FAILED(hr) || window == NULL)
-        return;
+        return S_OK;
     IHTMLEventObj* event = NULL;
     hr = window->get_event(&event);
     window->Release();
     if (FAILED(hr) || event == NULL)
-        return;
+        return S_OK;
+    HRESULT last = S_OK;
     const wchar_t* names[] = {L"errorLine", L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl"};
     for (const wchar_t* name : names) {
         DISPID id = DISPID_UNKNOWN;
@@ -80,10 +82,11 @@ void ReadScriptError(VARIANT* in)
         DISPPARAMS none = {NULL, NULL, 0, 0};
         VARIANT value;
         ::VariantInit(&value);
-        event->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, NULL, NULL);
+        last = event->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, NULL, NULL);
         ::VariantClear(&value);
     }
     event->Release();
+    return last;
 }
 
 } // namespace
@@ -195,13 +198,13 @@ STDMETHODIMP CWebBrowserUI::Exec(const GUID* group, DWORD command, DWORD, VARIAN
         return OLECMDERR_E_UNKNOWNGROUP;
     if (command != OLECMDID_SHOWSCRIPTERROR)
         return OLECMDERR_E_NOTSUPPORTED;
-    ReadScriptError(in);
+    HRESULT hr = ReadScriptError(in);
     // TRUE: keep running the page's scripts and show no error dialog.
     if (out != NULL) {
         out->vt = VT_BOOL;
         out->boolVal = VARIANT_TRUE;
     }
-    return S_OK;
+    return hr;
 }
 
 // IDispatch

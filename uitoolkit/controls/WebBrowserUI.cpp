@@ -38,14 +38,23 @@ void CWebBrowserUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
         CActiveXUI::ApplyAttribute(name, value);
 }
 
+void CWebBrowserUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
+{
+    CActiveXUI::AttachManager(manager, parent, initialise);
+    if (m_pTranslatorManager == NULL || m_pTranslatorManager == m_pManager)
+        return;
+    m_pTranslatorManager->RemoveAcceleratorTranslator(this);
+    m_pTranslatorManager = NULL;
+    if (m_pManager != NULL && m_pManager->RegisterAcceleratorTranslator(this))
+        m_pTranslatorManager = m_pManager;
+}
+
 bool CWebBrowserUI::CreateControl()
 {
     if (!CActiveXUI::CreateControl())
         return false;
-    if (m_pManager != NULL && m_pTranslatorManager == NULL) {
-        m_pManager->RegisterAcceleratorTranslator(this);
+    if (m_pManager != NULL && m_pTranslatorManager == NULL && m_pManager->RegisterAcceleratorTranslator(this))
         m_pTranslatorManager = m_pManager;
-    }
     QueryControl(IID_IWebBrowser2, reinterpret_cast<void**>(&m_pWebBrowser2));
     if (m_bAutoNavi && !m_sHomePage.IsEmpty())
         Navigate(m_sHomePage);
@@ -131,7 +140,8 @@ STDMETHODIMP CWebBrowserUI::QueryInterface(REFIID riid, void** ppv)
     if (ppv == NULL)
         return E_POINTER;
     *ppv = NULL;
-    if (IsEqualIID(riid, IID_IDocHostUIHandler))
+    // IUnknown is answered too, always with the same part, so that callers can compare identities.
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDocHostUIHandler))
         *ppv = static_cast<IDocHostUIHandler*>(this);
     else if (IsEqualIID(riid, IID_IDispatch))
         *ppv = static_cast<IDispatch*>(this);

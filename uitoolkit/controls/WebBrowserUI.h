@@ -25,6 +25,8 @@ public:
     const wchar_t* TypeName() const override;
     void* CastTo(const wchar_t* name) override;
     void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
+    // The translator registration follows the control to the manager it is attached to, as the filter does.
+    void AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise = true) override;
     void ReleaseControl() override;
     bool CreateControl() override;
     // Passes its arguments to the event handler's ForwardedMessage; 0 without a handler.

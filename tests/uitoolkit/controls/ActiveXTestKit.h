@@ -28,13 +28,20 @@ struct FakeModule
         liveObjects = reinterpret_cast<FakeCountProc>(Proc("FakeLiveObjects"));
         runningLocks = reinterpret_cast<FakeCountProc>(Proc("FakeRunningLocks"));
         childWindow = reinterpret_cast<FakeWindowProc>(Proc("FakeChildWindow"));
+        keepFrame = reinterpret_cast<FakeKeepProc>(Proc("FakeKeepFrame"));
+        askKeptFrame = reinterpret_cast<FakeAskProc>(Proc("FakeAskKeptFrame"));
+        showObject = reinterpret_cast<FakeAskProc>(Proc("FakeShowObject"));
     }
     ~FakeModule()
     {
         if (module != NULL)
             FreeLibrary(module);
     }
-    bool Loaded() const { return reset && logCount && logEntry && liveObjects && runningLocks && childWindow; }
+    bool Loaded() const
+    {
+        return reset && logCount && logEntry && liveObjects && runningLocks && childWindow && keepFrame &&
+               askKeptFrame && showObject;
+    }
     void* Proc(const char* name) const
     {
         return module != NULL ? reinterpret_cast<void*>(GetProcAddress(module, name)) : NULL;
@@ -60,6 +67,9 @@ struct FakeModule
     FakeCountProc liveObjects = NULL;
     FakeCountProc runningLocks = NULL;
     FakeWindowProc childWindow = NULL;
+    FakeKeepProc keepFrame = NULL;
+    FakeAskProc askKeptFrame = NULL;
+    FakeAskProc showObject = NULL;
 };
 
 // COM for the test's thread, balanced when the test ends.

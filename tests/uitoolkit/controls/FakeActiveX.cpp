@@ -15,6 +15,9 @@ DWORD g_miscStatus = 0;
 int g_liveObjects = 0;
 int g_runningLocks = 0;
 HWND g_childWindow = NULL;
+bool g_keepFrame = false;
+IOleInPlaceFrame* g_keptFrame = NULL;
+IOleClientSite* g_lastClientSite = NULL; // of the newest object while it lives; not referenced
 
 void Log(const std::wstring& entry)
 {
@@ -104,6 +107,7 @@ public:
         if (m_clientSite != NULL)
             m_clientSite->Release();
         m_clientSite = site;
+        g_lastClientSite = site;
         return S_OK;
     }
     STDMETHOD(GetClientSite)(IOleClientSite** site) override
@@ -297,6 +301,8 @@ private:
     ~FakeObject()
     {
         Log(L"~FakeObject");
+        if (g_lastClientSite == m_clientSite)
+            g_lastClientSite = NULL;
         if (m_clientSite != NULL)
             m_clientSite->Release();
         if (m_site != NULL)
@@ -339,7 +345,15 @@ private:
             frame->GetWindow(&frameWindow);
             Log(std::wstring(L"WindowContext") + (frameWindow == info.hwndFrame ? L" frame" : L" otherframe") +
                 (info.haccel != NULL ? L" accel" : L" noaccel") + (document == NULL ? L" nodoc" : L" doc"));
-            Log(L"FrameReleased " + std::to_wstring(frame->Release()));
+            if (g_keepFrame) {
+                // Kept past the object's own life, as some controls do; FakeAskKeptFrame calls it later.
+                if (g_keptFrame != NULL)
+                    g_keptFrame->Release();
+                g_keptFrame = frame;
+                Log(L"FrameKept");
+            } else {
+                Log(L"FrameReleased " + std::to_wstring(frame->Release()));
+            }
         }
         Log(windowless ? L"ActiveWindowless" : L"ActiveWindowed");
         return S_OK;
@@ -440,6 +454,26 @@ int FakeLiveObjects()
 int FakeRunningLocks()
 {
     return g_runningLocks;
+}
+
+void FakeKeepFrame(int keep)
+{
+    g_keepFrame = keep != 0;
+    if (!g_keepFrame && g_keptFrame != NULL) {
+        g_keptFrame->Release();
+        g_keptFrame = NULL;
+    }
+}
+
+HRESULT FakeAskKeptFrame()
+{
+    HWND window = NULL;
+    return g_keptFrame != NULL ? g_keptFrame->GetWindow(&window) : E_POINTER;
+}
+
+HRESULT FakeShowObject()
+{
+    return g_lastClientSite != NULL ? g_lastClientSite->ShowObject() : E_POINTER;
 }
 
 HWND FakeChildWindow()

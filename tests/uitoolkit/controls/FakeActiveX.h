@@ -25,7 +25,12 @@ const LRESULT FAKE_MESSAGE_RESULT = 0x55;
 //   int FakeLiveObjects()              objects not yet destroyed
 //   int FakeRunningLocks()             LockRunning(TRUE) calls not yet undone
 //   HWND FakeChildWindow()             the last windowed object's own window (NULL when none)
+//   void FakeKeepFrame(int)            objects activated from now keep the in-place frame (0 releases it)
+//   HRESULT FakeAskKeptFrame()         the kept frame's GetWindow answer
+//   HRESULT FakeShowObject()           the newest live object's client site's ShowObject answer
 typedef void (*FakeResetProc)(DWORD);
 typedef int (*FakeCountProc)();
 typedef const wchar_t* (*FakeLogEntryProc)(int);
 typedef HWND (*FakeWindowProc)();
+typedef void (*FakeKeepProc)(int);
+typedef HRESULT (*FakeAskProc)();

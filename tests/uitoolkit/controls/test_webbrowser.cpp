@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <exdispid.h>
+#include <mshtml.h>
 
 #include <string>
 #include <vector>
@@ -68,6 +69,110 @@ struct StringVariant
     }
     ~StringVariant() { VariantClear(&value); }
     VARIANT value;
+};
+
+// A dispatch object that hands out ids for names and answers every Invoke with one chosen result.
+class FakeDispatch : public IDispatch
+{
+public:
+    explicit FakeDispatch(REFIID also = IID_IDispatch) : m_also(also) {}
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override
+    {
+        bool ours = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, m_also);
+        *ppv = ours ? static_cast<IDispatch*>(this) : NULL;
+        return ours ? S_OK : E_NOINTERFACE;
+    }
+    // Lives on the test's stack.
+    STDMETHOD_(ULONG, AddRef)() override { return 2; }
+    STDMETHOD_(ULONG, Release)() override { return 1; }
+    STDMETHOD(GetTypeInfoCount)(UINT*) override { return E_NOTIMPL; }
+    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override
+    {
+        asked.push_back(names[0]);
+        *ids = static_cast<DISPID>(asked.size());
+        return S_OK;
+    }
+    STDMETHOD(Invoke)(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        ++invokes;
+        return result;
+    }
+    std::vector<std::wstring> asked;
+    int invokes = 0;
+    HRESULT result = S_OK;
+
+private:
+    IID m_also;
+};
+
+// Slots that are never called, standing where the platform's interfaces have methods this test needs not.
+#define FAKE_SLOT(n)                                                                                                   \
+    virtual HRESULT STDMETHODCALLTYPE Unused##n()                                                                      \
+    {                                                                                                                  \
+        return E_NOTIMPL;                                                                                              \
+    }
+#define FAKE_SLOTS_10(p)                                                                                               \
+    FAKE_SLOT(p##0)                                                                                                    \
+    FAKE_SLOT(p##1)                                                                                                    \
+    FAKE_SLOT(p##2)                                                                                                    \
+    FAKE_SLOT(p##3)                                                                                                    \
+    FAKE_SLOT(p##4)                                                                                                    \
+    FAKE_SLOT(p##5)                                                                                                    \
+    FAKE_SLOT(p##6)                                                                                                    \
+    FAKE_SLOT(p##7)                                                                                                    \
+    FAKE_SLOT(p##8)                                                                                                    \
+    FAKE_SLOT(p##9)
+
+// IHTMLWindow2 as far as get_event: after IDispatch come two slots of IHTMLFramesCollection2 and 44 of its own.
+class FakeHtmlWindow : public FakeDispatch
+{
+public:
+    explicit FakeHtmlWindow(IDispatch* event) : m_event(event) {}
+    FAKE_SLOTS_10(A);
+    FAKE_SLOTS_10(B);
+    FAKE_SLOTS_10(C);
+    FAKE_SLOTS_10(D);
+    FAKE_SLOT(E0);
+    FAKE_SLOT(E1);
+    FAKE_SLOT(E2);
+    FAKE_SLOT(E3);
+    FAKE_SLOT(E4);
+    FAKE_SLOT(E5);
+    virtual HRESULT STDMETHODCALLTYPE get_event(IDispatch** event)
+    {
+        *event = m_event;
+        return S_OK;
+    }
+
+private:
+    IDispatch* m_event;
+};
+
+// IHTMLDocument2 as far as get_parentWindow: after IDispatch come one slot of IHTMLDocument and 100 of its own.
+class FakeHtmlDocument : public FakeDispatch
+{
+public:
+    explicit FakeHtmlDocument(IDispatch* window) : FakeDispatch(IID_IHTMLDocument2), m_window(window) {}
+    FAKE_SLOTS_10(A);
+    FAKE_SLOTS_10(B);
+    FAKE_SLOTS_10(C);
+    FAKE_SLOTS_10(D);
+    FAKE_SLOTS_10(E);
+    FAKE_SLOTS_10(F);
+    FAKE_SLOTS_10(G);
+    FAKE_SLOTS_10(H);
+    FAKE_SLOTS_10(I);
+    FAKE_SLOTS_10(J);
+    FAKE_SLOT(K0);
+    virtual HRESULT STDMETHODCALLTYPE get_parentWindow(IDispatch** window)
+    {
+        *window = m_window;
+        return S_OK;
+    }
+
+private:
+    IDispatch* m_window;
 };
 
 } // namespace
@@ -166,7 +271,7 @@ TEST(WebBrowser, HandlerCommandTargetAndSinkAnswerDirectly)
     web.Create();
     CWebBrowserUI* browser = web.browser;
 
-    // Only the four COM parts are answered.
+    // The four COM parts are answered (IUnknown too: see OneIdentityAndTheScriptErrorReadersAnswer).
     IDocHostUIHandler* uiHandler = NULL;
     EXPECT_EQ(S_OK, browser->QueryInterface(IID_IDocHostUIHandler, reinterpret_cast<void**>(&uiHandler)));
     EXPECT_EQ(static_cast<IDocHostUIHandler*>(browser), uiHandler);
@@ -362,4 +467,45 @@ TEST(WebBrowser, RecreatingReleasesThePreviousObjectAndItsWindow)
     web.browser->ReleaseControl();
     EXPECT_EQ(0, fake.liveObjects());
     EXPECT_EQ(0, fake.runningLocks());
+}
+
+TEST(WebBrowser, OneIdentityAndTheScriptErrorReadersAnswer)
+{
+    OleScope ole;
+    CWebBrowserUI browser;
+    // Every COM part answers IUnknown with the same pointer: callers compare and cache that identity.
+    IUnknown* identities[4] = {};
+    ASSERT_EQ(S_OK, static_cast<IDocHostUIHandler*>(&browser)->QueryInterface(
+                        IID_IUnknown, reinterpret_cast<void**>(&identities[0])));
+    ASSERT_EQ(S_OK, static_cast<IServiceProvider*>(&browser)->QueryInterface(IID_IUnknown,
+                                                                             reinterpret_cast<void**>(&identities[1])));
+    ASSERT_EQ(S_OK, static_cast<IOleCommandTarget*>(&browser)->QueryInterface(
+                        IID_IUnknown, reinterpret_cast<void**>(&identities[2])));
+    ASSERT_EQ(S_OK, static_cast<IDispatch*>(&browser)->QueryInterface(IID_IUnknown,
+                                                                      reinterpret_cast<void**>(&identities[3])));
+    for (IUnknown* identity : identities) {
+        EXPECT_EQ(identities[0], identity);
+        identity->Release();
+    }
+
+    // The script-error command reads the five fields of the document's event and answers the last read.
+    FakeDispatch event;
+    FakeHtmlWindow window(&event);
+    FakeHtmlDocument document(&window);
+    VARIANT in;
+    VariantInit(&in);
+    in.vt = VT_DISPATCH;
+    in.pdispVal = &document;
+    VARIANT out;
+    VariantInit(&out);
+    event.result = DISP_E_MEMBERNOTFOUND;
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, browser.Exec(&CGID_DocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR, 0, &in, &out));
+    EXPECT_EQ((std::vector<std::wstring>{L"errorLine", L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl"}),
+              event.asked);
+    EXPECT_EQ(5, event.invokes);
+    EXPECT_EQ(VT_BOOL, out.vt);
+    EXPECT_EQ(VARIANT_TRUE, out.boolVal);
+    event.result = S_OK;
+    EXPECT_EQ(S_OK, browser.Exec(&CGID_DocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR, 0, &in, &out));
+    EXPECT_EQ(10, event.invokes);
 }
