@@ -85,7 +85,7 @@ bool RenameOpenFile(HANDLE file, const wchar_t* target)
 
 ZipExtractor::~ZipExtractor()
 {
-    Close();
+    CloseReader(); // leaves g_zipLastResult alone: other threads' extractors end here too
     delete[] m_buffer;
 }
 
@@ -107,34 +107,76 @@ unsigned int ZipExtractor::Open(const wchar_t* path)
         m_baseFolder[n] = L'\\';
         m_baseFolder[n + 1] = L'\0';
     }
+    // The other threads of a package extraction open it again, whatever the current directory is then.
+    DWORD fullLen = GetFullPathNameW(path, 0, nullptr, nullptr);
+    if (fullLen == 0)
+        return Keep(ZR_OPEN_FAILED);
+    std::vector<wchar_t> full(fullLen);
+    fullLen = GetFullPathNameW(path, fullLen, full.data(), nullptr);
+    if (fullLen == 0 || fullLen >= full.size())
+        return Keep(ZR_OPEN_FAILED);
+    m_archivePath.assign(full.data(), fullLen);
 
-    zlib_filefunc64_def io;
-    FillZipFileIo(&io);
-    unzFile zf = unzOpen2_64(path, &io);
-    if (!zf)
-        return Keep(ZR_OPEN_FAILED);
-    unz_global_info64 info;
-    if (unzGetGlobalInfo64(zf, &info) != UNZ_OK || info.number_entry > INT_MAX) {
-        unzClose(zf);
-        return Keep(ZR_OPEN_FAILED);
-    }
+    unsigned long long declared = 0;
+    unsigned int r = OpenReader(&declared);
+    if (r != ZR_OK)
+        return Keep(r);
     // A directory that does not hold what its end record declares is one failure of the archive,
     // found here in one walk, not one failure per declared entry later.
     unsigned long long checked = 0;
-    if (!CheckZipCentralDirectory(path, &checked) || checked != info.number_entry) {
-        unzClose(zf);
+    if (!CheckZipCentralDirectory(m_archivePath.c_str(), &checked) || checked != declared) {
+        CloseReader();
         return Keep(ZR_READ_FAILED);
     }
+    return Keep(ZR_OK);
+}
+
+unsigned int ZipExtractor::OpenAnother(const ZipExtractor& first)
+{
+    if (m_archive)
+        return ZR_ALREADY_OPEN;
+    if (!first.m_archive)
+        return ZR_BAD_ARGS;
+    wcscpy(m_baseFolder, first.m_baseFolder);
+    m_archivePath = first.m_archivePath;
+    unsigned long long declared = 0;
+    unsigned int r = OpenReader(&declared);
+    if (r == ZR_OK && declared != static_cast<unsigned long long>(first.m_entryCount)) {
+        CloseReader(); // the file changed under us
+        r = ZR_READ_FAILED;
+    }
+    return r;
+}
+
+unsigned int ZipExtractor::OpenReader(unsigned long long* declared)
+{
+    zlib_filefunc64_def io;
+    FillZipFileIo(&io);
+    unzFile zf = unzOpen2_64(m_archivePath.c_str(), &io);
+    if (!zf)
+        return ZR_OPEN_FAILED;
+    unz_global_info64 info;
+    if (unzGetGlobalInfo64(zf, &info) != UNZ_OK || info.number_entry > INT_MAX) {
+        unzClose(zf);
+        return ZR_OPEN_FAILED;
+    }
+    *declared = info.number_entry;
     m_archive = zf;
     m_entryCount = static_cast<int>(info.number_entry);
     m_readerIndex = 0; // opening leaves the reader on the first entry
     m_directoryFailed = false;
     m_cachedIndex = -1;
     m_openEntry = -1;
-    return Keep(ZR_OK);
+    return ZR_OK;
 }
 
 unsigned int ZipExtractor::Close()
+{
+    CloseReader();
+    return Keep(ZR_OK);
+}
+
+void ZipExtractor::CloseReader()
 {
     CloseOpenEntry();
     if (m_archive)
@@ -143,7 +185,6 @@ unsigned int ZipExtractor::Close()
     m_entryCount = 0;
     m_readerIndex = -1;
     m_cachedIndex = -1;
-    return Keep(ZR_OK);
 }
 
 void ZipExtractor::CloseOpenEntry()
@@ -159,7 +200,7 @@ unsigned int ZipExtractor::GoToEntry(int index)
     if (m_directoryFailed)
         return ZR_READ_FAILED;
     unzFile zf = Archive(m_archive);
-    if (index < m_readerIndex) {
+    if (index < m_readerIndex || m_readerIndex < 0) {
         if (unzGoToFirstFile(zf) != UNZ_OK) {
             m_directoryFailed = true;
             return ZR_READ_FAILED;
@@ -176,7 +217,23 @@ unsigned int ZipExtractor::GoToEntry(int index)
     return ZR_OK;
 }
 
-unsigned int ZipExtractor::FetchEntry(int index, ZipEntry* entry, EntryFacts* facts)
+// Jumps to an entry's record without walking the directory up to it.
+unsigned int ZipExtractor::GoToRecord(int index, unsigned long long directoryPos)
+{
+    if (index == m_readerIndex)
+        return ZR_OK;
+    unz64_file_pos pos;
+    pos.pos_in_zip_directory = directoryPos;
+    pos.num_of_file = static_cast<ZPOS64_T>(index);
+    if (unzGoToFilePos64(Archive(m_archive), &pos) != UNZ_OK) {
+        m_readerIndex = -1; // unknown: the next walk starts from the first entry
+        return ZR_READ_FAILED;
+    }
+    m_readerIndex = index;
+    return ZR_OK;
+}
+
+unsigned int ZipExtractor::FetchEntry(int index, ZipEntry* entry, ZipEntryFacts* facts)
 {
     unsigned int r = GoToEntry(index);
     if (r != ZR_OK)
@@ -188,6 +245,10 @@ unsigned int ZipExtractor::FetchEntry(int index, ZipEntry* entry, EntryFacts* fa
     }
 
     unzFile zf = Archive(m_archive);
+    unz64_file_pos place;
+    if (unzGetFilePos64(zf, &place) != UNZ_OK)
+        return ZR_READ_FAILED;
+    facts->directoryPos = place.pos_in_zip_directory;
     unz_file_info64 info;
     std::vector<char> stored(kMaxStoredNameBytes + 1);
     if (unzGetCurrentFileInfo64(zf, &info, stored.data(), static_cast<uLong>(stored.size()), nullptr, 0, nullptr, 0) !=
@@ -241,18 +302,24 @@ unsigned int ZipExtractor::FetchEntry(int index, ZipEntry* entry, EntryFacts* fa
     return ZR_OK;
 }
 
-unsigned int ZipExtractor::GetEntry(int index, ZipEntry* entry)
+unsigned int ZipExtractor::ReadEntry(int index, ZipEntry* entry, ZipEntryFacts* facts)
 {
     CloseOpenEntry();
-    if (!m_archive || !entry || index < -1 || index >= m_entryCount)
-        return Keep(ZR_BAD_ARGS);
-    if (index == -1) {
+    if (!m_archive || !entry || !facts || index < 0 || index >= m_entryCount)
+        return ZR_BAD_ARGS;
+    return FetchEntry(index, entry, facts);
+}
+
+unsigned int ZipExtractor::GetEntry(int index, ZipEntry* entry)
+{
+    if (index == -1 && m_archive && entry) {
+        CloseOpenEntry();
         *entry = ZipEntry();
         entry->index = m_entryCount;
         return Keep(ZR_OK);
     }
-    EntryFacts facts;
-    return Keep(FetchEntry(index, entry, &facts));
+    ZipEntryFacts facts;
+    return Keep(ReadEntry(index, entry, &facts));
 }
 
 unsigned int ZipExtractor::ExtractEntry(int index, const wchar_t* name)
@@ -264,16 +331,28 @@ unsigned int ZipExtractor::ExtractEntry(int index, const wchar_t* name)
     if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH) || !ZipRelativePathIsSafe(safeName))
         return Keep(ZR_BAD_NAME);
     ZipEntry entry;
-    EntryFacts facts;
+    ZipEntryFacts facts;
     unsigned int r = FetchEntry(index, &entry, &facts);
     // The stored name does not matter here: the target is the caller's name, made safe above.
     if (r != ZR_OK && r != ZR_BAD_NAME)
         return Keep(r);
+    return Keep(WriteEntry(entry, facts, name));
+}
+
+unsigned int ZipExtractor::WriteEntry(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name)
+{
+    CloseOpenEntry();
+    if (!m_archive || !name || entry.index < 0 || entry.index >= m_entryCount)
+        return ZR_BAD_ARGS;
+    wchar_t safeName[ZIP_MAX_PATH];
+    if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH) || !ZipRelativePathIsSafe(safeName))
+        return ZR_BAD_NAME;
     if (facts.isDirectory)
-        return Keep(EnsureDirectory(m_baseFolder, safeName) ? ZR_OK : ZR_OPEN_FAILED);
+        return EnsureDirectory(m_baseFolder, safeName) ? ZR_OK : ZR_OPEN_FAILED;
     if (facts.encrypted)
-        return Keep(ZR_ENCRYPTED);
-    return Keep(ExtractFile(safeName, entry));
+        return ZR_ENCRYPTED;
+    unsigned int r = GoToRecord(entry.index, facts.directoryPos);
+    return r != ZR_OK ? r : ExtractFile(safeName, entry);
 }
 
 unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& entry)
@@ -293,6 +372,13 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
     ScopedHandle file(CreatePartial(partial, attr));
     const DWORD createError = GetLastError();
     const wchar_t* slash = wcsrchr(safeName, L'/');
+    if (!file && createError == ERROR_ACCESS_DENIED) {
+        // A run killed mid-entry can leave its partial file read-only (or hidden) as the entry is.
+        DWORD old = GetFileAttributesW(partial.c_str());
+        if (old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) &&
+            SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_NORMAL))
+            file.Reset(CreatePartial(partial, attr));
+    }
     if (!file && createError == ERROR_PATH_NOT_FOUND && slash) {
         // Folders are made only when missing: checking them for every entry costs too much.
         std::wstring folder(safeName, slash - safeName);

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Result codes.
 const unsigned int ZR_OK = 0;
 const unsigned int ZR_OPEN_FAILED = 0x200;        // archive or target file cannot be opened or created
@@ -36,6 +38,14 @@ struct ZipEntry
     long long uncompSize = 0;
 };
 
+// What extracting an entry needs besides its ZipEntry; any extractor of the same archive can use it.
+struct ZipEntryFacts
+{
+    bool isDirectory = false;
+    bool encrypted = false;
+    unsigned long long directoryPos = 0; // the entry's record in the central directory
+};
+
 class ZipExtractor
 {
 public:
@@ -56,15 +66,24 @@ public:
     void Destroy();
 
     const wchar_t* BaseFolder() const { return m_baseFolder; }
+    int EntryCount() const { return m_entryCount; }
+
+    // For the package extraction, which reads entries on one thread and writes them on others;
+    // none of these touches g_zipLastResult.
+    // The archive of first opened again for another thread, with first's base folder; its
+    // directory was checked when first opened it.
+    [[nodiscard]] unsigned int OpenAnother(const ZipExtractor& first);
+    // GetEntry for one entry, with what WriteEntry needs.
+    [[nodiscard]] unsigned int ReadEntry(int index, ZipEntry* entry, ZipEntryFacts* facts);
+    // ExtractEntry for an entry that ReadEntry of an extractor of this archive gave.
+    [[nodiscard]] unsigned int WriteEntry(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name);
 
 private:
-    struct EntryFacts
-    {
-        bool isDirectory = false;
-        bool encrypted = false;
-    };
+    unsigned int OpenReader(unsigned long long* declared);
+    void CloseReader();
     unsigned int GoToEntry(int index);
-    unsigned int FetchEntry(int index, ZipEntry* entry, EntryFacts* facts);
+    unsigned int GoToRecord(int index, unsigned long long directoryPos);
+    unsigned int FetchEntry(int index, ZipEntry* entry, ZipEntryFacts* facts);
     unsigned int ExtractFile(const wchar_t* safeName, const ZipEntry& entry);
     unsigned int CopyEntryData(HANDLE file, long long expectedSize);
     void CloseOpenEntry();
@@ -72,11 +91,12 @@ private:
     void* m_archive = nullptr; // minizip archive state, null when closed
     int m_openEntry = -1;      // entry currently open for reading
     ZipEntry m_cachedEntry;
-    EntryFacts m_cachedFacts;
+    ZipEntryFacts m_cachedFacts;
     int m_cachedIndex = -1;
     const char* m_password = nullptr; // no password is ever given
     char* m_buffer = nullptr;         // read buffer, allocated on first extraction
     wchar_t m_baseFolder[ZIP_MAX_PATH] = {};
+    std::wstring m_archivePath; // full path, for OpenAnother
     int m_entryCount = 0;
     int m_readerIndex = -1;         // entry the reader stands on
     bool m_directoryFailed = false; // a step through the directory failed: every later one does

@@ -1,5 +1,7 @@
 // Buffered reading of the archive file for minizip. The reader fetches headers a few bytes at a
 // time; one ReadFile per small field made listing and opening entries cost more than the data.
+// Two buffers: one stays on the central directory while the other follows the entries' data, so
+// stepping to the next entry does not read the directory again.
 #include "ZipInternal.h"
 #include "Handles.h"
 
@@ -12,24 +14,37 @@
 namespace {
 
 const DWORD kBufferSize = 65536;
+const int kBuffers = 2;
+
+struct Window
+{
+    ZPOS64_T start = 0; // file offset of data[0]
+    DWORD len = 0;
+    unsigned lastUse = 0;
+    char data[kBufferSize];
+};
 
 struct ArchiveFile
 {
     ScopedHandle handle;
-    ZPOS64_T pos = 0;         // position the reader asked for
-    ZPOS64_T size = 0;        // file length at open: a read from there on ends without a system call
-    ZPOS64_T bufferStart = 0; // file offset of buffer[0]
-    DWORD bufferLen = 0;
+    ZPOS64_T pos = 0;  // position the reader asked for
+    ZPOS64_T size = 0; // file length at open: a read from there on ends without a system call
     bool error = false;
-    char buffer[kBufferSize];
+    unsigned uses = 0;
+    Window windows[kBuffers];
 };
 
+// One system call: the offset goes with the read.
 bool ReadAt(ArchiveFile* f, ZPOS64_T offset, void* out, DWORD size, DWORD* got)
 {
-    LARGE_INTEGER li;
-    li.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(f->handle.Get(), li, nullptr, FILE_BEGIN) ||
-        !ReadFile(f->handle.Get(), out, size, got, nullptr)) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    if (!ReadFile(f->handle.Get(), out, size, got, &at)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) {
+            *got = 0;
+            return true;
+        }
         f->error = true;
         return false;
     }
@@ -53,6 +68,17 @@ voidpf ZCALLBACK OpenFile(voidpf, const void* filename, int mode)
     return f;
 }
 
+Window* WindowHolding(ArchiveFile* f, ZPOS64_T pos)
+{
+    for (Window& w : f->windows) {
+        if (pos >= w.start && pos < w.start + w.len) {
+            w.lastUse = ++f->uses;
+            return &w;
+        }
+    }
+    return nullptr;
+}
+
 uLong ZCALLBACK ReadFileFn(voidpf, voidpf stream, void* buf, uLong size)
 {
     ArchiveFile* f = static_cast<ArchiveFile*>(stream);
@@ -64,26 +90,32 @@ uLong ZCALLBACK ReadFileFn(voidpf, voidpf stream, void* buf, uLong size)
     if (size > f->size - f->pos)
         size = static_cast<uLong>(f->size - f->pos);
     while (done < size) {
-        if (f->pos >= f->bufferStart && f->pos < f->bufferStart + f->bufferLen) {
-            DWORD at = static_cast<DWORD>(f->pos - f->bufferStart);
-            DWORD n = static_cast<DWORD>(std::min<uLong>(size - done, f->bufferLen - at));
-            memcpy(out + done, f->buffer + at, n);
+        if (Window* w = WindowHolding(f, f->pos)) {
+            DWORD at = static_cast<DWORD>(f->pos - w->start);
+            DWORD n = static_cast<DWORD>(std::min<uLong>(size - done, w->len - at));
+            memcpy(out + done, w->data + at, n);
             done += n;
             f->pos += n;
             continue;
         }
         DWORD got = 0;
-        if (size - done >= kBufferSize) { // large reads bypass the buffer
+        if (size - done >= kBufferSize) { // large reads bypass the buffers
             if (!ReadAt(f, f->pos, out + done, size - done, &got) || got == 0)
                 break;
             done += got;
             f->pos += got;
             continue;
         }
-        if (!ReadAt(f, f->pos, f->buffer, kBufferSize, &got) || got == 0)
+        Window* w = &f->windows[0];
+        for (Window& other : f->windows)
+            if (other.lastUse < w->lastUse)
+                w = &other;
+        w->len = 0;
+        if (!ReadAt(f, f->pos, w->data, kBufferSize, &got) || got == 0)
             break;
-        f->bufferStart = f->pos;
-        f->bufferLen = got;
+        w->start = f->pos;
+        w->len = got;
+        w->lastUse = ++f->uses;
     }
     return done;
 }

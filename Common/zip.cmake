@@ -1,6 +1,7 @@
 # ZIP extraction layer shared by the Launcher and Portvane.
 add_library(kel_zip STATIC
     ${CMAKE_CURRENT_LIST_DIR}/ZipExtractor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ZipPackage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ZipEntryInfo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ZipFileIo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ZipCentralDirectory.cpp

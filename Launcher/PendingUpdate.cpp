@@ -1,5 +1,5 @@
 #include "ConfigWrapper.h"
-#include "ZipExtractor.h"
+#include "ZipPackage.h"
 #include "SystemText.h"
 #include <easylogging++.h>
 #include <cwchar>
@@ -47,22 +47,14 @@ bool TargetName(const ZipEntry& entry, const wchar_t* productName, std::wstring&
 // Extracts every entry of the open archive below the current directory; the number that failed.
 int ExtractAll(ZipHandle* zip, const wchar_t* productName)
 {
-    ZipEntry count;
-    (void)GetZipEntry(zip, -1, &count); // cannot fail on an open archive: it reads the count Open stored
-    int failed = 0;
-    for (int i = 0; i < count.index; ++i) {
-        ZipEntry entry;
-        unsigned int result = GetZipEntry(zip, i, &entry);
-        std::wstring target;
-        if (result == ZR_OK && !TargetName(entry, productName, target))
-            result = ZR_BAD_NAME;
-        if (result == ZR_OK && !target.empty())
-            result = ExtractZipEntry(zip, i, target.c_str());
-        if (result != ZR_OK) {
-            ++failed;
-            LOG(ERROR) << "Failed to extract entry " << i << " [" << ToUtf8(entry.name) << "], code = " << Hex(result);
-        }
-    }
+    int failed = ExtractZipPackage(
+        zip,
+        [productName](const ZipEntry& entry, std::wstring* target) { return TargetName(entry, productName, *target); },
+        [](int index, const ZipEntry& entry, unsigned int result) {
+            if (result != ZR_OK)
+                LOG(ERROR) << "Failed to extract entry " << index << " [" << ToUtf8(entry.name)
+                           << "], code = " << Hex(result);
+        });
     return failed;
 }
 } // namespace

@@ -1,7 +1,7 @@
 // Clean-up of the temp folder beside the program and installation of a pending update.zip.
 #include "Portvane.h"
 #include "SystemText.h"
-#include "ZipExtractor.h"
+#include "ZipPackage.h"
 #include "cpplog.h"
 
 #include <cstdio>
@@ -50,23 +50,20 @@ void ExtractUpdateZip()
         PV_LOG("ExtractUpdateZip") << "open update.zip failure: " << g_zipLastResult;
         return; // kept for the next start
     }
-    ZipEntry count;
-    (void)GetZipEntry(zip, -1, &count); // cannot fail on an open archive: it reads the count Open stored
-    bool failed = false;
-    for (int i = 0; i < count.index; ++i) {
-        ZipEntry entry;
-        unsigned int result = GetZipEntry(zip, i, &entry);
-        // No delete first: the ZIP layer swaps the entry in only once it is complete, so an entry
-        // that fails keeps the old file.
-        if (result == ZR_OK)
-            result = ExtractZipEntry(zip, i, entry.name);
-        if (result != ZR_OK) {
-            failed = true;
-            PV_LOG("ExtractUpdateZip") << "extract entry " << i << " failure: " << result;
-        }
-    }
+    // No delete first: the ZIP layer swaps an entry in only once it is complete, so an entry that
+    // fails keeps the old file.
+    int failed = ExtractZipPackage(
+        zip,
+        [](const ZipEntry& entry, std::wstring* target) {
+            *target = entry.name;
+            return true;
+        },
+        [](int index, const ZipEntry&, unsigned int result) {
+            if (result != ZR_OK)
+                PV_LOG("ExtractUpdateZip") << "extract entry " << index << " failure: " << result;
+        });
     CloseZipArchive(zip);
     // A package that did not extract whole stays for the next start.
-    if (!failed)
+    if (failed == 0)
         remove("update.zip");
 }

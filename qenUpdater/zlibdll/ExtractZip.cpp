@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "ZipExtractor.h"
+#include "ZipPackage.h"
 
 namespace {
 
@@ -67,14 +67,12 @@ ZLIBDLL_API int ExtractZipToDir(const wchar_t* zipPath, const wchar_t* folder, i
         return kExtractOpenFailed;
     ArchiveCloser closer{zip};
 
-    ZipEntry count;
-    if (GetZipEntry(zip, -1, &count) != ZR_OK)
-        return kExtractOpenFailed;
-    int failed = 0;
-    for (int i = 0; i < count.index; ++i) {
-        ZipEntry entry;
-        if (GetZipEntry(zip, i, &entry) != ZR_OK || ExtractZipEntry(zip, i, entry.name) != ZR_OK)
-            ++failed;
-    }
+    int failed = ExtractZipPackage(
+        zip,
+        [](const ZipEntry& entry, std::wstring* target) {
+            *target = entry.name;
+            return true;
+        },
+        [](int, const ZipEntry&, unsigned int) {});
     return failed;
 }
