@@ -370,15 +370,17 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
     if (!attr)
         attr = FILE_ATTRIBUTE_NORMAL;
     ScopedHandle file(CreatePartial(partial, attr));
-    const DWORD createError = GetLastError();
-    const wchar_t* slash = wcsrchr(safeName, L'/');
-    if (!file && createError == ERROR_ACCESS_DENIED) {
-        // A run killed mid-entry can leave its partial file read-only (or hidden) as the entry is.
-        DWORD old = GetFileAttributesW(partial.c_str());
-        if (old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) &&
-            SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_NORMAL))
+    DWORD createError = GetLastError();
+    if (file ? createError == ERROR_ALREADY_EXISTS : createError == ERROR_ACCESS_DENIED) {
+        // A partial file of a run that was killed: overwriting it may keep its attributes (Wine
+        // does) or be refused when it is read-only, so it is made afresh.
+        file.Reset();
+        SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (DeleteFileW(partial.c_str()))
             file.Reset(CreatePartial(partial, attr));
+        createError = GetLastError();
     }
+    const wchar_t* slash = wcsrchr(safeName, L'/');
     if (!file && createError == ERROR_PATH_NOT_FOUND && slash) {
         // Folders are made only when missing: checking them for every entry costs too much.
         std::wstring folder(safeName, slash - safeName);
