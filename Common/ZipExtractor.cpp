@@ -61,6 +61,30 @@ HANDLE CreatePartial(const std::wstring& path, DWORD attr)
     return CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, attr, nullptr);
 }
 
+// The partial file by its full path, with the folders it needs. A partial file that a killed run
+// left is made afresh: overwriting it may keep its attributes (Wine does) or be refused when it
+// is read-only.
+HANDLE CreatePartialByPath(const std::wstring& partial, DWORD attr, const wchar_t* base, const wchar_t* safeName)
+{
+    ScopedHandle file(CreatePartial(partial, attr));
+    DWORD createError = GetLastError();
+    if (file ? createError == ERROR_ALREADY_EXISTS : createError == ERROR_ACCESS_DENIED) {
+        file.Reset();
+        SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (DeleteFileW(partial.c_str()))
+            file.Reset(CreatePartial(partial, attr));
+        createError = GetLastError();
+    }
+    const wchar_t* slash = wcsrchr(safeName, L'/');
+    if (!file && createError == ERROR_PATH_NOT_FOUND && slash) {
+        // Folders are made only when missing: checking them for every entry costs too much.
+        std::wstring folder(safeName, slash - safeName);
+        if (EnsureDirectory(base, folder.c_str()))
+            file.Reset(CreatePartial(partial, attr));
+    }
+    return file.Release();
+}
+
 typedef BOOL(WINAPI* SetFileInformationByHandleFn)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
 
 // Renames the still open finished file over the target in one call; far cheaper per file than
@@ -179,6 +203,8 @@ unsigned int ZipExtractor::Close()
 void ZipExtractor::CloseReader()
 {
     CloseOpenEntry();
+    if (m_folders)
+        m_folders->Clear();
     if (m_archive)
         unzClose(Archive(m_archive));
     m_archive = nullptr;
@@ -369,32 +395,23 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
     DWORD attr = entry.attr & ~FILE_ATTRIBUTE_DIRECTORY;
     if (!attr)
         attr = FILE_ATTRIBUTE_NORMAL;
-    ScopedHandle file(CreatePartial(partial, attr));
-    DWORD createError = GetLastError();
-    if (file ? createError == ERROR_ALREADY_EXISTS : createError == ERROR_ACCESS_DENIED) {
-        // A partial file of a run that was killed: overwriting it may keep its attributes (Wine
-        // does) or be refused when it is read-only, so it is made afresh.
-        file.Reset();
-        SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileW(partial.c_str()))
-            file.Reset(CreatePartial(partial, attr));
-        createError = GetLastError();
-    }
-    const wchar_t* slash = wcsrchr(safeName, L'/');
-    if (!file && createError == ERROR_PATH_NOT_FOUND && slash) {
-        // Folders are made only when missing: checking them for every entry costs too much.
-        std::wstring folder(safeName, slash - safeName);
-        if (!EnsureDirectory(m_baseFolder, folder.c_str()))
-            return ZR_OPEN_FAILED;
-        file.Reset(CreatePartial(partial, attr));
-    }
+    const wchar_t* leaf = wcsrchr(target, L'\\') + 1; // ResolveZipTarget gives a full path
+    if (!m_folders)
+        m_folders.reset(new ZipFolderHandles);
+    HANDLE folder = m_folders->Folder(std::wstring(static_cast<const wchar_t*>(target), leaf - 1));
+    bool overwritten = false;
+    ScopedHandle file(CreateFileInFolder(folder, (leaf + std::wstring(kPartialSuffix)).c_str(), attr, &overwritten));
+    if (overwritten)
+        file.Reset(); // a partial file of a killed run: the path-based way below makes it afresh
+    if (!file)
+        file.Reset(CreatePartialByPath(partial, attr, m_baseFolder, safeName));
     if (!file)
         return ZR_OPEN_FAILED;
     unsigned int r = CopyEntryData(file.Get(), entry.uncompSize);
     bool renamed = false;
     if (r == ZR_OK) {
         (void)SetFileTime(file.Get(), TimeOrNull(entry.ctime), TimeOrNull(entry.atime), TimeOrNull(entry.mtime));
-        renamed = RenameOpenFile(file.Get(), target);
+        renamed = RenameInFolder(file.Get(), folder, leaf) || RenameOpenFile(file.Get(), target);
     }
     file.Reset();
     if (r == ZR_OK && !renamed && !ReplaceTarget(partial.c_str(), target))

@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+
+class ZipFolderHandles;
 
 // Result codes.
 const unsigned int ZR_OK = 0;
@@ -98,8 +101,9 @@ private:
     wchar_t m_baseFolder[ZIP_MAX_PATH] = {};
     std::wstring m_archivePath; // full path, for OpenAnother
     int m_entryCount = 0;
-    int m_readerIndex = -1;         // entry the reader stands on
-    bool m_directoryFailed = false; // a step through the directory failed: every later one does
+    int m_readerIndex = -1;                      // entry the reader stands on
+    bool m_directoryFailed = false;              // a step through the directory failed: every later one does
+    std::unique_ptr<ZipFolderHandles> m_folders; // the targets' folders, made on first extraction
 };
 
 const int ZIP_HANDLE_KIND = 1;

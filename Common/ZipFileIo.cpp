@@ -34,17 +34,13 @@ struct ArchiveFile
     Window windows[kBuffers];
 };
 
-// One system call: the offset goes with the read.
+// Not ReadFile with an offset in an OVERLAPPED: Wine sends its server a message for every such read.
 bool ReadAt(ArchiveFile* f, ZPOS64_T offset, void* out, DWORD size, DWORD* got)
 {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    if (!ReadFile(f->handle.Get(), out, size, got, &at)) {
-        if (GetLastError() == ERROR_HANDLE_EOF) {
-            *got = 0;
-            return true;
-        }
+    LARGE_INTEGER li;
+    li.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(f->handle.Get(), li, nullptr, FILE_BEGIN) ||
+        !ReadFile(f->handle.Get(), out, size, got, nullptr)) {
         f->error = true;
         return false;
     }

@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
 
 struct ZipEntry;
 struct zlib_filefunc64_def_s;
@@ -26,3 +30,29 @@ bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out
 // place, its lengths and extra blocks inside the directory, the declared number of them. False
 // for an archive whose directory cannot be read that way; entries receives the count.
 bool CheckZipCentralDirectory(const wchar_t* path, unsigned long long* entries);
+
+// Handles of the folders an extractor writes into, opened on first use, the least recently used
+// closed beyond a few dozen. One thread uses it.
+class ZipFolderHandles
+{
+public:
+    // Null when the folder cannot be opened (it does not exist yet).
+    HANDLE Folder(const std::wstring& path);
+    void Clear();
+
+private:
+    struct Entry
+    {
+        std::wstring path;
+        ScopedHandle handle;
+        unsigned lastUse;
+    };
+    std::vector<Entry> m_entries;
+    unsigned m_uses = 0;
+};
+
+// CreateFileW(GENERIC_WRITE | DELETE, no sharing, CREATE_ALWAYS, attributes) of name in folder.
+// Null on failure; *overwritten tells whether a file of that name was there.
+HANDLE CreateFileInFolder(HANDLE folder, const wchar_t* name, DWORD attributes, bool* overwritten);
+// Renames the open file to name in folder, replacing a file there.
+bool RenameInFolder(HANDLE file, HANDLE folder, const wchar_t* name);

@@ -21,8 +21,10 @@ const int kMaxThreads = 8;
 // Entries finished ahead of the next one to report: a large entry holds back the report, not the
 // other threads. Bounds the memory whatever the number of entries.
 const int kWindow = 256;
-// Jobs waiting for a thread, per thread.
-const size_t kQueuedPerThread = 2;
+// Jobs queued or running per thread; the calling thread refills the queue once half of them are
+// done rather than after each one: under Wine every wake-up of a waiting thread is a round trip
+// through its server, which costs as much as a file operation.
+const size_t kInFlightPerThread = 4;
 
 // The full target path in upper case, which tells entries that write the same file (or a folder
 // and something in it) apart from the rest. Empty when it cannot be worked out: such an entry
@@ -94,6 +96,7 @@ private:
     std::vector<std::unique_ptr<ZipExtractor>> m_readers; // one per worker
     std::vector<std::thread> m_workers;
     size_t m_maxInFlight = 0;
+    size_t m_refillAt = 0; // the calling thread plans again when this few jobs are left
 
     std::mutex m_lock;
     std::condition_variable m_jobReady; // workers: a job is queued or the run ends
@@ -101,6 +104,10 @@ private:
     std::deque<Job> m_queue;
     std::vector<std::pair<int, std::wstring>> m_inFlight; // index and key of each queued or running job
     bool m_stopping = false;
+    // What the calling thread waits for, so that a worker wakes it only then.
+    bool m_waitsForRoom = false;
+    bool m_waitsForAny = false;
+    int m_waitsForEntry = -1;
 };
 
 int PackageRun::Run(int threads, unsigned int* last)
@@ -109,7 +116,8 @@ int PackageRun::Run(int threads, unsigned int* last)
     m_slots.resize(static_cast<size_t>(std::max(1, std::min(count, kWindow))));
     if (threads > 1 && count > 1)
         StartWorkers(std::min(threads, count));
-    m_maxInFlight = m_workers.size() * (1 + kQueuedPerThread);
+    m_maxInFlight = m_workers.size() * kInFlightPerThread;
+    m_refillAt = m_maxInFlight / 2;
 
     int planned = 0;
     int reported = 0;
@@ -131,7 +139,15 @@ int PackageRun::Run(int threads, unsigned int* last)
         };
         std::unique_lock<std::mutex> lock(m_lock);
         if (!room()) {
-            m_jobDone.wait(lock, [&] { return SlotOf(reported).done || room(); });
+            if (planned < count && planned - reported < static_cast<int>(m_slots.size())) {
+                m_waitsForRoom = true;
+                m_jobDone.wait(lock, [&] { return m_inFlight.size() <= m_refillAt; });
+                m_waitsForRoom = false;
+            } else {
+                m_waitsForEntry = reported;
+                m_jobDone.wait(lock, [&] { return SlotOf(reported).done; });
+                m_waitsForEntry = -1;
+            }
             continue;
         }
         lock.unlock();
@@ -161,7 +177,9 @@ void PackageRun::Start(int index)
     }
     job.key = TargetKey(m_first.BaseFolder(), job.target);
     std::unique_lock<std::mutex> lock(m_lock);
+    m_waitsForAny = true;
     m_jobDone.wait(lock, [&] { return !OverlapsInFlight(job.key); });
+    m_waitsForAny = false;
     m_inFlight.emplace_back(index, job.key);
     m_queue.push_back(std::move(job));
     lock.unlock();
@@ -203,7 +221,8 @@ void PackageRun::Work(ZipExtractor* reader)
                 break;
             }
         }
-        m_jobDone.notify_one();
+        if (m_waitsForAny || job.entry.index == m_waitsForEntry || (m_waitsForRoom && m_inFlight.size() <= m_refillAt))
+            m_jobDone.notify_one();
     }
 }
 
