@@ -398,7 +398,8 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
     const wchar_t* leaf = wcsrchr(target, L'\\') + 1; // ResolveZipTarget gives a full path
     if (!m_folders)
         m_folders.reset(new ZipFolderHandles);
-    HANDLE folder = m_folders->Folder(std::wstring(static_cast<const wchar_t*>(target), leaf - 1));
+    // The folder with its separator: "C:" alone would name the drive's current directory.
+    HANDLE folder = m_folders->Folder(std::wstring(static_cast<const wchar_t*>(target), leaf));
     bool overwritten = false;
     ScopedHandle file(CreateFileInFolder(folder, (leaf + std::wstring(kPartialSuffix)).c_str(), attr, &overwritten));
     if (overwritten)
