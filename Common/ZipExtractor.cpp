@@ -145,6 +145,7 @@ unsigned int ZipExtractor::Open(const wchar_t* path)
     unsigned int r = OpenReader(&declared);
     if (r != ZR_OK)
         return Keep(r);
+    m_folders = std::make_shared<ZipFolderHandles>();
     // A directory that does not hold what its end record declares is one failure of the archive,
     // found here in one walk, not one failure per declared entry later.
     unsigned long long checked = 0;
@@ -163,6 +164,7 @@ unsigned int ZipExtractor::OpenAnother(const ZipExtractor& first)
         return ZR_BAD_ARGS;
     wcscpy(m_baseFolder, first.m_baseFolder);
     m_archivePath = first.m_archivePath;
+    m_folders = first.m_folders;
     unsigned long long declared = 0;
     unsigned int r = OpenReader(&declared);
     if (r == ZR_OK && declared != static_cast<unsigned long long>(first.m_entryCount)) {
@@ -203,8 +205,7 @@ unsigned int ZipExtractor::Close()
 void ZipExtractor::CloseReader()
 {
     CloseOpenEntry();
-    if (m_folders)
-        m_folders->Clear();
+    m_folders.reset();
     if (m_archive)
         unzClose(Archive(m_archive));
     m_archive = nullptr;
@@ -396,10 +397,11 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
     if (!attr)
         attr = FILE_ATTRIBUTE_NORMAL;
     const wchar_t* leaf = wcsrchr(target, L'\\') + 1; // ResolveZipTarget gives a full path
-    if (!m_folders)
-        m_folders.reset(new ZipFolderHandles);
     // The folder with its separator: "C:" alone would name the drive's current directory.
-    HANDLE folder = m_folders->Folder(std::wstring(static_cast<const wchar_t*>(target), leaf));
+    std::shared_ptr<const ScopedHandle> held;
+    if (m_folders)
+        held = m_folders->Folder(std::wstring(static_cast<const wchar_t*>(target), leaf));
+    HANDLE folder = held ? held->Get() : nullptr;
     bool overwritten = false;
     ScopedHandle file(CreateFileInFolder(folder, (leaf + std::wstring(kPartialSuffix)).c_str(), attr, &overwritten));
     if (overwritten)

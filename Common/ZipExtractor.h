@@ -103,7 +103,7 @@ private:
     int m_entryCount = 0;
     int m_readerIndex = -1;                      // entry the reader stands on
     bool m_directoryFailed = false;              // a step through the directory failed: every later one does
-    std::unique_ptr<ZipFolderHandles> m_folders; // the targets' folders, made on first extraction
+    std::shared_ptr<ZipFolderHandles> m_folders; // the targets' folders, shared with OpenAnother's extractors
 };
 
 const int ZIP_HANDLE_KIND = 1;

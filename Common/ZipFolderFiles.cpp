@@ -40,19 +40,21 @@ bool CountedName(const wchar_t* name, UNICODE_STRING* out)
 
 } // namespace
 
-HANDLE ZipFolderHandles::Folder(const std::wstring& path)
+std::shared_ptr<const ScopedHandle> ZipFolderHandles::Folder(const std::wstring& path)
 {
+    std::lock_guard<std::mutex> lock(m_lock);
     for (Entry& e : m_entries) {
         if (e.path == path) {
             e.lastUse = ++m_uses;
-            return e.handle.Get();
+            return e.handle;
         }
     }
     // A folder that does not exist yet is not remembered: the path-based call makes it.
-    ScopedHandle h(CreateFileW(path.c_str(), FILE_TRAVERSE | FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!h)
+    auto h = std::make_shared<const ScopedHandle>(
+        CreateFileW(path.c_str(), FILE_TRAVERSE | FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!*h)
         return nullptr;
     if (m_entries.size() >= kFolderHandles) {
         size_t oldest = 0;
@@ -61,13 +63,8 @@ HANDLE ZipFolderHandles::Folder(const std::wstring& path)
                 oldest = i;
         m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(oldest));
     }
-    m_entries.push_back(Entry{path, std::move(h), ++m_uses});
-    return m_entries.back().handle.Get();
-}
-
-void ZipFolderHandles::Clear()
-{
-    m_entries.clear();
+    m_entries.push_back(Entry{path, h, ++m_uses});
+    return h;
 }
 
 HANDLE CreateFileInFolder(HANDLE folder, const wchar_t* name, DWORD attributes, bool* overwritten)

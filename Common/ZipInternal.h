@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,22 +33,24 @@ bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out
 // for an archive whose directory cannot be read that way; entries receives the count.
 bool CheckZipCentralDirectory(const wchar_t* path, unsigned long long* entries);
 
-// Handles of the folders an extractor writes into, opened on first use, the least recently used
-// closed beyond a few dozen. One thread uses it.
+// Handles of the folders the extractors of one archive write into, opened on first use and
+// shared by their threads (one open and one descriptor in Wine per folder, not per thread); the
+// least recently used are let go beyond a few dozen.
 class ZipFolderHandles
 {
 public:
-    // Null when the folder cannot be opened (it does not exist yet).
-    HANDLE Folder(const std::wstring& path);
-    void Clear();
+    // Empty when the folder cannot be opened (it does not exist yet). The handle stays open while
+    // the caller holds it, also when the cache lets it go.
+    std::shared_ptr<const ScopedHandle> Folder(const std::wstring& path);
 
 private:
     struct Entry
     {
         std::wstring path;
-        ScopedHandle handle;
+        std::shared_ptr<const ScopedHandle> handle;
         unsigned lastUse;
     };
+    std::mutex m_lock;
     std::vector<Entry> m_entries;
     unsigned m_uses = 0;
 };
