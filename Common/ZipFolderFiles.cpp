@@ -12,7 +12,7 @@
 
 namespace {
 
-const size_t kFolderHandles = 64; // per extractor: packages seldom spread their files wider
+const size_t kFolderHandles = 64; // packages seldom spread their files wider
 const ULONG kFileOverwritten = 3; // IO_STATUS_BLOCK.Information of an existing file replaced
 const ULONG kNonDirectoryFile = 0x40;
 const ULONG kSynchronousIo = 0x20; // FILE_SYNCHRONOUS_IO_NONALERT, as CreateFileW opens

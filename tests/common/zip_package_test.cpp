@@ -160,7 +160,6 @@ TEST_F(ZipFixture, PackageOnThreadsGivesTheFilesResultsAndReportOrderOfOneThread
 
     std::map<std::string, Item> treeOne = Snapshot(m_root / "one");
     std::map<std::string, Item> treeMany = Snapshot(m_root / "many");
-    EXPECT_TRUE(treeOne == treeMany);
     EXPECT_EQ(treeOne.size(), treeMany.size());
     for (const auto& item : treeOne) {
         auto other = treeMany.find(item.first);
