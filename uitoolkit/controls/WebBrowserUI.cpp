@@ -56,9 +56,11 @@ bool CWebBrowserUI::CreateControl()
     if (m_pManager != NULL && m_pTranslatorManager == NULL && m_pManager->RegisterAcceleratorTranslator(this))
         m_pTranslatorManager = m_pManager;
     QueryControl(IID_IWebBrowser2, reinterpret_cast<void**>(&m_pWebBrowser2));
+    // The sink first: a navigation that fails at once reports while Navigate is still running,
+    // and its outcome would otherwise reach the handler or not depending on timing.
+    RegisterEventHandler(true);
     if (m_bAutoNavi && !m_sHomePage.IsEmpty())
         Navigate(m_sHomePage);
-    RegisterEventHandler(true);
     return true;
 }
 

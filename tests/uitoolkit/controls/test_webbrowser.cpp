@@ -258,7 +258,8 @@ TEST(WebBrowser, NavigationFailsWithoutHangingAndAutoNavigationNeedsAHomePage)
     home.browser->ApplyAttribute(L"homepage", L"http://127.0.0.1:1/home");
     home.browser->ApplyAttribute(L"autonavi", L"true");
     home.Create();
-    // The sink is advised after the first navigation starts: only its outcome arrives.
+    // The sink is advised before the home navigation starts: the handler hears all of it.
+    EXPECT_TRUE(homeHandler.Saw(L"BeforeNavigate2 http://127.0.0.1:1/home"));
     PumpUntil([&] { return homeHandler.Saw(L"NavigateError"); }, 10000);
     EXPECT_TRUE(homeHandler.Saw(L"NavigateError http://127.0.0.1:1/home"));
 }
