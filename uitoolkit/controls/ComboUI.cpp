@@ -175,8 +175,13 @@ bool CComboUI::SelectIndex(int index, bool takeFocus)
     if (control == NULL || !control->IsVisible() || !control->IsEnabled() || item == NULL)
         return false;
     m_iCurSel = index;
-    if (m_pWindow != NULL || takeFocus)
+    if ((m_pWindow != NULL || takeFocus) && m_pManager != NULL) {
+        CControlWatchUI watch(m_pManager, this);
         control->SetFocus();
+        // A kill-focus handler removed or rebuilt the combo, or moved the selection: that choice stands.
+        if (watch.Control() == NULL || m_iCurSel != index || ChildAt(index) != control)
+            return true;
+    }
     item->SetItemSelected(true);
     Invalidate();
     // Last: the handler may remove the item or delete the combo.

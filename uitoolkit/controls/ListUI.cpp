@@ -316,8 +316,13 @@ bool CListUI::SelectIndex(int index, bool takeFocus)
         return false;
     }
     EnsureIndexVisible(m_iCurSel);
-    if (takeFocus)
+    if (takeFocus && m_pManager != NULL) {
+        CControlWatchUI watch(m_pManager, this);
         control->SetFocus();
+        // A kill-focus handler removed or rebuilt the list, or moved the selection: that choice stands.
+        if (watch.Control() == NULL || m_iCurSel != index || m_pBody->ItemAt(index) != control)
+            return true;
+    }
     if (m_pManager != NULL)
         m_pManager->RaiseNotification(this, L"itemselect", m_iCurSel, previous);
     return true;

@@ -87,6 +87,12 @@ CWindowManagerUI::CWindowManagerUI()
 
 CWindowManagerUI::~CWindowManagerUI()
 {
+    // Whoever runs below a handler that deleted this manager learns so from its watch.
+    for (CControlWatchUI* watch = m_pWatches; watch != NULL; watch = watch->m_pNext) {
+        watch->m_pManager = NULL;
+        watch->m_pControl = NULL;
+    }
+    m_pWatches = NULL;
     // Queued notifications go first: deleting controls walks the queue to clear their senders.
     for (int i = 0; i < m_aAsyncNotify.Count(); ++i)
         delete static_cast<NotifyMsgUI*>(m_aAsyncNotify[i]);

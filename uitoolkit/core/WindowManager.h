@@ -105,6 +105,28 @@ struct ResourcesUI
     CStringMapUI multiLanguageTexts;
 };
 
+class CWindowManagerUI;
+
+// Lives on the stack across a call that may run handlers or a modal loop. The control reads NULL once it
+// has left the manager (removed, deleted or moved to another window); both read NULL once the manager is gone.
+class CControlWatchUI
+{
+public:
+    CControlWatchUI(CWindowManagerUI* manager, CControlUI* control);
+    ~CControlWatchUI();
+    CControlWatchUI(const CControlWatchUI&) = delete;
+    CControlWatchUI& operator=(const CControlWatchUI&) = delete;
+
+    CControlUI* Control() const { return m_pControl; }
+    bool ManagerAlive() const { return m_pManager != NULL; }
+
+private:
+    friend class CWindowManagerUI;
+    CWindowManagerUI* m_pManager;
+    CControlUI* m_pControl;
+    CControlWatchUI* m_pNext = NULL;
+};
+
 // One per skinned window: owns the control tree and turns window messages into control events.
 class CWindowManagerUI
 {
@@ -154,6 +176,8 @@ public:
     static bool TranslateThroughManagers(MSG* msg);
     static void RunMessageLoop();
 
+    // After any notification, handler or modal loop, touch nothing not checked alive (CControlWatchUI): a
+    // handler may remove or delete the sender, its item, its owner, this manager and its window.
     void RaiseNotification(CControlUI* sender, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
                            bool async = false);
     void DeliverNotification(NotifyMsgUI& msg, bool async = false);
@@ -265,7 +289,8 @@ private:
     }
     // Key events carry the key code as their character and the current modifier state.
     void SendKeyEvent(CControlUI* control, int type, WPARAM wParam, LPARAM lParam);
-    void DropFocus(CControlUI* next);
+    // False when a handler deleted this manager.
+    bool DropFocus(CControlUI* next);
     // Capture, input pointers, timers and overlay of the control; no event.
     void DropReferencesTo(CControlUI* control);
     bool IsOwnControl(CControlUI* control) const;
@@ -331,6 +356,8 @@ private:
     CStringMapUI m_mOptionGroup;
     ResourcesUI m_resources;
     CPtrArrayUI m_aTranslateAccelerator;
+    friend class CControlWatchUI;
+    CControlWatchUI* m_pWatches = NULL; // open watches on this manager, newest first
 };
 
 } // namespace UiToolkit

@@ -39,16 +39,23 @@ const UINT TAB_SEARCH_FLAGS = UIFIND_ME_FIRST | UIFIND_VISIBLE | UIFIND_ENABLED;
 
 } // namespace
 
-void CWindowManagerUI::DropFocus(CControlUI* next)
+bool CWindowManagerUI::DropFocus(CControlUI* next)
 {
     if (m_pFocus == NULL)
-        return;
+        return true;
     CControlUI* old = m_pFocus;
+    CControlWatchUI watch(this, old);
     SendEvent(old, UIEVENT_KILLFOCUS, 0, 0, 0, next);
+    if (!watch.ManagerAlive())
+        return false;
     // The handler may have forgotten the control already.
-    if (m_pFocus == old)
+    if (m_pFocus == old && watch.Control() != NULL) {
         RaiseNotification(old, L"killfocus");
+        if (!watch.ManagerAlive())
+            return false;
+    }
     m_pFocus = NULL;
+    return true;
 }
 
 void CWindowManagerUI::SetFocusControl(CControlUI* control)
@@ -57,20 +64,22 @@ void CWindowManagerUI::SetFocusControl(CControlUI* control)
         ::SetFocus(m_hWnd);
     if (control == m_pFocus)
         return;
-    DropFocus(control);
-    if (control == NULL || !IsOwnControl(control) || !control->IsVisible() || !control->IsEnabled())
+    // A kill-focus handler may remove or delete the control that is to take the focus, or this manager.
+    CControlWatchUI watch(this, control);
+    if (!DropFocus(control) || watch.Control() == NULL)
+        return;
+    if (!IsOwnControl(control) || !control->IsVisible() || !control->IsEnabled())
         return;
     m_pFocus = control;
     SendEvent(control, UIEVENT_SETFOCUS);
-    if (m_pFocus == control)
+    if (watch.ManagerAlive() && m_pFocus == control)
         RaiseNotification(control, L"setfocus");
 }
 
 void CWindowManagerUI::FocusOnNextPaint(CControlUI* control)
 {
     ::SetFocus(m_hWnd);
-    DropFocus(control);
-    if (m_pRoot == NULL)
+    if (!DropFocus(control) || m_pRoot == NULL)
         return;
     TabSearch search = {NULL, control, false, NULL, NULL, NULL, NULL};
     m_pRoot->SearchTree(CollectTabStops, &search, TAB_SEARCH_FLAGS);

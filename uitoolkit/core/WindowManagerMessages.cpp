@@ -20,12 +20,19 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
 {
     if (m_hWnd == NULL)
         return false;
+    // Every handler reached from here may delete this manager (a combo's pop-up goes with its own): once it
+    // is gone, the message counts as handled and nothing of the manager is touched.
+    CControlWatchUI self(this, NULL);
     DrainAsyncNotifications();
+    if (!self.ManagerAlive())
+        return true;
 
     for (int i = 0; i < m_aMessageFilters.Count(); ++i) {
         bool handled = false;
         LRESULT answer =
             static_cast<IMessageFilterUI*>(m_aMessageFilters[i])->FilterMessage(message, wParam, lParam, handled);
+        if (!self.ManagerAlive())
+            return true;
         if (handled) {
             result = answer;
             return true;
@@ -39,7 +46,7 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_SIZE:
         if (m_pFocus != NULL)
             SendEvent(m_pFocus, UIEVENT_WINDOWSIZE);
-        if (m_pRoot != NULL)
+        if (self.ManagerAlive() && m_pRoot != NULL)
             m_pRoot->NeedUpdate();
         return true;
     case WM_PAINT:
@@ -48,9 +55,12 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE: {
         if (m_pEventHover != NULL)
             SendEvent(m_pEventHover, UIEVENT_MOUSELEAVE);
-        if (m_pEventClick != NULL)
+        if (self.ManagerAlive() && m_pEventClick != NULL)
             SendEvent(m_pEventClick, UIEVENT_BUTTONUP);
-        SetFocusControl(NULL);
+        if (self.ManagerAlive())
+            SetFocusControl(NULL);
+        if (!self.ManagerAlive())
+            return true;
         HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
         if (owner != NULL)
             ::SetFocus(owner);
@@ -160,8 +170,12 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
         CControlUI* control = FindControlAt(m_ptLastMousePos);
         if (!IsOwnControl(control))
             break;
+        // Before the focus moves: a kill-focus handler that removes the control makes the manager forget it.
+        CControlWatchUI clicked(this, control);
         m_pEventClick = control;
         control->SetFocus();
+        if (clicked.Control() == NULL)
+            break;
         SetCapture();
         SendEvent(control, UIEVENT_BUTTONDOWN, wParam, lParam, static_cast<WORD>(wParam));
         break;
@@ -196,10 +210,14 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
         CControlUI* control = FindControlAt(m_ptLastMousePos);
         if (!IsOwnControl(control))
             break;
+        // Recorded first, as for the left button: a handler that removes the control makes the manager forget it.
+        CControlWatchUI clicked(this, control);
+        m_pEventClick = control;
         control->SetFocus();
+        if (clicked.Control() == NULL)
+            break;
         SetCapture();
         SendEvent(control, UIEVENT_RBUTTONDOWN, wParam, lParam, static_cast<WORD>(wParam));
-        m_pEventClick = control;
         break;
     }
     case WM_MOUSEWHEEL: {
@@ -211,6 +229,8 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
             WPARAM down = static_cast<short>(HIWORD(wParam)) < 0 ? 1 : 0;
             SendEvent(control, UIEVENT_SCROLLWHEEL, down, lParam, ModifierState());
         }
+        if (!self.ManagerAlive())
+            return true;
         // Hover follows the content that scrolled under the pointer.
         ::SendMessageW(m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(m_ptLastMousePos.x, m_ptLastMousePos.y));
         break;
@@ -231,8 +251,10 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
     default:
         break;
     }
+    if (!self.ManagerAlive())
+        return true;
     DrainAsyncNotifications();
-    return false;
+    return !self.ManagerAlive();
 }
 
 void CWindowManagerUI::OnMouseMove(LPARAM lParam)
@@ -252,16 +274,24 @@ void CWindowManagerUI::OnMouseMove(LPARAM lParam)
     CControlUI* control = FindControlAt(m_ptLastMousePos);
     if (control != NULL && control->GetOwnerManager() != this)
         return;
+    // Leave and enter handlers may remove either control or delete this manager.
+    CControlWatchUI watch(this, control);
     if (control != m_pEventHover && m_pEventHover != NULL) {
         CControlUI* old = m_pEventHover;
         m_pEventHover = NULL;
         SendEvent(old, UIEVENT_MOUSELEAVE);
+        if (!watch.ManagerAlive())
+            return;
         if (m_hwndTooltip != NULL)
             ::SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
     }
+    control = watch.Control();
     if (control != m_pEventHover && control != NULL) {
         m_pEventHover = control;
         SendEvent(control, UIEVENT_MOUSEENTER);
+        if (!watch.ManagerAlive())
+            return;
+        control = watch.Control();
     }
     if (m_pEventClick != NULL)
         SendEvent(m_pEventClick, UIEVENT_MOUSEMOVE);
@@ -308,8 +338,12 @@ void CWindowManagerUI::OnMouseHover(LPARAM lParam)
     CControlUI* control = FindControlAt(pt);
     if (control == NULL)
         return;
-    if (m_pEventHover != NULL)
+    if (m_pEventHover != NULL) {
+        CControlWatchUI watch(this, control);
         SendEvent(m_pEventHover, UIEVENT_MOUSEHOVER, 0, 0, 0, m_pEventHover);
+        if (watch.Control() == NULL)
+            return;
+    }
     CStringUI tip = SubstituteMultiLanguage(control->GetToolTip());
     if (tip.IsEmpty())
         return;

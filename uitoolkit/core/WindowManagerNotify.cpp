@@ -4,6 +4,7 @@
 
 namespace UiToolkit {
 
+// The rule for every caller: after any notification, handler or modal loop, touch nothing not checked alive.
 void CWindowManagerUI::RaiseNotification(CControlUI* sender, const wchar_t* type, WPARAM wParam, LPARAM lParam,
                                          bool async)
 {
@@ -27,21 +28,23 @@ void CWindowManagerUI::DeliverNotification(NotifyMsgUI& msg, bool async)
         m_aAsyncNotify.Add(new NotifyMsgUI(msg));
         return;
     }
+    CControlWatchUI self(this, NULL);
     if (msg.pSender != NULL && !msg.pSender->OnNotifyList.IsEmpty())
         msg.pSender->OnNotifyList.Invoke(&msg);
-    for (int i = 0; i < m_aNotifiers.Count(); ++i)
+    for (int i = 0; self.ManagerAlive() && i < m_aNotifiers.Count(); ++i)
         static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(msg);
 }
 
 void CWindowManagerUI::DrainAsyncNotifications()
 {
-    // Taken from the front one at a time: a handler may queue more, or forget a sender.
-    while (m_aAsyncNotify.Count() > 0) {
+    // Taken from the front one at a time: a handler may queue more, forget a sender or delete this manager.
+    CControlWatchUI self(this, NULL);
+    while (self.ManagerAlive() && m_aAsyncNotify.Count() > 0) {
         NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(m_aAsyncNotify[0]);
         m_aAsyncNotify.Remove(0);
         if (msg->pSender != NULL && !msg->pSender->OnNotifyList.IsEmpty())
             msg->pSender->OnNotifyList.Invoke(msg);
-        for (int i = 0; i < m_aNotifiers.Count(); ++i)
+        for (int i = 0; self.ManagerAlive() && i < m_aNotifiers.Count(); ++i)
             static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(*msg);
         delete msg;
     }
@@ -83,6 +86,10 @@ void CWindowManagerUI::DropReferencesTo(CControlUI* control)
     if (control == m_pEventKey)
         m_pEventKey = NULL;
     KillAllTimersFor(control);
+    for (CControlWatchUI* watch = m_pWatches; watch != NULL; watch = watch->m_pNext) {
+        if (watch->m_pControl == control)
+            watch->m_pControl = NULL;
+    }
     // A forgotten control may be deleted next: painting must not reach it afterwards.
     for (int i = m_aPostPaintControls.Find(control); i >= 0; i = m_aPostPaintControls.Find(control))
         m_aPostPaintControls.Remove(i);

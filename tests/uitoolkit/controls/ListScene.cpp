@@ -74,6 +74,20 @@ void ListScene::Release(int x, int y)
     SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
+void ListScene::RightClick(int x, int y)
+{
+    SendMessageW(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+    SendMessageW(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+    POINT pt = {x, y};
+    ClientToScreen(hwnd, &pt);
+    SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(pt.x, pt.y));
+}
+
+void RunModalLoop()
+{
+    PumpPending();
+}
+
 DWORD ListScene::PixelAt(int x, int y)
 {
     Refresh();

@@ -35,6 +35,8 @@ public:
     void Press(int x, int y);
     void Move(int x, int y, bool buttonDown = false);
     void Release(int x, int y);
+    // A right click as the system delivers it: button down, button up, then the context-menu message.
+    void RightClick(int x, int y);
     // The window's client area printed into a DIB; 0x00RRGGBB.
     DWORD PixelAt(int x, int y);
     int Count(const wchar_t* type) const;
@@ -44,5 +46,8 @@ public:
     HWND hwnd = NULL;
     std::vector<HeardNotify> heard;
 };
+
+// What a message box does inside a handler: it pumps every message posted so far, queued deletions included.
+void RunModalLoop();
 
 } // namespace TestHelpers

@@ -242,3 +242,53 @@ TEST(ComboDropDown, ItemsInsertedOrMovedWhileOpenShowThereAndEscapeKeepsItsItem)
     EXPECT_EQ(0xFF112233u, combo->GetListInfo()->dwTextColor);
     EXPECT_EQ(static_cast<UINT>(DT_RIGHT), combo->GetListInfo()->uTextStyle & (DT_CENTER | DT_RIGHT));
 }
+
+TEST(ComboLifetimes, ItemSelectHandlerOfAClickInTheDropDownPumpsOrDeletesTheCombo)
+{
+    enum Handler
+    {
+        MODAL_LOOP,
+        DELETE_AT_ONCE,
+        DELETE_DEFERRED_THEN_MODAL_LOOP
+    };
+    for (Handler handler : {MODAL_LOOP, DELETE_AT_ONCE, DELETE_DEFERRED_THEN_MODAL_LOOP}) {
+        SCOPED_TRACE(handler);
+        ListScene scene(COMBO_SKIN);
+        CComboUI* combo = ComboOf(scene, L"combo");
+        ASSERT_NE(nullptr, combo);
+        CContainerUI* root = static_cast<CContainerUI*>(scene.Find(L"root")->CastTo(L"Container"));
+        root->SetDefersItemDeletion(handler != DELETE_AT_ONCE);
+        bool handled = false;
+        scene.window.onNotify = [&](NotifyMsgUI& msg) {
+            if (handled || msg.sType != L"itemselect")
+                return;
+            handled = true;
+            if (handler != MODAL_LOOP)
+                ASSERT_TRUE(root->RemoveItem(combo));
+            // The loop delivers the pop-up's close, which frees the pop-up and its manager mid-click.
+            if (handler != DELETE_AT_ONCE)
+                RunModalLoop();
+        };
+        ASSERT_TRUE(combo->Trigger());
+        HWND popup = combo->GetDropDown()->WindowHandle();
+        UpdateWindow(popup);
+        SendMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 31));
+        if (IsWindow(popup))
+            SendMessageW(popup, WM_LBUTTONUP, 0, MAKELPARAM(10, 31));
+        ASSERT_TRUE(handled);
+        if (handler == MODAL_LOOP) {
+            EXPECT_EQ(1, combo->CurrentIndex());
+            ASSERT_TRUE(WaitClosed(combo));
+            ExpectItemsBack(combo, &scene.window.manager);
+        } else {
+            EXPECT_FALSE(IsWindow(popup));
+            EXPECT_EQ(nullptr, scene.Find(L"combo"));
+        }
+        // The window goes on: the other combo still opens.
+        PumpPending();
+        CComboUI* empty = ComboOf(scene, L"empty");
+        ASSERT_TRUE(empty->Trigger());
+        SendMessageW(empty->GetDropDown()->WindowHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_TRUE(WaitClosed(empty));
+    }
+}

@@ -283,12 +283,20 @@ TEST(ListLifetimes, HandlerRemovesTheItemItWasToldAbout)
     {
         const wchar_t* type;
         bool defers;
+        bool modal;      // the handler runs a modal loop after the removal, as a message box does
+        bool rightClick; // the right button raises "itemclick" too, and the context menu follows
     };
-    const Case cases[] = {{L"itemclick", true},   {L"itemclick", false},   {L"itemselect", true},
-                          {L"itemselect", false}, {L"itemactivate", true}, {L"itemactivate", false},
-                          {L"headerclick", true}, {L"headerclick", false}};
+    const Case cases[] = {
+        {L"itemclick", true, false, false},    {L"itemclick", false, false, false},
+        {L"itemselect", true, false, false},   {L"itemselect", false, false, false},
+        {L"itemactivate", true, false, false}, {L"itemactivate", false, false, false},
+        {L"headerclick", true, false, false},  {L"headerclick", false, false, false},
+        {L"itemclick", true, true, false},     {L"itemclick", true, true, true},
+        {L"itemclick", false, false, true},    {L"itemselect", true, true, false},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::wstring(c.type).c_str() << (c.defers ? " deferred" : " at once"));
+        SCOPED_TRACE(testing::Message() << std::wstring(c.type).c_str() << (c.defers ? " deferred" : " at once")
+                                        << (c.modal ? " modal" : "") << (c.rightClick ? " right" : ""));
         ListScene scene(HeaderedList());
         CListUI* list = scene.List();
         ASSERT_NE(nullptr, list);
@@ -306,16 +314,23 @@ TEST(ListLifetimes, HandlerRemovesTheItemItWasToldAbout)
                 ASSERT_TRUE(list->RemoveItemAt(static_cast<int>(msg.wParam)));
             else
                 ASSERT_TRUE(list->RemoveItem(msg.pSender));
+            if (c.modal)
+                RunModalLoop();
         };
         POINT pt = CentreOf(target);
-        if (c.type == std::wstring(L"itemactivate"))
+        if (c.rightClick) {
+            scene.RightClick(pt.x, pt.y);
+            scene.Move(pt.x + 1, pt.y);
+            EXPECT_NE(scene.hwnd, GetCapture());
+        } else if (c.type == std::wstring(L"itemactivate")) {
             SendMessageW(scene.hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
-        else
+        } else {
             scene.Press(pt.x, pt.y);
+        }
         scene.Release(pt.x, pt.y);
         ASSERT_TRUE(removed);
         // Deferred: the removed item is still there and has forgotten the list.
-        if (c.defers && item != NULL) {
+        if (c.defers && !c.modal && item != NULL) {
             EXPECT_EQ(nullptr, item->ItemOwner());
             EXPECT_EQ(-1, item->ItemIndex());
             EXPECT_FALSE(item->IsItemSelected());
@@ -488,5 +503,83 @@ TEST(ListNavigation, UpFromBelowTheFirstSelectableRowMovesUp)
     for (int expected : {3, 2, 1, 1}) {
         scene.Key(VK_UP);
         EXPECT_EQ(expected, list->CurrentIndex());
+    }
+}
+
+TEST(ListLifetimes, KillFocusHandlerRebuildsOrDeletesWhatIsBeingClicked)
+{
+    enum Action
+    {
+        CLICK_ITEM,
+        KEY_DOWN_IN_LIST,
+        SELECT_IN_COMBO
+    };
+    struct Case
+    {
+        Action action;
+        bool deleteOwner; // else the handler empties and refills it
+        bool defers;      // deferred deletion, then a modal loop in the handler
+    };
+    const Case cases[] = {{CLICK_ITEM, false, true},       {CLICK_ITEM, false, false},
+                          {CLICK_ITEM, true, true},        {CLICK_ITEM, true, false},
+                          {KEY_DOWN_IN_LIST, false, true}, {KEY_DOWN_IN_LIST, true, false},
+                          {SELECT_IN_COMBO, false, false}, {SELECT_IN_COMBO, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.action << (c.deleteOwner ? " delete" : " refill")
+                                        << (c.defers ? " deferred, modal" : " at once"));
+        ListScene scene(L"<Window><VerticalLayout name=\"root\"><Button name=\"other\" height=\"20\"/>"
+                        L"<List name=\"list\" height=\"100\">" +
+                        Items(4) + L"</List><Combo name=\"combo\" height=\"20\">" + Items(3) +
+                        L"</Combo></VerticalLayout></Window>");
+        CListUI* list = scene.List();
+        ASSERT_NE(nullptr, list);
+        CContainerUI* root = static_cast<CContainerUI*>(scene.Find(L"root")->CastTo(L"Container"));
+        CContainerUI* owner =
+            c.action == SELECT_IN_COMBO ? static_cast<CContainerUI*>(scene.Find(L"combo")->CastTo(L"Container")) : list;
+        root->SetDefersItemDeletion(c.defers);
+        owner->SetDefersItemDeletion(c.defers);
+        POINT pt = CentreOf(list->ItemAt(2));
+        if (c.action == KEY_DOWN_IN_LIST)
+            list->SetFocus();
+        else
+            scene.Find(L"other")->SetFocus();
+        bool handled = false;
+        scene.window.onNotify = [&](NotifyMsgUI& msg) {
+            if (msg.sType != L"windowinit")
+                scene.heard.push_back({msg.pSender, std::wstring(msg.sType.Text()), msg.wParam, msg.lParam});
+            if (handled || msg.sType != L"killfocus")
+                return;
+            handled = true;
+            if (c.deleteOwner) {
+                ASSERT_TRUE(root->RemoveItem(owner));
+            } else {
+                owner->RemoveAllItems();
+                for (int i = 0; i < 2; ++i)
+                    owner->AddItem(new CListLabelElementUI());
+            }
+            if (c.defers)
+                RunModalLoop();
+        };
+        scene.heard.clear();
+        if (c.action == CLICK_ITEM) {
+            scene.Press(pt.x, pt.y);
+            scene.Release(pt.x, pt.y);
+        } else if (c.action == KEY_DOWN_IN_LIST) {
+            scene.Key(VK_DOWN);
+        } else {
+            static_cast<IListOwnerUI*>(owner->CastTo(L"IListOwner"))->SelectIndex(1, true);
+        }
+        ASSERT_TRUE(handled);
+        // The handler's choice stands: what it rebuilt holds no selection, and nothing was said of the old item.
+        EXPECT_EQ(0, scene.Count(L"itemclick"));
+        EXPECT_EQ(0, scene.Count(L"itemselect"));
+        EXPECT_NE(scene.hwnd, GetCapture());
+        if (!c.deleteOwner) {
+            EXPECT_EQ(2, owner->ItemCount());
+            EXPECT_EQ(-1, static_cast<IListOwnerUI*>(owner->CastTo(L"IListOwner"))->CurrentIndex());
+        }
+        PumpPending();
+        scene.Refresh();
+        scene.Move(pt.x, pt.y + 1);
     }
 }
