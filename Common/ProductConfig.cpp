@@ -147,7 +147,8 @@ bool ReadProductConfig(ProductConfig& config, const wchar_t* path, std::vector<s
 
 bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path)
 {
-    if (!envUtf8 || !FileExists(path))
+    wchar_t wanted[MAX_PATH] = {};
+    if (!envUtf8 || (*envUtf8 && !Utility::Utf8ToWide(envUtf8, wanted)) || !FileExists(path))
         return false;
     tinyxml2::XMLDocument doc;
     if (!LoadWholeDocument(doc, path))
@@ -155,14 +156,12 @@ bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path)
     tinyxml2::XMLElement* root = doc.FirstChildElement();
     ProductConfig before;
     ReadFields(root, before, nullptr);
-    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
-        if (_stricmp(e->Name(), "env") == 0) {
+    // Every env element: the reader takes the last non-empty one, not the first.
+    for (tinyxml2::XMLElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
+        if (_stricmp(e->Name(), "env") == 0)
             e->SetText(envUtf8);
-            break;
-        }
-    }
     // Write beside the file and replace it only when the whole document is on disk and reads back
-    // with every field but env as it was.
+    // with the new env and every other field as it was.
     std::wstring temp = std::wstring(path) + L".tmp";
     bool ok;
     {
@@ -172,7 +171,7 @@ bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path)
         ok = doc.SaveFile(file.Get()) == tinyxml2::XML_SUCCESS && fflush(file.Get()) == 0;
     }
     ProductConfig after;
-    ok = ok && ReadProductConfig(after, temp.c_str()) && SameButEnv(before, after);
+    ok = ok && ReadProductConfig(after, temp.c_str()) && SameButEnv(before, after) && after.env == wanted;
     if (!ok || !MoveFileExW(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temp.c_str());
         return false;

@@ -51,9 +51,9 @@ bool DirExists(const wchar_t* path);
 // non-empty value was refused for being longer than 259 characters.
 [[nodiscard]] bool ReadProductConfig(ProductConfig& config, const wchar_t* path,
                                      std::vector<std::string>* overlong = nullptr);
-// Rewrites the env element (UTF-8 text) and saves. The file stays untouched unless it loads whole
-// (no NUL, nothing after a stray closing tag dropped) and the written file reads back with every
-// field but env unchanged.
+// Rewrites the env elements (UTF-8 text) and saves. The file stays untouched unless it loads whole
+// (no NUL, nothing after a stray closing tag dropped) and the written file reads back with the new
+// env and every other field unchanged; false when it stays untouched.
 [[nodiscard]] bool SetProductConfigEnv(const char* envUtf8, const wchar_t* path);
 } // namespace Utility
 

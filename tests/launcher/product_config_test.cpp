@@ -18,13 +18,14 @@ TEST(ProductConfigRead, NamesMatchInAnyCaseAndTheLastNonEmptyWins)
 {
     TempDir dir(L"cfg");
     ProductConfig c;
-    ASSERT_TRUE(ReadFrom(dir,
-                         "<?xml version=\"1.0\"?><Root a=\"1\"><NAME>kel</NAME><ENV>www</ENV><env></env>"
-                         "<env>pro</env><env/><PROGNAME>k.exe</PROGNAME><Protocol>kp</Protocol>"
-                         "<pipe>p1</pipe><shortcut_CN>课堂</shortcut_CN><Shortcut_en>Class</Shortcut_en>"
-                         "<LaunchName>L</LaunchName><Version>2</Version><id>9</id><other>x</other>"
-                         "<deep><name>no</name></deep></Root>",
-                         c));
+    ASSERT_TRUE(ReadFrom(
+        dir,
+        "<?xml version=\"1.0\"?><Root a=\"1\"><NAME>kel</NAME><name><b/>no</name><ENV>www</ENV>"
+        "<env></env><env>pro</env><env/><env><![CDATA[]]></env><PROGNAME>k.exe</PROGNAME><Protocol>kp</Protocol>"
+        "<pipe>p1</pipe><shortcut_CN>课堂</shortcut_CN><Shortcut_en>Class</Shortcut_en>"
+        "<LaunchName>L</LaunchName><Version>2</Version><id>9</id><other>x</other>"
+        "<deep><name>no</name></deep></Root>",
+        c));
     EXPECT_EQ(c.name, L"kel");
     EXPECT_EQ(c.env, L"pro");
     EXPECT_EQ(c.ProgName, L"k.exe");
@@ -44,9 +45,13 @@ TEST(ProductConfigRead, EmptyRootMissingFileAndGarbage)
     EXPECT_TRUE(ReadFrom(dir, "<Config/>", c));
     EXPECT_TRUE(c.name.empty() && c.env.empty() && c.ProgName.empty());
     EXPECT_FALSE(ReadFrom(dir, "not xml <<", c));
+    EXPECT_FALSE(ReadFrom(dir, "<R><env>www</R>", c));
     EXPECT_FALSE(ReadFrom(dir, "<?xml version=\"1.0\"?><!-- only a comment -->", c));
     std::wstring missing = dir / L"missing.xml";
     EXPECT_FALSE(Utility::ReadProductConfig(c, missing.c_str()));
+    std::wstring folder = dir / L"folder.xml";
+    ASSERT_TRUE(MakeDirs(folder));
+    EXPECT_FALSE(Utility::ReadProductConfig(c, folder.c_str()));
 }
 
 TEST(ProductConfigRead, ValuesTooLongForTheirFieldAreRefused)
@@ -55,9 +60,15 @@ TEST(ProductConfigRead, ValuesTooLongForTheirFieldAreRefused)
     ProductConfig c;
     std::string fits(259, 'a');
     std::string tooLong(260, 'b');
-    ASSERT_TRUE(ReadFrom(dir, "<R><name>" + fits + "</name><pipe>short</pipe><pipe>" + tooLong + "</pipe></R>", c));
+    // Only a field whose last non-empty value is refused is named, and once.
+    std::wstring path = dir / L"ProductConfig.xml";
+    WriteFileBytes(path, "<R><name>" + tooLong + "</name><name>" + fits + "</name><pipe>short</pipe><pipe>" + tooLong +
+                             "</pipe><pipe>" + tooLong + "</pipe><env>www</env><env><![CDATA[]]></env></R>");
+    std::vector<std::string> overlong;
+    ASSERT_TRUE(Utility::ReadProductConfig(c, path.c_str(), &overlong));
     EXPECT_EQ(c.name.size(), 259u);
     EXPECT_EQ(c.pipe, L"short");
+    EXPECT_EQ(overlong, std::vector<std::string>{"pipe"});
 }
 
 TEST(ProductConfigWrite, EnvIsStoredAsUtf8AndOtherElementsStay)
@@ -76,15 +87,48 @@ TEST(ProductConfigWrite, EnvIsStoredAsUtf8AndOtherElementsStay)
     EXPECT_FALSE(FileExists(path + L".tmp"));
 }
 
+TEST(ProductConfigWrite, EnvIsStoredOnlyWhereTheReaderFindsIt)
+{
+    TempDir dir(L"cfg");
+    std::wstring path = dir / L"ProductConfig.xml";
+    WriteFileBytes(path, "<R><env>www</env><ENV>pro</ENV></R>");
+    ASSERT_TRUE(Utility::SetProductConfigEnv("test", path.c_str()));
+    ProductConfig c;
+    ASSERT_TRUE(Utility::ReadProductConfig(c, path.c_str()));
+    EXPECT_EQ(c.env, L"test");
+    ASSERT_TRUE(Utility::SetProductConfigEnv("", path.c_str()));
+    ProductConfig cleared;
+    ASSERT_TRUE(Utility::ReadProductConfig(cleared, path.c_str()));
+    EXPECT_EQ(cleared.env, L"");
+    // Without an env element, or with a value that reads back changed, nothing can be stored.
+    const std::pair<const char*, std::string> cases[] = {{"pro", "<R><name>kel</name></R>"},
+                                                         {"a\rb", "<R><env>www</env></R>"}};
+    for (const auto& c : cases) {
+        WriteFileBytes(path, c.second);
+        EXPECT_FALSE(Utility::SetProductConfigEnv(c.first, path.c_str())) << c.second;
+        std::string bytes;
+        ReadFileBytes(path, &bytes);
+        EXPECT_EQ(bytes, c.second);
+    }
+}
+
 TEST(ProductConfigWrite, UnparsableFileIsNeverOverwritten)
 {
     TempDir dir(L"cfg");
     std::wstring path = dir / L"ProductConfig.xml";
-    WriteFileBytes(path, "<R><env>www</R>");
-    EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str()));
-    std::string bytes;
-    ReadFileBytes(path, &bytes);
-    EXPECT_EQ(bytes, "<R><env>www</R>");
+    // The parser stops quietly at a NUL byte and at a closing tag with nothing open.
+    const std::string files[] = {"<R><env>www</R>", "<?xml version=\"1.0\"?><!-- no element -->",
+                                 std::string("<R><env>www</env></R><R1/>\0<R2/>", 32),
+                                 "<R><env>www</env></R><R1/></x><R2/>"};
+    for (const std::string& xml : files) {
+        WriteFileBytes(path, xml);
+        EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str())) << xml;
+        std::string bytes;
+        ReadFileBytes(path, &bytes);
+        EXPECT_EQ(bytes, xml);
+    }
+    EXPECT_FALSE(Utility::SetProductConfigEnv(nullptr, path.c_str()));
+    EXPECT_FALSE(Utility::SetProductConfigEnv("pro", dir.Path().c_str()));
     std::wstring missing = dir / L"none.xml";
     EXPECT_FALSE(Utility::SetProductConfigEnv("pro", missing.c_str()));
     EXPECT_FALSE(FileExists(missing));
@@ -96,13 +140,16 @@ TEST(ProductConfigWrite, NothingIsReplacedWhenAnotherFieldWouldReadBackChanged)
     // a line feed: the write-back would change the name, so the file stays as it was.
     TempDir dir(L"cfg");
     std::wstring path = dir / L"ProductConfig.xml";
-    const std::string xml = "<R><name>kel&#13;x</name><env>www</env></R>";
-    WriteFileBytes(path, xml);
-    EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str()));
-    std::string bytes;
-    ReadFileBytes(path, &bytes);
-    EXPECT_EQ(bytes, xml);
-    EXPECT_FALSE(FileExists(path + L".tmp"));
+    for (const char* element :
+         {"Version", "id", "name", "progname", "protocol", "pipe", "shortcut_cn", "shortcut_en", "launchname"}) {
+        const std::string xml = std::string("<R><") + element + ">kel&#13;x</" + element + "><env>www</env></R>";
+        WriteFileBytes(path, xml);
+        EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str())) << element;
+        std::string bytes;
+        ReadFileBytes(path, &bytes);
+        EXPECT_EQ(bytes, xml);
+        EXPECT_FALSE(FileExists(path + L".tmp"));
+    }
 }
 
 TEST(ProductConfigWrite, ReplaceThatFailsLeavesNoSideFile)
@@ -111,13 +158,17 @@ TEST(ProductConfigWrite, ReplaceThatFailsLeavesNoSideFile)
     std::wstring path = dir / L"ProductConfig.xml";
     const std::string xml = "<R><name>kel</name><env>www</env></R>";
     WriteFileBytes(path, xml);
-    {
-        // Held open as another program would hold it, without delete sharing: it cannot be replaced.
-        ScopedHandle held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    // Held open as another program would hold it, without delete sharing: it cannot be replaced;
+    // without read sharing it cannot even be read.
+    for (DWORD share : {DWORD(FILE_SHARE_READ), DWORD(0)}) {
+        ScopedHandle held(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str()));
         EXPECT_FALSE(FileExists(path + L".tmp"));
     }
+    // A folder in the way of the side file.
+    ASSERT_TRUE(MakeDirs(path + L".tmp"));
+    EXPECT_FALSE(Utility::SetProductConfigEnv("pro", path.c_str()));
     std::string bytes;
     ReadFileBytes(path, &bytes);
     EXPECT_EQ(bytes, xml);
