@@ -191,6 +191,9 @@ int CContainerUI::NextSelectableItem(int start, bool forward)
 
 void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
+    // Children start first; one that looks up while it starts (a child layout counting its depth) must
+    // find every level above it already joined.
+    m_pParent = parent;
     for (int i = 0; i < m_items.Count(); ++i)
         ChildAt(i)->AttachManager(manager, this, initialise);
     if (m_pVerticalScrollBar != NULL)

@@ -22,7 +22,13 @@ void CChildLayoutUI::Initialise()
 {
     if (m_pstrXMLFile.IsEmpty())
         return;
+    // A file that holds a child layout of itself builds again on every level: counting the levels above
+    // stops it at the builder's depth limit instead of at the end of the stack.
+    int depth = 0;
+    for (CControlUI* above = this; above != NULL; above = above->GetParentControl())
+        ++depth;
     CSkinBuilder builder;
+    builder.SetBaseDepth(depth);
     CControlUI* root = builder.Create(m_pstrXMLFile, NULL, NULL, m_pManager, NULL);
     if (root != NULL)
         AddItem(root);

@@ -228,6 +228,10 @@ bool CSkinBuilder::BuildTreeNode(const CSkinMarkupNode& node, CControlUI* parent
     int count = node.GetAttributeCount();
     for (int i = 0; i < count; ++i)
         treeNode->ApplyAttribute(node.GetAttributeName(i), node.GetAttributeValue(i));
+    // Detached like every other control: children joining an attached row would start before the tree
+    // is adopted, and a child layout among them would build its file again from inside this build.
+    if (manager != NULL)
+        treeNode->AttachManager(NULL, treeNode->GetParentControl(), false);
     // Unlike other controls, a node's children come after its own attributes.
     if (node.HasChildren())
         ParseChildren(node, treeNode, manager, depth + 1);
@@ -245,7 +249,7 @@ CControlUI* CSkinBuilder::ParseChildren(CSkinMarkupNode node, CControlUI* parent
 {
     if (depth > CSkinMarkup::MAX_DEPTH) {
         LOG(ERROR) << "Skin elements nested deeper than " << CSkinMarkup::MAX_DEPTH
-                   << " through includes: the skin is not built";
+                   << " through includes or child layouts: the skin is not built";
         m_bFailed = true;
         return NULL;
     }

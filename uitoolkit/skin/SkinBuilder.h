@@ -28,6 +28,9 @@ public:
     CControlUI* CreateFromMarkup(IDialogBuilderCallback* callback = NULL, CWindowManagerUI* manager = NULL,
                                  CControlUI* parent = NULL);
     CSkinMarkup* GetMarkup() { return &m_xml; }
+    // Depth in the control tree at which the document's children are placed; the element depth limit
+    // counts from there.
+    void SetBaseDepth(int depth) { m_iBaseDepth = depth; }
 
     // The built-in tag-to-class factory; NULL for tags it does not know.
     static CControlUI* CreateControl(const wchar_t* tag);

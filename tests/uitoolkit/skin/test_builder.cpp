@@ -182,6 +182,24 @@ TEST(SkinBuilder, IncludeDepthIsCappedAndTheBuildFailsCleanly)
     EXPECT_TRUE(log.HasError({"nested deeper than 256"}));
 }
 
+TEST(SkinBuilder, ChildLayoutHoldingItselfStopsAtTheDepthLimit)
+{
+    // Here inside a layout in a tree node's row: building alone starts none of it, and the window's adoption
+    // stops it.
+    TempFolder folder;
+    CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
+    folder.Write(L"self.xml", Bytes("<Window><TreeView><TreeNode><VerticalLayout><ChildLayout xmlfile=\"self.xml\"/>"
+                                    "</VerticalLayout></TreeNode></TreeView></Window>"));
+    LogCapture log;
+    CWindowManagerUI manager;
+    CSkinBuilder builder;
+    CControlUI* root = builder.Create(L"self.xml", NULL, NULL, &manager);
+    ASSERT_NE(nullptr, root);
+    EXPECT_TRUE(log.Errors().empty());
+    manager.AttachRoot(root);
+    EXPECT_TRUE(log.HasError({"nested deeper than 256", "child layouts"}));
+}
+
 TEST(SkinBuilder, RefusedChildrenAreDeleted)
 {
     // Every custom control the builder makes is counted in and out.
