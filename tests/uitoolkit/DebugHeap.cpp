@@ -6,7 +6,8 @@
 // violation, and they stay out of use while the block waits in a quarantine of the last frees and
 // the allocation cursor goes round the arena. Blocks that the system allocator made (before the
 // arena, or in msvcrt itself) are handed back to it. Such a fault, and a stack overflow, end the
-// program with a message and a failing exit code wherever they happen.
+// program with a message and a failing exit code wherever they happen, and so does an arena used up
+// (exit code 5): the blocks after it would go unguarded.
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
 #endif
@@ -23,6 +24,16 @@ namespace {
 const size_t PAGE = 4096;
 const size_t ALIGN = 16;
 const size_t QUARANTINE = 8192; // freed blocks kept inaccessible before their pages may come back
+// A block takes two pages at least: 512 MiB is about 65,000 small blocks. A 64-bit process has the room
+// for far more; halved until the reservation succeeds.
+#ifdef _WIN64
+const size_t ARENA_MOST = size_t(8) << 30;
+const size_t ARENA_LEAST = size_t(512) << 20;
+#else
+const size_t ARENA_MOST = size_t(512) << 20;
+const size_t ARENA_LEAST = size_t(64) << 20;
+#endif
+const UINT EXIT_ARENA_USED_UP = 5;
 
 enum PageState : uint8_t
 {
@@ -76,15 +87,29 @@ const SystemHeap& System()
     return g_system;
 }
 
+[[noreturn]] void End(const char* text, int n, UINT code)
+{
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, n > 0 ? static_cast<DWORD>(n) : 0, &written, NULL);
+    TerminateProcess(GetCurrentProcess(), code);
+    for (;;) {
+    }
+}
+
 [[noreturn]] void Fatal(const char* what, const void* p)
 {
     char text[160];
-    int n = _snprintf(text, sizeof(text), "debug heap: %s %p\n", what, p);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, n > 0 ? static_cast<DWORD>(n) : 0, &written, NULL);
-    TerminateProcess(GetCurrentProcess(), 3);
-    for (;;) {
-    }
+    End(text, _snprintf(text, sizeof(text), "debug heap: %s %p\n", what, p), 3);
+}
+
+// Called with the lock held; the process ends here, so it is never released.
+[[noreturn]] void ArenaUsedUp(size_t bytes)
+{
+    char text[200];
+    End(text,
+        _snprintf(text, sizeof(text), "debug heap: arena of %u MiB used up: no room for a block of %llu bytes\n",
+                  static_cast<unsigned>(g_arena.pages * PAGE >> 20), static_cast<unsigned long long>(bytes)),
+        EXIT_ARENA_USED_UP);
 }
 
 // Runs before any frame handler. A touch of a freed block or of the page after a block ends the
@@ -124,7 +149,7 @@ bool ReadyLocked()
     if (a.base != NULL || a.tried)
         return a.base != NULL;
     a.tried = true;
-    for (size_t bytes = 512u << 20; bytes >= (64u << 20) && a.base == NULL; bytes /= 2) {
+    for (size_t bytes = ARENA_MOST; bytes >= ARENA_LEAST && a.base == NULL; bytes /= 2) {
         a.base = static_cast<BYTE*>(VirtualAlloc(NULL, bytes, MEM_RESERVE, PAGE_NOACCESS));
         a.pages = bytes / PAGE;
     }
@@ -206,7 +231,9 @@ void* Allocate(size_t bytes, size_t align)
             ReleaseOldestLocked();
             first = FindRunLocked(n + 1);
         }
-        if (first != 0 && VirtualAlloc(a.base + first * PAGE, n * PAGE, MEM_COMMIT, PAGE_READWRITE) != NULL) {
+        if (first == 0)
+            ArenaUsedUp(bytes);
+        if (VirtualAlloc(a.base + first * PAGE, n * PAGE, MEM_COMMIT, PAGE_READWRITE) != NULL) {
             for (size_t i = 0; i < n; ++i) {
                 a.state[first + i] = PAGE_LIVE;
                 a.head[first + i] = static_cast<uint32_t>(first);
@@ -219,7 +246,7 @@ void* Allocate(size_t bytes, size_t align)
     }
     ReleaseSRWLockExclusive(&g_lock);
     if (result == NULL)
-        result = System().malloc(bytes == 0 ? 1 : bytes); // arena full: the test still runs, unguarded
+        result = System().malloc(bytes == 0 ? 1 : bytes); // no arena at all: the test still runs, unguarded
     return result;
 }
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "TestHelpers.h"
+
 #include <stdlib.h>
 #include <string.h>
+#include <string>
 #include <vector>
 
 // The test looks at freed blocks on purpose, without touching their bytes.
@@ -55,4 +58,49 @@ TEST(DebugHeap, FreedBlocksFaultAndStayOutOfUse)
     EXPECT_STREQ("kept", moved);
     EXPECT_FALSE(Accessible(grown));
     free(moved);
+}
+
+// Past the end of the arena nothing would be guarded: the program ends, saying so, with a code of its own.
+TEST(DebugHeap, UsedUpArenaEndsTheProgram)
+{
+    if (getenv("DEBUGHEAP_FILL_ARENA") != NULL) {
+        static void* volatile kept;
+        for (;;)
+            kept = malloc(256u << 20);
+    }
+    TestHelpers::TempFolder folder;
+    // Read back through the same handle: the child's copy may close a moment after it ends.
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+    HANDLE err = CreateFileW(folder.File(L"stderr.txt").c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, err);
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(NULL, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=DebugHeap.UsedUpArenaEndsTheProgram";
+    STARTUPINFOW si = {sizeof(si)};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi = {};
+    SetEnvironmentVariableW(L"DEBUGHEAP_FILL_ARENA", L"1");
+    BOOL started = CreateProcessW(self, &command[0], NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, &si, &pi);
+    SetEnvironmentVariableW(L"DEBUGHEAP_FILL_ARENA", NULL);
+    if (!started)
+        CloseHandle(err);
+    ASSERT_TRUE(started);
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the program filling the arena did not end";
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(5u, code);
+    char text[300] = "";
+    DWORD read = 0;
+    SetFilePointer(err, 0, NULL, FILE_BEGIN);
+    ReadFile(err, text, sizeof(text) - 1, &read, NULL);
+    CloseHandle(err);
+    EXPECT_NE(nullptr, strstr(text, "debug heap: arena of")) << text;
 }

@@ -1,5 +1,6 @@
 #include "skin/ChildLayoutUI.h"
 #include "skin/SkinBuilder.h"
+#include "core/ToolkitLog.h"
 
 #include <wchar.h>
 
@@ -22,11 +23,18 @@ void CChildLayoutUI::Initialise()
 {
     if (m_pstrXMLFile.IsEmpty())
         return;
-    // A file that holds a child layout of itself builds again on every level: counting the levels above
-    // stops it at the builder's depth limit instead of at the end of the stack.
+    // A file that holds itself, however far down, would build again on every level: refused at the
+    // first repeat. The levels above count towards the builder's depth limit.
     int depth = 0;
-    for (CControlUI* above = this; above != NULL; above = above->GetParentControl())
+    for (CControlUI* above = this; above != NULL; above = above->GetParentControl()) {
         ++depth;
+        CChildLayoutUI* outer = above != this ? static_cast<CChildLayoutUI*>(above->CastTo(L"ChildLayout")) : NULL;
+        if (outer != NULL && _wcsicmp(outer->m_pstrXMLFile, m_pstrXMLFile) == 0) {
+            LOG(ERROR) << "Child layout \"" << LogText(m_pstrXMLFile) << "\" inside itself: left empty";
+            RemoveAllItems();
+            return;
+        }
+    }
     CSkinBuilder builder;
     builder.SetBaseDepth(depth);
     CControlUI* root = builder.Create(m_pstrXMLFile, NULL, NULL, m_pManager, NULL);

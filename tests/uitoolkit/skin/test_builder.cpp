@@ -182,22 +182,39 @@ TEST(SkinBuilder, IncludeDepthIsCappedAndTheBuildFailsCleanly)
     EXPECT_TRUE(log.HasError({"nested deeper than 256"}));
 }
 
-TEST(SkinBuilder, ChildLayoutHoldingItselfStopsAtTheDepthLimit)
+TEST(SkinBuilder, ChildLayoutsHoldingThemselvesOrNestedTooDeepStayEmpty)
 {
-    // Here inside a layout in a tree node's row: building alone starts none of it, and the window's adoption
-    // stops it.
     TempFolder folder;
     CWindowManagerUI::SetResourceFolder(folder.Path().c_str());
+    // Here inside a layout in a tree node's row: building alone starts none of it.
     folder.Write(L"self.xml", Bytes("<Window><TreeView><TreeNode><VerticalLayout><ChildLayout xmlfile=\"self.xml\"/>"
                                     "</VerticalLayout></TreeNode></TreeView></Window>"));
+    // Each file nests 100 levels: the third stops at the element limit.
+    for (int i = 0; i < 4; ++i) {
+        std::string levels;
+        for (int j = 0; j < 100; ++j)
+            levels += "<VerticalLayout>";
+        levels += i < 3 ? "<ChildLayout xmlfile=\"c" + std::to_string(i + 1) + ".xml\"/>" : "<Label name=\"end\"/>";
+        for (int j = 0; j < 100; ++j)
+            levels += "</VerticalLayout>";
+        folder.Write(L"c" + std::to_wstring(i) + L".xml", Bytes("<Window>" + levels + "</Window>"));
+    }
     LogCapture log;
-    CWindowManagerUI manager;
+    CWindowManagerUI itself;
     CSkinBuilder builder;
-    CControlUI* root = builder.Create(L"self.xml", NULL, NULL, &manager);
+    CControlUI* root = builder.Create(L"self.xml", NULL, NULL, &itself);
     ASSERT_NE(nullptr, root);
     EXPECT_TRUE(log.Errors().empty());
-    manager.AttachRoot(root);
+    itself.AttachRoot(root);
+    EXPECT_TRUE(log.HasError({"inside itself", "self.xml"}));
+
+    CWindowManagerUI chain;
+    CSkinBuilder first;
+    root = first.Create(L"c0.xml", NULL, NULL, &chain);
+    ASSERT_NE(nullptr, root);
+    chain.AttachRoot(root);
     EXPECT_TRUE(log.HasError({"nested deeper than 256", "child layouts"}));
+    EXPECT_EQ(nullptr, chain.FindControlByName(L"end"));
 }
 
 TEST(SkinBuilder, RefusedChildrenAreDeleted)
