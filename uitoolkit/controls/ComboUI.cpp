@@ -99,10 +99,13 @@ bool CComboUI::AddItem(CControlUI* control)
 
 bool CComboUI::InsertItemAt(CControlUI* control, int index)
 {
-    if (!InsertListItem(*this, this, m_iCurSel, NULL, control, index))
+    bool selected = false;
+    if (!InsertListItem(*this, this, m_iCurSel, NULL, control, index, selected))
         return false;
     if (m_pWindow != NULL)
         m_pWindow->ItemInserted(control, index);
+    if (selected)
+        HandOverSelection(this, control, index);
     return true;
 }
 
@@ -122,37 +125,33 @@ bool CComboUI::RemoveItem(CControlUI* control)
     return index >= 0 && RemoveItemAt(index);
 }
 
-void CComboUI::CloseBeforeRemoval()
-{
-    // The pop-up's layout must not keep an item that is about to be freed.
-    if (m_pWindow == NULL)
-        return;
-    m_pWindow->ReturnItems(false);
-    m_pWindow->PostClose();
-}
-
 bool CComboUI::RemoveItemAt(int index)
 {
     CControlUI* control = ChildAt(index);
     if (control == NULL)
         return false;
-    CloseBeforeRemoval();
+    // The pop-up stays open; its layout must not keep an item that may be freed next.
     if (m_pWindow != NULL)
-        m_pWindow->ItemRemoved(index);
+        m_pWindow->ItemRemoved(control, index);
     // Before the container lets it go: it may be freed at once.
     ReleaseListItem(control);
     CContainerUI::RemoveItem(control);
+    if (m_pWindow != NULL)
+        m_pWindow->FitToItems();
     ListItemRemoved(*this, *this, m_iCurSel, NULL, index);
     return true;
 }
 
 void CComboUI::RemoveAllItems()
 {
-    CloseBeforeRemoval();
+    if (m_pWindow != NULL)
+        m_pWindow->AllItemsRemoved();
     m_iCurSel = -1;
     for (int i = 0; i < ChildCount(); ++i)
         ReleaseListItem(ChildAt(i));
     CContainerUI::RemoveAllItems();
+    if (m_pWindow != NULL)
+        m_pWindow->FitToItems();
 }
 
 bool CComboUI::SelectIndex(int index, bool takeFocus)

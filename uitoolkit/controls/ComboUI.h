@@ -25,15 +25,22 @@ public:
     void ReturnItems(bool settle);
     // The combo is going away: the pop-up never touches it again.
     void Detach() { m_pOwner = NULL; }
-    // Items that come or move while the pop-up is open show there too; the index Escape goes back to
-    // stays on its item.
+    // Items that come, move or go while the pop-up is open show there too (the pop-up stays open and
+    // fits its height to them); the index Escape goes back to stays on its item.
     void ItemInserted(CControlUI* control, int index);
     void ItemMoved(CControlUI* control, int from, int to);
-    void ItemRemoved(int index);
+    // Before the combo lets the item go: the pop-up gives it back to the combo's window first.
+    void ItemRemoved(CControlUI* control, int index);
+    void AllItemsRemoved();
+    void FitToItems();
     CVerticalLayoutUI* GetLayout() const { return m_pLayout; }
 
 private:
     void OnCreate();
+    // Screen rectangle below the combo (above it near the bottom of the work area), as high as the items.
+    RECT PlaceForItems() const;
+    // Out of the pop-up's layout and manager, back on the combo and its window.
+    void GiveBack(CControlUI* control);
     void EnsureVisible(int index);
     void PassEvent(int type, wchar_t key, WPARAM wParam, LPARAM lParam);
 
@@ -97,7 +104,6 @@ public:
 private:
     friend class CComboWnd;
 
-    void CloseBeforeRemoval();
     // Navigation keeps the selection when no item lies that way.
     void SelectByKey(int index);
 

@@ -30,23 +30,21 @@ CControlUI* CALLBACK ForgetInManager(CControlUI* control, LPVOID data)
 
 } // namespace
 
-void CComboWnd::Init(CComboUI* owner)
+RECT CComboWnd::PlaceForItems() const
 {
-    m_pOwner = owner;
-    m_iOldSel = owner->CurrentIndex();
-    SIZE dropBox = owner->GetDropBoxSize();
-    RECT combo = owner->GetPos();
+    SIZE dropBox = m_pOwner->GetDropBoxSize();
+    RECT combo = m_pOwner->GetPos();
     RECT rc = BelowOrAbove(combo, dropBox, dropBox.cy, false);
     SIZE available = {rc.right - rc.left, dropBox.cy};
     int content = 0;
-    for (int i = 0; i < owner->ChildCount(); ++i) {
-        CControlUI* item = owner->ChildAt(i);
+    for (int i = 0; i < m_pOwner->ChildCount(); ++i) {
+        CControlUI* item = m_pOwner->ChildAt(i);
         if (item->IsVisible())
             content += item->MeasureSize(available).cy;
     }
     int height = content + 4 < dropBox.cy ? content + 4 : dropBox.cy;
     rc.bottom = rc.top + height;
-    HWND parent = owner->GetOwnerManager() != NULL ? owner->GetOwnerManager()->GetWindow() : NULL;
+    HWND parent = m_pOwner->GetOwnerManager() != NULL ? m_pOwner->GetOwnerManager()->GetWindow() : NULL;
     MapWindowPoints(parent, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
     // The primary display's work area decides, wherever the control is.
     RECT work = {0, 0, 0, 0};
@@ -55,6 +53,24 @@ void CComboWnd::Init(CComboUI* owner)
         rc = BelowOrAbove(combo, dropBox, height, true);
         MapWindowPoints(parent, HWND_DESKTOP, reinterpret_cast<POINT*>(&rc), 2);
     }
+    return rc;
+}
+
+void CComboWnd::FitToItems()
+{
+    if (m_pOwner == NULL || m_bItemsReturned || !::IsWindow(m_hWnd))
+        return;
+    RECT rc = PlaceForItems();
+    ::SetWindowPos(m_hWnd, NULL, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CComboWnd::Init(CComboUI* owner)
+{
+    m_pOwner = owner;
+    m_iOldSel = owner->CurrentIndex();
+    RECT rc = PlaceForItems();
+    HWND parent = owner->GetOwnerManager() != NULL ? owner->GetOwnerManager()->GetWindow() : NULL;
     if (CreateWnd(parent, NULL, WS_POPUP, WS_EX_TOOLWINDOW, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top) ==
         NULL) {
         // No window means no OnWindowGone to free this object.
@@ -117,6 +133,7 @@ void CComboWnd::ItemInserted(CControlUI* control, int index)
     FollowInsert(m_iOldSel, index);
     if (!m_bItemsReturned && m_pLayout != NULL)
         m_pLayout->InsertItemAt(control, index);
+    FitToItems();
 }
 
 void CComboWnd::ItemMoved(CControlUI* control, int from, int to)
@@ -126,9 +143,29 @@ void CComboWnd::ItemMoved(CControlUI* control, int from, int to)
         m_pLayout->MoveToIndex(control, to);
 }
 
-void CComboWnd::ItemRemoved(int index)
+void CComboWnd::GiveBack(CControlUI* control)
+{
+    control->SearchTree(ForgetInManager, &m_manager, UIFIND_ALL);
+    control->AttachManager(m_pOwner->GetOwnerManager(), m_pOwner, false);
+}
+
+void CComboWnd::ItemRemoved(CControlUI* control, int index)
 {
     FollowRemove(m_iOldSel, index);
+    if (m_bItemsReturned || m_pLayout == NULL || m_pOwner == NULL)
+        return;
+    m_pLayout->RemoveItem(control);
+    GiveBack(control);
+}
+
+void CComboWnd::AllItemsRemoved()
+{
+    m_iOldSel = -1;
+    if (m_bItemsReturned || m_pLayout == NULL || m_pOwner == NULL)
+        return;
+    m_pLayout->RemoveAllItems();
+    for (int i = 0; i < m_pOwner->ChildCount(); ++i)
+        GiveBack(m_pOwner->ChildAt(i));
 }
 
 void CComboWnd::OnWindowGone(HWND)

@@ -88,7 +88,8 @@ inline bool AdoptListItem(CControlUI* control, CControlUI* owner, int index)
 }
 
 // An item that came in selected (set before it had an owner) becomes the owner's selection, so that the
-// owner's current index and the items' looks agree.
+// owner's current index and the items' looks agree. Last of an insert: the "itemselect" handler may delete
+// the owner.
 inline void HandOverSelection(CControlUI* owner, CControlUI* control, int index)
 {
     IListOwnerUI* listOwner = ListOwnerOf(owner);
@@ -96,25 +97,19 @@ inline void HandOverSelection(CControlUI* owner, CControlUI* control, int index)
         listOwner->SelectIndex(index);
 }
 
-// The items behind the new one, and the indices kept on them, move up by one.
+// The items behind the new one, and the indices kept on them, move up by one. Whether the item came in
+// selected is answered, not acted on: the caller hands the selection over once its own bookkeeping is done.
 inline bool InsertListItem(CContainerUI& items, CControlUI* owner, int& current, int* expanded, CControlUI* control,
-                           int index)
+                           int index, bool& arrivedSelected)
 {
     if (!CanAdoptListItem(items, owner, control) || !items.CContainerUI::InsertItemAt(control, index))
         return false;
-    bool selected = AdoptListItem(control, owner, index);
+    arrivedSelected = AdoptListItem(control, owner, index);
     RenumberListItems(items, index + 1, items.ItemCount() - 1);
     FollowInsert(current, index);
     if (expanded != NULL)
         FollowInsert(*expanded, index);
-    if (selected)
-        HandOverSelection(owner, control, index);
     return true;
-}
-
-inline bool AddListItem(CContainerUI& items, CControlUI* owner, int& current, int* expanded, CControlUI* control)
-{
-    return InsertListItem(items, owner, current, expanded, control, items.ItemCount());
 }
 
 // The indices kept on items stay on their items. An index outside the items is refused with nothing changed.

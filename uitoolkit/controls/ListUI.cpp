@@ -111,7 +111,22 @@ bool CListUI::AddItem(CControlUI* control)
         m_style.nColumns = ColumnCountOf(m_pHeader);
         return added;
     }
-    return AddListItem(*m_pBody, this, m_iCurSel, &m_iExpandedItem, control);
+    return InsertBodyItem(control, m_pBody->ItemCount());
+}
+
+bool CListUI::InsertBodyItem(CControlUI* control, int index)
+{
+    bool selected = false;
+    if (!InsertListed(control, index, selected))
+        return false;
+    if (selected)
+        HandOverSelection(this, control, index);
+    return true;
+}
+
+bool CListUI::InsertListed(CControlUI* control, int index, bool& arrivedSelected)
+{
+    return InsertListItem(*m_pBody, this, m_iCurSel, &m_iExpandedItem, control, index, arrivedSelected);
 }
 
 bool CListUI::InsertItemAt(CControlUI* control, int index)
@@ -127,7 +142,7 @@ bool CListUI::InsertItemAt(CControlUI* control, int index)
         m_style.nColumns = ColumnCountOf(m_pHeader);
         return inserted;
     }
-    return InsertListItem(*m_pBody, this, m_iCurSel, &m_iExpandedItem, control, index);
+    return InsertBodyItem(control, index);
 }
 
 bool CListUI::MoveToIndex(CControlUI* control, int index)

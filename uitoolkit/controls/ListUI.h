@@ -128,6 +128,9 @@ protected:
     bool IsHeader(CControlUI* control) const;
     static bool IsHeaderItem(CControlUI* control);
     bool AddHeader(CControlUI* header);
+    bool InsertBodyItem(CControlUI* control, int index);
+    // The body's insert without the hand-over of an item that came in selected (see InsertListItem).
+    bool InsertListed(CControlUI* control, int index, bool& arrivedSelected);
     // Takes the item at the index out of the body and moves indices and selection. A control that is being
     // deleted already is only taken out; others go by the body's deletion rules.
     bool DropItemAt(int index, bool beingDeleted);

@@ -72,13 +72,18 @@ bool CTreeViewUI::AddNode(CTreeNodeUI* node)
         return false;
     // Before the list adopts it: a hidden item must not take the list's selection with it.
     FollowParentVisibility(node);
-    if (!CListUI::AddItem(node))
+    bool selected = false;
+    if (!InsertListed(node, ItemCount(), selected))
         return false;
     HookNode(node);
     node->SetTreeView(this);
-    // Children follow their parent in the list.
-    for (int i = 0; i < node->ChildCount(); ++i)
+    // Children follow their parent in the list; a child's "itemselect" handler may remove this subtree.
+    const bool managed = m_pManager != NULL;
+    CControlWatchUI watch(m_pManager, node);
+    for (int i = 0; i < node->ChildCount() && (!managed || watch.Control() != NULL); ++i)
         AddNode(node->ChildAt(i));
+    if (selected && (!managed || watch.Control() != NULL))
+        HandOverSelection(this, node, m_pBody->IndexOf(node));
     return true;
 }
 
@@ -87,13 +92,21 @@ int CTreeViewUI::InsertSubtree(CTreeNodeUI* node, int index)
     if (!CanList(node))
         return -1;
     FollowParentVisibility(node);
-    if (!CListUI::InsertItemAt(node, index))
+    bool selected = false;
+    if (!InsertListed(node, index, selected))
         return -1;
     HookNode(node);
     node->SetTreeView(this);
     int next = index + 1;
-    for (int i = 0; i < node->ChildCount() && next >= 0; ++i)
+    const bool managed = m_pManager != NULL;
+    CControlWatchUI watch(m_pManager, node);
+    for (int i = 0; i < node->ChildCount() && next >= 0; ++i) {
         next = InsertSubtree(node->ChildAt(i), next);
+        if (managed && watch.Control() == NULL)
+            return -1;
+    }
+    if (selected)
+        HandOverSelection(this, node, index);
     return next;
 }
 

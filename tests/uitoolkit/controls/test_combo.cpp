@@ -161,12 +161,13 @@ TEST(ComboDropDown, OwnerWindowGoneOrComboDeletedWhileOpen)
     ASSERT_NE(nullptr, combo);
     ASSERT_TRUE(combo->Trigger());
     HWND popup = combo->GetDropDown()->WindowHandle();
-    // Removing an item while open takes the items out of the pop-up first.
+    // Removing an item while open takes it out of the pop-up, which stays open with the others.
     UpdateWindow(popup);
     combo->SetDefersItemDeletion(false);
     ASSERT_TRUE(combo->RemoveItemAt(0));
-    EXPECT_EQ(0, combo->GetDropDown()->GetLayout()->ItemCount());
+    EXPECT_EQ(4, combo->GetDropDown()->GetLayout()->ItemCount());
     UpdateWindow(popup);
+    SendMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_TRUE(WaitClosed(combo));
     EXPECT_EQ(4, combo->ItemCount());
     ExpectItemsBack(combo, &scene.window.manager);
@@ -290,5 +291,52 @@ TEST(ComboLifetimes, ItemSelectHandlerOfAClickInTheDropDownPumpsOrDeletesTheComb
         ASSERT_TRUE(empty->Trigger());
         SendMessageW(empty->GetDropDown()->WindowHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
         ASSERT_TRUE(WaitClosed(empty));
+    }
+}
+
+TEST(ComboLifetimes, DropDownHandlerRefillsTheOpenPopUpAndItShowsTheNewItems)
+{
+    struct Case
+    {
+        const wchar_t* combo;
+        bool defers; // deferred deletion, then a modal loop in the handler
+    };
+    for (const Case& c : {Case{L"combo", false}, Case{L"empty", false}}) {
+        SCOPED_TRACE(testing::Message() << std::wstring(c.combo).c_str() << (c.defers ? " deferred" : " at once"));
+        ListScene scene(COMBO_SKIN);
+        CComboUI* combo = ComboOf(scene, c.combo);
+        ASSERT_NE(nullptr, combo);
+        combo->SetDefersItemDeletion(c.defers);
+        scene.window.onNotify = [&](NotifyMsgUI& msg) {
+            if (msg.sType != L"dropdown")
+                return;
+            combo->RemoveAllItems();
+            for (const wchar_t* text : {L"a", L"b", L"c"}) {
+                CListLabelElementUI* item = new CListLabelElementUI();
+                item->SetText(text);
+                item->SetFixedHeight(20);
+                combo->AddItem(item);
+            }
+            if (c.defers)
+                RunModalLoop();
+        };
+        RECT pos = combo->GetPos();
+        scene.Press(pos.left + 20, pos.top + 10);
+        scene.Release(pos.left + 20, pos.top + 10);
+        CComboWnd* dropDown = combo->GetDropDown();
+        ASSERT_NE(nullptr, dropDown);
+        ASSERT_EQ(3, dropDown->GetLayout()->ItemCount());
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(combo->ItemAt(i), dropDown->GetLayout()->ItemAt(i)) << "item " << i;
+        // As high as the new items, and a click picks one of them.
+        HWND popup = dropDown->WindowHandle();
+        RECT rc = DropDownRect(combo);
+        EXPECT_EQ(64, rc.bottom - rc.top);
+        UpdateWindow(popup);
+        SendMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 31));
+        SendMessageW(popup, WM_LBUTTONUP, 0, MAKELPARAM(10, 31));
+        ASSERT_TRUE(WaitClosed(combo));
+        EXPECT_STREQ(L"b", combo->GetText().Text());
+        ExpectItemsBack(combo, &scene.window.manager);
     }
 }

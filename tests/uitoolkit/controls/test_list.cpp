@@ -1,6 +1,8 @@
 #include "ListScene.h"
+#include "controls/ComboUI.h"
 #include "controls/ListHeaderItemUI.h"
 #include "controls/ListItemsUI.h"
+#include "controls/TreeViewUI.h"
 #include "layout/ScrollBarUI.h"
 
 #include <gtest/gtest.h>
@@ -581,5 +583,61 @@ TEST(ListLifetimes, KillFocusHandlerRebuildsOrDeletesWhatIsBeingClicked)
         PumpPending();
         scene.Refresh();
         scene.Move(pt.x, pt.y + 1);
+    }
+}
+
+TEST(ListLifetimes, ItemArrivingSelectedIsAnnouncedOnceTheInsertIsDone)
+{
+    enum Owner
+    {
+        LIST,
+        OPEN_COMBO,
+        TREE
+    };
+    for (Owner kind : {LIST, OPEN_COMBO, TREE}) {
+        for (bool defers : {false, true}) {
+            SCOPED_TRACE(testing::Message() << kind << (defers ? " deferred, modal" : " at once"));
+            ListScene scene(
+                L"<Window><VerticalLayout name=\"root\"><List name=\"list\" height=\"60\">" + Items(2) +
+                L"</List><Combo name=\"combo\" height=\"20\">" + Items(2) +
+                L"</Combo><TreeView name=\"tree\" height=\"60\"><TreeNode text=\"n\"/><TreeNode text=\"m\"/></TreeView>"
+                L"</VerticalLayout></Window>");
+            const wchar_t* names[] = {L"list", L"combo", L"tree"};
+            CContainerUI* owner = static_cast<CContainerUI*>(scene.Find(names[kind])->CastTo(L"Container"));
+            ASSERT_NE(nullptr, owner);
+            CContainerUI* root = static_cast<CContainerUI*>(scene.Find(L"root")->CastTo(L"Container"));
+            root->SetDefersItemDeletion(defers);
+            CComboUI* combo = static_cast<CComboUI*>(owner->CastTo(L"Combo"));
+            if (combo != NULL)
+                ASSERT_TRUE(combo->Trigger());
+            CControlUI* arriving = kind == TREE ? static_cast<CControlUI*>(new CTreeNodeUI())
+                                                : static_cast<CControlUI*>(new CListLabelElementUI());
+            arriving->SetFixedHeight(20);
+            static_cast<IListItemUI*>(arriving->CastTo(L"ListItem"))->SetItemSelected(true);
+            bool heard = false;
+            scene.window.onNotify = [&](NotifyMsgUI& msg) {
+                if (heard || msg.sType != L"itemselect")
+                    return;
+                heard = true;
+                // Everything of the insert is in place, the pop-up's and the tree's part included.
+                EXPECT_EQ(2, static_cast<int>(msg.wParam));
+                if (combo != NULL)
+                    EXPECT_EQ(combo->GetDropDown()->GetLayout(), arriving->GetParentControl());
+                if (kind == TREE)
+                    EXPECT_EQ(owner, static_cast<CTreeNodeUI*>(arriving->CastTo(L"TreeNode"))->TreeView());
+                ASSERT_TRUE(root->RemoveItem(owner));
+                if (defers)
+                    RunModalLoop();
+            };
+            if (kind == TREE)
+                ASSERT_TRUE(static_cast<CTreeViewUI*>(owner->CastTo(L"TreeView"))
+                                ->AddNode(static_cast<CTreeNodeUI*>(arriving->CastTo(L"TreeNode"))));
+            else
+                ASSERT_TRUE(owner->AddItem(arriving));
+            EXPECT_TRUE(heard);
+            EXPECT_EQ(nullptr, scene.Find(names[kind]));
+            PumpPending();
+            EXPECT_TRUE(IsWindow(scene.hwnd));
+        }
     }
 }
