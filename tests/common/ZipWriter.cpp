@@ -27,12 +27,17 @@ void Put64(std::string& s, uint64_t v)
 const uint32_t kDeferred = 0xFFFFFFFF; // a size or offset held in the ZIP64 block
 
 // The ZIP64 block of a record that defers both sizes: uncompressed, then compressed.
-std::string Zip64Sizes(uint64_t size, uint64_t compSize)
+std::string Zip64Block(const std::vector<uint64_t>& values)
 {
     std::string data;
-    Put64(data, size);
-    Put64(data, compSize);
-    return ExtraBlock(0x0001, 16, data);
+    for (uint64_t v : values)
+        Put64(data, v);
+    return ExtraBlock(0x0001, static_cast<uint16_t>(data.size()), data);
+}
+
+std::string Zip64Sizes(uint64_t size, uint64_t compSize)
+{
+    return Zip64Block({size, compSize});
 }
 
 bool WriteAll(FILE* f, const std::string& s)
@@ -209,7 +214,12 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
         Put32(central, w.crc);
         Put32(central, e.zip64 ? kDeferred : static_cast<uint32_t>(w.compSize));
         Put32(central, e.zip64 ? kDeferred : static_cast<uint32_t>(w.size));
-        std::string extra = (e.zip64 ? Zip64Sizes(w.size, w.compSize) : std::string()) + e.centralExtra;
+        std::vector<uint64_t> deferred = {w.size, w.compSize};
+        if (e.zip64Offset)
+            deferred.push_back(w.offset);
+        if (e.zip64CentralValues >= 0)
+            deferred.resize(static_cast<size_t>(e.zip64CentralValues));
+        std::string extra = (e.zip64 ? Zip64Block(deferred) : std::string()) + e.centralExtra;
         Put16(central, static_cast<uint32_t>(e.name.size()));
         Put16(central, e.centralExtraLength >= 0 ? static_cast<uint32_t>(e.centralExtraLength)
                                                  : static_cast<uint32_t>(extra.size()));
@@ -217,7 +227,7 @@ bool ZipWriter::Close(int declaredEntries, long keepCentralBytes)
         Put16(central, 0); // disk
         Put16(central, 0); // internal attributes
         Put32(central, e.externalAttr);
-        Put32(central, static_cast<uint32_t>(w.offset));
+        Put32(central, e.zip64 && e.zip64Offset ? kDeferred : static_cast<uint32_t>(w.offset));
         central += e.name;
         central += extra;
     }

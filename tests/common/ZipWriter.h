@@ -42,6 +42,8 @@ struct Entry
     int localMethod = -1;          // >= 0: the local header names this method instead
     int64_t declaredSizeDelta = 0; // added to the uncompressed size in both headers
     bool zip64 = false;            // both headers defer the sizes to a ZIP64 block that holds exactly them
+    bool zip64Offset = false;      // with zip64: the directory record defers its offset to the block too
+    int zip64CentralValues = -1;   // >= 0: the directory's ZIP64 block holds only this many of its values
 };
 
 class ZipWriter
