@@ -1,6 +1,12 @@
 # Program targets: statically linked 32-bit Windows executables in build/bin with a version resource,
 # and a requireAdministrator manifest for the programs that run elevated.
 set(PROJECT_RES_DIR "${CMAKE_CURRENT_LIST_DIR}/res")
+# The manifest names the program's own architecture: Windows refuses a 64-bit program whose manifest says x86.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(PROGRAM_ARCH amd64)
+else()
+    set(PROGRAM_ARCH x86)
+endif()
 
 # add_win_program(<name> [GUI] [ELEVATED] DESCRIPTION <text> SOURCES <files...>)
 function(add_win_program name)
@@ -18,6 +24,8 @@ function(add_win_program name)
     set(MANIFEST_FILE "${res_dir}/${name}.manifest")
     configure_file("${PROJECT_RES_DIR}/program.rc.in" "${res_dir}/${name}_program.rc" @ONLY)
     add_executable(${name} ${P_SOURCES} "${res_dir}/${name}_program.rc")
+    # windres reads the manifest, but the build does not see that on its own.
+    set_source_files_properties("${res_dir}/${name}_program.rc" PROPERTIES OBJECT_DEPENDS "${MANIFEST_FILE}")
     if(P_GUI)
         target_link_options(${name} PRIVATE -mwindows)
     else()

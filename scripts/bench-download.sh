@@ -11,15 +11,19 @@ set -euo pipefail
 trap 'echo "bench-download: failed at line $LINENO" >&2' ERR
 top=$(cd "$(dirname "$0")/.." && pwd)
 # A prefix of its own: its persistent wineserver and the final "wineserver -k" leave test runs alone.
-export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix-bench}"
+. "$top/scripts/road.sh"
+choose_road
+export WINEPREFIX="${WINEPREFIX:-$ROAD_BUILD/wineprefix-bench}"
 . "$top/scripts/wine-env.sh"
+road_line running
+require_build
 RUNS=${RUNS:-5}
 SUDO=
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 if ! command -v aria2c >/dev/null || ! command -v curl >/dev/null || ! [ -x /usr/sbin/nginx ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q nginx-light aria2 curl >/dev/null
 fi
-cmake --build "$top/build" --target DownloadBench >/dev/null
+cmake --build "$build_dir" --target DownloadBench >/dev/null
 
 work=$(mktemp -d /dev/shm/bench-download.XXXXXX)
 cleanup() {
@@ -74,7 +78,7 @@ ours() { # name -> whole-process seconds; checks the result
     rm -rf "$work/out"/*
     local md5=$1 t0 t1 line
     t0=$(now)
-    wine "$top/build/bin/DownloadBench.exe" "http://127.0.0.1:$port/$2" "$md5" "$winout" </dev/null >"$work/ours.txt" 2>/dev/null || true
+    wine "$build_dir/bin/DownloadBench.exe" "http://127.0.0.1:$port/$2" "$md5" "$winout" </dev/null >"$work/ours.txt" 2>/dev/null || true
     t1=$(now)
     line=$(tr -d '\r' <"$work/ours.txt" | grep '^result' | tail -1)
     [[ "$line" == result\ 1\ * ]] || { echo "engine failed: $line" >&2; exit 1; }

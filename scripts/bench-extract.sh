@@ -7,7 +7,9 @@ set -euo pipefail
 trap 'echo "bench-extract.sh: failed at line $LINENO" >&2' ERR
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/wine-env.sh"
-cmake --build "$top/build" --target zip_bench >/dev/null
+road_line running
+require_build
+cmake --build "$build_dir" --target zip_bench >/dev/null
 
 work=$(mktemp -d "${BENCH_DIR:-/tmp}/kz-bench.XXXXXX")
 XVFB_PID=
@@ -68,13 +70,13 @@ bench() {
         sync; sleep 1
         # Alternate which one goes first so that neither always meets the other's write-back.
         if (( round % 2 )); then
-            t=$(elapsed wine "$top/build/tests/zip_bench.exe" "$wzip" "$wout")
+            t=$(elapsed wine "$build_dir/tests/zip_bench.exe" "$wzip" "$wout")
             sync; sleep 1
             u=$(elapsed unzip -q -o "$zip" -d "$work/native")
         else
             u=$(elapsed unzip -q -o "$zip" -d "$work/native")
             sync; sleep 1
-            t=$(elapsed wine "$top/build/tests/zip_bench.exe" "$wzip" "$wout")
+            t=$(elapsed wine "$build_dir/tests/zip_bench.exe" "$wzip" "$wout")
         fi
         ratios+=("$(echo "$t / $u" | bc -l)")
         printf "%sround %d: ours %.3f s, unzip %.3f s, ratio %.2f\n" "$label" "$round" "$t" "$u" "${ratios[-1]}"

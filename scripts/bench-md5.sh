@@ -3,7 +3,9 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/wine-env.sh"
-cmake --build "$top/build" --target Md5Bench >/dev/null
+road_line running
+require_build
+cmake --build "$build_dir" --target Md5Bench >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"; wineserver -k >/dev/null 2>&1 || true' EXIT
@@ -16,7 +18,7 @@ wine cmd /c exit </dev/null >/dev/null 2>&1 # start Wine once so its start-up is
 t0=$(date +%s.%N)
 ref=$(md5sum "$file" | cut -d' ' -f1)
 t1=$(date +%s.%N)
-ours=$(wine "$top/build/bin/Md5Bench.exe" "$(winepath -w "$file")" | tr -d '\r')
+ours=$(wine "$build_dir/bin/Md5Bench.exe" "$(winepath -w "$file")" | tr -d '\r')
 t2=$(date +%s.%N)
 
 md5sum_s=$(echo "$t1 - $t0" | bc -l)

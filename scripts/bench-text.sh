@@ -5,7 +5,9 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/wine-env.sh"
-cmake --build "$top/build" --target uitoolkit_text_bench >/dev/null
+road_line running
+require_build
+cmake --build "$build_dir" --target uitoolkit_text_bench >/dev/null
 
 XVFB_PID=
 cleanup() {
@@ -19,6 +21,6 @@ prepare_prefix
 wineserver -p >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1 # Wine's start-up is not timed
 out=$(mktemp)
-wine "$top/build/tests/uitoolkit_text_bench.exe" "${1:-1}" >"$out" 2>&1 </dev/null
+wine "$build_dir/tests/uitoolkit_text_bench.exe" "${1:-1}" >"$out" 2>&1 </dev/null
 tr -d '\r' <"$out"
 rm -f "$out"

@@ -6,13 +6,15 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 [ "${1:-}" = update ] && exec bash "$top/scripts/example-update.sh"
 . "$top/scripts/wine-env.sh"
+road_line running
+require_build
 link=${1:-kelnovaexample://room?id=42}
 
 inst="$top/build/example"
 rm -rf "$inst"
 mkdir -p "$inst/kelnova_www"
-cp "$top/build/bin/Launcher.exe" "$top/examples/ProductConfig.xml" "$inst/"
-cp "$top/build/tests/ClientStub.exe" "$inst/kelnova_www/kelclient.exe"
+cp "$build_dir/bin/Launcher.exe" "$top/examples/ProductConfig.xml" "$inst/"
+cp "$build_dir/tests/ClientStub.exe" "$inst/kelnova_www/kelclient.exe"
 
 XVFB_PID=
 cleanup() { wineserver -k >/dev/null 2>&1 || true; [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null; return 0; }

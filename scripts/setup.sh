@@ -1,42 +1,23 @@
 #!/usr/bin/env bash
-# Installs the cross toolchain, Wine and the dependency sources, then configures and builds.
-# Safe to run again: each step skips what is already there.
+# Installs the cross toolchain, Wine and the dependency sources, then configures and builds: the shipped 32-bit
+# programs into build/ on every host and, where the tests take the x86-64 road (scripts/road.sh), the same sources
+# for x86-64 into build-x64/. Safe to run again: each step skips what is already there, and where everything is
+# installed and the sources are cached, no package mirror is called at all.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
+. "$top/scripts/road.sh"
+. "$top/scripts/setup-packages.sh"
 
-packages=(g++-mingw-w64-i686 cmake ninja-build wine wine32:i386 xvfb xauth
-          libz-mingw-w64-dev libboost-dev libeasyloggingpp-dev libstb-dev googletest
-          dpkg-dev python3 unzip fonts-wqy-microhei imagemagick locales clang-format)
-
-SUDO=
-[ "$(id -u)" -ne 0 ] && SUDO=sudo
-
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-srcdir="$top/third_party/src"
-need_sources=0
-[ -d "$srcdir/tinyxml2" ] && [ -d "$srcdir/minizip" ] || need_sources=1
-
-if [ ${#missing[@]} -gt 0 ] || [ $need_sources -eq 1 ]; then
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        $SUDO dpkg --add-architecture i386
-    fi
-    # deb-src lines for the configured Debian sources (deb822 and classic formats)
-    for f in /etc/apt/sources.list.d/*.sources; do
-        [ -f "$f" ] || continue
-        if grep -q '^Types: deb$' "$f"; then $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"; fi
-    done
-    if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list && ! grep -q '^deb-src ' /etc/apt/sources.list; then
-        grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee -a /etc/apt/sources.list >/dev/null
-    fi
-    $SUDO apt-get update -q
+if [ "${KELNOVA_X64:-}" = 1 ]; then
+    if host_runs_32bit; then want=x86+x86_64; else want=x86_64; fi
+elif host_runs_32bit; then
+    want=x86
+else
+    want=x86_64
+    say "this host runs 64-bit code only: installing the x86-64 toolchain and wine64 for the tests"
 fi
-if [ ${#missing[@]} -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${packages[@]}"
-fi
+setup_packages "$want" "$top/third_party/src"
 
 # The tests run a second time under a Chinese locale (Wine then uses code page 936); without the
 # generated glibc locale Wine mangles non-ASCII file names.
@@ -49,19 +30,14 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
     $SUDO locale-gen >/dev/null
 fi
 
-# Sources compiled for the target by our CMake; never committed.
-fetch_source() { # package folder
-    local pkg=$1 dest=$srcdir/$2
-    [ -d "$dest" ] && return 0
-    local tmp; tmp=$(mktemp -d)
-    (cd "$tmp" && apt-get source -q --download-only "$pkg" >/dev/null && dpkg-source -x --no-check ./*.dsc unpacked >/dev/null)
-    mkdir -p "$srcdir"
-    mv "$tmp/unpacked" "$dest"
-    rm -rf "$tmp"
+build() { # FOLDER TOOLCHAIN
+    cmake -S "$top" -B "$top/$1" -G Ninja \
+          -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$top/$1" -j"$(nproc)"
 }
-fetch_source tinyxml2 tinyxml2
-fetch_source minizip minizip
-
-cmake -S "$top" -B "$top/build" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-mingw32.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$top/build" -j"$(nproc)"
+build build toolchain-mingw32.cmake
+choose_road
+if [ "$ROAD" = x86_64 ]; then
+    build build-x64 toolchain-mingw64.cmake
+fi
+road_line "the tests will run"

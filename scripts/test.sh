@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Runs every test through ctest under 32-bit Wine with a private Xvfb display.
+# Runs every test through ctest under Wine with a private Xvfb display: the 32-bit build under 32-bit Wine, or,
+# where this host cannot run that, the x86-64 build under wine64 (scripts/road.sh).
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 . "$top/scripts/wine-env.sh"
-[ -d "$top/build" ] || { echo "build/ missing: run scripts/setup.sh first" >&2; exit 1; }
+road_line testing
+bash "$top/tests/setup/setup_test.sh" || exit 1
+require_build || exit 1
+# The shipped 32-bit programs are built on either road.
 cmake --build "$top/build" -j"$(nproc)" || exit 1
+if [ "$build_dir" != "$top/build" ]; then cmake --build "$build_dir" -j"$(nproc)" || exit 1; fi
 # The tree keeps one style: a file that differs from .clang-format fails the run here.
 bash "$top/scripts/format.sh" --check || { echo "run scripts/format.sh to apply the style" >&2; exit 1; }
 
@@ -22,12 +27,12 @@ wineserver -p >/dev/null 2>&1 # keep one server for the whole run
 # first test's stdout and ctest waits for it until the timeout.
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 # The same for the desktop process, which the first window-related call would start.
-wine "$top/build/tests/MsgBoxAnswer.exe" 1 50 </dev/null >/dev/null 2>&1
+wine "$build_dir/tests/MsgBoxAnswer.exe" 1 50 </dev/null >/dev/null 2>&1
 
 # Tests talk to loopback servers only: no proxy may stand in between.
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
 
-cd "$top/build"
+cd "$build_dir"
 # A test that fails is run once more before it counts: Wine's process start-up under a full -j load
 # is occasionally slow. Its first failure still shows in the output above the summary, and the tests
 # that passed only on their second run are named at the end: a flaky test is a bug to fix.

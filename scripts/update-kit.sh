@@ -2,8 +2,8 @@
 # an update package made on the spot, the loopback package server and the window and pipe tools.
 # Expects $top, the Wine environment (wine-env.sh) and a display.
 
-bin="$top/build/bin"
-tools="$top/build/tests"
+bin="$build_dir/bin"
+tools="$build_dir/tests"
 
 # update_install DIR: Launcher.exe, Updater.exe, the outside extraction library stand-in (zlib.dll) and
 # the example ProductConfig.xml in DIR, the client stand-in as the www environment's client.

@@ -1,11 +1,27 @@
-# Sourced by the scripts that run programs under Wine: one project-local 32-bit prefix.
+# Sourced by the scripts that run programs under Wine: one project-local prefix for the build this host tests
+# (road.sh): 32-bit Wine for build/, wine64 in a 64-bit prefix for build-x64/.
 top=${top:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX="${WINEPREFIX:-$top/build/wineprefix}"
-export WINEARCH=win32
+. "$top/scripts/road.sh"
+choose_road
+export KELNOVA_ROAD=$ROAD KELNOVA_ROAD_WHY=$ROAD_WHY
+build_dir=$ROAD_BUILD
+export WINEPREFIX="${WINEPREFIX:-$build_dir/wineprefix}"
+if [ "$ROAD" = x86_64 ]; then
+    export WINEARCH=win64
+    case ":$PATH:" in *":$top/scripts/wine64:"*) ;; *) export PATH="$top/scripts/wine64:$PATH" ;; esac
+else
+    export WINEARCH=win32
+fi
 export WINEDEBUG=-all
 # EXTRA_DLLOVERRIDES adds overrides for one test process (a test that runs without a system library).
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${EXTRA_DLLOVERRIDES:+;$EXTRA_DLLOVERRIDES}"
 
+# require_build: the chosen build must exist (set-up makes it).
+require_build() {
+    [ -x "$build_dir/bin/Launcher.exe" ] && return 0
+    echo "$build_dir is not built: run scripts/setup.sh first${KELNOVA_X64:+ (with KELNOVA_X64=$KELNOVA_X64)}" >&2
+    return 1
+}
 # start_xvfb: a private display, so no test depends on (or disturbs) the caller's.
 start_xvfb() {
     local n

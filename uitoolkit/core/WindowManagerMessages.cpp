@@ -350,7 +350,7 @@ void CWindowManagerUI::OnMouseHover(LPARAM lParam)
     // The tooltip window keeps a pointer to this text until the next hover.
     m_sToolTipText = tip;
     memset(&m_ToolTip, 0, sizeof(m_ToolTip));
-    m_ToolTip.cbSize = 44;
+    m_ToolTip.cbSize = TTTOOLINFOW_V2_SIZE; // the record up to lParam: 44 bytes on x86, 64 on x86-64
     m_ToolTip.uFlags = TTF_IDISHWND;
     m_ToolTip.hwnd = m_hWnd;
     m_ToolTip.uId = reinterpret_cast<UINT_PTR>(m_hWnd);

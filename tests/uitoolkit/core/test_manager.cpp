@@ -510,7 +510,7 @@ TEST(ManagerTooltips, ReferencesReplacedInOnePass)
     EXPECT_EQ(scene.hwnd, GetWindow(tip, GW_OWNER));
     wchar_t text[256] = {0};
     TOOLINFOW info = {};
-    info.cbSize = 44;
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.hwnd = scene.hwnd;
     info.uId = reinterpret_cast<UINT_PTR>(scene.hwnd);
     info.lpszText = text;
