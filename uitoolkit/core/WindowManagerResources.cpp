@@ -1,4 +1,5 @@
 #include "core/ManagerShared.h"
+#include "core/ToolkitLog.h"
 
 #include <stdlib.h>
 #include <wchar.h>
@@ -6,6 +7,15 @@
 namespace UiToolkit {
 
 namespace {
+
+// No screen shows a taller glyph, and the rasteriser's time grows with a glyph's area: 65535 pixels
+// takes minutes for a line of text.
+const int MAX_FONT_SIZE = 2048;
+
+int ScreenFontSize(int size)
+{
+    return size > MAX_FONT_SIZE ? MAX_FONT_SIZE : size < -MAX_FONT_SIZE ? -MAX_FONT_SIZE : size;
+}
 
 CStringUI IdKey(int id)
 {
@@ -55,6 +65,10 @@ void CWindowManagerUI::SetDefaultSelectedColor(DWORD color, bool shared)
 
 FontInfoUI* CWindowManagerUI::NewFontInfo(const wchar_t* face, int size, bool bold, bool underline, bool italic)
 {
+    if (ScreenFontSize(size) != size) {
+        LOG(ERROR) << "Font \"" << LogText(face) << "\" of size " << size << " is taken at " << ScreenFontSize(size);
+        size = ScreenFontSize(size);
+    }
     LOGFONTW lf = {};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
     // The face name must fit LF_FACESIZE units with its terminator.
@@ -138,6 +152,7 @@ HFONT CWindowManagerUI::GetFont(int id)
 
 HFONT CWindowManagerUI::FindFont(const wchar_t* face, int size, bool bold, bool underline, bool italic) const
 {
+    size = ScreenFontSize(size); // as it was made
     const CStringMapUI* maps[2] = {&m_resources.fonts, &SharedResources().fonts};
     for (const CStringMapUI* fonts : maps) {
         for (int i = 0; i < fonts->Count(); ++i) {

@@ -101,6 +101,27 @@ TEST(SkinBuilder, WindowAttributesNeedAWindowAndNonContainersEndTheLevel)
     EXPECT_EQ(nullptr, missing.Create(L"no-such-skin.xml", NULL, NULL, &manager));
 }
 
+TEST(SkinBuilder, FontsTallerThanAnyScreenAreMadeAtTheLargestSize)
+{
+    LogCapture log;
+    CWindowManagerUI manager;
+    CSkinBuilder builder;
+    std::unique_ptr<CControlUI> root(
+        builder.Create(L"<Window><Font id=\"1\" name=\"Arial\" size=\"65535\" default=\"true\"/>"
+                       L"<Font id=\"2\" name=\"Arial\" size=\"-2147483648\"/><Label/></Window>",
+                       NULL, NULL, &manager));
+    ASSERT_NE(nullptr, root);
+    LOGFONTW lf = {};
+    GetObjectW(manager.GetFont(1), sizeof(lf), &lf);
+    EXPECT_EQ(-2048, lf.lfHeight);
+    GetObjectW(manager.GetFont(2), sizeof(lf), &lf);
+    EXPECT_EQ(2048, lf.lfHeight);
+    EXPECT_EQ(2048, manager.GetFontInfo(-1)->iSize);
+    // Asked for again at the size the skin gave, the font made is found.
+    EXPECT_EQ(manager.GetFont(1), manager.FindFont(L"Arial", 65535, false, false, false));
+    EXPECT_TRUE(log.HasError({"Arial", "65535", "2048"}));
+}
+
 TEST(SkinBuilder, IncludesAndChildLayoutsFromFiles)
 {
     TempFolder folder;
