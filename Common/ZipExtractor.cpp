@@ -18,7 +18,6 @@ namespace {
 
 const unsigned kReadChunk = 16384;
 const unsigned long kMaxStoredNameBytes = 4 * ZIP_MAX_PATH;
-const wchar_t kPartialSuffix[] = L".~zx";
 
 unzFile Archive(void* p)
 {
@@ -162,6 +161,10 @@ unsigned int ZipExtractor::OpenAnother(const ZipExtractor& first)
         return ZR_ALREADY_OPEN;
     if (!first.m_archive)
         return ZR_BAD_ARGS;
+    if (g_zipTestSwitches.openAnotherLeft == 0)
+        return ZR_OPEN_FAILED;
+    if (g_zipTestSwitches.openAnotherLeft > 0)
+        --g_zipTestSwitches.openAnotherLeft;
     wcscpy(m_baseFolder, first.m_baseFolder);
     m_archivePath = first.m_archivePath;
     m_folders = first.m_folders;
@@ -372,22 +375,25 @@ unsigned int ZipExtractor::WriteEntry(const ZipEntry& entry, const ZipEntryFacts
     if (!m_archive || !name || entry.index < 0 || entry.index >= m_entryCount)
         return ZR_BAD_ARGS;
     wchar_t safeName[ZIP_MAX_PATH];
-    if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH) || !ZipRelativePathIsSafe(safeName))
+    if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH) || !ZipTargetNameIsSafe(safeName, facts.isDirectory))
         return ZR_BAD_NAME;
     if (facts.isDirectory)
         return EnsureDirectory(m_baseFolder, safeName) ? ZR_OK : ZR_OPEN_FAILED;
     if (facts.encrypted)
         return ZR_ENCRYPTED;
     unsigned int r = GoToRecord(entry.index, facts.directoryPos);
-    return r != ZR_OK ? r : ExtractFile(safeName, entry);
+    return r != ZR_OK ? r : ExtractFile(safeName, entry, facts.partialSuffixes);
 }
 
-unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& entry)
+unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& entry, int partialSuffixes)
 {
     wchar_t target[ZIP_MAX_PATH];
     if (!ResolveZipTarget(m_baseFolder, safeName, target, ZIP_MAX_PATH))
         return ZR_BAD_NAME;
-    std::wstring partial = std::wstring(target) + kPartialSuffix;
+    std::wstring suffix;
+    for (int i = 0; i < partialSuffixes; ++i)
+        suffix += kZipPartialSuffix;
+    std::wstring partial = target + suffix;
     if (partial.size() >= ZIP_MAX_PATH)
         return ZR_BAD_NAME;
 
@@ -403,7 +409,7 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
         held = m_folders->Folder(std::wstring(static_cast<const wchar_t*>(target), leaf));
     HANDLE folder = held ? held->Get() : nullptr;
     bool overwritten = false;
-    ScopedHandle file(CreateFileInFolder(folder, (leaf + std::wstring(kPartialSuffix)).c_str(), attr, &overwritten));
+    ScopedHandle file(CreateFileInFolder(folder, (leaf + suffix).c_str(), attr, &overwritten));
     if (overwritten)
         file.Reset(); // a partial file of a killed run: the path-based way below makes it afresh
     if (!file)

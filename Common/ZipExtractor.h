@@ -47,6 +47,9 @@ struct ZipEntryFacts
     bool isDirectory = false;
     bool encrypted = false;
     unsigned long long directoryPos = 0; // the entry's record in the central directory
+    // The partial file is the target's name with the partial suffix this many times: more than
+    // once where an entry before it wrote a file or folder of the shorter name.
+    int partialSuffixes = 1;
 };
 
 class ZipExtractor
@@ -87,7 +90,7 @@ private:
     unsigned int GoToEntry(int index);
     unsigned int GoToRecord(int index, unsigned long long directoryPos);
     unsigned int FetchEntry(int index, ZipEntry* entry, ZipEntryFacts* facts);
-    unsigned int ExtractFile(const wchar_t* safeName, const ZipEntry& entry);
+    unsigned int ExtractFile(const wchar_t* safeName, const ZipEntry& entry, int partialSuffixes);
     unsigned int CopyEntryData(HANDLE file, long long expectedSize);
     void CloseOpenEntry();
 
@@ -129,8 +132,8 @@ unsigned int CloseZipArchive(ZipHandle* handle);
 // names ("aux.txt") are listed but never extracted.
 [[nodiscard]] bool MakeSafeZipName(const wchar_t* name, wchar_t* out, size_t outChars);
 
-// Creates base and then every folder of the relative path below it. Paths over 259 characters
-// are refused.
+// Creates base and then every folder of the relative path below it. Paths over 259 characters,
+// and parts that end in a dot or a blank, are refused.
 [[nodiscard]] bool EnsureDirectory(const wchar_t* base, const wchar_t* path);
 
 // DOS date and time taken as local time, converted to UTC. Zero for an impossible date.

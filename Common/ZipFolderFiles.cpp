@@ -41,6 +41,8 @@ bool CountedName(const wchar_t* name, UNICODE_STRING* out)
 
 } // namespace
 
+ZipTestSwitches g_zipTestSwitches;
+
 std::shared_ptr<const ScopedHandle> ZipFolderHandles::Folder(const std::wstring& path)
 {
     std::lock_guard<std::mutex> lock(m_lock);
@@ -72,7 +74,7 @@ HANDLE CreateFileInFolder(HANDLE folder, const wchar_t* name, DWORD attributes, 
 {
     static const NtCreateFileFn create = NtFunction<NtCreateFileFn>("NtCreateFile");
     UNICODE_STRING counted;
-    if (!create || !folder || !CountedName(name, &counted))
+    if (!create || g_zipTestSwitches.noFolderCalls || !folder || !CountedName(name, &counted))
         return nullptr;
     OBJECT_ATTRIBUTES object;
     InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE, folder, nullptr);
@@ -91,7 +93,7 @@ bool RenameInFolder(HANDLE file, HANDLE folder, const wchar_t* name)
 {
     static const NtSetInformationFileFn setInfo = NtFunction<NtSetInformationFileFn>("NtSetInformationFile");
     size_t len = wcslen(name);
-    if (!setInfo || !folder || len == 0)
+    if (!setInfo || g_zipTestSwitches.noFolderCalls || !folder || len == 0)
         return false;
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + len * sizeof(wchar_t));
     FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());

@@ -24,6 +24,13 @@ DWORD ZipAttributesFromExternal(unsigned hostSystem, unsigned long externalAttr)
 // Blocks are read strictly within the field; a size that runs past the field ends the scan.
 void ApplyZipUnixTimes(const unsigned char* extra, size_t extraLen, ZipEntry* entry);
 
+// Appended to a target's name for the file written before it is complete.
+const wchar_t kZipPartialSuffix[] = L".~zx";
+
+// A name MakeSafeZipName gave that may be written: no device, nothing that climbs, and no folder
+// part that ends in a dot or a blank (all parts of a folder entry's name are folder parts).
+bool ZipTargetNameIsSafe(const wchar_t* safeName, bool isDirectory);
+
 // Joins a safe relative name to the base folder and checks that the full path stays below it.
 // out receives the full target path ('\' separators).
 bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out, size_t outChars);
@@ -60,3 +67,12 @@ private:
 HANDLE CreateFileInFolder(HANDLE folder, const wchar_t* name, DWORD attributes, bool* overwritten);
 // Renames the open file to name in folder, replacing a file there.
 bool RenameInFolder(HANDLE file, HANDLE folder, const wchar_t* name);
+
+// For tests: work as on a system without the folder-relative calls, and let only so many more
+// OpenAnother calls succeed (-1: all). Set only while no extraction runs.
+struct ZipTestSwitches
+{
+    bool noFolderCalls = false;
+    int openAnotherLeft = -1;
+};
+extern ZipTestSwitches g_zipTestSwitches;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -26,20 +27,27 @@ const int kWindow = 256;
 // through its server, which costs as much as a file operation.
 const size_t kInFlightPerThread = 4;
 
-// The full target path in upper case, which tells entries that write the same file (or a folder
-// and something in it) apart from the rest. Empty when it cannot be worked out: such an entry
-// waits for everything before it.
-std::wstring TargetKey(const wchar_t* base, const std::wstring& target)
+// The full target path in upper case; empty when it cannot be worked out.
+std::wstring UpperTarget(const wchar_t* base, const std::wstring& target)
 {
     wchar_t safe[ZIP_MAX_PATH];
     wchar_t full[ZIP_MAX_PATH];
     if (!MakeSafeZipName(target.c_str(), safe, ZIP_MAX_PATH) || !ResolveZipTarget(base, safe, full, ZIP_MAX_PATH))
         return std::wstring();
     int len = lstrlenW(full);
-    std::wstring key(len, L'\0');
-    if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, full, len, &key[0], len) != len)
+    std::wstring upper(len, L'\0');
+    if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, full, len, &upper[0], len) != len)
         return std::wstring();
-    return key;
+    return upper;
+}
+
+// What tells entries that write the same file (or a folder and something in it) apart from the
+// rest: the upper-case full target. Empty, so that the entry waits for everything before it and
+// everything after it waits for it, when the name holds a '~': such a part may be a short name
+// of another entry's file or folder, or another entry's partial file, which the path cannot show.
+std::wstring TargetKey(const std::wstring& target, const std::wstring& upper)
+{
+    return target.find(L'~') == std::wstring::npos ? upper : std::wstring();
 }
 
 bool Overlap(const std::wstring& a, const std::wstring& b)
@@ -51,6 +59,10 @@ bool Overlap(const std::wstring& a, const std::wstring& b)
     return longer.compare(0, shorter.size(), shorter) == 0 &&
            (longer.size() == shorter.size() || longer[shorter.size()] == L'\\');
 }
+
+// Upper-case suffix of partial files, to find it in upper-case paths.
+const wchar_t kUpperPartialSuffix[] = L".~ZX";
+const size_t kPartialSuffixLength = sizeof(kUpperPartialSuffix) / sizeof(wchar_t) - 1;
 
 struct Job
 {
@@ -88,6 +100,8 @@ private:
     bool IsDone(int index);
     Slot& SlotOf(int index) { return m_slots[static_cast<size_t>(index) % m_slots.size()]; }
     bool OverlapsInFlight(const std::wstring& key) const;
+    int PartialSuffixesFor(const std::wstring& upper) const;
+    void RememberPartialNames(const std::wstring& upper);
 
     ZipExtractor& m_first; // reads the entries; only the calling thread touches it
     const ZipTargetFn& m_target;
@@ -97,6 +111,10 @@ private:
     std::vector<std::thread> m_workers;
     size_t m_maxInFlight = 0;
     size_t m_refillAt = 0; // the calling thread plans again when this few jobs are left
+    // Files and folders of entries planned so far whose names end like partial files: a partial
+    // file of that name would be a finished file of this package. Only the calling thread
+    // touches it; it holds only such names, so ordinary packages add nothing.
+    std::unordered_set<std::wstring> m_partialLike;
 
     std::mutex m_lock;
     std::condition_variable m_jobReady; // workers: a job is queued or the run ends
@@ -167,6 +185,12 @@ void PackageRun::Start(int index)
     slot.entry = job.entry;
     if (r == ZR_OK && !m_target(job.entry, &job.target))
         r = ZR_BAD_NAME;
+    std::wstring upper;
+    if (r == ZR_OK && !job.target.empty()) {
+        upper = UpperTarget(m_first.BaseFolder(), job.target);
+        job.facts.partialSuffixes = PartialSuffixesFor(upper);
+        RememberPartialNames(upper);
+    }
     if (r == ZR_OK && !job.target.empty() && m_workers.empty())
         r = m_first.WriteEntry(job.entry, job.facts, job.target.c_str());
     if (r != ZR_OK || job.target.empty() || m_workers.empty()) {
@@ -175,7 +199,7 @@ void PackageRun::Start(int index)
         slot.done = true;
         return;
     }
-    job.key = TargetKey(m_first.BaseFolder(), job.target);
+    job.key = TargetKey(job.target, upper);
     std::unique_lock<std::mutex> lock(m_lock);
     m_waitsForAny = true;
     m_jobDone.wait(lock, [&] { return !OverlapsInFlight(job.key); });
@@ -198,6 +222,27 @@ bool PackageRun::OverlapsInFlight(const std::wstring& key) const
         if (Overlap(job.second, key))
             return true;
     return false;
+}
+
+int PackageRun::PartialSuffixesFor(const std::wstring& upper) const
+{
+    int suffixes = 1;
+    std::wstring partial = upper + kUpperPartialSuffix;
+    while (m_partialLike.count(partial)) {
+        partial += kUpperPartialSuffix;
+        ++suffixes;
+    }
+    return suffixes;
+}
+
+void PackageRun::RememberPartialNames(const std::wstring& upper)
+{
+    for (size_t at = upper.find(kUpperPartialSuffix); at != std::wstring::npos;
+         at = upper.find(kUpperPartialSuffix, at + 1)) {
+        size_t end = at + kPartialSuffixLength;
+        if (end == upper.size() || upper[end] == L'\\')
+            m_partialLike.insert(upper.substr(0, end));
+    }
 }
 
 void PackageRun::Work(ZipExtractor* reader)

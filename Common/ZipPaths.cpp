@@ -26,6 +26,18 @@ bool IsDirectory(const std::wstring& path)
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Windows trims trailing dots and blanks from the last part of a path, so a folder made for
+// "app." is "app", while the file path through it may keep the dot: two names for one place.
+bool FolderPartsKeepTheirNames(const wchar_t* path, bool lastIsFolder)
+{
+    for (const wchar_t* p = path; *p; ++p) {
+        bool endsPart = IsSeparator(p[1]) || (p[1] == L'\0' && lastIsFolder);
+        if (endsPart && (*p == L'.' || *p == L' '))
+            return false;
+    }
+    return true;
+}
+
 bool CreateFolder(const std::wstring& path)
 {
     if (CreateDirectoryW(path.c_str(), nullptr))
@@ -71,6 +83,11 @@ bool MakeSafeZipName(const wchar_t* name, wchar_t* out, size_t outChars)
     return true;
 }
 
+bool ZipTargetNameIsSafe(const wchar_t* safeName, bool isDirectory)
+{
+    return ZipRelativePathIsSafe(safeName) && FolderPartsKeepTheirNames(safeName, isDirectory);
+}
+
 bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out, size_t outChars)
 {
     std::wstring joined = base;
@@ -101,7 +118,7 @@ bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out
 
 bool EnsureDirectory(const wchar_t* base, const wchar_t* path)
 {
-    if (!base || !path)
+    if (!base || !path || !FolderPartsKeepTheirNames(path, true))
         return false;
     std::wstring root = base;
     if (root.empty() || root.size() >= ZIP_MAX_PATH)

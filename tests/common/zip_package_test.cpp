@@ -1,10 +1,12 @@
 // Whole packages on several threads: the files, results and report order of one thread, an
 // entry failing in the middle, and a run killed midway followed by a clean next start.
+#include "ZipInternal.h"
 #include "ZipPackage.h"
 #include "ZipTestFixture.h"
 #include "files.h"
 #include "testprocess.h"
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -290,4 +292,159 @@ TEST_F(ZipFixture, RunKilledMidPackageLeavesNoHalfWrittenFileAndTheNextRunComple
     for (auto& item : fs::recursive_directory_iterator(m_base))
         tree.insert(fs::relative(item.path(), m_base).generic_string());
     EXPECT_EQ(tree, expected); // no partial file left
+}
+
+namespace {
+
+// The short name Windows gives name in a folder of its own (name itself when it gives none).
+std::string ShortNameOf(const fs::path& scratch, const std::string& name, bool folder)
+{
+    fs::create_directories(scratch);
+    const fs::path probe = scratch / name;
+    if (folder)
+        fs::create_directories(probe);
+    else
+        std::ofstream(probe) << "probe";
+    wchar_t shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameW(probe.c_str(), shortPath, MAX_PATH);
+    std::string leaf = n && n < MAX_PATH ? fs::path(shortPath).filename().string() : name;
+    fs::remove_all(scratch);
+    return leaf;
+}
+
+struct NameRow
+{
+    std::string what;
+    std::vector<std::string> names; // entry 0 is large; a trailing '/' makes a folder entry
+    std::vector<unsigned int> results;
+    std::map<std::string, int> tree; // what holds which entry (-1: a folder); empty: not checked
+};
+
+std::vector<NameRow> NameRows(const fs::path& scratch)
+{
+    std::vector<NameRow> rows = {
+        {"folder part with trailing dots",
+         {"app/cfg.ini", "app../cfg.ini"},
+         {ZR_OK, ZR_BAD_NAME},
+         {{"app", -1}, {"app/cfg.ini", 0}}},
+        {"folder part with a trailing blank over a file", {"d", "d /x.txt"}, {ZR_OK, ZR_BAD_NAME}, {{"d", 0}}},
+        {"folders of dots and blanks make nothing",
+         {"big.dat", "a. ./x", "e. /"},
+         {ZR_OK, ZR_BAD_NAME, ZR_BAD_NAME},
+         {{"big.dat", 0}}},
+        {"an entry named like the partial file of the one before",
+         {"x", "x.~zx"},
+         {ZR_OK, ZR_OK},
+         {{"x", 0}, {"x.~zx", 1}}},
+        {"an entry named like the partial file of the one after",
+         {"x.~zx", "x"},
+         {ZR_OK, ZR_OK},
+         {{"x.~zx", 0}, {"x", 1}}},
+        {"a folder named like a partial file",
+         {"x.~zx/y", "x"},
+         {ZR_OK, ZR_OK},
+         {{"x.~zx", -1}, {"x.~zx/y", 0}, {"x", 1}}},
+        {"a short file name",
+         {"longfilename.txt", ShortNameOf(scratch, "longfilename.txt", false)},
+         {ZR_OK, ZR_OK},
+         {}},
+        {"a short folder name",
+         {"programfiles/a.txt", ShortNameOf(scratch, "programfiles", true) + "/a.txt"},
+         {ZR_OK, ZR_OK},
+         {}},
+    };
+    NameRow pairs{"many entries named like partial files", {}, {}, {}};
+    NameRow wide{"more folders than the handle cache keeps", {}, {}, {}};
+    for (int i = 0; i < 300; ++i) {
+        pairs.names.push_back("p" + std::to_string(i));
+        pairs.names.push_back("p" + std::to_string(i) + ".~zx");
+        const std::string folder = "f" + std::to_string(i % 100);
+        wide.names.push_back(folder + "/n" + std::to_string(i) + ".txt");
+        wide.tree[folder] = -1;
+    }
+    for (int i = 0; i < 600; ++i)
+        pairs.tree[pairs.names[i]] = i;
+    for (int i = 0; i < 300; ++i)
+        wide.tree[wide.names[i]] = i;
+    pairs.results.assign(600, ZR_OK);
+    wide.results.assign(300, ZR_OK);
+    rows.push_back(pairs);
+    rows.push_back(wide);
+    return rows;
+}
+
+} // namespace
+
+TEST_F(ZipFixture, NamesThatMayMeanOneFileGiveOneTreeOnAnyNumberOfThreads)
+{
+    struct Run
+    {
+        const char* what;
+        int threads;
+        bool noFolderCalls;
+        int openAnotherLeft;
+    };
+    const Run runs[] = {{"one thread", 1, false, -1},
+                        {"eight threads", 8, false, -1},
+                        {"without the folder-relative calls", 8, true, -1},
+                        {"when only two more readers open", 8, false, 2},
+                        {"when no more reader opens", 8, false, 0}};
+    for (const NameRow& row : NameRows(m_root / "scratch")) {
+        SCOPED_TRACE(row.what);
+        const fs::path rowDir = m_root / "row";
+        const std::wstring archive = (rowDir / "a.zip").wstring();
+        fs::create_directories(rowDir);
+        std::map<std::string, int> entryOf; // by content
+        {
+            ZipWriter w(archive);
+            for (size_t i = 0; i < row.names.size(); ++i) {
+                const std::string& name = row.names[i];
+                const std::string content = Content(int(i), i == 0 ? 1u << 20 : 3000);
+                entryOf[content] = int(i);
+                ASSERT_TRUE(name.back() == '/' ? w.AddFolder(name) : w.AddFile(name, content, i == 0));
+            }
+            ASSERT_TRUE(w.Close());
+        }
+        std::map<std::string, Item> first;
+        std::vector<Report> firstReports;
+        for (const Run& run : runs) {
+            SCOPED_TRACE(run.what);
+            g_zipTestSwitches.noFolderCalls = run.noFolderCalls;
+            g_zipTestSwitches.openAnotherLeft = run.openAnotherLeft;
+            int failed = -1;
+            const fs::path below = rowDir / ("run" + std::to_string(&run - runs));
+            std::vector<Report> reports = ExtractBelow(archive, below, run.threads, &failed);
+            g_zipTestSwitches = ZipTestSwitches();
+            ASSERT_EQ(reports.size(), row.results.size());
+            int expectedFailures = 0;
+            for (size_t i = 0; i < reports.size(); ++i) {
+                EXPECT_EQ(reports[i].result, row.results[i]) << row.names[i];
+                expectedFailures += row.results[i] != ZR_OK;
+            }
+            EXPECT_EQ(failed, expectedFailures);
+            std::map<std::string, Item> tree = Snapshot(below);
+            if (!row.tree.empty()) {
+                std::map<std::string, int> holds;
+                for (const auto& item : tree) {
+                    auto of = entryOf.find(item.second.content);
+                    bool file = !(item.second.attr & FILE_ATTRIBUTE_DIRECTORY);
+                    holds[item.first] = file && of != entryOf.end() ? of->second : -1;
+                }
+                EXPECT_EQ(holds, row.tree);
+            }
+            if (&run == runs) {
+                first = tree;
+                firstReports = reports;
+                continue;
+            }
+            EXPECT_TRUE(reports == firstReports);
+            EXPECT_EQ(tree.size(), first.size());
+            for (const auto& item : first) {
+                auto other = tree.find(item.first);
+                EXPECT_TRUE(other != tree.end() && other->second == item.second) << item.first;
+            }
+        }
+        SetCurrentDirectoryW(m_base.c_str());
+        ClearTree(rowDir);
+    }
 }
