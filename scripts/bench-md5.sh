@@ -12,6 +12,7 @@ trap 'rm -rf "$work"; wineserver -k >/dev/null 2>&1 || true' EXIT
 file="$work/package.bin"
 head -c $((512 * 1024 * 1024)) /dev/urandom >"$file"
 cat "$file" >/dev/null # warm the page cache for both readers
+prepare_prefix # a fresh prefix: the persistent server below needs one
 wineserver -p >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1 # start Wine once so its start-up is not timed
 
