@@ -7,8 +7,12 @@
 namespace UiToolkit {
 
 // The text services call every host method but IUnknown's as thiscall on 32-bit, and their own methods
-// expect the same; spelled out so no compiler default can change it.
+// expect the same; spelled out so no compiler default can change it. x86-64 has one convention only.
+#if defined(__i386__) || defined(_M_IX86)
 #define UI_TXCALL __thiscall
+#else
+#define UI_TXCALL
+#endif
 
 extern const IID IID_ITextServices; // {8D33F740-CF58-11CE-A89D-00AA006CADC5}
 extern const IID IID_ITextHost;     // {C5BDD8D0-D26E-11CE-A89E-00AA006CADC5}
