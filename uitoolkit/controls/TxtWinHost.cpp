@@ -4,6 +4,7 @@
 
 #include <SystemText.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -187,9 +188,12 @@ void CTxtWinHost::SetClientRect(const RECT& rc)
 
 bool CTxtWinHost::WrapsNow() const
 {
-    // Wrapping at no width puts every word on a line of its own, which costs the text services the square of
-    // the text's length: the text is laid out unwrapped until the area has a width.
-    return (m_flags & FLAG_WORDWRAP) != 0 && m_rcClient.right > m_rcClient.left;
+    // Wrapping in an area narrower than a character puts every character on a line of its own, which costs
+    // the text services the square of the text's length (minutes for 30,000 characters): the text is laid
+    // out unwrapped until the area is as wide as the font is tall.
+    // A font of the default height (0) counts as 8 pixels, about the narrowest legible character.
+    int fontPixels = abs(MulDiv(m_cf.yHeight, PixelsPerInch(LOGPIXELSY), TWIPS_PER_INCH));
+    return (m_flags & FLAG_WORDWRAP) != 0 && m_rcClient.right - m_rcClient.left >= (fontPixels > 0 ? fontPixels : 8);
 }
 
 void CTxtWinHost::SetTextColor(DWORD argb)

@@ -456,5 +456,15 @@ TEST(RichEdit, LongParagraphBuildsAndRefocusesWithoutLayingItOutAgain)
     window.manager.SetFocusControl(NULL);
     EXPECT_LT(elapsed(), 400.0);
     EXPECT_EQ(lines, edit->GetLineCount());
+
+    // Narrower than a character it is laid out unwrapped: wrapped, every character took a line of its own.
+    const RECT& area = edit->GetTextHost()->GetClientRect();
+    RECT narrow = {0, 0, 400 - (area.right - area.left) + 3, 300};
+    window.manager.GetRoot()->SetPos(narrow, false);
+    ASSERT_EQ(3, area.right - area.left);
+    HDC dc = GetDC(hwnd);
+    edit->Paint(dc, edit->GetPos()); // the text services lay out as they draw
+    ReleaseDC(hwnd, dc);
+    EXPECT_EQ(1, edit->GetLineCount());
     DestroyWindow(hwnd);
 }
