@@ -112,7 +112,11 @@ bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out
     if (m == 0 || m >= outChars || m >= ZIP_MAX_PATH)
         return false;
     // The checked path is the one that gets opened, so device names and trimmed segments that
-    // the full-path rules turn into something else cannot slip past.
+    // the full-path rules turn into something else cannot slip past. Opening applies the rules
+    // once more: a path they still change ("..." trimmed to "..", which then climbs) is refused.
+    wchar_t again[ZIP_MAX_PATH];
+    if (GetFullPathNameW(out, ZIP_MAX_PATH, again, nullptr) != m || wcscmp(again, out) != 0)
+        return false;
     return m > n && _wcsnicmp(out, fullBase, n) == 0;
 }
 
