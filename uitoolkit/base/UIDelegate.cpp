@@ -32,9 +32,13 @@ void CEventSourceUI::Remove(const CDelegateBase& delegate)
 
 bool CEventSourceUI::Invoke(void* param)
 {
+    CLifeGuardUI guard(m_lifeAnchor);
     for (int i = 0; i < m_aDelegates.Count(); ++i) {
         CDelegateBase* delegate = static_cast<CDelegateBase*>(m_aDelegates[i]);
         if (delegate != NULL && !delegate->Invoke(param))
+            return false;
+        // The delegate deleted the control holding this list: the list is gone with it.
+        if (!guard.IsAlive())
             return false;
     }
     return true;

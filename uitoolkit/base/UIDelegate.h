@@ -1,5 +1,6 @@
 // Delegates and the event source that controls raise and windows subscribe to.
 #pragma once
+#include "base/UILifeGuard.h"
 #include "base/UIPtrArray.h"
 
 #include <string.h>
@@ -92,13 +93,17 @@ public:
     // Drops the delegate that equals this one; nothing when there is none.
     void Remove(const CDelegateBase& delegate);
     void operator-=(const CDelegateBase& delegate) { Remove(delegate); }
+    // False when a delegate said stop, or when one deleted this source (and the control holding it).
     bool Invoke(void* param);
     bool operator()(void* param) { return Invoke(param); }
     bool IsEmpty() const { return m_aDelegates.IsEmpty(); }
     int Count() const { return m_aDelegates.Count(); }
+    // Dies with the source: a guard on it tells the caller of Invoke whether the source still lives.
+    CLifeAnchorUI& LifeAnchor() { return m_lifeAnchor; }
 
 private:
     CPtrArrayUI m_aDelegates;
+    CLifeAnchorUI m_lifeAnchor;
 };
 
 } // namespace UiToolkit

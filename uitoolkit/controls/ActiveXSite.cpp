@@ -209,10 +209,15 @@ STDMETHODIMP CActiveXCtrl::SetFocus(BOOL focus)
 {
     if (m_pOwner == NULL)
         return E_UNEXPECTED;
+    // The focus notifications may release the control, and with it this site: held for the call.
+    AddRef();
     if (focus == TRUE)
         m_pOwner->SetFocus();
-    m_bFocused = focus == TRUE;
-    return S_OK;
+    bool ours = m_pOwner != NULL;
+    if (ours)
+        m_bFocused = focus == TRUE;
+    Release();
+    return ours ? S_OK : E_UNEXPECTED;
 }
 
 STDMETHODIMP CActiveXCtrl::GetDC(LPCRECT, DWORD flags, HDC* phDC)

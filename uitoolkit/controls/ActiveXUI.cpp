@@ -1,3 +1,4 @@
+#include "core/ToolkitLog.h"
 #include "controls/ActiveXUI.h"
 #include "controls/ActiveXSite.h"
 
@@ -16,6 +17,9 @@ bool IsNullClsid(const CLSID& clsid)
 {
     return IsEqualGUID(clsid, GUID_NULL) != FALSE;
 }
+
+// The manager's timer key of the posted creation.
+const UINT CREATE_TIMER = 1;
 
 SIZEL PixelsToHimetric(int cx, int cy)
 {
@@ -117,8 +121,50 @@ RECT CActiveXUI::HostRect() const
 void CActiveXUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    if (!m_bCreated)
+    if (!m_bCreated) {
+        // Without a window no notification is raised: nothing can run inside the layout.
+        if (PostCreation())
+            return;
+        CLifeGuardUI guard(m_lifeAnchor);
         CreateControl();
+        if (!guard.IsAlive())
+            return;
+    }
+    PlaceObject();
+}
+
+bool CActiveXUI::PostCreation()
+{
+    if (m_pManager == NULL || !::IsWindow(m_pManager->GetWindow()))
+        return false;
+    // Killed first, so that an armed timer counts as armed, not as a failure.
+    m_pManager->KillTimerFor(this, CREATE_TIMER);
+    if (m_pManager->SetTimerFor(this, CREATE_TIMER, USER_TIMER_MINIMUM))
+        return true;
+    LOG(WARNING) << "ActiveX control: no timer for its creation; it is created inside the layout";
+    return false;
+}
+
+void CActiveXUI::OnEvent(InputEventUI& event)
+{
+    if (event.type != UIEVENT_TIMER || event.wParam != CREATE_TIMER) {
+        CControlUI::OnEvent(event);
+        return;
+    }
+    if (m_pManager != NULL)
+        m_pManager->KillTimerFor(this, CREATE_TIMER);
+    if (m_bCreated)
+        return;
+    CLifeGuardUI guard(m_lifeAnchor);
+    CreateControl();
+    if (!guard.IsAlive())
+        return;
+    PlaceObject();
+    Invalidate();
+}
+
+void CActiveXUI::PlaceObject()
+{
     if (m_pUnk == NULL || m_pControl == NULL)
         return;
     SIZEL extent = PixelsToHimetric(m_rcItem.right - m_rcItem.left, m_rcItem.bottom - m_rcItem.top);
@@ -254,21 +300,29 @@ bool CActiveXUI::CreateControl()
             hr = m_pUnk->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view));
         m_pControl->m_pViewObject = SUCCEEDED(hr) ? view : NULL;
         m_pUnk->SetHostNames(L"UIActiveX", NULL);
-        // The notification's handler may release the object, or even create a new one: the client-site
-        // reference held here keeps the site (and its address) ours, so a different site means ours is gone.
+        // The notification's handler may release the object, create a new one or delete this control: the
+        // client-site reference held here keeps the site (and its address) ours, so a different site means
+        // ours is gone.
         CActiveXCtrl* site = m_pControl;
+        CLifeGuardUI guard(m_lifeAnchor);
         if (m_pManager != NULL)
             m_pManager->RaiseNotification(this, L"showactivex", 0, 0, false);
-        if (m_pControl != site || m_pUnk == NULL) {
+        if (!guard.IsAlive() || m_pControl != site || m_pUnk == NULL) {
             if (clientSite != NULL)
                 clientSite->Release();
             return false;
         }
         if ((status & OLEMISC_INVISIBLEATRUNTIME) == 0) {
             HWND parent = m_pManager != NULL ? m_pManager->GetWindow() : NULL;
-            hr = m_pUnk->DoVerb(OLEIVERB_INPLACEACTIVATE, NULL, clientSite, 0, parent, &m_rcItem);
+            RECT place = m_rcItem;
+            hr = m_pUnk->DoVerb(OLEIVERB_INPLACEACTIVATE, NULL, clientSite, 0, parent, &place);
         }
-        // The verb may have released this object.
+        // The verb's focus handlers may have released the object or deleted this control.
+        if (!guard.IsAlive()) {
+            if (clientSite != NULL)
+                clientSite->Release();
+            return false;
+        }
         IObjectWithSite* withSite = NULL;
         if (m_pControl == site && m_pUnk != NULL &&
             SUCCEEDED(m_pUnk->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite)))) {

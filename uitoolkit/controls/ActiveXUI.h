@@ -1,5 +1,6 @@
 // ActiveX host control: creates an OLE control in-process and activates it in place inside a skinned window.
 #pragma once
+#include "base/UILifeGuard.h"
 #include "core/ControlUI.h"
 #include "core/WindowManager.h"
 
@@ -23,7 +24,10 @@ public:
 
     const wchar_t* TypeName() const override;
     void* CastTo(const wchar_t* name) override;
+    // Places the object; a control not created yet is created on a timer after the layout pass, since the
+    // "showactivex" handler may remove this control or its siblings from the layout that is running.
     void SetPos(RECT rc, bool invalidate = true) override;
+    void OnEvent(InputEventUI& event) override;
     void Shift(int dx, int dy, bool invalidate = true) override;
     void SetVisible(bool visible = true) override;
     void SetShownByParent(bool shown) override;
@@ -32,6 +36,8 @@ public:
     void Paint(HDC hdc, const RECT& paintRect) override;
 
     virtual void ReleaseControl();
+    // False also when a handler it ran ("showactivex", or one the object's activation raised) released or
+    // deleted the control.
     virtual bool CreateControl();
 
     LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
@@ -58,6 +64,8 @@ protected:
     IOleObject* m_pUnk = NULL;       // owned reference
     CActiveXCtrl* m_pControl = NULL; // the site; owned reference
     HWND m_hwndHost = NULL;
+    // Guards around creation learn here whether a handler deleted the control.
+    CLifeAnchorUI m_lifeAnchor;
 
 private:
     // Registers with the manager the control is attached to; the registration follows it to another manager
@@ -65,6 +73,10 @@ private:
     void RegisterAsFilter();
     IOleObject* CreateFromModule();
     RECT HostRect() const;
+    // The object's extent, rectangles and window follow the control's rectangle.
+    void PlaceObject();
+    // Arms the creation timer; false when the window can take no timer.
+    bool PostCreation();
 
     CWindowManagerUI* m_pFilterManager = NULL; // the manager holding this control as a message filter
 };

@@ -68,6 +68,13 @@ void CComboUI::SetPos(RECT rc, bool invalidate)
     CControlUI::SetPos(rc, invalidate);
 }
 
+CControlUI* CComboUI::SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT flags)
+{
+    if (flags & UIFIND_VISIBLE)
+        return CControlUI::SearchTree(proc, data, flags);
+    return CContainerUI::SearchTree(proc, data, flags);
+}
+
 void CComboUI::Shift(int dx, int dy, bool invalidate)
 {
     CControlUI::Shift(dx, dy, invalidate);

@@ -65,6 +65,9 @@ public:
     void Shift(int dx, int dy, bool invalidate = true) override;
     void SetEnabled(bool enabled = true) override;
     void OnEvent(InputEventUI& event) override;
+    // The items show only in the drop-down, under its own root: a search for shown controls (tab stops,
+    // the first focus, hit tests, shortcuts) finds the combo alone.
+    CControlUI* SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT flags) override;
     void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
     SIZE MeasureSize(SIZE available) override;
     void Paint(HDC hdc, const RECT& paintRect) override;

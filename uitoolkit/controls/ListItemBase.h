@@ -1,6 +1,6 @@
 // What every list item shares, whatever control it is built on: index, owner, selection, hover and background.
 #pragma once
-#include "controls/LifeGuard.h"
+#include "base/UILifeGuard.h"
 #include "controls/ListInterfaces.h"
 
 namespace UiToolkit {

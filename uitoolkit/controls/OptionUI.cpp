@@ -51,6 +51,8 @@ void COptionUI::SetSelected(bool selected)
         m_uButtonState |= UISTATE_SELECTED;
     else
         m_uButtonState &= ~UISTATE_SELECTED;
+    // Before the announcement: its handler may delete the option.
+    Invalidate();
     if (m_pManager != NULL) {
         if (m_sGroupName.IsEmpty()) {
             m_pManager->RaiseNotification(this, L"selectchanged");
@@ -64,7 +66,6 @@ void COptionUI::SetSelected(bool selected)
             m_pManager->RaiseNotification(this, L"selectchanged");
         }
     }
-    Invalidate();
 }
 
 void COptionUI::SetGroup(const wchar_t* name)
@@ -78,8 +79,13 @@ void COptionUI::SetGroup(const wchar_t* name)
 
 bool COptionUI::Trigger()
 {
+    CControlUI* parent = GetParentControl();
+    CLifeGuardUI guard(m_lifeAnchor);
     if (!CButtonUI::Trigger())
         return false;
+    // The click's handler removed or deleted the option: its selection stays as it was.
+    if (!guard.IsAlive() || GetParentControl() != parent)
+        return true;
     // A click never deselects the chosen option of a group.
     SetSelected(m_sGroupName.IsEmpty() ? !m_bSelected : true);
     return true;

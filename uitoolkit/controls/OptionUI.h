@@ -1,5 +1,6 @@
 // Option buttons and check boxes with selection groups.
 #pragma once
+#include "base/UILifeGuard.h"
 #include "controls/ButtonUI.h"
 
 namespace UiToolkit {
@@ -40,6 +41,8 @@ private:
     ImageDrawInfoUI m_selectedHotImage;
     ImageDrawInfoUI m_optionForeImage;
     CWindowManagerUI* m_pGroupManager = NULL; // manager whose group list holds this option, if any
+    // Guards around "click" and "selectchanged" learn here whether a handler deleted the option.
+    CLifeAnchorUI m_lifeAnchor;
 };
 
 class CCheckBoxUI : public COptionUI

@@ -255,8 +255,11 @@ int CTreeNodeUI::IndexInTree() const
 
 bool CTreeNodeUI::SetItemSelected(bool selected)
 {
+    CLifeGuardUI guard(m_lifeAnchor);
     bool result = CListContainerElementUI::SetItemSelected(selected);
-    m_pItemButton->SetTextColor(IsItemSelected() ? m_dwSelItemTextColor : m_dwItemTextColor);
+    // The "itemselect" handler may have deleted the node with its item button.
+    if (guard.IsAlive())
+        m_pItemButton->SetTextColor(IsItemSelected() ? m_dwSelItemTextColor : m_dwItemTextColor);
     return result;
 }
 

@@ -206,6 +206,31 @@ void CTreeViewUI::ReleaseAllNodes(bool cutLinks)
     }
 }
 
+bool CTreeViewUI::AddItem(CControlUI* control)
+{
+    CTreeNodeUI* node = TreeNodeOf(control);
+    if (node != NULL)
+        return AddNode(node);
+    return CListUI::AddItem(control);
+}
+
+bool CTreeViewUI::InsertItemAt(CControlUI* control, int index)
+{
+    CTreeNodeUI* node = TreeNodeOf(control);
+    if (node == NULL)
+        return CListUI::InsertItemAt(control, index);
+    if (index == ItemCount())
+        return AddNode(node);
+    return InsertNodeAt(node, index) >= 0;
+}
+
+bool CTreeViewUI::MoveToIndex(CControlUI* control, int index)
+{
+    if (TreeNodeOf(control) != NULL)
+        return false;
+    return CListUI::MoveToIndex(control, index);
+}
+
 bool CTreeViewUI::RemoveItem(CControlUI* control)
 {
     CTreeNodeUI* node = TreeNodeOf(control);
@@ -239,9 +264,11 @@ bool CTreeViewUI::OnCheckBoxChanged(void* param)
     if (node == NULL || box == NULL || node->TreeView() != this)
         return true;
     // The boxes set below announce themselves too; those echoes change nothing more.
+    CLifeGuardUI tree(m_treeAnchor);
     m_bSyncingChecks = true;
     SetItemChecked(box->IsSelected(), node);
-    m_bSyncingChecks = false;
+    if (tree.IsAlive())
+        m_bSyncingChecks = false;
     return true;
 }
 
@@ -269,24 +296,32 @@ bool CTreeViewUI::OnItemDoubleClick(void* param)
     CTreeNodeUI* node = TreeNodeOf(msg->pSender);
     if (node == NULL || node->TreeView() != this)
         return true;
-    COptionUI* folder = node->FolderButton();
-    folder->SetSelected(!folder->IsSelected());
-    node->SetExpandedTag(!folder->IsSelected());
-    SetItemExpanded(!folder->IsSelected(), node);
+    // The button's "selectchanged" expands or collapses the node (OnFolderChanged); its handlers may
+    // delete the node, so nothing follows here.
+    node->FolderButton()->SetSelected(!node->FolderButton()->IsSelected());
     return true;
 }
 
 bool CTreeViewUI::SetItemChecked(bool checked, CTreeNodeUI* node)
 {
+    CLifeGuardUI tree(m_treeAnchor);
+    CLifeGuardUI parent(node != NULL ? node->m_lifeAnchor : m_treeAnchor);
     for (int i = 0; i < (node != NULL ? node->ChildCount() : ItemCount()); ++i) {
         CTreeNodeUI* item = node != NULL ? node->ChildAt(i) : TreeNodeOf(ItemAt(i));
         if (item == NULL)
             continue;
-        // The box announces the change: a handler may take the item away before it is walked further.
+        // The box announces the change: a handler may take the item away, or delete it, the node walked
+        // or the tree, before it is walked further.
+        CLifeGuardUI child(item->m_lifeAnchor);
         item->CheckBox()->SetSelected(checked);
-        bool stillThere = node != NULL ? node->IndexOfChild(item) >= 0 : m_pBody->IndexOf(item) >= 0;
+        if (!tree.IsAlive() || !parent.IsAlive())
+            return false;
+        bool stillThere =
+            child.IsAlive() && (node != NULL ? node->IndexOfChild(item) >= 0 : m_pBody->IndexOf(item) >= 0);
         if (stillThere && item->HasChildren())
             SetItemChecked(checked, item);
+        if (!tree.IsAlive() || !parent.IsAlive())
+            return false;
     }
     return true;
 }

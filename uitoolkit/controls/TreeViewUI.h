@@ -97,6 +97,11 @@ public:
     const wchar_t* TypeName() const override;
     void* CastTo(const wchar_t* name) override;
     void ApplyAttribute(const wchar_t* name, const wchar_t* value) override;
+    // A node comes in as AddNode and InsertNodeAt take it, with its subtree; other controls as in a list.
+    bool AddItem(CControlUI* control) override;
+    bool InsertItemAt(CControlUI* control, int index) override;
+    // Refused for a node: its children would stay behind.
+    bool MoveToIndex(CControlUI* control, int index) override;
     bool RemoveItem(CControlUI* control) override;
     bool RemoveItemAt(int index) override;
     void RemoveAllItems() override;
@@ -114,6 +119,7 @@ public:
     virtual bool OnCheckBoxChanged(void* param);
     virtual bool OnFolderChanged(void* param);
     virtual bool OnItemDoubleClick(void* param);
+    // False when a check box's handler deleted the node walked, or the tree, before the walk was done.
     virtual bool SetItemChecked(bool checked, CTreeNodeUI* node = NULL);
     virtual void SetItemExpanded(bool expand, CTreeNodeUI* node = NULL);
     virtual void SetFolderButtonsVisible(bool visible);
@@ -153,6 +159,8 @@ private:
     bool m_bVisibleFolderBtn = true;
     bool m_bVisibleCheckBtn = false;
     bool m_bSyncingChecks = false;
+    // Guards around the check boxes' announcements learn here whether a handler deleted the tree.
+    CLifeAnchorUI m_treeAnchor;
 };
 
 } // namespace UiToolkit

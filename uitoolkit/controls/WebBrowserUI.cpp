@@ -102,7 +102,11 @@ void CWebBrowserUI::Navigate(const wchar_t* url)
     // Empty variants stand for "no flags, target frame, post data or headers".
     VARIANT none;
     ::VariantInit(&none);
-    m_pWebBrowser2->Navigate2(&target, &none, &none, &none, &none);
+    // The navigation's event handler may release the control and with it this reference.
+    IWebBrowser2* browser = m_pWebBrowser2;
+    browser->AddRef();
+    browser->Navigate2(&target, &none, &none, &none, &none);
+    browser->Release();
     ::VariantClear(&target);
 }
 

@@ -295,6 +295,8 @@ private:
     void DropReferencesTo(CControlUI* control);
     bool IsOwnControl(CControlUI* control) const;
     void DrainAsyncNotifications();
+    // The sender's own delegates; the sender is cleared in the message when one of them deleted it.
+    void InvokeSenderDelegates(NotifyMsgUI& msg);
     void DeleteQueuedControls();
     void OnPaint();
     void PaintOffscreen(HDC paintDc, const RECT& paintRect, const RECT& updateRect);

@@ -29,10 +29,20 @@ void CWindowManagerUI::DeliverNotification(NotifyMsgUI& msg, bool async)
         return;
     }
     CControlWatchUI self(this, NULL);
-    if (msg.pSender != NULL && !msg.pSender->OnNotifyList.IsEmpty())
-        msg.pSender->OnNotifyList.Invoke(&msg);
+    InvokeSenderDelegates(msg);
     for (int i = 0; self.ManagerAlive() && i < m_aNotifiers.Count(); ++i)
         static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(msg);
+}
+
+void CWindowManagerUI::InvokeSenderDelegates(NotifyMsgUI& msg)
+{
+    if (msg.pSender == NULL || msg.pSender->OnNotifyList.IsEmpty())
+        return;
+    CLifeGuardUI sender(msg.pSender->OnNotifyList.LifeAnchor());
+    msg.pSender->OnNotifyList.Invoke(&msg);
+    // A delegate deleted the sender: the window still hears of it, without a pointer to freed memory.
+    if (!sender.IsAlive())
+        msg.pSender = NULL;
 }
 
 void CWindowManagerUI::DrainAsyncNotifications()
@@ -42,8 +52,7 @@ void CWindowManagerUI::DrainAsyncNotifications()
     while (self.ManagerAlive() && m_aAsyncNotify.Count() > 0) {
         NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(m_aAsyncNotify[0]);
         m_aAsyncNotify.Remove(0);
-        if (msg->pSender != NULL && !msg->pSender->OnNotifyList.IsEmpty())
-            msg->pSender->OnNotifyList.Invoke(msg);
+        InvokeSenderDelegates(*msg);
         for (int i = 0; self.ManagerAlive() && i < m_aNotifiers.Count(); ++i)
             static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(*msg);
         delete msg;

@@ -31,6 +31,7 @@ struct FakeModule
         keepFrame = reinterpret_cast<FakeKeepProc>(Proc("FakeKeepFrame"));
         askKeptFrame = reinterpret_cast<FakeAskProc>(Proc("FakeAskKeptFrame"));
         showObject = reinterpret_cast<FakeAskProc>(Proc("FakeShowObject"));
+        takeFocus = reinterpret_cast<FakeAskProc>(Proc("FakeTakeFocus"));
     }
     ~FakeModule()
     {
@@ -40,7 +41,7 @@ struct FakeModule
     bool Loaded() const
     {
         return reset && logCount && logEntry && liveObjects && runningLocks && childWindow && keepFrame &&
-               askKeptFrame && showObject;
+               askKeptFrame && showObject && takeFocus;
     }
     void* Proc(const char* name) const
     {
@@ -70,6 +71,7 @@ struct FakeModule
     FakeKeepProc keepFrame = NULL;
     FakeAskProc askKeptFrame = NULL;
     FakeAskProc showObject = NULL;
+    FakeAskProc takeFocus = NULL;
 };
 
 // COM for the test's thread, balanced when the test ends.
@@ -94,11 +96,13 @@ struct HostScene
         root = new TestHelpers::CTestContainer(L"root");
         root->Add(control, place.left, place.top, place.right - place.left, place.bottom - place.top);
     }
+    // The first paint lays the control out; the creation it posts runs in the pump after it.
     void LayOut()
     {
         window.manager.AttachRoot(root);
         InvalidateRect(hwnd, NULL, FALSE);
         UpdateWindow(hwnd);
+        TestHelpers::PumpPending();
     }
     ~HostScene()
     {

@@ -476,6 +476,17 @@ HRESULT FakeShowObject()
     return g_lastClientSite != NULL ? g_lastClientSite->ShowObject() : E_POINTER;
 }
 
+HRESULT FakeTakeFocus()
+{
+    // As an object calls its site: through the reference it holds, not one of its own for the call.
+    IOleInPlaceSiteWindowless* site = NULL;
+    if (g_lastClientSite == NULL ||
+        FAILED(g_lastClientSite->QueryInterface(IID_IOleInPlaceSiteWindowless, reinterpret_cast<void**>(&site))))
+        return E_POINTER;
+    site->Release();
+    return site->SetFocus(TRUE);
+}
+
 HWND FakeChildWindow()
 {
     return g_childWindow;

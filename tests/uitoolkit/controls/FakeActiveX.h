@@ -28,6 +28,7 @@ const LRESULT FAKE_MESSAGE_RESULT = 0x55;
 //   void FakeKeepFrame(int)            objects activated from now keep the in-place frame (0 releases it)
 //   HRESULT FakeAskKeptFrame()         the kept frame's GetWindow answer
 //   HRESULT FakeShowObject()           the newest live object's client site's ShowObject answer
+//   HRESULT FakeTakeFocus()            the newest live object's site's SetFocus(TRUE) answer
 typedef void (*FakeResetProc)(DWORD);
 typedef int (*FakeCountProc)();
 typedef const wchar_t* (*FakeLogEntryProc)(int);

@@ -327,7 +327,7 @@ TEST(ActiveXHost, SkinTagsMalformedClsidAndDelayCreate)
     CSkinBuilder builder;
     CControlUI* root = builder.Create(skin.c_str(), NULL, NULL, &window.manager);
     ASSERT_NE(nullptr, root);
-    // "delaycreate" false after the class id creates at once; by default the first layout does.
+    // "delaycreate" false after the class id creates at once; by default it follows the first layout.
     EXPECT_EQ(1, fake.liveObjects());
     window.manager.AttachRoot(root);
     CActiveXUI* broken = static_cast<CActiveXUI*>(window.manager.FindControlByName(L"broken")->CastTo(L"ActiveX"));
@@ -349,6 +349,7 @@ TEST(ActiveXHost, SkinTagsMalformedClsidAndDelayCreate)
 
     InvalidateRect(hwnd, NULL, FALSE);
     UpdateWindow(hwnd);
+    PumpPending();
     EXPECT_EQ(2, fake.liveObjects());
     IUnknown* object = reinterpret_cast<IUnknown*>(1);
     EXPECT_EQ(E_PENDING, broken->QueryControl(IID_IUnknown, reinterpret_cast<void**>(&object)));

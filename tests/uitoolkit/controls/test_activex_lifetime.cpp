@@ -34,10 +34,12 @@ struct BoxWindow
         if (IsWindow(hwnd))
             DestroyWindow(hwnd);
     }
+    // Lays out and paints, then runs the creations the layout posted.
     void Repaint()
     {
         InvalidateRect(hwnd, NULL, FALSE);
         UpdateWindow(hwnd);
+        PumpPending();
     }
     // The window's filters and accelerator translators see a key; one left by a freed control faults under
     // the debug heap.
@@ -161,4 +163,98 @@ TEST(ActiveXLifetime, FilterAndTranslatorFollowTheControlToAnotherWindow)
     PumpPending();
     EXPECT_EQ(0, fake.liveObjects());
     staying.Poke();
+}
+
+TEST(ActiveXLifetime, ShowActiveXHandlerRemovesTheControlOrASiblingOutsideTheLayout)
+{
+    OleScope ole;
+    FakeModule fake;
+    ASSERT_TRUE(fake.Loaded());
+    for (bool itself : {true, false}) {
+        for (bool defers : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (itself ? "the control" : "a sibling")
+                                            << (defers ? ", deferred with a modal loop" : ", at once"));
+            fake.reset(0);
+            BoxWindow scene;
+            scene.box->SetDefersItemDeletion(defers);
+            CActiveXUI* control = new CActiveXUI();
+            control->SetModuleName(fake.path.c_str());
+            control->SetCLSID(CLSID_FakeWindowless);
+            control->SetFixedHeight(60);
+            CControlUI* sibling = new CControlUI();
+            sibling->SetFixedHeight(20);
+            CControlUI* last = new CControlUI();
+            last->SetFixedHeight(20);
+            scene.box->AddItem(control);
+            scene.box->AddItem(sibling);
+            scene.box->AddItem(last);
+            bool removed = false;
+            scene.window.onNotify = [&](NotifyMsgUI& msg) {
+                if (removed || msg.sType != L"showactivex")
+                    return;
+                removed = true;
+                ASSERT_TRUE(scene.box->RemoveItem(itself ? static_cast<CControlUI*>(control) : sibling));
+                // A message box's loop runs the deletion queue inside the handler.
+                if (defers)
+                    PumpPending();
+            };
+            // The layout pass places every control before any handler runs.
+            InvalidateRect(scene.hwnd, NULL, FALSE);
+            UpdateWindow(scene.hwnd);
+            EXPECT_EQ(80, last->GetPos().top);
+            PumpPending();
+            ASSERT_TRUE(removed);
+            scene.Repaint();
+            ASSERT_EQ(2, scene.box->ItemCount());
+            EXPECT_EQ(scene.box->ItemAt(0)->GetPos().bottom, last->GetPos().top);
+            EXPECT_EQ(itself ? 0 : 1, fake.liveObjects());
+            scene.Poke();
+        }
+    }
+}
+
+TEST(ActiveXLifetime, FocusHandlerReleasesOrDeletesTheControlWhileItsObjectTakesTheFocus)
+{
+    OleScope ole;
+    FakeModule fake;
+    ASSERT_TRUE(fake.Loaded());
+    enum Action
+    {
+        RELEASE,
+        DELETE_AT_ONCE,
+        DELETE_DEFERRED
+    };
+    for (Action action : {RELEASE, DELETE_AT_ONCE, DELETE_DEFERRED}) {
+        SCOPED_TRACE(action == RELEASE          ? "released"
+                     : action == DELETE_AT_ONCE ? "deleted at once"
+                                                : "deferred, modal loop");
+        fake.reset(0);
+        BoxWindow scene;
+        scene.box->SetDefersItemDeletion(action == DELETE_DEFERRED);
+        CActiveXUI* control = new CActiveXUI();
+        control->SetModuleName(fake.path.c_str());
+        control->SetCLSID(CLSID_FakeWindowless);
+        scene.box->AddItem(control);
+        scene.Repaint();
+        ASSERT_EQ(1, fake.liveObjects());
+        bool handled = false;
+        scene.window.onNotify = [&](NotifyMsgUI& msg) {
+            if (handled || msg.sType != L"setfocus")
+                return;
+            handled = true;
+            if (action == RELEASE) {
+                control->ReleaseControl();
+                return;
+            }
+            ASSERT_TRUE(scene.box->RemoveItem(control));
+            if (action == DELETE_DEFERRED)
+                PumpPending();
+        };
+        // The object no longer has its site's focus: the call fails.
+        EXPECT_EQ(E_UNEXPECTED, fake.takeFocus());
+        EXPECT_TRUE(handled);
+        EXPECT_EQ(0, fake.liveObjects());
+        PumpPending();
+        scene.Poke();
+    }
 }

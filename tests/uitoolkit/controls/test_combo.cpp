@@ -340,3 +340,23 @@ TEST(ComboLifetimes, DropDownHandlerRefillsTheOpenPopUpAndItShowsTheNewItems)
         ExpectItemsBack(combo, &scene.window.manager);
     }
 }
+
+TEST(ComboDropDown, ControlsInsideTheItemsOfAClosedComboTakeNoFocus)
+{
+    ListScene scene(L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\">"
+                    L"<ListContainerElement height=\"20\"><Button name=\"inner\" height=\"20\"/></ListContainerElement>"
+                    L"</Combo><Button name=\"after\" height=\"24\"/></VerticalLayout></Window>");
+    CControlUI* inner = scene.Find(L"inner");
+    ASSERT_NE(nullptr, inner);
+    // The first paint gives the focus to a control that shows; Space and Tab never reach the hidden button.
+    EXPECT_NE(nullptr, scene.window.manager.GetFocus());
+    for (int i = 0; i < 3; ++i) {
+        CControlUI* focus = scene.window.manager.GetFocus();
+        EXPECT_NE(inner, focus) << i;
+        if (focus != scene.Find(L"combo"))
+            scene.Key(VK_SPACE);
+        scene.Key(VK_TAB);
+    }
+    for (const HeardNotify& h : scene.heard)
+        EXPECT_NE(inner, h.sender) << std::string(h.type.begin(), h.type.end());
+}

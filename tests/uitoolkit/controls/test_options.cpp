@@ -4,6 +4,7 @@
 #include "TestHelpers.h"
 #include "TestWindow.h"
 #include "controls/TextUI.h"
+#include "layout/ContainerUI.h"
 #include "skin/SkinBuilder.h"
 
 #include <gtest/gtest.h>
@@ -306,4 +307,65 @@ TEST(SliderInput, DragWheelAndThumbPainting)
     EXPECT_EQ(0xFF0000u, canvas.At(105 + 5, 160));
     EXPECT_EQ(0u, canvas.At(12, 160));
     EXPECT_EQ(0u, canvas.At(205, 160));
+}
+
+TEST(OptionLifetimes, HandlerDeletesTheOptionItWasToldAbout)
+{
+    struct Case
+    {
+        const wchar_t* target;
+        const wchar_t* type;
+    };
+    const Case cases[] = {
+        {L"first", L"click"}, {L"first", L"selectchanged"}, {L"check", L"click"}, {L"check", L"selectchanged"}};
+    for (const Case& c : cases) {
+        for (bool defers : {true, false}) {
+            SCOPED_TRACE(testing::Message() << std::wstring(c.target).c_str() << " " << std::wstring(c.type).c_str()
+                                            << (defers ? ", deferred with a modal loop" : ", at once"));
+            InitToolkitForTests();
+            ParkCursor();
+            CTestWindow window;
+            HWND hwnd = window.Create(300, 200);
+            CSkinBuilder builder;
+            window.manager.AttachRoot(builder.Create(
+                L"<Window><HorizontalLayout name=\"box\"><Option name=\"first\" group=\"g\" width=\"60\"/>"
+                L"<Option name=\"second\" group=\"g\" width=\"60\"/><CheckBox name=\"check\" width=\"60\"/>"
+                L"</HorizontalLayout></Window>",
+                NULL, NULL, &window.manager));
+            CContainerUI* box =
+                static_cast<CContainerUI*>(window.manager.FindControlByName(L"box")->CastTo(L"Container"));
+            box->SetDefersItemDeletion(defers);
+            InvalidateRect(hwnd, NULL, FALSE);
+            UpdateWindow(hwnd);
+            CControlUI* target = window.manager.FindControlByName(c.target);
+            bool removed = false;
+            window.onNotify = [&](NotifyMsgUI& msg) {
+                if (removed || msg.pSender != target || msg.sType != c.type)
+                    return;
+                removed = true;
+                ASSERT_TRUE(box->RemoveItem(target));
+                // A message box's loop runs the deletion queue inside the handler.
+                if (defers)
+                    PumpPending();
+            };
+            RECT rc = target->GetPos();
+            LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+            SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+            ASSERT_TRUE(removed);
+            EXPECT_EQ(2, box->ItemCount());
+            // The window goes on working: the queue runs, the group holds the living and takes clicks.
+            PumpPending();
+            InvalidateRect(hwnd, NULL, FALSE);
+            UpdateWindow(hwnd);
+            COptionUI* second = static_cast<COptionUI*>(window.manager.FindControlByName(L"second")->CastTo(L"Option"));
+            rc = second->GetPos();
+            at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+            SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
+            EXPECT_TRUE(second->IsSelected());
+            EXPECT_EQ(c.target == std::wstring(L"first") ? 1 : 2, window.manager.GetOptionGroup(L"g")->Count());
+            DestroyWindow(hwnd);
+        }
+    }
 }

@@ -225,6 +225,22 @@ TEST(TreeLifetimes, NodesDeletedAddedTwiceOrRemovedByAnotherTree)
         other.SetItemExpanded(false, top);
         EXPECT_FALSE(leaf->IsVisible());
         EXPECT_EQ(L"a a2 b", Order(tree));
+
+        // Added or inserted as list items, nodes come in as nodes, their children behind them; a node
+        // never moves away from its children.
+        CTreeNodeUI* c = NewNode(L"c");
+        CTreeNodeUI* c1 = NewNode(L"c1");
+        ASSERT_TRUE(c->AddChildNode(c1));
+        ASSERT_TRUE(tree->AddItem(c));
+        ASSERT_TRUE(tree->InsertItemAt(NewNode(L"d"), 0));
+        EXPECT_FALSE(tree->MoveToIndex(a, 4));
+        EXPECT_FALSE(tree->BodyControl()->MoveToIndex(c, 0));
+        EXPECT_EQ(L"d a a2 b c c1", Order(tree));
+        EXPECT_EQ(tree, c1->TreeView());
+        c->FolderButton()->SetSelected(true);
+        EXPECT_FALSE(c1->IsVisible());
+        ASSERT_TRUE(tree->RemoveItem(c));
+        EXPECT_EQ(L"d a a2 b", Order(tree));
     }
 
     // Children of a node that was never listed go with it, each once. A node made with its parent named
@@ -308,4 +324,84 @@ TEST(TreeLifetimes, CollapsedParentsHideNewChildrenAndSubtreeRemovalSelectsOnce)
     EXPECT_EQ(0u, scene.Last(L"itemselect")->wParam);
     EXPECT_TRUE(a->IsItemSelected());
     EXPECT_EQ(L"a a2 direct b", Order(tree));
+}
+
+namespace {
+
+POINT PointIn(CControlUI* control, int dx = -1)
+{
+    RECT rc = control->GetPos();
+    return {dx >= 0 ? rc.left + dx : (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+} // namespace
+
+TEST(TreeLifetimes, HandlerDeletesTheNodeOfItsNotification)
+{
+    enum Input
+    {
+        CLICK_ROW,
+        DOUBLE_CLICK_ROW,
+        CLICK_FOLDER,
+        CLICK_CHECK_BOX
+    };
+    struct Case
+    {
+        const char* what;
+        Input input;
+        const wchar_t* type;
+        // The sender whose notification removes node a; NULL for the tree's own.
+        CControlUI* (*sender)(ListScene&);
+    };
+    auto folderOfA = [](ListScene& scene) -> CControlUI* { return Node(scene, L"a")->FolderButton(); };
+    auto childBoxOfA = [](ListScene& scene) -> CControlUI* { return Node(scene, L"a1")->CheckBox(); };
+    auto none = [](ListScene&) -> CControlUI* { return NULL; };
+    const Case cases[] = {
+        {"row click, itemselect", CLICK_ROW, L"itemselect", none},
+        {"double click, folder's selectchanged", DOUBLE_CLICK_ROW, L"selectchanged", folderOfA},
+        {"folder click", CLICK_FOLDER, L"click", folderOfA},
+        {"folder click, selectchanged", CLICK_FOLDER, L"selectchanged", folderOfA},
+        {"check box click, a child's box announces", CLICK_CHECK_BOX, L"selectchanged", childBoxOfA},
+    };
+    for (const Case& c : cases) {
+        for (bool defers : {true, false}) {
+            SCOPED_TRACE(testing::Message() << c.what << (defers ? ", deferred with a modal loop" : ", at once"));
+            ListScene scene(TREE_SKIN);
+            CTreeViewUI* tree = TreeOf(scene);
+            ASSERT_NE(nullptr, tree);
+            tree->SetDefersItemDeletion(defers);
+            CTreeNodeUI* a = Node(scene, L"a");
+            CControlUI* sender = c.sender(scene);
+            bool removed = false;
+            scene.window.onNotify = [&](NotifyMsgUI& msg) {
+                // As an application's handler does: the sender it hears of is alive.
+                if (msg.pSender != NULL)
+                    (void)msg.pSender->GetName();
+                if (removed || msg.sType != c.type || (sender != NULL && msg.pSender != sender))
+                    return;
+                removed = true;
+                ASSERT_TRUE(tree->RemoveNode(a));
+                // A message box's loop runs the deletion queue inside the handler.
+                if (defers)
+                    PumpPending();
+            };
+            POINT pt = c.input == CLICK_FOLDER      ? PointIn(a->FolderButton())
+                       : c.input == CLICK_CHECK_BOX ? PointIn(a->CheckBox())
+                                                    : PointIn(a, 60);
+            if (c.input == DOUBLE_CLICK_ROW)
+                SendMessageW(scene.hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+            else
+                scene.Press(pt.x, pt.y);
+            scene.Release(pt.x, pt.y);
+            ASSERT_TRUE(removed);
+            EXPECT_EQ(L"b", Order(tree));
+            // The window goes on working: it paints and takes clicks.
+            PumpPending();
+            scene.Refresh();
+            pt = PointIn(Node(scene, L"b"), 60);
+            scene.Press(pt.x, pt.y);
+            scene.Release(pt.x, pt.y);
+            EXPECT_EQ(0, tree->CurrentIndex());
+        }
+    }
 }

@@ -23,15 +23,9 @@ private:
 class CLifeGuardUI
 {
 public:
-    explicit CLifeGuardUI(CLifeAnchorUI& anchor) : m_pAnchor(&anchor), m_pNext(anchor.m_pGuards)
-    {
-        anchor.m_pGuards = this;
-    }
-    ~CLifeGuardUI()
-    {
-        if (m_pAnchor != nullptr)
-            m_pAnchor->m_pGuards = m_pNext;
-    }
+    // Out of line: inlined, the compiler takes the guard's stay in the anchor for a dangling pointer.
+    explicit CLifeGuardUI(CLifeAnchorUI& anchor);
+    ~CLifeGuardUI();
     CLifeGuardUI(const CLifeGuardUI&) = delete;
     CLifeGuardUI& operator=(const CLifeGuardUI&) = delete;
 
@@ -42,11 +36,5 @@ private:
     CLifeAnchorUI* m_pAnchor;
     CLifeGuardUI* m_pNext;
 };
-
-inline CLifeAnchorUI::~CLifeAnchorUI()
-{
-    for (CLifeGuardUI* guard = m_pGuards; guard != nullptr; guard = guard->m_pNext)
-        guard->m_pAnchor = nullptr;
-}
 
 } // namespace UiToolkit
