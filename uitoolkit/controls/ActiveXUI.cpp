@@ -121,16 +121,21 @@ RECT CActiveXUI::HostRect() const
 void CActiveXUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
-    if (!m_bCreated) {
-        // Without a window no notification is raised: nothing can run inside the layout.
-        if (PostCreation())
-            return;
-        CLifeGuardUI guard(m_lifeAnchor);
-        CreateControl();
-        if (!guard.IsAlive())
-            return;
-    }
+    // Without a window no notification is raised: nothing can run inside the layout.
+    if (m_bCreated)
+        PlaceObject();
+    else if (!PostCreation())
+        CreateAndPlace();
+}
+
+bool CActiveXUI::CreateAndPlace()
+{
+    CLifeGuardUI guard(m_lifeAnchor);
+    CreateControl();
+    if (!guard.IsAlive())
+        return false;
     PlaceObject();
+    return true;
 }
 
 bool CActiveXUI::PostCreation()
@@ -153,14 +158,8 @@ void CActiveXUI::OnEvent(InputEventUI& event)
     }
     if (m_pManager != NULL)
         m_pManager->KillTimerFor(this, CREATE_TIMER);
-    if (m_bCreated)
-        return;
-    CLifeGuardUI guard(m_lifeAnchor);
-    CreateControl();
-    if (!guard.IsAlive())
-        return;
-    PlaceObject();
-    Invalidate();
+    if (!m_bCreated && CreateAndPlace())
+        Invalidate();
 }
 
 void CActiveXUI::PlaceObject()

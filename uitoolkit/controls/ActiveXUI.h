@@ -77,6 +77,8 @@ private:
     void PlaceObject();
     // Arms the creation timer; false when the window can take no timer.
     bool PostCreation();
+    // False when a handler the creation ran deleted the control.
+    bool CreateAndPlace();
 
     CWindowManagerUI* m_pFilterManager = NULL; // the manager holding this control as a message filter
 };
