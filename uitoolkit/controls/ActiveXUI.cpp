@@ -202,11 +202,15 @@ void CActiveXUI::SetShownByParent(bool shown)
 void CActiveXUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
     CControlUI::AttachManager(manager, parent, initialise);
-    if (m_pFilterManager == NULL || m_pFilterManager == m_pManager)
+    // An active windowless object hears the window it is in now; one kept out of every window hears none.
+    const bool windowless = m_pControl != NULL && m_pControl->m_bWindowless && m_pControl->m_pInPlaceObject != NULL;
+    if (m_pFilterManager == m_pManager || (m_pFilterManager == NULL && !windowless))
         return;
-    m_pFilterManager->RemoveMessageFilter(this);
+    if (m_pFilterManager != NULL)
+        m_pFilterManager->RemoveMessageFilter(this);
     m_pFilterManager = NULL;
-    RegisterAsFilter();
+    if (windowless)
+        RegisterAsFilter();
 }
 
 void CActiveXUI::Paint(HDC hdc, const RECT& paintRect)

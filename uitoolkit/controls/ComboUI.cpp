@@ -137,6 +137,8 @@ bool CComboUI::RemoveItemAt(int index)
     CControlUI* control = ChildAt(index);
     if (control == NULL)
         return false;
+    // The removed item hears that it lost the focus once the indices are right again.
+    CRemovalScopeUI removal(m_pManager);
     // The pop-up stays open; its layout must not keep an item that may be freed next.
     if (m_pWindow != NULL)
         m_pWindow->ItemRemoved(control, index);
@@ -151,6 +153,7 @@ bool CComboUI::RemoveItemAt(int index)
 
 void CComboUI::RemoveAllItems()
 {
+    CRemovalScopeUI removal(m_pManager);
     if (m_pWindow != NULL)
         m_pWindow->AllItemsRemoved();
     m_iCurSel = -1;

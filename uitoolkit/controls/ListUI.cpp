@@ -185,6 +185,8 @@ bool CListUI::DropItemAt(int index, bool beingDeleted)
     CControlUI* control = m_pBody->ItemAt(index);
     if (control == NULL)
         return false;
+    // The removed item hears that it lost the focus once the indices are right again.
+    CRemovalScopeUI removal(m_pManager);
     // Before the body lets it go: it may be freed at once.
     ReleaseListItem(control);
     if (beingDeleted)
@@ -197,6 +199,7 @@ bool CListUI::DropItemAt(int index, bool beingDeleted)
 
 void CListUI::RemoveAllItems()
 {
+    CRemovalScopeUI removal(m_pManager);
     m_iCurSel = -1;
     m_iExpandedItem = -1;
     for (int i = 0; i < m_pBody->ItemCount(); ++i)

@@ -145,6 +145,8 @@ bool CTreeViewUI::RemoveNodeImpl(CTreeNodeUI* node, bool beingDeleted)
     int first = TreeNodeOf(node) != NULL ? m_pBody->IndexOf(node) : -1;
     if (first < 0)
         return false;
+    // The whole subtree goes, and the selection passes on, before a removed node hears that it lost the focus.
+    CRemovalScopeUI removal(m_pManager);
     // The selection inside the subtree passes on once, after the whole subtree has gone.
     bool selectionGoes = HoldsSelection(node);
     if (selectionGoes)

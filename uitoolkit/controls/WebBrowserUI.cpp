@@ -41,9 +41,11 @@ void CWebBrowserUI::ApplyAttribute(const wchar_t* name, const wchar_t* value)
 void CWebBrowserUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
     CActiveXUI::AttachManager(manager, parent, initialise);
-    if (m_pTranslatorManager == NULL || m_pTranslatorManager == m_pManager)
+    // A created browser translates the keys of the window it is in now; one kept out of every window, none.
+    if (m_pTranslatorManager == m_pManager || (m_pTranslatorManager == NULL && !IsCreated()))
         return;
-    m_pTranslatorManager->RemoveAcceleratorTranslator(this);
+    if (m_pTranslatorManager != NULL)
+        m_pTranslatorManager->RemoveAcceleratorTranslator(this);
     m_pTranslatorManager = NULL;
     if (m_pManager != NULL && m_pManager->RegisterAcceleratorTranslator(this))
         m_pTranslatorManager = m_pManager;

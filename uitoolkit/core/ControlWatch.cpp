@@ -24,3 +24,19 @@ CControlWatchUI::~CControlWatchUI()
 }
 
 } // namespace UiToolkit
+
+namespace UiToolkit {
+
+CRemovalScopeUI::CRemovalScopeUI(CWindowManagerUI* manager) : m_pManager(manager), m_watch(manager, NULL)
+{
+    if (manager != NULL)
+        ++manager->m_iRemovalDepth;
+}
+
+CRemovalScopeUI::~CRemovalScopeUI()
+{
+    if (m_watch.ManagerAlive())
+        m_pManager->EndRemoval();
+}
+
+} // namespace UiToolkit

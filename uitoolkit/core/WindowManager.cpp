@@ -93,6 +93,9 @@ CWindowManagerUI::~CWindowManagerUI()
         watch->m_pControl = NULL;
     }
     m_pWatches = NULL;
+    // Removed controls the application keeps must not lead here once this manager is gone.
+    m_aLostFocus.Empty();
+    DetachKeptRemovals();
     // Queued notifications go first: deleting controls walks the queue to clear their senders.
     for (int i = 0; i < m_aAsyncNotify.Count(); ++i)
         delete static_cast<NotifyMsgUI*>(m_aAsyncNotify[i]);
@@ -101,8 +104,9 @@ CWindowManagerUI::~CWindowManagerUI()
     m_mNameHash.Resize(0);
     CControlUI* root = m_pRoot;
     m_pRoot = NULL;
-    delete root;
+    // Before the tree goes: a container that keeps its children lets them go, and no handler may hear so.
     m_pFocus = m_pEventHover = m_pEventClick = m_pEventKey = m_pCaptureOwner = NULL;
+    delete root;
     if (m_resources.defaultFont.hFont != NULL)
         DeleteObject(m_resources.defaultFont.hFont);
     m_resources.defaultFont.hFont = NULL;

@@ -127,6 +127,22 @@ private:
     CControlWatchUI* m_pNext = NULL;
 };
 
+// Open across a removal from a container, list, combo or tree (they nest): a removed control's "killfocus" is
+// raised once the outermost removal is complete, and removed controls the application keeps leave the manager
+// then. The manager may be NULL or go away inside.
+class CRemovalScopeUI
+{
+public:
+    explicit CRemovalScopeUI(CWindowManagerUI* manager);
+    ~CRemovalScopeUI();
+    CRemovalScopeUI(const CRemovalScopeUI&) = delete;
+    CRemovalScopeUI& operator=(const CRemovalScopeUI&) = delete;
+
+private:
+    CWindowManagerUI* m_pManager;
+    CControlWatchUI m_watch;
+};
+
 // One per skinned window: owns the control tree and turns window messages into control events.
 class CWindowManagerUI
 {
@@ -194,6 +210,9 @@ public:
     void KillAllTimersFor(CControlUI* control);
     void RemoveAllTimers();
     void QueueForDeletion(CControlUI* control);
+    // A removed control the application keeps: it leaves this manager as a queued one does, and belongs to no
+    // manager once the removal is complete, so it may outlive this one.
+    void ReleaseRemovedControl(CControlUI* control);
 
     // Colours, fonts and texts.
     void SetDefaultDisabledColor(DWORD color, bool shared = false);
@@ -289,8 +308,14 @@ private:
     }
     // Key events carry the key code as their character and the current modifier state.
     void SendKeyEvent(CControlUI* control, int type, WPARAM wParam, LPARAM lParam);
-    // False when a handler deleted this manager.
-    bool DropFocus(CControlUI* next);
+    // False when a handler deleted this manager. A deferred "killfocus" waits for the end of the removal.
+    bool DropFocus(CControlUI* next, bool deferNotification = false);
+    // The ForgetControl of one control of a tree that is leaving; its pending removal entries stay.
+    void ForgetRegistrations(CControlUI* control);
+    // Gone or moved to another manager: the end of a removal must not reach it.
+    void ForgetPendingRemoval(CControlUI* control);
+    void EndRemoval();
+    void DetachKeptRemovals();
     // Capture, input pointers, timers and overlay of the control; no event.
     void DropReferencesTo(CControlUI* control);
     bool IsOwnControl(CControlUI* control) const;
@@ -360,6 +385,10 @@ private:
     CPtrArrayUI m_aTranslateAccelerator;
     friend class CControlWatchUI;
     CControlWatchUI* m_pWatches = NULL; // open watches on this manager, newest first
+    friend class CRemovalScopeUI;
+    int m_iRemovalDepth = 0;     // open removal scopes
+    CPtrArrayUI m_aLostFocus;    // removed controls whose "killfocus" waits for the end of the removal
+    CPtrArrayUI m_aKeptRemovals; // removed, kept controls still attached here until the removal ends
 };
 
 } // namespace UiToolkit

@@ -39,7 +39,7 @@ const UINT TAB_SEARCH_FLAGS = UIFIND_ME_FIRST | UIFIND_VISIBLE | UIFIND_ENABLED;
 
 } // namespace
 
-bool CWindowManagerUI::DropFocus(CControlUI* next)
+bool CWindowManagerUI::DropFocus(CControlUI* next, bool deferNotification)
 {
     if (m_pFocus == NULL)
         return true;
@@ -50,9 +50,13 @@ bool CWindowManagerUI::DropFocus(CControlUI* next)
         return false;
     // The handler may have forgotten the control already.
     if (m_pFocus == old && watch.Control() != NULL) {
-        RaiseNotification(old, L"killfocus");
-        if (!watch.ManagerAlive())
-            return false;
+        if (deferNotification) {
+            m_aLostFocus.Add(old);
+        } else {
+            RaiseNotification(old, L"killfocus");
+            if (!watch.ManagerAlive())
+                return false;
+        }
     }
     m_pFocus = NULL;
     return true;

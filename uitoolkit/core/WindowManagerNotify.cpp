@@ -61,6 +61,12 @@ void CWindowManagerUI::DrainAsyncNotifications()
 
 void CWindowManagerUI::ForgetControl(CControlUI* control)
 {
+    ForgetRegistrations(control);
+    ForgetPendingRemoval(control);
+}
+
+void CWindowManagerUI::ForgetRegistrations(CControlUI* control)
+{
     DropReferencesTo(control);
     CStringUI name = control->CControlUI::GetName();
     if (!name.IsEmpty() && m_mNameHash.Find(name.Text(), false) == control)
@@ -77,6 +83,15 @@ void CWindowManagerUI::LetGoOfControl(CControlUI* control)
     if (control != NULL && control == m_pFocus)
         DropFocus(NULL);
     DropReferencesTo(control);
+    ForgetPendingRemoval(control);
+}
+
+void CWindowManagerUI::ForgetPendingRemoval(CControlUI* control)
+{
+    for (int i = m_aLostFocus.Find(control); i >= 0; i = m_aLostFocus.Find(control))
+        m_aLostFocus.Remove(i);
+    for (int i = m_aKeptRemovals.Find(control); i >= 0; i = m_aKeptRemovals.Find(control))
+        m_aKeptRemovals.Remove(i);
 }
 
 void CWindowManagerUI::DropReferencesTo(CControlUI* control)
@@ -121,7 +136,7 @@ void CWindowManagerUI::ForgetControlTree(CControlUI* control)
     // The focus goes first and properly: a rich edit stops its caret when it hears that it lost the focus.
     for (CControlUI* above = m_pFocus; above != NULL; above = above->GetParentControl()) {
         if (above == control) {
-            DropFocus(NULL);
+            DropFocus(NULL, m_iRemovalDepth > 0);
             break;
         }
     }
@@ -129,7 +144,48 @@ void CWindowManagerUI::ForgetControlTree(CControlUI* control)
     CPtrArrayUI controls;
     control->SearchTree(CollectControl, &controls, UIFIND_ALL);
     for (int i = 0; i < controls.Count(); ++i)
-        ForgetControl(static_cast<CControlUI*>(controls[i]));
+        ForgetRegistrations(static_cast<CControlUI*>(controls[i]));
+}
+
+void CWindowManagerUI::ReleaseRemovedControl(CControlUI* control)
+{
+    CControlWatchUI self(this, NULL);
+    ForgetControlTree(control);
+    if (!self.ManagerAlive())
+        return;
+    if (m_iRemovalDepth == 0) {
+        control->AttachManager(NULL, NULL, false);
+        return;
+    }
+    control->AttachManager(this, NULL, false);
+    m_aKeptRemovals.Add(control);
+}
+
+void CWindowManagerUI::EndRemoval()
+{
+    if (--m_iRemovalDepth > 0)
+        return;
+    // Taken from the front one at a time: a handler may remove more, free a sender or delete this manager.
+    CControlWatchUI self(this, NULL);
+    while (m_aLostFocus.Count() > 0) {
+        CControlUI* sender = static_cast<CControlUI*>(m_aLostFocus[0]);
+        m_aLostFocus.Remove(0);
+        RaiseNotification(sender, L"killfocus");
+        if (!self.ManagerAlive())
+            return;
+    }
+    DetachKeptRemovals();
+}
+
+void CWindowManagerUI::DetachKeptRemovals()
+{
+    while (m_aKeptRemovals.Count() > 0) {
+        CControlUI* control = static_cast<CControlUI*>(m_aKeptRemovals[m_aKeptRemovals.Count() - 1]);
+        m_aKeptRemovals.Remove(m_aKeptRemovals.Count() - 1);
+        // Put back into a tree by a handler: it stays there.
+        if (control->GetOwnerManager() == this && control->GetParentControl() == NULL && control != m_pRoot)
+            control->AttachManager(NULL, NULL, false);
+    }
 }
 
 bool CWindowManagerUI::UsesTimerId(UINT id) const

@@ -86,12 +86,19 @@ bool CContainerUI::InsertItemAt(CControlUI* control, int index)
     return m_items.InsertAt(index, control);
 }
 
-void CContainerUI::DeleteChild(CControlUI* control)
+void CContainerUI::LetGoOfChild(CControlUI* control)
 {
-    if (m_bDelayedDestroy && m_pManager != NULL)
+    if (!m_bAutoDestroy) {
+        // Kept by the application: it leaves the manager all the same, and may outlive it.
+        if (m_pManager != NULL)
+            m_pManager->ReleaseRemovedControl(control);
+        else
+            control->AttachManager(NULL, NULL, false);
+    } else if (m_bDelayedDestroy && m_pManager != NULL) {
         m_pManager->QueueForDeletion(control);
-    else
+    } else {
         delete control;
+    }
 }
 
 bool CContainerUI::RemoveItem(CControlUI* control)
@@ -99,11 +106,11 @@ bool CContainerUI::RemoveItem(CControlUI* control)
     int index = control != NULL ? m_items.Find(control) : -1;
     if (index < 0)
         return false;
+    CRemovalScopeUI removal(m_pManager);
     NeedUpdate();
     // Out of the list first: the child's destructor may look at its siblings.
     m_items.Remove(index);
-    if (m_bAutoDestroy)
-        DeleteChild(control);
+    LetGoOfChild(control);
     return true;
 }
 
@@ -120,9 +127,10 @@ void CContainerUI::RemoveAllItems()
     removed.reserve(static_cast<size_t>(m_items.Count()));
     for (int i = 0; i < m_items.Count(); ++i)
         removed.push_back(ChildAt(i));
+    CRemovalScopeUI removal(m_pManager);
     m_items.Empty();
-    for (size_t i = 0; m_bAutoDestroy && i < removed.size(); ++i)
-        DeleteChild(removed[i]);
+    for (size_t i = 0; i < removed.size(); ++i)
+        LetGoOfChild(removed[i]);
     NeedUpdate();
 }
 

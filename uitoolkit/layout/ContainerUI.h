@@ -108,7 +108,8 @@ protected:
     int PageHeight() const;
     int PageWidth() const;
     void ScrollBy(int dx, int dy);
-    void DeleteChild(CControlUI* control);
+    // A removed child is freed (now or queued) or, when the application keeps it, detached from the manager.
+    void LetGoOfChild(CControlUI* control);
 
     CPtrArrayUI m_items;
     RECT m_rcInset;

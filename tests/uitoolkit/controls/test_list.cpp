@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace UiToolkit;
 using namespace TestHelpers;
@@ -638,6 +639,136 @@ TEST(ListLifetimes, ItemArrivingSelectedIsAnnouncedOnceTheInsertIsDone)
             EXPECT_EQ(nullptr, scene.Find(names[kind]));
             PumpPending();
             EXPECT_TRUE(IsWindow(scene.hwnd));
+        }
+    }
+}
+
+namespace {
+
+// A list, a combo and a tree of four rows each (the tree's first node holds the second), under one layout.
+const wchar_t* const OWNER_NAMES[] = {L"list", L"combo", L"tree"};
+
+std::wstring ThreeOwners()
+{
+    return L"<Window><VerticalLayout name=\"root\"><List name=\"list\" height=\"90\">" + Items(4) +
+           L"</List><Combo name=\"combo\" height=\"20\">" + Items(4) +
+           L"</Combo><TreeView name=\"tree\" height=\"90\"><TreeNode text=\"a\"><TreeNode text=\"a1\"/></TreeNode>"
+           L"<TreeNode text=\"b\"/><TreeNode text=\"c\"/></TreeView><RichEdit name=\"edit\" height=\"30\"/>"
+           L"</VerticalLayout></Window>";
+}
+
+} // namespace
+
+TEST(ListLifetimes, RemovedControlTheApplicationKeepsLeavesTheWindow)
+{
+    enum Kept
+    {
+        FOCUSED_ITEM,
+        HOVERED_ITEM_OF_A_DELETED_LIST,
+        FOCUSED_RICH_EDIT
+    };
+    for (Kept kind : {FOCUSED_ITEM, HOVERED_ITEM_OF_A_DELETED_LIST, FOCUSED_RICH_EDIT}) {
+        for (bool defers : {false, true}) {
+            SCOPED_TRACE(testing::Message() << kind << (defers ? " deferred, modal" : " at once"));
+            std::vector<CControlUI*> kept;
+            {
+                ListScene scene(ThreeOwners(), 300, 300);
+                CListUI* list = scene.List();
+                ASSERT_NE(nullptr, list);
+                CContainerUI* root = static_cast<CContainerUI*>(scene.Find(L"root")->CastTo(L"Container"));
+                root->SetDefersItemDeletion(defers);
+                list->SetDefersItemDeletion(defers);
+                CControlUI* target = kind == FOCUSED_RICH_EDIT ? scene.Find(L"edit") : list->ItemAt(2);
+                POINT pt = CentreOf(target);
+                // The removal happens in the handler of the click or of the focus, as an application does it.
+                scene.window.onNotify = [&](NotifyMsgUI& msg) {
+                    scene.heard.push_back({msg.pSender, std::wstring(msg.sType.Text()), msg.wParam, msg.lParam});
+                    if (!kept.empty() || msg.sType != (kind == FOCUSED_RICH_EDIT ? L"setfocus" : L"itemclick"))
+                        return;
+                    if (kind == HOVERED_ITEM_OF_A_DELETED_LIST) {
+                        list->SetOwnsRemovedItems(false);
+                        for (int i = 0; i < list->ItemCount(); ++i)
+                            kept.push_back(list->ItemAt(i));
+                        ASSERT_TRUE(root->RemoveItem(list));
+                    } else {
+                        CContainerUI* from = kind == FOCUSED_RICH_EDIT ? root : list;
+                        from->SetOwnsRemovedItems(false);
+                        kept.push_back(target);
+                        ASSERT_TRUE(from->RemoveItem(target));
+                    }
+                    if (defers)
+                        RunModalLoop();
+                };
+                scene.Move(pt.x, pt.y);
+                if (kind == FOCUSED_RICH_EDIT) {
+                    scene.window.manager.SetFocusControl(target);
+                } else {
+                    scene.Press(pt.x, pt.y);
+                    scene.Release(pt.x, pt.y);
+                }
+                ASSERT_FALSE(kept.empty());
+                EXPECT_EQ(nullptr, scene.window.manager.GetFocus());
+                for (CControlUI* control : kept)
+                    EXPECT_EQ(nullptr, control->GetOwnerManager());
+                // Enter, typed keys and the next mouse move reach none of them.
+                scene.heard.clear();
+                scene.Key(VK_RETURN);
+                SendMessageW(scene.hwnd, WM_CHAR, L'x', 1);
+                scene.Move(pt.x + 1, pt.y);
+                PumpPending();
+                EXPECT_EQ(0, scene.Count(L"itemactivate"));
+                if (kind == FOCUSED_RICH_EDIT)
+                    EXPECT_STREQ(L"", kept[0]->GetText().Text());
+            }
+            // Window and manager are gone; the application frees what it kept.
+            for (CControlUI* control : kept)
+                delete control;
+        }
+    }
+}
+
+TEST(ListLifetimes, KillFocusOfARemovedItemComesOnceTheRemovalIsDone)
+{
+    enum Mode
+    {
+        AT_ONCE,
+        DEFERRED_MODAL,
+        KEPT
+    };
+    for (int owner = 0; owner < 3; ++owner) {
+        for (Mode mode : {AT_ONCE, DEFERRED_MODAL, KEPT}) {
+            SCOPED_TRACE(testing::Message() << std::wstring(OWNER_NAMES[owner]).c_str() << " " << mode);
+            ListScene scene(ThreeOwners(), 300, 300);
+            CContainerUI* items = static_cast<CContainerUI*>(scene.Find(OWNER_NAMES[owner])->CastTo(L"Container"));
+            IListOwnerUI* listOwner = static_cast<IListOwnerUI*>(items->CastTo(L"IListOwner"));
+            items->SetDefersItemDeletion(mode == DEFERRED_MODAL);
+            items->SetOwnsRemovedItems(mode != KEPT);
+            // The last row is selected; the second has the focus and goes (in the tree, with the first).
+            ASSERT_TRUE(listOwner->SelectIndex(3));
+            CControlUI* selected = items->ItemAt(3);
+            CControlUI* focused = items->ItemAt(1);
+            focused->SetFocus();
+            ASSERT_EQ(focused, scene.window.manager.GetFocus());
+            CControlUI* removed = owner == 2 ? items->ItemAt(0) : focused;
+            int heard = 0;
+            scene.window.onNotify = [&](NotifyMsgUI& msg) {
+                if (msg.sType != L"killfocus")
+                    return;
+                ++heard;
+                EXPECT_EQ(focused, msg.pSender);
+                EXPECT_EQ(-1, items->IndexOf(focused));
+                EXPECT_EQ(selected, items->ItemAt(listOwner->CurrentIndex()));
+                if (mode == DEFERRED_MODAL)
+                    RunModalLoop();
+            };
+            ASSERT_TRUE(items->RemoveItem(removed));
+            // Freed at once, the item has nobody left to tell.
+            EXPECT_EQ(mode == AT_ONCE ? 0 : 1, heard);
+            EXPECT_EQ(selected, items->ItemAt(listOwner->CurrentIndex()));
+            EXPECT_EQ(nullptr, scene.window.manager.GetFocus());
+            PumpPending();
+            if (mode == KEPT)
+                delete removed;
         }
     }
 }
