@@ -198,11 +198,12 @@ TEST_F(ZipFixture, PathRulesHoldEachOnItsOwn)
     EXPECT_FALSE(ZipRelativePathIsSafe(nullptr));
     EXPECT_FALSE(ZipNameSegmentIsSafe(L"a", 0));
 
-    // Folders: made below the base, the base itself when missing, never through a file.
+    // Folders: made below the base, the base itself when missing, never through a file nor for a
+    // part that Windows would trim.
     std::ofstream(m_base / "file") << "x";
     EXPECT_TRUE(EnsureDirectory((base + L"new").c_str(), L"a/b"));
     EXPECT_TRUE(fs::is_directory(m_base / "new" / "a" / "b"));
-    for (const wchar_t* path : {L"file", L"file/sub"})
+    for (const wchar_t* path : {L"file", L"file/sub", L"app./x", L"app /x"})
         EXPECT_FALSE(EnsureDirectory(base.c_str(), path)) << fs::path(path).string();
     EXPECT_FALSE(EnsureDirectory(nullptr, L"a"));
     EXPECT_FALSE(EnsureDirectory(base.c_str(), nullptr));
