@@ -6,6 +6,15 @@ namespace UiToolkit {
 
 namespace {
 
+// A pen wider than any screen only covers what it frames; far wider ones (a skin's million) cost the
+// platform's wide-line drawing minutes and broke its heap.
+const int MAX_PEN_WIDTH = 4096;
+
+int ScreenPenWidth(int size)
+{
+    return size > MAX_PEN_WIDTH ? MAX_PEN_WIDTH : size;
+}
+
 COLORREF ToColorRef(DWORD color)
 {
     return RGB((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
@@ -140,7 +149,7 @@ void CRenderKitUI::DrawLine(HDC hDC, const RECT& rc, int size, DWORD color, int 
 {
     LOGPEN lp;
     lp.lopnStyle = style;
-    lp.lopnWidth.x = size;
+    lp.lopnWidth.x = ScreenPenWidth(size);
     lp.lopnWidth.y = 0;
     lp.lopnColor = ToColorRef(color);
     ScopedObject pen(hDC, CreatePenIndirect(&lp));
@@ -151,14 +160,14 @@ void CRenderKitUI::DrawLine(HDC hDC, const RECT& rc, int size, DWORD color, int 
 
 void CRenderKitUI::DrawRect(HDC hDC, const RECT& rc, int size, DWORD color)
 {
-    ScopedObject pen(hDC, CreatePen(PS_INSIDEFRAME, size, ToColorRef(color)));
+    ScopedObject pen(hDC, CreatePen(PS_INSIDEFRAME, ScreenPenWidth(size), ToColorRef(color)));
     ScopedObject brush(hDC, GetStockObject(NULL_BRUSH), false);
     Rectangle(hDC, rc.left, rc.top, rc.right, rc.bottom);
 }
 
 void CRenderKitUI::DrawRoundRect(HDC hDC, const RECT& rc, int size, int width, int height, DWORD color)
 {
-    ScopedObject pen(hDC, CreatePen(PS_INSIDEFRAME, size, ToColorRef(color)));
+    ScopedObject pen(hDC, CreatePen(PS_INSIDEFRAME, ScreenPenWidth(size), ToColorRef(color)));
     ScopedObject brush(hDC, GetStockObject(NULL_BRUSH), false);
     RoundRect(hDC, rc.left, rc.top, rc.right, rc.bottom, width, height);
 }
