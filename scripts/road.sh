@@ -20,6 +20,8 @@ host_runs_32bit() {
     [ $rc -eq 42 ]
 }
 
+SHIPPED_PROGRAMS="Launcher Updater Portvane"
+
 # choose_road: sets ROAD (x86 or x86_64), ROAD_WHY and ROAD_BUILD (the build folder the tests run).
 # KELNOVA_ROAD, when set by a caller that already chose, is kept as it stands.
 choose_road() {

@@ -30,14 +30,19 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
     $SUDO locale-gen >/dev/null
 fi
 
-build() { # FOLDER TOOLCHAIN
-    cmake -S "$top" -B "$top/$1" -G Ninja \
-          -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$top/$1" -j"$(nproc)"
+build() { # FOLDER TOOLCHAIN [TARGET...]
+    local folder=$1 toolchain=$2
+    shift 2
+    cmake -S "$top" -B "$top/$folder" -G Ninja \
+          -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$toolchain" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$top/$folder" -j"$(nproc)" ${1:+--target "$@"}
 }
-build build toolchain-mingw32.cmake
 choose_road
 if [ "$ROAD" = x86_64 ]; then
+    # The tests run the x86-64 build: of the 32-bit one, only the shipped programs are needed.
+    build build toolchain-mingw32.cmake $SHIPPED_PROGRAMS
     build build-x64 toolchain-mingw64.cmake
+else
+    build build toolchain-mingw32.cmake
 fi
 road_line "the tests will run"
