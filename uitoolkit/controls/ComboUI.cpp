@@ -62,8 +62,10 @@ CStringUI CComboUI::GetText() const
 
 void CComboUI::SetPos(RECT rc, bool invalidate)
 {
+    // The open pop-up lays the items out: a layout pass of the combo's window must not undo that.
+    bool shownInPopUp = m_pWindow != NULL && m_pWindow->HoldsItems();
     RECT none = {0, 0, 0, 0};
-    for (int i = 0; i < ChildCount(); ++i)
+    for (int i = 0; i < ChildCount() && !shownInPopUp; ++i)
         ChildAt(i)->SetPos(none, false);
     CControlUI::SetPos(rc, invalidate);
 }

@@ -34,6 +34,8 @@ public:
     void AllItemsRemoved();
     void FitToItems();
     CVerticalLayoutUI* GetLayout() const { return m_pLayout; }
+    // True while the pop-up's layout places the items.
+    bool HoldsItems() const { return !m_bItemsReturned && m_pLayout != NULL; }
 
 private:
     void OnCreate();

@@ -301,7 +301,7 @@ TEST(ComboLifetimes, DropDownHandlerRefillsTheOpenPopUpAndItShowsTheNewItems)
         const wchar_t* combo;
         bool defers; // deferred deletion, then a modal loop in the handler
     };
-    for (const Case& c : {Case{L"combo", false}, Case{L"empty", false}}) {
+    for (const Case& c : {Case{L"combo", false}, Case{L"empty", false}, Case{L"combo", true}}) {
         SCOPED_TRACE(testing::Message() << std::wstring(c.combo).c_str() << (c.defers ? " deferred" : " at once"));
         ListScene scene(COMBO_SKIN);
         CComboUI* combo = ComboOf(scene, c.combo);
