@@ -74,6 +74,7 @@ run_setup() {
     (
         export PATH="$work/bin:$PATH" STATE="$work/state" MODE=$1 SUDO= SETUP_RETRY_PAUSE=0
         export SETUP_APT_ETC="$work/etc" SETUP_OS_RELEASE="$work/os-release" SETUP_CACHE="$work/cache"
+        set -euo pipefail # as setup.sh runs them
         . "$top/scripts/setup-packages.sh"
         setup_packages "$2" "$work/src" || exit 1
         echo "road: $SETUP_ROAD"
