@@ -76,7 +76,7 @@ run_setup() {
         export SETUP_APT_ETC="$work/etc" SETUP_OS_RELEASE="$work/os-release" SETUP_CACHE="$work/cache"
         set -euo pipefail # as setup.sh runs them
         . "$top/scripts/setup-packages.sh"
-        setup_packages "$2" "$work/src" || exit 1
+        setup_packages "$2" "$work/src" # a failed step ends the subshell, as it ends set-up
         echo "road: $SETUP_ROAD"
     ) >"$work/out" 2>&1
 }
