@@ -23,10 +23,6 @@ CControlWatchUI::~CControlWatchUI()
     }
 }
 
-} // namespace UiToolkit
-
-namespace UiToolkit {
-
 CRemovalScopeUI::CRemovalScopeUI(CWindowManagerUI* manager) : m_pManager(manager), m_watch(manager, NULL)
 {
     if (manager != NULL)
