@@ -58,6 +58,8 @@ TEST(CuPipeServer, EachNonEmptyMessageReplacesTheParameters)
 
     // An empty message changes nothing; the next one is served.
     ASSERT_TRUE(testkit::SendPipeMessage(setup.name, std::string("\0\0", 2)));
+    ASSERT_TRUE(testkit::WaitPipeListening(setup.name, 5000)); // handled
+    EXPECT_EQ(GetPageCallParam(), "page=2");
     ASSERT_TRUE(testkit::SendPipeMessage(setup.name, "last"));
     EXPECT_TRUE(setup.ParamBecomes("last"));
 

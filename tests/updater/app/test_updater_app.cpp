@@ -79,6 +79,10 @@ TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithThePar
     // The progress window sits in the bottom-right corner of the work area, at the skin's size.
     HWND progress = WaitForWindowOfClass(kProgressClass, 1000);
     ASSERT_NE(progress, nullptr);
+    // A forced update offers no skip: above the bar, where the skip button would be, only the body shows.
+    RECT skipBand = {225, 72, 305, 83};
+    EXPECT_TRUE(testkit::WaitFor([&] { return testkit::Painted(progress); }, 5000));
+    EXPECT_EQ(testkit::ColoursIn(progress, skipBand), 1);
     RECT work, rc;
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ::GetWindowRect(progress, &rc);
@@ -124,14 +128,16 @@ TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow)
 {
     UpdaterInstall install;
     PipeSink launcher(install.LauncherPipe());
+    DWORD started = ::GetTickCount();
     ChildProcess updater(install.UpdaterPath(), install.Args(2, "00000000000000000000000000000000"));
     HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(testkit::WaitFor([&] { return TitleBarPainted(progress); }, 5000));
     EXPECT_FALSE(CloseButtonShown(progress));
 
-    // Two seconds between attempts: ten attempts take a little over 18 s.
+    // Two seconds after each failed attempt: ten of them take over 20 s.
     ASSERT_TRUE(launcher.WaitForMessages(1, 60000));
+    EXPECT_GE(::GetTickCount() - started, 19000u);
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
     EXPECT_TRUE(testkit::WaitFor([&] { return CloseButtonShown(progress); }, 5000));
     EXPECT_EQ(install.server.Requests().size(), 50u) << "exactly ten attempts of a probe and four parts";
@@ -247,6 +253,10 @@ TEST(UpdaterApp, NoticeBeforeAForcedUpdateStopsTheClientHoweverItIsClosed)
         5000);
     EXPECT_NEAR((box.left + box.right) / 2, 500, 2);
     EXPECT_NEAR((box.top + box.bottom) / 2, 350, 2);
+    // The notice only informs: no cancel button left of the confirm button.
+    RECT cancelBand = {-226, 100, -146, 138};
+    EXPECT_TRUE(testkit::WaitFor([&] { return testkit::Painted(notice); }, 5000));
+    EXPECT_EQ(testkit::ColoursIn(notice, cancelBand), 1);
     ::PostMessageW(notice, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(client.Wait(10000));
     EXPECT_TRUE(install.server.Requests().empty()) << "the client is stopped before the first request";
@@ -273,6 +283,7 @@ TEST(UpdaterApp, OptionalUpdateInstallsOnlyByRestartingAndKeepsThePackage)
     RECT barBand = {20, 78, 140, 92};
     ASSERT_TRUE(testkit::WaitFor(
         [&] { return testkit::Painted(progress) && testkit::ColoursIn(progress, barBand) == 1; }, 10000));
+    EXPECT_TRUE(CloseButtonShown(progress));
     EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr) << "an optional update waits for the user";
 
     ClickAt(progress, 264, 77); // the install button: right end of the lower row
@@ -297,10 +308,12 @@ TEST(UpdaterApp, TargetThatIsNoFolderFailsAfterAMinuteWithTheNoticeThenRestartsW
     PipeSink launcher(install.LauncherPipe());
     std::wstring args = install.Args(2, Md5Of(install.package));
     args = args.substr(0, args.find(L" -extractpath=")) + L" -extractpath=" + Quote(blocker);
+    DWORD started = ::GetTickCount();
     ChildProcess updater(install.UpdaterPath(), args);
 
     HWND notice = WaitForWindowOfClass(L"qen_updater_tips_wnd_class_name", 90000);
     ASSERT_NE(notice, nullptr);
+    EXPECT_GE(::GetTickCount() - started, 60000u) << "the folder is tried for a minute";
     ASSERT_TRUE(launcher.WaitForMessages(1, 10000));
     EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});
     EXPECT_EQ(WaitForWindowOfClass(kLaunchClass, 0), nullptr);

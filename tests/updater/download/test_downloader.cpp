@@ -162,6 +162,8 @@ TEST(DownloaderProcess, WrongDigestMakesTenAttemptsAndOneMessageToTheLauncher)
     ASSERT_TRUE(WriteProductConfig(dir / L"app\\", "<LaunchName>" + Narrow(launch) + "</LaunchName>"));
     PipeSink launcher(L"LU_" + launch);
     ::CreateDirectoryW((dir / L"work").c_str(), nullptr);
+    // A package left by an earlier run is not the one asked for: it must not survive for installation.
+    ASSERT_TRUE(WriteBytes(dir / L"work\\update.zip", "earlier package"));
 
     std::wstring url = Widen("http://" + server.HostText() + "/u.zip");
     ProcessOutput r =

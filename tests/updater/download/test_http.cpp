@@ -90,6 +90,23 @@ TEST(HttpProbe, SendsTheExactRequestAndLearnsTheSize)
     EXPECT_EQ(s.Probe(), 1000) << "a 200 answer gives its content length";
     s.server.Configure([](ServerBehaviour& b) { b.byteAtATimeHeader = true; });
     EXPECT_EQ(s.Probe(), 1000) << "a header arriving byte by byte is assembled";
+    // The header may take 64 KiB to its blank line.
+    std::string header = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nX-Pad: ";
+    header += std::string(kMaxResponseHeaderBytes - header.size(), 'p');
+    s.server.Configure([&](ServerBehaviour& b) {
+        b = ServerBehaviour{b.body};
+        b.rawResponse = header + "\r\n\r\n" + std::string(1000, 'x');
+    });
+    EXPECT_EQ(s.Probe(), 1000) << "a header of 64 KiB";
+}
+
+TEST(HttpRequest, HostWithoutAPortMeansPort80)
+{
+    std::string host, port;
+    SplitHostText("updates.example", host, port);
+    EXPECT_EQ(host + " " + port, "updates.example 80");
+    SplitHostText("127.0.0.1:8080", host, port);
+    EXPECT_EQ(host + " " + port, "127.0.0.1 8080");
 }
 
 TEST(HttpProbe, UnusableAnswersGiveNoSize)
