@@ -43,6 +43,15 @@ bool CloseButtonShown(HWND wnd)
     return shown;
 }
 
+// A click as the window's message loop sees it, at a client point.
+void ClickAt(HWND wnd, int x, int y)
+{
+    LPARAM at = MAKELPARAM(x, y);
+    ::PostMessageW(wnd, WM_MOUSEMOVE, 0, at);
+    ::PostMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(wnd, WM_LBUTTONUP, 0, at);
+}
+
 // The package download never ends: the server holds back its answers.
 void StallServer(UpdaterInstall& install)
 {
@@ -94,7 +103,7 @@ TEST(UpdaterApp, ForcedUpdateExtractsReportsShowsCompletionAndRestartsWithThePar
     // Nothing is started while the update-complete window is open.
     ::Sleep(500);
     EXPECT_FALSE(FileExists(install.dir / L"restart\\client-record.txt"));
-    ::PostMessageW(complete, WM_CLOSE, 0, 0);
+    ClickAt(complete, 210, 140); // the open-now button, in the middle below the text
     testkit::ClientRecord record = install.RestartRecord();
     ASSERT_TRUE(record.WaitForLine("args=", 10000));
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"x=1"});
@@ -205,15 +214,6 @@ std::wstring WindowTitle(HWND wnd)
     wchar_t title[128] = {0};
     ::GetWindowTextW(wnd, title, 128);
     return title;
-}
-
-// A click as the window's message loop sees it, at a client point.
-void ClickAt(HWND wnd, int x, int y)
-{
-    LPARAM at = MAKELPARAM(x, y);
-    ::PostMessageW(wnd, WM_MOUSEMOVE, 0, at);
-    ::PostMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageW(wnd, WM_LBUTTONUP, 0, at);
 }
 
 } // namespace

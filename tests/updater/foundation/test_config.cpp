@@ -115,6 +115,7 @@ TEST(ConfigParser, LanguageFollowsTheClientsRegistryValue)
         {std::string("zh-CN", 6), "1"},
         {std::string("en-US,zh-CN", 12), "1"},
         {std::string("fr-FR", 6), "1"},
+        {std::string("en-GB", 6), "1"},
         // Stored without a terminator and filling the buffer: still read, and ended safely.
         {std::string(254, 'x') + "en-US", "0"},
         // Longer than the buffer: not readable, so the default stays.
