@@ -143,6 +143,12 @@ TEST(UpdaterApp, TenFailedAttemptsReportFailureAndWidenTheWindow)
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(testkit::WaitFor([&] { return TitleBarPainted(progress); }, 5000));
     EXPECT_FALSE(CloseButtonShown(progress));
+    // After the second failure the retry text appears and the window widens for it: by the time the
+    // third attempt starts, two seconds later, it is wide.
+    ASSERT_TRUE(testkit::WaitFor([&] { return install.server.Requests().size() > 10; }, 30000));
+    RECT early;
+    ::GetWindowRect(progress, &early);
+    EXPECT_EQ(early.right - early.left, 360);
 
     // Two seconds after each failed attempt: ten of them take over 20 s.
     ASSERT_TRUE(launcher.WaitForMessages(1, 60000));
