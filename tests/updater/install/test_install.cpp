@@ -186,10 +186,13 @@ private:
 TEST(DoInstall, ClientThatCannotBeStoppedHoldsTheInstallationAboutTenSeconds)
 {
     InstallSetup setup;
+    // Two of them: while one comes back (slow under load), the other is still there to be found.
     std::unique_ptr<RespawningClient> client(new RespawningClient(setup.client));
-    ASSERT_TRUE(testkit::WaitFor([&] { return testkit::CountProcesses(setup.clientName) == 1; }, 10000));
+    std::unique_ptr<RespawningClient> twin(new RespawningClient(setup.client));
+    ASSERT_TRUE(testkit::WaitFor([&] { return testkit::CountProcesses(setup.clientName) == 2; }, 10000));
     ProcessOutput r = RunProbe(setup.probe, L"install 60000 -forcedupdate=0 " + setup.Options(setup.dir / L"target\\"));
     client.reset();
+    twin.reset();
     auto values = ProbeValues(r.output);
     int ms = std::stoi(values["installms"].empty() ? "0" : values["installms"]);
     EXPECT_GE(ms, 10000) << r.output;
