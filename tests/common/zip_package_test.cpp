@@ -417,17 +417,22 @@ std::vector<NameRow> NameRows(const fs::path& scratch, size_t runChars)
     longest.results.assign(longest.names.size(), ZR_OK);
     rows.push_back(longest);
 
-    // Many more entries finish while the large one is written than the report window holds.
+    // While the large entry is written, the skipped and refused entries after it (no thread
+    // writes them) fill the report window at once; written, skipped, refused and failing ones
+    // follow.
     NameRow window{"a large entry, then 1,500 small ones", {"w/big.dat"}, {ZR_OK},
-                   {{"w", -1}, {"w/big.dat", 0}},          false,         32u << 20};
+                   {{"w", -1}, {"w/big.dat", 0}},          false,         4u << 20};
     for (int i = 1; i <= 1500; ++i) {
         const std::string n = std::to_string(i);
-        const std::string name = i % 97 == 0   ? "refused/" + n
-                                 : i % 89 == 0 ? "w/bad-crc" + n
-                                               : "w" + n.substr(0, 1) + "/" + n;
+        const bool written = i > 300 && i % 3 == 0;
+        const bool badCrc = written && i % 89 == 0;
+        const std::string name = badCrc    ? "w/bad-crc" + n
+                                 : written ? "w" + n.substr(0, 1) + "/" + n
+                                 : i % 2   ? "skip/" + n
+                                           : "refused/" + n;
         window.names.push_back(name);
-        window.results.push_back(i % 97 == 0 ? ZR_BAD_NAME : i % 89 == 0 ? ZR_INFLATE_FAILED : ZR_OK);
-        if (i % 97 != 0 && i % 89 != 0) {
+        window.results.push_back(badCrc ? ZR_INFLATE_FAILED : written || i % 2 ? ZR_OK : ZR_BAD_NAME);
+        if (written && !badCrc) {
             window.tree["w" + n.substr(0, 1)] = -1;
             window.tree[name] = i;
         }
