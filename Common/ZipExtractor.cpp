@@ -60,9 +60,9 @@ HANDLE CreatePartial(const std::wstring& path, DWORD attr)
     return CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, attr, nullptr);
 }
 
-// The partial file by its full path, with the folders it needs. A partial file that a killed run
-// left is made afresh: overwriting it may keep its attributes (Wine does) or be refused when it
-// is read-only.
+// The partial file by its full path, with the folders it needs below base (none when base is
+// null). A partial file that a killed run left is made afresh: overwriting it may keep its
+// attributes (Wine does) or be refused when it is read-only.
 HANDLE CreatePartialByPath(const std::wstring& partial, DWORD attr, const wchar_t* base, const wchar_t* safeName)
 {
     ScopedHandle file(CreatePartial(partial, attr));
@@ -75,7 +75,7 @@ HANDLE CreatePartialByPath(const std::wstring& partial, DWORD attr, const wchar_
         createError = GetLastError();
     }
     const wchar_t* slash = wcsrchr(safeName, L'/');
-    if (!file && createError == ERROR_PATH_NOT_FOUND && slash) {
+    if (!file && createError == ERROR_PATH_NOT_FOUND && slash && base) {
         // Folders are made only when missing: checking them for every entry costs too much.
         std::wstring folder(safeName, slash - safeName);
         if (EnsureDirectory(base, folder.c_str()))
@@ -369,33 +369,57 @@ unsigned int ZipExtractor::ExtractEntry(int index, const wchar_t* name)
     return Keep(WriteEntry(entry, facts, name));
 }
 
+unsigned int ZipExtractor::CheckTarget(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name,
+                                       ZipTargetPaths* paths) const
+{
+    if (!MakeSafeZipName(name, paths->safeName, ZIP_MAX_PATH) ||
+        !ZipTargetNameIsSafe(paths->safeName, facts.isDirectory))
+        return ZR_BAD_NAME;
+    if (facts.isDirectory)
+        return ZR_OK;
+    if (facts.encrypted)
+        return ZR_ENCRYPTED;
+    if (!ResolveZipTarget(m_baseFolder, paths->safeName, paths->target, ZIP_MAX_PATH))
+        return ZR_BAD_NAME;
+    paths->partial = ZipPartialPath(paths->target, entry.index, facts.partialSuffixes);
+    return paths->partial.empty() ? ZR_BAD_NAME : ZR_OK;
+}
+
+unsigned int ZipExtractor::FolderToMake(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name,
+                                        std::wstring* folder) const
+{
+    folder->clear();
+    ZipTargetPaths paths;
+    unsigned int r = CheckTarget(entry, facts, name, &paths);
+    if (r != ZR_OK)
+        return r;
+    const wchar_t* slash = facts.isDirectory ? nullptr : wcsrchr(paths.safeName, L'/');
+    if (facts.isDirectory)
+        folder->assign(paths.safeName);
+    else if (slash)
+        folder->assign(paths.safeName, slash - paths.safeName);
+    return ZR_OK;
+}
+
 unsigned int ZipExtractor::WriteEntry(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name)
 {
     CloseOpenEntry();
     if (!m_archive || !name || entry.index < 0 || entry.index >= m_entryCount)
         return ZR_BAD_ARGS;
-    wchar_t safeName[ZIP_MAX_PATH];
-    if (!MakeSafeZipName(name, safeName, ZIP_MAX_PATH) || !ZipTargetNameIsSafe(safeName, facts.isDirectory))
-        return ZR_BAD_NAME;
+    ZipTargetPaths paths;
+    unsigned int r = CheckTarget(entry, facts, name, &paths);
+    if (r != ZR_OK)
+        return r;
     if (facts.isDirectory)
-        return EnsureDirectory(m_baseFolder, safeName) ? ZR_OK : ZR_OPEN_FAILED;
-    if (facts.encrypted)
-        return ZR_ENCRYPTED;
-    unsigned int r = GoToRecord(entry.index, facts.directoryPos);
-    return r != ZR_OK ? r : ExtractFile(safeName, entry, facts.partialSuffixes);
+        return facts.foldersMade || EnsureDirectory(m_baseFolder, paths.safeName) ? ZR_OK : ZR_OPEN_FAILED;
+    r = GoToRecord(entry.index, facts.directoryPos);
+    return r != ZR_OK ? r : ExtractFile(paths, entry, facts);
 }
 
-unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& entry, int partialSuffixes)
+unsigned int ZipExtractor::ExtractFile(const ZipTargetPaths& paths, const ZipEntry& entry, const ZipEntryFacts& facts)
 {
-    wchar_t target[ZIP_MAX_PATH];
-    if (!ResolveZipTarget(m_baseFolder, safeName, target, ZIP_MAX_PATH))
-        return ZR_BAD_NAME;
-    std::wstring suffix;
-    for (int i = 0; i < partialSuffixes; ++i)
-        suffix += kZipPartialSuffix;
-    std::wstring partial = target + suffix;
-    if (partial.size() >= ZIP_MAX_PATH)
-        return ZR_BAD_NAME;
+    const wchar_t* target = paths.target;
+    const std::wstring& partial = paths.partial;
 
     // Written under a side name first: the target changes only once the entry is complete. The
     // attributes go on at creation (a read-only file is still writable through this handle).
@@ -404,16 +428,18 @@ unsigned int ZipExtractor::ExtractFile(const wchar_t* safeName, const ZipEntry& 
         attr = FILE_ATTRIBUTE_NORMAL;
     const wchar_t* leaf = wcsrchr(target, L'\\') + 1; // ResolveZipTarget gives a full path
     // The folder with its separator: "C:" alone would name the drive's current directory.
+    const std::wstring folderPath(target, leaf);
     std::shared_ptr<const ScopedHandle> held;
     if (m_folders)
-        held = m_folders->Folder(std::wstring(static_cast<const wchar_t*>(target), leaf));
+        held = m_folders->Folder(folderPath);
     HANDLE folder = held ? held->Get() : nullptr;
     bool overwritten = false;
-    ScopedHandle file(CreateFileInFolder(folder, (leaf + suffix).c_str(), attr, &overwritten));
+    // The partial file lies in the target's folder.
+    ScopedHandle file(CreateFileInFolder(folder, partial.c_str() + folderPath.size(), attr, &overwritten));
     if (overwritten)
         file.Reset(); // a partial file of a killed run: the path-based way below makes it afresh
     if (!file)
-        file.Reset(CreatePartialByPath(partial, attr, m_baseFolder, safeName));
+        file.Reset(CreatePartialByPath(partial, attr, facts.foldersMade ? nullptr : m_baseFolder, paths.safeName));
     if (!file)
         return ZR_OPEN_FAILED;
     unsigned int r = CopyEntryData(file.Get(), entry.uncompSize);

@@ -10,6 +10,7 @@
 #include <string>
 
 class ZipFolderHandles;
+struct ZipTargetPaths;
 
 // Result codes.
 const unsigned int ZR_OK = 0;
@@ -50,6 +51,9 @@ struct ZipEntryFacts
     // The partial file is the target's name with the partial suffix this many times: more than
     // once where an entry before it wrote a file or folder of the shorter name.
     int partialSuffixes = 1;
+    // The folders the target needs exist (the package extraction made them in entry order):
+    // writing makes none, so that no two threads make one folder in two spellings.
+    bool foldersMade = false;
 };
 
 class ZipExtractor
@@ -83,6 +87,11 @@ public:
     [[nodiscard]] unsigned int ReadEntry(int index, ZipEntry* entry, ZipEntryFacts* facts);
     // ExtractEntry for an entry that ReadEntry of an extractor of this archive gave.
     [[nodiscard]] unsigned int WriteEntry(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name);
+    // What WriteEntry checks before it makes folders: ZR_OK with the folder the entry needs below
+    // the base folder in *folder ('/' between parts; a folder entry's own; empty for none), or
+    // the result WriteEntry gives without making any.
+    [[nodiscard]] unsigned int FolderToMake(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name,
+                                            std::wstring* folder) const;
 
 private:
     unsigned int OpenReader(unsigned long long* declared);
@@ -90,7 +99,9 @@ private:
     unsigned int GoToEntry(int index);
     unsigned int GoToRecord(int index, unsigned long long directoryPos);
     unsigned int FetchEntry(int index, ZipEntry* entry, ZipEntryFacts* facts);
-    unsigned int ExtractFile(const wchar_t* safeName, const ZipEntry& entry, int partialSuffixes);
+    unsigned int CheckTarget(const ZipEntry& entry, const ZipEntryFacts& facts, const wchar_t* name,
+                             ZipTargetPaths* paths) const;
+    unsigned int ExtractFile(const ZipTargetPaths& paths, const ZipEntry& entry, const ZipEntryFacts& facts);
     unsigned int CopyEntryData(HANDLE file, long long expectedSize);
     void CloseOpenEntry();
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "Handles.h"
+#include "ZipExtractor.h"
 
-struct ZipEntry;
 struct zlib_filefunc64_def_s;
 
 // Reader callbacks for minizip over a wide path with a read buffer.
@@ -27,9 +27,24 @@ void ApplyZipUnixTimes(const unsigned char* extra, size_t extraLen, ZipEntry* en
 // Appended to a target's name for the file written before it is complete.
 const wchar_t kZipPartialSuffix[] = L".~zx";
 
+// The full path of the file an entry is written to before it is complete: the target's full path
+// with the partial suffix suffixes times, or, where that is too long for a path while the target
+// is not, "~<index>" with the suffixes in the target's folder (its '~' keeps it apart from the
+// names of other entries the way partial names are). Empty when neither fits.
+std::wstring ZipPartialPath(const std::wstring& target, int index, int suffixes);
+
 // A name MakeSafeZipName gave that may be written: no device, nothing that climbs, and no folder
 // part that ends in a dot or a blank (all parts of a folder entry's name are folder parts).
 bool ZipTargetNameIsSafe(const wchar_t* safeName, bool isDirectory);
+
+// Where an entry is written: its name made safe, the full target path, the partial file's full
+// path (empty for a folder entry).
+struct ZipTargetPaths
+{
+    wchar_t safeName[ZIP_MAX_PATH];
+    wchar_t target[ZIP_MAX_PATH];
+    std::wstring partial;
+};
 
 // Joins a safe relative name to the base folder and checks that the full path stays below it.
 // out receives the full target path ('\' separators).

@@ -27,6 +27,20 @@ const int kWindow = 256;
 // through its server, which costs as much as a file operation.
 const size_t kInFlightPerThread = 4;
 
+// Folders known to exist, by the spelling entries gave: enough for the folders a package writes
+// into at once. A folder missing here is only looked up again.
+const size_t kKnownFolders = 4096;
+
+// Upper case by the file system's rules; empty when it cannot be worked out.
+std::wstring UpperCase(const std::wstring& s)
+{
+    int len = static_cast<int>(s.size());
+    std::wstring upper(s.size(), L'\0');
+    if (len == 0 || LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, s.c_str(), len, &upper[0], len) != len)
+        return std::wstring();
+    return upper;
+}
+
 // The full target path in upper case; empty when it cannot be worked out.
 std::wstring UpperTarget(const wchar_t* base, const std::wstring& target)
 {
@@ -34,11 +48,7 @@ std::wstring UpperTarget(const wchar_t* base, const std::wstring& target)
     wchar_t full[ZIP_MAX_PATH];
     if (!MakeSafeZipName(target.c_str(), safe, ZIP_MAX_PATH) || !ResolveZipTarget(base, safe, full, ZIP_MAX_PATH))
         return std::wstring();
-    int len = lstrlenW(full);
-    std::wstring upper(len, L'\0');
-    if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, full, len, &upper[0], len) != len)
-        return std::wstring();
-    return upper;
+    return UpperCase(full);
 }
 
 // What tells entries that write the same file (or a folder and something in it) apart from the
@@ -97,10 +107,12 @@ private:
     void StopWorkers();
     void Work(ZipExtractor* reader);
     void Start(int index);
+    void WaitForOverlaps(const std::wstring& key);
+    unsigned int MakeFolder(const std::wstring& folder);
     bool IsDone(int index);
     Slot& SlotOf(int index) { return m_slots[static_cast<size_t>(index) % m_slots.size()]; }
     bool OverlapsInFlight(const std::wstring& key) const;
-    int PartialSuffixesFor(const std::wstring& upper) const;
+    int PartialSuffixesFor(const std::wstring& upper, int index) const;
     void RememberPartialNames(const std::wstring& upper);
 
     ZipExtractor& m_first; // reads the entries; only the calling thread touches it
@@ -115,6 +127,9 @@ private:
     // file of that name would be a finished file of this package. Only the calling thread
     // touches it; it holds only such names, so ordinary packages add nothing.
     std::unordered_set<std::wstring> m_partialLike;
+    // Folders made or found by the calling thread, as entries spelled them (Windows decides which
+    // spellings name one folder). Only the calling thread touches it.
+    std::unordered_set<std::wstring> m_knownFolders;
 
     std::mutex m_lock;
     std::condition_variable m_jobReady; // workers: a job is queued or the run ends
@@ -185,29 +200,59 @@ void PackageRun::Start(int index)
     slot.entry = job.entry;
     if (r == ZR_OK && !m_target(job.entry, &job.target))
         r = ZR_BAD_NAME;
-    std::wstring upper;
-    if (r == ZR_OK && !job.target.empty()) {
-        upper = UpperTarget(m_first.BaseFolder(), job.target);
-        job.facts.partialSuffixes = PartialSuffixesFor(upper);
+    const bool writes = r == ZR_OK && !job.target.empty();
+    std::wstring folder;
+    if (writes) {
+        std::wstring upper = UpperTarget(m_first.BaseFolder(), job.target);
+        job.facts.partialSuffixes = PartialSuffixesFor(upper, index);
         RememberPartialNames(upper);
+        job.key = TargetKey(job.target, upper);
+        r = m_first.FolderToMake(job.entry, job.facts, job.target.c_str(), &folder);
     }
-    if (r == ZR_OK && !job.target.empty() && m_workers.empty())
+    // Only this thread makes folders, in entry order and after the entries before that write into
+    // the same place: the first entry that names a folder gives it its spelling, whatever the
+    // number of threads. Workers make none.
+    if (writes && r == ZR_OK) {
+        WaitForOverlaps(job.key);
+        r = MakeFolder(folder);
+        job.facts.foldersMade = true;
+    }
+    const bool handOff = writes && r == ZR_OK && !m_workers.empty() && !job.facts.isDirectory;
+    if (writes && r == ZR_OK && !handOff)
         r = m_first.WriteEntry(job.entry, job.facts, job.target.c_str());
-    if (r != ZR_OK || job.target.empty() || m_workers.empty()) {
-        std::lock_guard<std::mutex> lock(m_lock);
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (!handOff) {
         slot.result = r;
         slot.done = true;
         return;
     }
-    job.key = TargetKey(job.target, upper);
-    std::unique_lock<std::mutex> lock(m_lock);
-    m_waitsForAny = true;
-    m_jobDone.wait(lock, [&] { return !OverlapsInFlight(job.key); });
-    m_waitsForAny = false;
     m_inFlight.emplace_back(index, job.key);
     m_queue.push_back(std::move(job));
     lock.unlock();
     m_jobReady.notify_one();
+}
+
+void PackageRun::WaitForOverlaps(const std::wstring& key)
+{
+    if (m_workers.empty())
+        return;
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_waitsForAny = true;
+    m_jobDone.wait(lock, [&] { return !OverlapsInFlight(key); });
+    m_waitsForAny = false;
+}
+
+unsigned int PackageRun::MakeFolder(const std::wstring& folder)
+{
+    if (folder.empty() || m_knownFolders.count(folder))
+        return ZR_OK;
+    if (!EnsureDirectory(m_first.BaseFolder(), folder.c_str()))
+        return ZR_OPEN_FAILED;
+    if (m_knownFolders.size() >= kKnownFolders)
+        m_knownFolders.clear();
+    for (size_t end = folder.size(); end != std::wstring::npos && end > 0; end = folder.rfind(L'/', end - 1))
+        m_knownFolders.insert(folder.substr(0, end));
+    return ZR_OK;
 }
 
 bool PackageRun::IsDone(int index)
@@ -224,14 +269,11 @@ bool PackageRun::OverlapsInFlight(const std::wstring& key) const
     return false;
 }
 
-int PackageRun::PartialSuffixesFor(const std::wstring& upper) const
+int PackageRun::PartialSuffixesFor(const std::wstring& upper, int index) const
 {
     int suffixes = 1;
-    std::wstring partial = upper + kUpperPartialSuffix;
-    while (m_partialLike.count(partial)) {
-        partial += kUpperPartialSuffix;
+    while (!m_partialLike.empty() && m_partialLike.count(UpperCase(ZipPartialPath(upper, index, suffixes))))
         ++suffixes;
-    }
     return suffixes;
 }
 

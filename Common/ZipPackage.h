@@ -22,8 +22,9 @@ int DefaultZipThreads();
 // write entries (0: DefaultZipThreads; 1: only the calling thread), each with its own reader of
 // the archive; entries whose targets are one file, or a folder and something in it, are written
 // in entry order, and so is every entry whose name holds a '~' (a short name or a partial file's
-// name) with all the others. Memory stays bounded whatever the number of entries, apart from the
-// names of those that end like partial files. Returns the number of
+// name) with all the others. The calling thread makes every folder, in entry order, so the first
+// entry that names a folder gives it its spelling. Memory stays bounded whatever the number of
+// entries, apart from the names of those that end like partial files. Returns the number of
 // entries that failed, or -1 for a bad handle; g_zipLastResult holds the last entry's result.
 [[nodiscard]] int ExtractZipPackage(ZipHandle* handle, const ZipTargetFn& target, const ZipReportFn& report,
                                     int threads = 0);

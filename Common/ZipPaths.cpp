@@ -120,6 +120,21 @@ bool ResolveZipTarget(const wchar_t* base, const wchar_t* safeName, wchar_t* out
     return m > n && _wcsnicmp(out, fullBase, n) == 0;
 }
 
+std::wstring ZipPartialPath(const std::wstring& target, int index, int suffixes)
+{
+    std::wstring suffix;
+    for (int i = 0; i < suffixes; ++i)
+        suffix += kZipPartialSuffix;
+    std::wstring partial = target + suffix;
+    if (partial.size() < ZIP_MAX_PATH)
+        return partial;
+    size_t slash = target.find_last_of(L"\\/");
+    if (slash == std::wstring::npos)
+        return std::wstring();
+    partial = target.substr(0, slash + 1) + L"~" + std::to_wstring(index) + suffix;
+    return partial.size() < ZIP_MAX_PATH ? partial : std::wstring();
+}
+
 bool EnsureDirectory(const wchar_t* base, const wchar_t* path)
 {
     if (!base || !path || !FolderPartsKeepTheirNames(path, true))

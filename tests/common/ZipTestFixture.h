@@ -38,14 +38,30 @@ protected:
         ClearTree(m_root);
     }
 
-    static void ClearTree(const fs::path& root)
+    // One listing and one removal per item: the library's way costs several calls more per item
+    // under Wine, which the tests of many files feel.
+    static void ClearTree(const fs::path& root) { RemoveTree(root.wstring()); }
+
+    static void RemoveTree(const std::wstring& folder)
     {
-        std::error_code ec;
-        if (!fs::exists(root, ec))
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
             return;
-        for (auto& item : fs::recursive_directory_iterator(root, ec))
-            SetFileAttributesW(item.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(root, ec);
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        RemoveDirectoryW(folder.c_str());
     }
 
     std::wstring ArchivePath() const { return (m_root / "a.zip").wstring(); }

@@ -113,7 +113,7 @@ bool ZipWriter::WriteData(const Entry& entry, Written& out)
     z_stream zs = {};
     if (entry.deflate && deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return false;
-    std::vector<unsigned char> outBuf(kChunk + 1024);
+    std::vector<unsigned char> outBuf(entry.deflate ? kChunk + 1024 : 0); // a megabyte per small entry costs
     uLong crc = crc32(0, nullptr, 0);
     bool ok = true;
     uint64_t done = 0;
