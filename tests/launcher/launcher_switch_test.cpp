@@ -258,11 +258,12 @@ TEST_F(SwitchTest, EnvWithPathCharactersIsRefusedLikeAnOverlongOne)
     EXPECT_TRUE(server.RequestLines().empty());
     EXPECT_EQ(Env(), "www");
 
-    // Dots that climb nothing stay valid.
-    install.PlaceClient("pre.1");
-    ProcessResult r = install.Run(L"switchenv=pre.1&xmlurl=" + url + L"&room=2");
+    // Dots that climb nothing stay valid, and an env of 31 characters is stored whole.
+    const std::string longest = "pre.1" + std::string(26, 'e');
+    install.PlaceClient(longest);
+    ProcessResult r = install.Run(L"switchenv=" + FromUtf8(longest) + L"&xmlurl=" + url + L"&room=2");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
-    ASSERT_TRUE(install.Record("pre.1").WaitForLine("args=room=2", 10000));
-    EXPECT_EQ(Env(), "pre.1");
+    ASSERT_TRUE(install.Record(longest).WaitForLine("args=room=2", 10000));
+    EXPECT_EQ(Env(), longest);
 }
