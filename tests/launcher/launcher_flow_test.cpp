@@ -99,8 +99,6 @@ TEST(LauncherStart, NoArgumentStartsClientWithoutParameters)
     Install install(L"noarg");
     install.WriteConfig();
     install.PlaceClient();
-    // On a new machine the log folder is made by the first start (every Launcher test holds one lock).
-    RemoveTree(LogTail::Folder());
     LogTail log;
     ProcessResult r = install.Run(L"");
     ASSERT_TRUE(r.finished);
@@ -235,6 +233,19 @@ TEST(LauncherFailure, MissingClientProgramInBothLanguages)
         ASSERT_EQ(answerer.Boxes().size(), 1u);
         EXPECT_EQ(answerer.Boxes()[0].text, "无法找到应用程序[" + path + "]");
     }
+}
+
+TEST(LauncherFailure, ClientProgramThatCannotStartFails)
+{
+    Install install(L"badexe");
+    install.WriteConfig();
+    ASSERT_TRUE(WriteFileBytes(install.ClientDir() + install.ProgName(), "not a program"));
+    MsgBoxAnswerer answerer(IDOK); // the shell's own box, should it show one
+    LogTail log;
+    ProcessResult r = install.Run(L"x://y");
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, kExitFailure);
+    EXPECT_TRUE(log.Has("Failed to create process to run default client"));
 }
 
 TEST_F(RunningClient, KeepingItHandsTheParametersOverItsPipe)

@@ -225,9 +225,19 @@ TEST_F(PendingUpdate, FailedEntriesKeepPackageForNextStartAndClientStillStarts)
     EXPECT_TRUE(log.Has("ERROR"));
     EXPECT_TRUE(log.Has("kept in ["));
 
-    // The next start tries again with the kept package.
+    // The next start tries again, and a package with a single failed entry is kept as well.
     KillProcesses(m_install.ProgName());
     DeleteFileW((m_client + L"good.txt").c_str());
+    {
+        ZipWriter w(m_temp + L"update.zip");
+        ASSERT_TRUE(w.AddFile("bin/good.txt", "good"));
+        Entry bad;
+        bad.name = "bin/crc.txt";
+        bad.data = "still damaged";
+        bad.wrongCrc = true;
+        ASSERT_TRUE(w.Add(bad));
+        ASSERT_TRUE(w.Close());
+    }
     run = RunLauncher(L"third");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(Read(m_client + L"good.txt"), "good");
