@@ -207,7 +207,7 @@ TEST_F(SwitchTest, StatusDecidesNotTheTextOfTheHeaders)
     EXPECT_EQ(UpdaterRuns().size(), 1u);
 }
 
-TEST_F(SwitchTest, RedirectIsFollowed)
+TEST_F(SwitchTest, RedirectIsFollowedAndHttpsIsAskedForInPlainHttp)
 {
     PlaceUpdater("ok");
     server.Answer("/moved.xml",
@@ -216,6 +216,15 @@ TEST_F(SwitchTest, RedirectIsFollowed)
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_EQ(UpdaterRuns().size(), 1u);
+
+    // An https:// answer URL is asked for in plain HTTP, on the URL's own port.
+    ASSERT_TRUE(DeleteFileW((install.ClientDir("pro") + install.ProgName()).c_str()));
+    std::string https = server.Url("/env.xml");
+    ASSERT_EQ(https.compare(0, 7, "http://"), 0);
+    r = install.Run(FromUtf8("switchenv=pro&xmlurl=https://" + https.substr(7) + "&room=1"));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(UpdaterRuns().size(), 2u);
 }
 
 TEST_F(SwitchTest, TextThatCouldAddUpdaterOptionsIsRefused)
