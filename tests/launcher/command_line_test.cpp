@@ -22,6 +22,7 @@ TEST(CommandLine, LinkInDoubleQuotesAsTheProtocolHandlerPassesIt)
     EXPECT_EQ(Parse(L"\"kelnova://room?id=1\"").params, L"room?id=1");
     EXPECT_EQ(Parse(L"\"forcerun:kelnova://r\"").params, L"r");
     EXPECT_TRUE(Parse(L"\"forcerun:kelnova://r\"").forceKill);
+    EXPECT_EQ(Parse(L"\"\"").params, L""); // an empty link in its quotes
 }
 
 TEST(CommandLine, ForceRunLooksForTheColonAfterItsPrefix)
@@ -97,7 +98,7 @@ TEST(CommandLine, MalformedOrOverlongSwitchLinesAreRefused)
     EXPECT_TRUE(Parse((L"switchenv=p&xmlurl=" + url255 + L"&").c_str()).switchValid);
     EXPECT_TRUE(Parse(L"switchenv=p").isSwitch);
     // An env is a plain name: nothing that could lead out of the install folder.
-    for (const wchar_t* env : {L"\\..\\..\\esc", L"a/b", L"c:d", L"..", L"x\x01y", L"del\x7f"})
+    for (const wchar_t* env : {L"\\..\\..\\esc", L"a/b", L"c:d", L"..", L"x\x01y", L"us\x1f", L"del\x7f"})
         EXPECT_FALSE(Parse((L"switchenv=" + std::wstring(env) + L"&xmlurl=u&").c_str()).switchValid);
     for (const wchar_t* env : {L"pre.1", L"beta-2", L"\u6d4b\u8bd5", L""})
         EXPECT_TRUE(Parse((L"switchenv=" + std::wstring(env) + L"&xmlurl=u&").c_str()).switchValid);

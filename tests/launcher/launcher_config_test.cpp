@@ -58,7 +58,7 @@ TEST(LauncherConfig, UnusableValuesOfLaunchFieldsAreConfigurationFailures)
     const std::string huge(10000, 'e');
     const std::pair<std::string, std::string> cases[] = {
         {"env", huge},        {"name", huge},     {"ProgName", huge}, {"protocol", huge}, {"pipe", huge},
-        {"LaunchName", huge}, {"env", "..\\esc"}, {"env", "a/b"},     {"env", "c:d"},
+        {"LaunchName", huge}, {"env", "..\\esc"}, {"env", "a/b"},     {"env", "c:d"},     {"env", std::string(32, 'e')},
     };
     for (const auto& c : cases) {
         InstallNames n = install.Names();
@@ -73,8 +73,9 @@ TEST(LauncherConfig, UnusableValuesOfLaunchFieldsAreConfigurationFailures)
     }
     EXPECT_FALSE(FileExists(install.RecordPath()));
 
-    // An overlong value in a field the launch does not use keeps today's behaviour; "pre.1" is an env.
-    install.Names().env = "pre.1";
+    // An overlong value in a field the launch does not use keeps today's behaviour; an env of 31
+    // characters with a dot is one.
+    install.Names().env = "pre.1" + std::string(26, 'e');
     install.PlaceClient();
     install.WriteConfig({{"shortcut_cn", huge}});
     ProcessResult r = install.Run(L"x://fine");

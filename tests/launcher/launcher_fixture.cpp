@@ -79,9 +79,9 @@ void Install::PlaceClient(const std::string& env)
     CopyFileTo(TestsDir() + L"ClientStub.exe", ClientDir(env) + ProgName());
 }
 
-ProcessResult Install::Run(const std::wstring& args, DWORD timeoutMs)
+ProcessResult Install::Run(const std::wstring& args, DWORD timeoutMs, const std::wstring& cwd)
 {
-    return RunProcess(LauncherPath(), args, timeoutMs, dir_);
+    return RunProcess(LauncherPath(), args, timeoutMs, cwd.empty() ? dir_ : cwd);
 }
 
 std::wstring LogTail::Folder()

@@ -40,8 +40,10 @@ public:
     // The client stand-in as <name>_<env>\<progname>.
     void PlaceClient(const std::string& env = "");
 
-    // Runs Launcher.exe from the install folder; -1 arrives as 0xFFFFFFFF.
-    testkit::ProcessResult Run(const std::wstring& args, DWORD timeoutMs = 30000);
+    // Runs Launcher.exe, by default with the install folder as its working folder; -1 arrives as 0xFFFFFFFF.
+    testkit::ProcessResult Run(const std::wstring& args, DWORD timeoutMs = 30000, const std::wstring& cwd = L"");
+    // The install folder as GetCurrentDirectory gives it (no trailing backslash), UTF-8.
+    std::string WorkingFolder() const { return testkit::ToUtf8(dir_.substr(0, dir_.size() - 1)); }
     std::wstring LauncherPath() const { return dir_ + L"Launcher.exe"; }
 
 private:

@@ -46,14 +46,17 @@ TEST(LauncherStart, LinkStartsClientWithParametersAndRegistersProtocol)
     install.PlaceClient();
     LogTail log;
 
-    ProcessResult r = install.Run(L"\"" + FromUtf8(install.Names().protocol) + L"://room?id=1\"");
+    // As the shell starts it: from a working folder of its own, which the client must not inherit.
+    TempDir elsewhere(L"linkcwd");
+    ProcessResult r =
+        install.Run(L"\"" + FromUtf8(install.Names().protocol) + L"://room?id=1\"", 30000, elsewhere.Path());
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
 
     ClientRecord record = install.Record();
-    ASSERT_TRUE(record.WaitForLine("args=", 10000));
+    ASSERT_TRUE(record.WaitForLine("cwd=", 10000));
     EXPECT_EQ(record.Starts(), std::vector<std::string>{"room?id=1"});
-    EXPECT_TRUE(record.WaitForLine("cwd=", 5000));
+    EXPECT_EQ(record.WorkingFolders(), std::vector<std::string>{install.WorkingFolder()});
 
     std::wstring command =
         ReadRegDefault(HKEY_CLASSES_ROOT, FromUtf8(install.Names().protocol) + L"\\shell\\open\\command");
@@ -232,6 +235,19 @@ TEST(LauncherFailure, MissingClientProgramInBothLanguages)
     }
 }
 
+TEST(LauncherFailure, ClientProgramThatCannotStartFails)
+{
+    Install install(L"badexe");
+    install.WriteConfig();
+    ASSERT_TRUE(WriteFileBytes(install.ClientDir() + install.ProgName(), "not a program"));
+    MsgBoxAnswerer answerer(IDOK); // the shell's own box, should it show one
+    LogTail log;
+    ProcessResult r = install.Run(L"x://y");
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, kExitFailure);
+    EXPECT_TRUE(log.Has("Failed to create process to run default client"));
+}
+
 TEST_F(RunningClient, KeepingItHandsTheParametersOverItsPipe)
 {
     StartClient(L"keep");
@@ -253,12 +269,15 @@ TEST_F(RunningClient, KeepingItWithoutParametersSendsNothing)
 {
     StartClient(L"keepempty");
     MsgBoxAnswerer answerer(IDNO);
-    ProcessResult r = install->Run(L"");
-    ASSERT_TRUE(r.finished);
-    EXPECT_EQ(r.exitCode, 0u);
+    // No command line, and a link with nothing after its scheme.
+    for (const wchar_t* line : {L"", L"x://"}) {
+        ProcessResult r = install->Run(line);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, 0u) << ToUtf8(line);
+    }
     Sleep(300);
     EXPECT_TRUE(install->Record().PipeMessages(install->Names().pipe).empty());
-    EXPECT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes().size(), 2u);
 }
 
 TEST_F(RunningClient, RestartingItInEnglish)

@@ -68,9 +68,15 @@ TEST(LauncherHousekeeping, OldBinFolderBecomesTheClientFolder)
     install.WriteConfig();
     ASSERT_TRUE(CopyFileTo(TestsDir() + L"ClientStub.exe", install.Dir() + L"bin\\" + install.ProgName()));
     ASSERT_TRUE(WriteFileBytes(install.Dir() + L"bin\\data\\keep.txt", "kept"));
+    // A client still running from the old folder is stopped before the move, so nobody is asked about it.
+    ChildProcess stale(install.Dir() + L"bin\\" + install.ProgName(), L"old", install.Dir() + L"bin");
+    ASSERT_TRUE(ClientRecord(install.Dir() + L"bin\\client-record.txt").WaitForLine("args=old", 10000));
+    MsgBoxAnswerer answerer(IDNO);
     ProcessResult r = install.Run(L"x://moved");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(stale.Wait(5000));
+    EXPECT_TRUE(answerer.Boxes().empty());
     EXPECT_FALSE(DirExists(install.Dir() + L"bin"));
     std::string kept;
     EXPECT_TRUE(ReadFileBytes(install.ClientDir() + L"data\\keep.txt", &kept));

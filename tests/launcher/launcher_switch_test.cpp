@@ -207,7 +207,7 @@ TEST_F(SwitchTest, StatusDecidesNotTheTextOfTheHeaders)
     EXPECT_EQ(UpdaterRuns().size(), 1u);
 }
 
-TEST_F(SwitchTest, RedirectIsFollowed)
+TEST_F(SwitchTest, RedirectIsFollowedAndHttpsIsAskedForInPlainHttp)
 {
     PlaceUpdater("ok");
     server.Answer("/moved.xml",
@@ -216,6 +216,15 @@ TEST_F(SwitchTest, RedirectIsFollowed)
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_EQ(UpdaterRuns().size(), 1u);
+
+    // An https:// answer URL is asked for in plain HTTP, on the URL's own port.
+    ASSERT_TRUE(DeleteFileW((install.ClientDir("pro") + install.ProgName()).c_str()));
+    std::string https = server.Url("/env.xml");
+    ASSERT_EQ(https.compare(0, 7, "http://"), 0);
+    r = install.Run(FromUtf8("switchenv=pro&xmlurl=https://" + https.substr(7) + "&room=1"));
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_EQ(UpdaterRuns().size(), 2u);
 }
 
 TEST_F(SwitchTest, TextThatCouldAddUpdaterOptionsIsRefused)
@@ -258,11 +267,12 @@ TEST_F(SwitchTest, EnvWithPathCharactersIsRefusedLikeAnOverlongOne)
     EXPECT_TRUE(server.RequestLines().empty());
     EXPECT_EQ(Env(), "www");
 
-    // Dots that climb nothing stay valid.
-    install.PlaceClient("pre.1");
-    ProcessResult r = install.Run(L"switchenv=pre.1&xmlurl=" + url + L"&room=2");
+    // Dots that climb nothing stay valid, and an env of 31 characters is stored whole.
+    const std::string longest = "pre.1" + std::string(26, 'e');
+    install.PlaceClient(longest);
+    ProcessResult r = install.Run(L"switchenv=" + FromUtf8(longest) + L"&xmlurl=" + url + L"&room=2");
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 0u);
-    ASSERT_TRUE(install.Record("pre.1").WaitForLine("args=room=2", 10000));
-    EXPECT_EQ(Env(), "pre.1");
+    ASSERT_TRUE(install.Record(longest).WaitForLine("args=room=2", 10000));
+    EXPECT_EQ(Env(), longest);
 }

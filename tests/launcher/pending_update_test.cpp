@@ -16,6 +16,8 @@ namespace {
 
 const wchar_t* const kLeftovers[] = {L"Updater.exe", L"update.td",  L"update.td0",
                                      L"update.td1",  L"update.td2", L"update.td3"};
+const wchar_t* const kBesideLauncher[] = {L"update.zip", L"update.td",  L"update.td0",
+                                          L"update.td1", L"update.td2", L"update.td3"};
 
 // An install folder (Launcher.exe, ProductConfig.xml, the client stand-in) with the client's
 // temp folder ready for a package.
@@ -34,11 +36,12 @@ protected:
 
     ProcessResult RunLauncher(const std::wstring& args) { return m_install.Run(args); }
 
-    // Waits for the client stand-in's start and returns the arguments of every start.
+    // Waits for the client stand-in's start (its working folder is its last start line) and returns the
+    // arguments of every start.
     std::vector<std::string> ClientStarts()
     {
         ClientRecord record = m_install.Record();
-        record.WaitForLine("args=", 10000);
+        record.WaitForLine("cwd=", 10000);
         return record.Starts();
     }
 
@@ -94,7 +97,7 @@ protected:
 TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
 {
     PutLeftovers();
-    for (const wchar_t* name : {L"update.zip", L"update.td", L"update.td0", L"update.td3"})
+    for (const wchar_t* name : kBesideLauncher)
         ASSERT_TRUE(WriteFileBytes(m_install.Dir() + name, "beside the launcher"));
     ASSERT_TRUE(WriteFileBytes(m_client + L"keep.txt", "not in the package"));
     ASSERT_TRUE(WriteFileBytes(m_client + L"a.dll", "old a"));
@@ -102,6 +105,7 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
     {
         ZipWriter w(m_temp + L"update.zip");
         ASSERT_TRUE(w.AddFolder("bin/"));
+        ASSERT_TRUE(w.AddFolder("bin/empty/"));
         ASSERT_TRUE(w.AddFile("bin/a.dll", std::string(40000, 'a'), true));
         ASSERT_TRUE(w.AddFile("bin/sub/b.dll", "b"));
         ASSERT_TRUE(w.AddFile(m_name + "/x.exe", "x"));
@@ -123,6 +127,8 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
     ASSERT_EQ(ClientStarts(), std::vector<std::string>{"room?id=1"});
+    // The installation ran in the client folder; the client starts in the Launcher's.
+    EXPECT_EQ(m_install.Record().WorkingFolders(), std::vector<std::string>{m_install.WorkingFolder()});
 
     EXPECT_EQ(Read(m_client + L"a.dll"), std::string(40000, 'a'));
     EXPECT_EQ(Read(m_client + L"sub\\b.dll"), "b");
@@ -132,6 +138,7 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
     EXPECT_EQ(Read(m_client + L"twice.txt"), "z");
     EXPECT_EQ(Read(m_client + L"ro.txt"), "read-only");
     EXPECT_EQ(Read(m_client + L"keep.txt"), "not in the package");
+    EXPECT_TRUE(DirExists(m_client + L"empty"));
     WIN32_FILE_ATTRIBUTE_DATA data;
     ASSERT_TRUE(GetFileAttributesExW((m_client + L"ro.txt").c_str(), GetFileExInfoStandard, &data));
     EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
@@ -142,7 +149,7 @@ TEST_F(PendingUpdate, InstallsPackageRemovesLeftoversAndStartsClient)
     ExpectLeftoversGone();
     EXPECT_FALSE(FileExists(m_temp + L"update.zip"));
     EXPECT_FALSE(FileExists(m_client + L"update.zip"));
-    for (const wchar_t* name : {L"update.zip", L"update.td", L"update.td0", L"update.td3"})
+    for (const wchar_t* name : kBesideLauncher)
         EXPECT_FALSE(FileExists(m_install.Dir() + name)) << ToUtf8(name);
     EXPECT_FALSE(DirExists(m_client + L"bin"));
 
@@ -218,9 +225,19 @@ TEST_F(PendingUpdate, FailedEntriesKeepPackageForNextStartAndClientStillStarts)
     EXPECT_TRUE(log.Has("ERROR"));
     EXPECT_TRUE(log.Has("kept in ["));
 
-    // The next start tries again with the kept package.
+    // The next start tries again, and a package with a single failed entry is kept as well.
     KillProcesses(m_install.ProgName());
     DeleteFileW((m_client + L"good.txt").c_str());
+    {
+        ZipWriter w(m_temp + L"update.zip");
+        ASSERT_TRUE(w.AddFile("bin/good.txt", "good"));
+        Entry bad;
+        bad.name = "bin/crc.txt";
+        bad.data = "still damaged";
+        bad.wrongCrc = true;
+        ASSERT_TRUE(w.Add(bad));
+        ASSERT_TRUE(w.Close());
+    }
     run = RunLauncher(L"third");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(Read(m_client + L"good.txt"), "good");

@@ -76,6 +76,16 @@ TEST(Logger, FiltersDropBelowMinimumAndFanOutStopsAtRefusal)
     EXPECT_FALSE(noTarget.WriteLogData(&data));
     data.level = -1;
     EXPECT_TRUE(cpplog::FilteringLogger(cpplog::LL_TRACE, nullptr, false).WriteLogData(&data));
+
+    // The process-wide fan-out passes nothing on after a logger that refused.
+    std::ostringstream fanned;
+    cpplog::RvFileLogger refusing(cpplog::LL_TRACE, nullptr, false);
+    cpplog::RvFileLogger accepting(cpplog::LL_TRACE, new cpplog::OstreamLogger(&fanned), true);
+    cpplog::RvLogger fanOut;
+    fanOut.Add(&refusing);
+    fanOut.Add(&accepting);
+    Logged(&fanOut, cpplog::LL_INFO, "after a refusal");
+    EXPECT_EQ("", fanned.str());
 }
 
 TEST(Logger, LongMessagesCutAtTheTextBuffer)
@@ -133,5 +143,6 @@ TEST(Logger, ProcessLoggerWritesDebuggerPiecesAndStandardError)
 TEST(Logger, WideTextNarrowedWithTheChineseCodePage)
 {
     EXPECT_EQ("\xd6\xd0\xce\xc4 ok", WideToNarrow(L"\x4e2d\x6587 ok"));
+    EXPECT_EQ("\xd6\xd0\xce\xc4", WideToNarrow(L"\x4e2d\x6587")); // two bytes for every character
     EXPECT_EQ("", WideToNarrow(L""));
 }

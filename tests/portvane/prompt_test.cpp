@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "fixture.h"
 
@@ -11,6 +13,20 @@ using namespace testkit;
 namespace {
 const char kChineseText[] = "检测到程序正在运行，是否重新打开!";
 const char kChineseCaption[] = "提示";
+
+// The longest run of whole characters whose system code page form fits the 10240-byte buffer beside its NUL.
+std::string FittingPipeText(const std::wstring& text)
+{
+    std::string out;
+    for (wchar_t c : text) {
+        char bytes[8];
+        int n = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
+        if (n <= 0 || out.size() + n > 10239)
+            break;
+        out.append(bytes, n);
+    }
+    return out + std::string(1, '\0');
+}
 } // namespace
 
 TEST(PortvanePrompt, CancelKeepsClientAndHandsItTheLink)
@@ -89,22 +105,29 @@ TEST(PortvanePrompt, CancelWithoutLinkOrPipe)
 
 TEST(PortvanePrompt, LongLinkTextFitsThePipeBuffer)
 {
-    // 10239 characters and the NUL fill the 10240-byte buffer exactly; one more is cut.
+    // 10239 characters and the NUL fill the 10240-byte buffer exactly; one more is cut. Under a
+    // double-byte code page the cut falls between two-byte characters, never inside one.
+    std::vector<std::wstring> texts;
     for (size_t length : {10239u, 10240u, 20000u}) {
+        std::wstring text(length, L'a');
+        for (size_t i = 0; i < length; i += 100)
+            text[i] = static_cast<wchar_t>(L'0' + (i / 100) % 10);
+        texts.push_back(text);
+    }
+    texts.push_back(std::wstring(6000, L'\x4e2d'));
+    for (const std::wstring& text : texts) {
         PortvaneFolder folder;
         auto client = folder.StartClient();
         ASSERT_TRUE(client);
         MsgBoxAnswerer answerer(IDCANCEL);
-        std::string text(length, 'a');
-        for (size_t i = 0; i < length; i += 100)
-            text[i] = static_cast<char>('0' + (i / 100) % 10);
-        DebugRun run = folder.Run(L"kelnova://" + FromUtf8(text));
+        DebugRun run = folder.Run(L"kelnova://" + text);
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(0u, run.exitCode);
         ASSERT_TRUE(WaitFor([&] { return folder.Record().PipeMessages("ANEDLL_kelnova").size() == 1; }, 5000));
+        std::string expected = FittingPipeText(text);
         std::string got = folder.Record().PipeMessages("ANEDLL_kelnova")[0];
-        ASSERT_EQ(std::min<size_t>(length + 1, 10240), got.size()) << length;
-        EXPECT_EQ(text.substr(0, got.size() - 1) + std::string(1, '\0'), got);
+        ASSERT_EQ(expected.size(), got.size()) << text.size();
+        EXPECT_TRUE(expected == got) << text.size();
     }
 }
 

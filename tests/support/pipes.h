@@ -45,6 +45,8 @@ public:
     std::vector<std::string> Lines() const;
     // The args= values of every start, in order.
     std::vector<std::string> Starts() const;
+    // The working folder of every start, in order.
+    std::vector<std::string> WorkingFolders() const { return WithPrefix("cwd="); }
     // The exact bytes of every message received on that pipe (name without \\.\Pipe\).
     std::vector<std::string> PipeMessages(const std::string& pipeName) const;
     bool WaitForLine(const std::string& prefix, DWORD ms) const;
