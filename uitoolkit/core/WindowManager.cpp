@@ -149,6 +149,8 @@ void CWindowManagerUI::AttachWindow(HWND hWnd)
 
 bool CWindowManagerUI::AttachRoot(CControlUI* root)
 {
+    // The old focus's kill-focus handler may destroy the window: this manager stays until the call is done.
+    ManagerBusy busy(m_hWnd);
     SetFocusControl(NULL);
     m_pEventKey = m_pEventHover = m_pEventClick = NULL;
     if (m_pRoot != NULL) {
