@@ -1,5 +1,6 @@
 #include "core/ControlUI.h"
 #include "core/WindowManager.h"
+#include "base/UIHandlingScope.h"
 
 #include <stdlib.h>
 
@@ -368,6 +369,8 @@ void CControlUI::SetVisible(bool visible)
 {
     if (m_bVisible == visible)
         return;
+    // The kill-focus handler may remove this control: it is then freed once this call is done with it.
+    CHandlingScopeUI handling;
     bool wasVisible = IsVisible();
     m_bVisible = visible;
     m_bFocused = false;
@@ -464,6 +467,8 @@ void CControlUI::OnInitialise() {}
 
 void CControlUI::HandleEvent(InputEventUI& event)
 {
+    // A handler may remove this control: it is then freed once the event is done with it.
+    CHandlingScopeUI handling;
     if (OnEventList.Invoke(&event))
         OnEvent(event);
 }
