@@ -2,40 +2,48 @@
 
 namespace UiToolkit {
 
-CEventSourceUI::~CEventSourceUI()
+namespace {
+
+void DeleteDelegate(void* delegate)
 {
-    for (int i = 0; i < m_aDelegates.Count(); ++i)
-        delete static_cast<CDelegateBase*>(m_aDelegates[i]);
+    delete static_cast<CDelegateBase*>(delegate);
 }
+
+CDelegateBase* FindEqual(const CWalkListUI& delegates, const CDelegateBase& delegate)
+{
+    CWalkListUI::Walk walk(delegates);
+    while (CDelegateBase* known = static_cast<CDelegateBase*>(walk.Next())) {
+        if (*known == delegate)
+            return known;
+    }
+    return NULL;
+}
+
+} // namespace
+
+CEventSourceUI::CEventSourceUI() : m_aDelegates(DeleteDelegate) {}
+
+CEventSourceUI::~CEventSourceUI() {}
 
 void CEventSourceUI::Add(const CDelegateBase& delegate)
 {
-    for (int i = 0; i < m_aDelegates.Count(); ++i) {
-        CDelegateBase* known = static_cast<CDelegateBase*>(m_aDelegates[i]);
-        if (known != NULL && *known == delegate)
-            return;
-    }
-    m_aDelegates.Add(delegate.Clone());
+    if (FindEqual(m_aDelegates, delegate) == NULL)
+        m_aDelegates.Add(delegate.Clone());
 }
 
 void CEventSourceUI::Remove(const CDelegateBase& delegate)
 {
-    for (int i = 0; i < m_aDelegates.Count(); ++i) {
-        CDelegateBase* known = static_cast<CDelegateBase*>(m_aDelegates[i]);
-        if (known != NULL && *known == delegate) {
-            m_aDelegates.Remove(i);
-            delete known;
-            return;
-        }
-    }
+    CDelegateBase* known = FindEqual(m_aDelegates, delegate);
+    if (known != NULL)
+        m_aDelegates.Remove(known);
 }
 
 bool CEventSourceUI::Invoke(void* param)
 {
     CLifeGuardUI guard(m_lifeAnchor);
-    for (int i = 0; i < m_aDelegates.Count(); ++i) {
-        CDelegateBase* delegate = static_cast<CDelegateBase*>(m_aDelegates[i]);
-        if (delegate != NULL && !delegate->Invoke(param))
+    CWalkListUI::Walk walk(m_aDelegates);
+    while (CDelegateBase* delegate = static_cast<CDelegateBase*>(walk.Next())) {
+        if (!delegate->Invoke(param))
             return false;
         // The delegate deleted the control holding this list: the list is gone with it.
         if (!guard.IsAlive())

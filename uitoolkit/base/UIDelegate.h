@@ -2,6 +2,7 @@
 #pragma once
 #include "base/UILifeGuard.h"
 #include "base/UIPtrArray.h"
+#include "base/UIWalkList.h"
 
 #include <string.h>
 
@@ -83,7 +84,7 @@ CDelegate<O, T> MakeDelegate(O* object, bool (T::*fn)(void*))
 class CEventSourceUI
 {
 public:
-    CEventSourceUI() {}
+    CEventSourceUI();
     ~CEventSourceUI();
     CEventSourceUI(const CEventSourceUI&) = delete;
     CEventSourceUI& operator=(const CEventSourceUI&) = delete;
@@ -102,7 +103,7 @@ public:
     CLifeAnchorUI& LifeAnchor() { return m_lifeAnchor; }
 
 private:
-    CPtrArrayUI m_aDelegates;
+    CWalkListUI m_aDelegates; // owns its clones; delegates may add and remove delegates while they run
     CLifeAnchorUI m_lifeAnchor;
 };
 

@@ -4,19 +4,16 @@ namespace UiToolkit {
 
 CLifeAnchorUI::~CLifeAnchorUI()
 {
-    for (CLifeGuardUI* guard = m_pGuards; guard != nullptr; guard = guard->m_pNext)
-        guard->m_pAnchor = nullptr;
+    if (m_alive)
+        *m_alive = false;
 }
 
-CLifeGuardUI::CLifeGuardUI(CLifeAnchorUI& anchor) : m_pAnchor(&anchor), m_pNext(anchor.m_pGuards)
+CLifeGuardUI::CLifeGuardUI(CLifeAnchorUI& anchor)
 {
-    anchor.m_pGuards = this;
-}
-
-CLifeGuardUI::~CLifeGuardUI()
-{
-    if (m_pAnchor != nullptr)
-        m_pAnchor->m_pGuards = m_pNext;
+    // Made on first use: most anchors (one per event list of every control) are never guarded.
+    if (!anchor.m_alive)
+        anchor.m_alive = std::make_shared<bool>(true);
+    m_alive = anchor.m_alive;
 }
 
 } // namespace UiToolkit

@@ -1,11 +1,12 @@
 // Tells code that raised a notification whether the handler deleted the object it runs in.
 #pragma once
+#include <memory>
 
 namespace UiToolkit {
 
 class CLifeGuardUI;
 
-// A member of the guarded object: its destruction marks every open guard dead.
+// A member of the guarded object: its destruction marks every guard on it dead.
 class CLifeAnchorUI
 {
 public:
@@ -16,25 +17,23 @@ public:
 
 private:
     friend class CLifeGuardUI;
-    CLifeGuardUI* m_pGuards = nullptr; // innermost open guard first
+    // Heap-held and shared with the guards, which link to nothing: a guard whose frame was unwound without its
+    // destructor (a swallowed fault) leaves no stale link behind for anyone to walk.
+    std::shared_ptr<bool> m_alive;
 };
 
 // Lives on the stack around a call that may delete the anchor's object; guards nest.
 class CLifeGuardUI
 {
 public:
-    // Out of line: inlined, the compiler takes the guard's stay in the anchor for a dangling pointer.
     explicit CLifeGuardUI(CLifeAnchorUI& anchor);
-    ~CLifeGuardUI();
     CLifeGuardUI(const CLifeGuardUI&) = delete;
     CLifeGuardUI& operator=(const CLifeGuardUI&) = delete;
 
-    bool IsAlive() const { return m_pAnchor != nullptr; }
+    bool IsAlive() const { return *m_alive; }
 
 private:
-    friend class CLifeAnchorUI;
-    CLifeAnchorUI* m_pAnchor;
-    CLifeGuardUI* m_pNext;
+    std::shared_ptr<bool> m_alive;
 };
 
 } // namespace UiToolkit

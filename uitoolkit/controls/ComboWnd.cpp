@@ -259,10 +259,14 @@ LRESULT CComboWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
+    // A handler above may have closed the window: this object then stays until the message returns (its
+    // window is finished only then), but its manager must not handle a message for a window that is gone.
+    if (m_hWnd == NULL || !::IsWindow(self))
+        return 0;
     LRESULT result = 0;
     if (m_manager.GetWindow() != NULL && m_manager.HandleWindowMessage(message, wParam, lParam, result))
         return result;
-    if (!::IsWindow(self))
+    if (m_hWnd == NULL || !::IsWindow(self))
         return 0;
     return CWindowWnd::ProcessMessage(message, wParam, lParam);
 }

@@ -89,7 +89,7 @@ CTreeNodeUI::~CTreeNodeUI()
         child->m_pParentNode = NULL;
         // Never listed: nobody else would free it.
         if (child->m_pTreeView == NULL)
-            delete child;
+            CWindowManagerUI::FreeControl(child);
     }
 }
 

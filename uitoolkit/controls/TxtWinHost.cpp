@@ -43,6 +43,8 @@ CTxtWinHost::~CTxtWinHost()
         m_pServices->Release();
         m_pServices = NULL;
     }
+    if (m_hScreenDc != NULL)
+        ::DeleteDC(m_hScreenDc);
 }
 
 bool CTxtWinHost::CreateTextHost(CRichEditUI* control, const CREATESTRUCTW* create, CTxtWinHost** host)
@@ -139,6 +141,11 @@ bool CTxtWinHost::Init(CRichEditUI* control, const CREATESTRUCTW* create)
     // the back style only while they are being created.
     m_flags |= FLAG_INPLACEACTIVE | FLAG_TRANSPARENT;
 
+    // The text services read the resolution of the window's DC while they are made: a destroyed window's reads 0.
+    if (manager != NULL && !::IsWindow(manager->GetWindow())) {
+        LogHostFailure("the window is gone", ERROR_INVALID_WINDOW_HANDLE);
+        return false;
+    }
     HMODULE library = LoadLibraryW(L"msftedit.dll");
     if (library == NULL) {
         LogHostFailure("msftedit.dll cannot be loaded", GetLastError());

@@ -109,6 +109,7 @@ private:
     LONG m_cRef = 0;
     CRichEditUI* m_pOwner = NULL;
     ITextServices* m_pServices = NULL; // owned reference
+    HDC m_hScreenDc = NULL;            // owned; handed out once the window is gone
     DWORD m_dwStyle = ES_MULTILINE;
     DWORD m_flags = 0;
     LONG m_lSelBarWidth = 0;

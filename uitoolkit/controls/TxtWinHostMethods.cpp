@@ -9,7 +9,12 @@ namespace UiToolkit {
 HDC UI_TXCALL CTxtWinHost::TxGetDC()
 {
     CWindowManagerUI* manager = Manager();
-    return manager != NULL ? manager->GetWindowDC() : NULL;
+    if (manager != NULL && manager->GetWindowDC() != NULL && ::IsWindow(manager->GetWindow()))
+        return manager->GetWindowDC();
+    // Never the DC of a window that is gone (its resolution reads 0 and the text services divide by it).
+    if (m_hScreenDc == NULL)
+        m_hScreenDc = ::CreateCompatibleDC(NULL);
+    return m_hScreenDc;
 }
 
 INT UI_TXCALL CTxtWinHost::TxReleaseDC(HDC)

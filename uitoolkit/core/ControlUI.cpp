@@ -1,5 +1,6 @@
 #include "core/ControlUI.h"
 #include "core/WindowManager.h"
+#include "base/UIHandlingScope.h"
 
 #include <stdlib.h>
 
@@ -464,6 +465,8 @@ void CControlUI::OnInitialise() {}
 
 void CControlUI::HandleEvent(InputEventUI& event)
 {
+    // A handler may remove this control: it is then freed once the event is done with it.
+    CHandlingScopeUI handling;
     if (OnEventList.Invoke(&event))
         OnEvent(event);
 }

@@ -1,26 +1,22 @@
 #include "core/WindowManager.h"
 
+#include <algorithm>
+
 namespace UiToolkit {
 
 CControlWatchUI::CControlWatchUI(CWindowManagerUI* manager, CControlUI* control)
-    : m_pManager(manager), m_pControl(manager != NULL ? control : NULL)
+    : m_cell(std::make_shared<Cell>(Cell{manager, manager != NULL ? control : NULL}))
 {
     if (manager == NULL)
         return;
-    m_pNext = manager->m_pWatches;
-    manager->m_pWatches = this;
-}
-
-CControlWatchUI::~CControlWatchUI()
-{
-    if (m_pManager == NULL)
-        return;
-    for (CControlWatchUI** link = &m_pManager->m_pWatches; *link != NULL; link = &(*link)->m_pNext) {
-        if (*link == this) {
-            *link = m_pNext;
-            break;
-        }
+    std::vector<std::shared_ptr<Cell>>& cells = manager->m_watches;
+    if (cells.size() >= manager->m_watchPruneAt) {
+        cells.erase(std::remove_if(cells.begin(), cells.end(),
+                                   [](const std::shared_ptr<Cell>& cell) { return cell.use_count() == 1; }),
+                    cells.end());
+        manager->m_watchPruneAt = cells.size() * 2 > 16 ? cells.size() * 2 : 16;
     }
+    cells.push_back(m_cell);
 }
 
 CRemovalScopeUI::CRemovalScopeUI(CWindowManagerUI* manager) : m_pManager(manager), m_watch(manager, NULL)

@@ -66,7 +66,7 @@ CWindowManagerUI::CWindowManagerUI()
       m_pFocus(NULL), m_pEventHover(NULL), m_pEventClick(NULL), m_pEventKey(NULL), m_pCaptureOwner(NULL),
       m_uTimerID(0x1000), m_bFirstLayout(true), m_bUpdateNeeded(false), m_bFocusNeeded(false), m_bOffscreenPaint(true),
       m_bAlphaBackground(false), m_bMouseTracking(false), m_bMouseCapture(false), m_bUsedVirtualWnd(false),
-      m_mNameHash(83), m_mOptionGroup(83)
+      m_aTimers([](void* timer) { delete static_cast<TimerInfo*>(timer); }), m_mNameHash(83), m_mOptionGroup(83)
 {
     SetupSharedResources();
     const ResourcesUI& shared = SharedResources();
@@ -88,11 +88,11 @@ CWindowManagerUI::CWindowManagerUI()
 CWindowManagerUI::~CWindowManagerUI()
 {
     // Whoever runs below a handler that deleted this manager learns so from its watch.
-    for (CControlWatchUI* watch = m_pWatches; watch != NULL; watch = watch->m_pNext) {
-        watch->m_pManager = NULL;
-        watch->m_pControl = NULL;
+    for (const std::shared_ptr<CControlWatchUI::Cell>& cell : m_watches) {
+        cell->manager = NULL;
+        cell->control = NULL;
     }
-    m_pWatches = NULL;
+    m_watches.clear();
     // Removed controls the application keeps must not lead here once this manager is gone.
     m_aLostFocus.Empty();
     DetachKeptRemovals();
@@ -106,7 +106,7 @@ CWindowManagerUI::~CWindowManagerUI()
     m_pRoot = NULL;
     // Before the tree goes: a container that keeps its children lets them go, and no handler may hear so.
     m_pFocus = m_pEventHover = m_pEventClick = m_pEventKey = m_pCaptureOwner = NULL;
-    delete root;
+    FreeControl(root);
     if (m_resources.defaultFont.hFont != NULL)
         DeleteObject(m_resources.defaultFont.hFont);
     m_resources.defaultFont.hFont = NULL;
@@ -228,9 +228,9 @@ void CWindowManagerUI::Invalidate(const RECT& rc)
 
 namespace {
 
-bool RemoveFirst(CPtrArrayUI& list, void* item)
+bool RemoveFirst(CWalkListUI& list, void* item)
 {
-    return list.Remove(list.Find(item));
+    return list.Remove(item);
 }
 
 } // namespace
@@ -253,7 +253,7 @@ bool CWindowManagerUI::RegisterPostPaint(CControlUI* control)
 
 bool CWindowManagerUI::RemovePostPaint(CControlUI* control)
 {
-    return RemoveFirst(m_aPostPaintControls, control);
+    return m_aPostPaintControls.Remove(m_aPostPaintControls.Find(control));
 }
 bool CWindowManagerUI::RegisterNotifier(INotifyUI* notifier)
 {

@@ -5,8 +5,12 @@
 #include "core/ResourceSettings.h"
 #include "base/UIPtrArray.h"
 #include "base/UIStringMap.h"
+#include "base/UIWalkList.h"
 
 #include <commctrl.h>
+
+#include <memory>
+#include <vector>
 
 namespace UiToolkit {
 
@@ -113,18 +117,22 @@ class CControlWatchUI
 {
 public:
     CControlWatchUI(CWindowManagerUI* manager, CControlUI* control);
-    ~CControlWatchUI();
     CControlWatchUI(const CControlWatchUI&) = delete;
     CControlWatchUI& operator=(const CControlWatchUI&) = delete;
 
-    CControlUI* Control() const { return m_pControl; }
-    bool ManagerAlive() const { return m_pManager != NULL; }
+    CControlUI* Control() const { return m_cell->control; }
+    bool ManagerAlive() const { return m_cell->manager != NULL; }
+
+    // Shared by the watch and its manager; the manager lets go of cells no watch holds any more. Nothing is
+    // linked through the stack, so a frame unwound without its destructors leaves nothing dangling.
+    struct Cell
+    {
+        CWindowManagerUI* manager;
+        CControlUI* control;
+    };
 
 private:
-    friend class CWindowManagerUI;
-    CWindowManagerUI* m_pManager;
-    CControlUI* m_pControl;
-    CControlWatchUI* m_pNext = NULL;
+    std::shared_ptr<Cell> m_cell;
 };
 
 // Open across a removal from a container, list, combo or tree (they nest): a removed control's "killfocus" is
@@ -210,6 +218,9 @@ public:
     void KillAllTimersFor(CControlUI* control);
     void RemoveAllTimers();
     void QueueForDeletion(CControlUI* control);
+    // Deletes a control that has left its tree: now when nothing is being handled on this thread, else when the
+    // outermost handling ends, having left its manager first.
+    static void FreeControl(CControlUI* control);
     // A removed control the application keeps: it leaves this manager as a queued one does, and belongs to no
     // manager once the removal is complete, so it may outlive this one.
     void ReleaseRemovedControl(CControlUI* control);
@@ -371,10 +382,11 @@ private:
     bool m_bMouseTracking;
     bool m_bMouseCapture;
     bool m_bUsedVirtualWnd;
-    CPtrArrayUI m_aNotifiers;
-    CPtrArrayUI m_aTimers;
-    CPtrArrayUI m_aPreMessageFilters;
-    CPtrArrayUI m_aMessageFilters;
+    // Listeners may register and remove themselves and others while they are called.
+    CWalkListUI m_aNotifiers;
+    CWalkListUI m_aTimers; // owns its TimerInfo entries
+    CWalkListUI m_aPreMessageFilters;
+    CWalkListUI m_aMessageFilters;
     CPtrArrayUI m_aPostPaintControls;
     CPtrArrayUI m_aDelayedCleanup;
     CPtrArrayUI m_aAsyncNotify;
@@ -382,9 +394,10 @@ private:
     CStringMapUI m_mNameHash;
     CStringMapUI m_mOptionGroup;
     ResourcesUI m_resources;
-    CPtrArrayUI m_aTranslateAccelerator;
+    CWalkListUI m_aTranslateAccelerator;
     friend class CControlWatchUI;
-    CControlWatchUI* m_pWatches = NULL; // open watches on this manager, newest first
+    std::vector<std::shared_ptr<CControlWatchUI::Cell>> m_watches; // cells of watches on this manager
+    size_t m_watchPruneAt = 16;
     friend class CRemovalScopeUI;
     int m_iRemovalDepth = 0;     // open removal scopes
     CPtrArrayUI m_aLostFocus;    // removed controls whose "killfocus" waits for the end of the removal

@@ -1,4 +1,5 @@
 #include "core/ManagerShared.h"
+#include "base/UIHandlingScope.h"
 
 #include <windowsx.h>
 
@@ -23,21 +24,27 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
     // Every handler reached from here may delete this manager (a combo's pop-up goes with its own): once it
     // is gone, the message counts as handled and nothing of the manager is touched.
     CControlWatchUI self(this, NULL);
+    CHandlingScopeUI handling;
     DrainAsyncNotifications();
     if (!self.ManagerAlive())
         return true;
 
-    for (int i = 0; i < m_aMessageFilters.Count(); ++i) {
-        bool handled = false;
-        LRESULT answer =
-            static_cast<IMessageFilterUI*>(m_aMessageFilters[i])->FilterMessage(message, wParam, lParam, handled);
-        if (!self.ManagerAlive())
-            return true;
-        if (handled) {
-            result = answer;
-            return true;
+    {
+        CWalkListUI::Walk filters(m_aMessageFilters);
+        while (IMessageFilterUI* filter = static_cast<IMessageFilterUI*>(filters.Next())) {
+            bool handled = false;
+            LRESULT answer = filter->FilterMessage(message, wParam, lParam, handled);
+            if (!self.ManagerAlive())
+                return true;
+            if (handled) {
+                result = answer;
+                return true;
+            }
         }
     }
+    // A filter destroyed the window: this manager lives until the message returns, with nothing left to handle.
+    if (!::IsWindow(m_hWnd))
+        return true;
 
     switch (message) {
     case WM_DELETE_QUEUED:
@@ -152,15 +159,16 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
         if (m_pFocus != NULL)
             SendKeyEvent(m_pFocus, UIEVENT_CHAR, wParam, lParam);
         break;
-    case WM_TIMER:
-        for (int i = 0; i < m_aTimers.Count(); ++i) {
-            const TimerInfo* timer = static_cast<const TimerInfo*>(m_aTimers[i]);
+    case WM_TIMER: {
+        CWalkListUI::Walk timers(m_aTimers);
+        while (const TimerInfo* timer = static_cast<const TimerInfo*>(timers.Next())) {
             if (timer->window == m_hWnd && timer->id == LOWORD(wParam) && !timer->killed) {
                 SendEvent(timer->control, UIEVENT_TIMER, timer->key, lParam);
                 break;
             }
         }
         break;
+    }
     case WM_MOUSEMOVE:
         OnMouseMove(lParam);
         break;

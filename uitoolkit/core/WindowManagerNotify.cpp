@@ -1,5 +1,10 @@
 #include "core/ManagerShared.h"
 
+#include "core/WindowWnd.h"
+#include "base/UIHandlingScope.h"
+
+#include <memory>
+#include <vector>
 #include <wchar.h>
 
 namespace UiToolkit {
@@ -29,9 +34,13 @@ void CWindowManagerUI::DeliverNotification(NotifyMsgUI& msg, bool async)
         return;
     }
     CControlWatchUI self(this, NULL);
+    CHandlingScopeUI handling;
     InvokeSenderDelegates(msg);
-    for (int i = 0; self.ManagerAlive() && i < m_aNotifiers.Count(); ++i)
-        static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(msg);
+    if (!self.ManagerAlive())
+        return;
+    CWalkListUI::Walk notifiers(m_aNotifiers);
+    while (INotifyUI* notifier = static_cast<INotifyUI*>(notifiers.Next()))
+        notifier->Notify(msg);
 }
 
 void CWindowManagerUI::InvokeSenderDelegates(NotifyMsgUI& msg)
@@ -49,12 +58,16 @@ void CWindowManagerUI::DrainAsyncNotifications()
 {
     // Taken from the front one at a time: a handler may queue more, forget a sender or delete this manager.
     CControlWatchUI self(this, NULL);
+    CHandlingScopeUI handling;
     while (self.ManagerAlive() && m_aAsyncNotify.Count() > 0) {
         NotifyMsgUI* msg = static_cast<NotifyMsgUI*>(m_aAsyncNotify[0]);
         m_aAsyncNotify.Remove(0);
         InvokeSenderDelegates(*msg);
-        for (int i = 0; self.ManagerAlive() && i < m_aNotifiers.Count(); ++i)
-            static_cast<INotifyUI*>(m_aNotifiers[i])->Notify(*msg);
+        if (self.ManagerAlive()) {
+            CWalkListUI::Walk notifiers(m_aNotifiers);
+            while (INotifyUI* notifier = static_cast<INotifyUI*>(notifiers.Next()))
+                notifier->Notify(*msg);
+        }
         delete msg;
     }
 }
@@ -110,9 +123,9 @@ void CWindowManagerUI::DropReferencesTo(CControlUI* control)
     if (control == m_pEventKey)
         m_pEventKey = NULL;
     KillAllTimersFor(control);
-    for (CControlWatchUI* watch = m_pWatches; watch != NULL; watch = watch->m_pNext) {
-        if (watch->m_pControl == control)
-            watch->m_pControl = NULL;
+    for (const std::shared_ptr<CControlWatchUI::Cell>& cell : m_watches) {
+        if (cell->control == control)
+            cell->control = NULL;
     }
     // A forgotten control may be deleted next: painting must not reach it afterwards.
     for (int i = m_aPostPaintControls.Find(control); i >= 0; i = m_aPostPaintControls.Find(control))
@@ -190,8 +203,8 @@ void CWindowManagerUI::DetachKeptRemovals()
 
 bool CWindowManagerUI::UsesTimerId(UINT id) const
 {
-    for (int i = 0; i < m_aTimers.Count(); ++i) {
-        const TimerInfo* timer = static_cast<const TimerInfo*>(m_aTimers[i]);
+    CWalkListUI::Walk timers(m_aTimers);
+    while (const TimerInfo* timer = static_cast<const TimerInfo*>(timers.Next())) {
         if (timer->window == m_hWnd && timer->id == id)
             return true;
     }
@@ -200,8 +213,8 @@ bool CWindowManagerUI::UsesTimerId(UINT id) const
 
 bool CWindowManagerUI::SetTimerFor(CControlUI* control, UINT key, UINT elapse)
 {
-    for (int i = 0; i < m_aTimers.Count(); ++i) {
-        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+    CWalkListUI::Walk timers(m_aTimers);
+    while (TimerInfo* timer = static_cast<TimerInfo*>(timers.Next())) {
         if (timer->control == control && timer->window == m_hWnd && timer->key == key) {
             if (!timer->killed)
                 return false;
@@ -238,8 +251,8 @@ bool CWindowManagerUI::SetTimerFor(CControlUI* control, UINT key, UINT elapse)
 
 bool CWindowManagerUI::KillTimerFor(CControlUI* control, UINT key)
 {
-    for (int i = 0; i < m_aTimers.Count(); ++i) {
-        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+    CWalkListUI::Walk timers(m_aTimers);
+    while (TimerInfo* timer = static_cast<TimerInfo*>(timers.Next())) {
         if (timer->control == control && timer->window == m_hWnd && timer->key == key && !timer->killed) {
             if (IsWindow(m_hWnd))
                 ::KillTimer(m_hWnd, timer->id);
@@ -252,24 +265,26 @@ bool CWindowManagerUI::KillTimerFor(CControlUI* control, UINT key)
 
 void CWindowManagerUI::KillAllTimersFor(CControlUI* control)
 {
-    for (int i = m_aTimers.Count() - 1; i >= 0; --i) {
-        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
+    CWalkListUI::Walk timers(m_aTimers);
+    while (TimerInfo* timer = static_cast<TimerInfo*>(timers.Next())) {
         if (timer->control == control && timer->window == m_hWnd) {
             if (!timer->killed && IsWindow(m_hWnd))
                 ::KillTimer(m_hWnd, timer->id);
-            delete timer;
-            m_aTimers.Remove(i);
+            timer->killed = true;
+            m_aTimers.Remove(timer); // freed by the list once no walk reads it
         }
     }
 }
 
 void CWindowManagerUI::RemoveAllTimers()
 {
-    for (int i = 0; i < m_aTimers.Count(); ++i) {
-        TimerInfo* timer = static_cast<TimerInfo*>(m_aTimers[i]);
-        if (timer->window == m_hWnd && !timer->killed && IsWindow(m_hWnd))
-            ::KillTimer(m_hWnd, timer->id);
-        delete timer;
+    {
+        CWalkListUI::Walk timers(m_aTimers);
+        while (TimerInfo* timer = static_cast<TimerInfo*>(timers.Next())) {
+            if (timer->window == m_hWnd && !timer->killed && IsWindow(m_hWnd))
+                ::KillTimer(m_hWnd, timer->id);
+            timer->killed = true;
+        }
     }
     m_aTimers.Empty();
 }
@@ -290,8 +305,39 @@ void CWindowManagerUI::DeleteQueuedControls()
         CPtrArrayUI batch(m_aDelayedCleanup);
         m_aDelayedCleanup.Empty();
         for (int i = 0; i < batch.Count(); ++i)
-            delete static_cast<CControlUI*>(batch[i]);
+            FreeControl(static_cast<CControlUI*>(batch[i]));
     }
+}
+
+namespace {
+
+void DeleteControl(void* control)
+{
+    delete static_cast<CControlUI*>(control);
+}
+
+} // namespace
+
+// The rule: a control that leaves its tree leaves its manager at once (focus, capture, hover, click, timers,
+// filters, names). Its memory is freed now when nothing is being handled on this thread, else when the
+// outermost handling (message, pre-translation, notification, event, filter, timer, listener walk) ends, so no
+// frame below a handler reads freed memory. Waiting controls belong to no manager: managers may go first.
+void CWindowManagerUI::FreeControl(CControlUI* control)
+{
+    if (control == NULL)
+        return;
+    if (CHandlingScopeUI::IsOpen()) {
+        // What the destructors would do now: every control of the tree leaves its manager without a word.
+        CWindowManagerUI* manager = control->GetOwnerManager();
+        if (manager != NULL) {
+            CPtrArrayUI controls;
+            control->SearchTree(CollectControl, &controls, UIFIND_ALL);
+            for (int i = 0; i < controls.Count(); ++i)
+                manager->ForgetControl(static_cast<CControlUI*>(controls[i]));
+        }
+        control->AttachManager(NULL, NULL, false);
+    }
+    CHandlingScopeUI::Free(control, DeleteControl);
 }
 
 void CWindowManagerUI::RunMessageLoop()
@@ -307,40 +353,68 @@ void CWindowManagerUI::RunMessageLoop()
 
 namespace {
 
-bool RunAccelerators(CPtrArrayUI& translators, MSG* msg)
+bool RunAccelerators(CWalkListUI& translators, MSG* msg)
 {
-    for (int i = 0; i < translators.Count(); ++i) {
-        if (static_cast<ITranslateAcceleratorUI*>(translators[i])->TranslateAccelerator(msg) == 0)
+    CWalkListUI::Walk walk(translators);
+    while (ITranslateAcceleratorUI* translator = static_cast<ITranslateAcceleratorUI*>(walk.Next())) {
+        if (translator->TranslateAccelerator(msg) == 0)
             return true;
     }
     return false;
 }
 
+// Holds the window object of every manager for the whole walk: one destroyed from a filter or translator is
+// finished (and may free its manager) only after the walk, so the walk never reads a freed manager.
+class ManagerWalk
+{
+public:
+    ManagerWalk()
+    {
+        CPtrArrayUI& managers = ManagerList();
+        for (int i = 0; i < managers.Count(); ++i) {
+            CWindowManagerUI* manager = static_cast<CWindowManagerUI*>(managers[i]);
+            m_managers.push_back(manager);
+            m_holds.emplace_back(new CWindowWnd::Hold(manager->GetWindow()));
+        }
+    }
+    size_t Count() const { return m_managers.size(); }
+    // NULL for a manager deleted meanwhile (one no window object holds).
+    CWindowManagerUI* At(size_t i) const { return ManagerList().Find(m_managers[i]) >= 0 ? m_managers[i] : NULL; }
+
+private:
+    CHandlingScopeUI m_handling;
+    std::vector<CWindowManagerUI*> m_managers;
+    std::vector<std::unique_ptr<CWindowWnd::Hold>> m_holds;
+};
+
 } // namespace
 
 bool CWindowManagerUI::TranslateThroughManagers(MSG* msg)
 {
-    CPtrArrayUI& managers = ManagerList();
+    ManagerWalk walk;
     if (GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) {
-        for (int i = managers.Count() - 1; i >= 0; --i) {
-            CWindowManagerUI* manager = static_cast<CWindowManagerUI*>(managers[i]);
+        for (size_t i = walk.Count(); i-- > 0;) {
             for (HWND level = ::GetParent(msg->hwnd); level != NULL; level = ::GetParent(level)) {
+                CWindowManagerUI* manager = walk.At(i);
+                if (manager == NULL)
+                    break;
                 if (manager->m_hWnd != msg->hwnd && manager->m_hWnd != level)
                     continue;
                 if (RunAccelerators(manager->m_aTranslateAccelerator, msg))
                     return true;
-                manager->PreTranslate(msg->message, msg->wParam, msg->lParam);
+                if (walk.At(i) != NULL)
+                    manager->PreTranslate(msg->message, msg->wParam, msg->lParam);
             }
         }
         return false;
     }
-    for (int i = 0; i < managers.Count(); ++i) {
-        CWindowManagerUI* manager = static_cast<CWindowManagerUI*>(managers[i]);
-        if (manager->m_hWnd != msg->hwnd)
+    for (size_t i = 0; i < walk.Count(); ++i) {
+        CWindowManagerUI* manager = walk.At(i);
+        if (manager == NULL || manager->m_hWnd != msg->hwnd)
             continue;
         if (RunAccelerators(manager->m_aTranslateAccelerator, msg))
             return true;
-        return manager->PreTranslate(msg->message, msg->wParam, msg->lParam);
+        return walk.At(i) != NULL && manager->PreTranslate(msg->message, msg->wParam, msg->lParam);
     }
     return false;
 }
@@ -373,11 +447,15 @@ CControlUI* CALLBACK FindShortcut(CControlUI* control, LPVOID data)
 
 bool CWindowManagerUI::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    for (int i = 0; i < m_aPreMessageFilters.Count(); ++i) {
-        bool handled = false;
-        static_cast<IMessageFilterUI*>(m_aPreMessageFilters[i])->FilterMessage(message, wParam, lParam, handled);
-        if (handled)
-            return true;
+    CControlWatchUI self(this, NULL);
+    {
+        CWalkListUI::Walk filters(m_aPreMessageFilters);
+        while (IMessageFilterUI* filter = static_cast<IMessageFilterUI*>(filters.Next())) {
+            bool handled = false;
+            filter->FilterMessage(message, wParam, lParam, handled);
+            if (handled || !self.ManagerAlive())
+                return true;
+        }
     }
     switch (message) {
     case WM_KEYDOWN:

@@ -1,6 +1,7 @@
 #include "core/WindowWnd.h"
 #include "core/ResourceSettings.h"
 #include "core/WindowManager.h"
+#include "base/UIHandlingScope.h"
 
 namespace UiToolkit {
 
@@ -188,7 +189,8 @@ void CWindowWnd::RestoreWindowProc()
     m_bSubclassed = false;
 }
 
-// The last message: the previous procedure answers it, then the object is unlinked and told.
+// The last message: the previous procedure answers it, then the object is unlinked. It is told (and may free
+// itself) once the outermost message of this object has returned, so no frame still inside it reads freed memory.
 LRESULT CWindowWnd::FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, bool superclassed)
 {
     HWND hWnd = m_hWnd;
@@ -197,10 +199,49 @@ LRESULT CWindowWnd::FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, boo
         ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
     if (m_bSubclassed)
         RestoreWindowProc();
-    if (superclassed)
-        ::RemovePropW(hWnd, OBJECT_PROPERTY);
+    ::RemovePropW(hWnd, OBJECT_PROPERTY);
     m_hWnd = NULL;
-    OnWindowGone(hWnd);
+    m_hGoneWnd = hWnd;
+    return result;
+}
+
+void CWindowWnd::LeaveMessage()
+{
+    if (--m_iMessageDepth > 0 || m_hGoneWnd == NULL)
+        return;
+    HWND gone = m_hGoneWnd;
+    m_hGoneWnd = NULL;
+    OnWindowGone(gone);
+}
+
+CWindowWnd* CWindowWnd::FromHandle(HWND hWnd)
+{
+    return hWnd != NULL ? static_cast<CWindowWnd*>(::GetPropW(hWnd, OBJECT_PROPERTY)) : NULL;
+}
+
+CWindowWnd::Hold::Hold(HWND hWnd) : m_pObject(FromHandle(hWnd))
+{
+    if (m_pObject != NULL)
+        m_pObject->EnterMessage();
+}
+
+CWindowWnd::Hold::~Hold()
+{
+    if (m_pObject != NULL)
+        m_pObject->LeaveMessage();
+}
+
+LRESULT CWindowWnd::RouteMessage(CWindowWnd* self, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                 bool superclassed)
+{
+    if (self == NULL)
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    // Controls removed meanwhile are freed when the outermost message of the thread ends.
+    CHandlingScopeUI handling;
+    self->EnterMessage();
+    LRESULT result = message == WM_NCDESTROY ? self->FinishWindow(message, wParam, lParam, superclassed)
+                                             : self->ProcessMessage(message, wParam, lParam);
+    self->LeaveMessage();
     return result;
 }
 
@@ -213,15 +254,12 @@ LRESULT CALLBACK CWindowWnd::OwnClassWindowProc(HWND hWnd, UINT message, WPARAM 
         if (self != NULL) {
             self->m_hWnd = hWnd;
             ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            ::SetPropW(hWnd, OBJECT_PROPERTY, self);
         }
     } else {
         self = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        if (message == WM_NCDESTROY && self != NULL)
-            return self->FinishWindow(message, wParam, lParam, false);
     }
-    if (self != NULL)
-        return self->ProcessMessage(message, wParam, lParam);
-    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    return RouteMessage(self, hWnd, message, wParam, lParam, false);
 }
 
 LRESULT CALLBACK CWindowWnd::SuperclassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -236,12 +274,8 @@ LRESULT CALLBACK CWindowWnd::SuperclassWindowProc(HWND hWnd, UINT message, WPARA
         }
     } else {
         self = static_cast<CWindowWnd*>(::GetPropW(hWnd, OBJECT_PROPERTY));
-        if (message == WM_NCDESTROY && self != NULL)
-            return self->FinishWindow(message, wParam, lParam, true);
     }
-    if (self != NULL)
-        return self->ProcessMessage(message, wParam, lParam);
-    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    return RouteMessage(self, hWnd, message, wParam, lParam, true);
 }
 
 } // namespace UiToolkit

@@ -14,7 +14,8 @@ public:
     virtual const wchar_t* QueryBaseClassName() const;
     virtual UINT QueryClassStyle() const;
     virtual LRESULT ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // Called last, once the window is gone; derived classes may free themselves here.
+    // Called last, once the window is gone and the outermost of its messages has returned (the message loop's
+    // pre-translation counts as one); derived classes may free themselves here.
     virtual void OnWindowGone(HWND hWnd);
     virtual ~CWindowWnd();
 
@@ -37,16 +38,40 @@ public:
     UINT RunModal();
     void RestoreWindowProc();
 
+    // The object of a window made by this class, or NULL.
+    static CWindowWnd* FromHandle(HWND hWnd);
+
+    // Counts as a message of the window's object while open: a window destroyed meanwhile is finished
+    // (OnWindowGone) once the last hold and message end. Objects are found by window, at opening.
+    class Hold
+    {
+    public:
+        explicit Hold(HWND hWnd);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        CWindowWnd* m_pObject;
+    };
+
 protected:
     static LRESULT CALLBACK OwnClassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SuperclassWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, bool superclassed);
+    // The message routing of both procedures once the object is known.
+    static LRESULT RouteMessage(CWindowWnd* self, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                bool superclassed);
+    void EnterMessage() { ++m_iMessageDepth; }
+    void LeaveMessage();
 
     HWND m_hWnd;
     WNDPROC m_OldWndProc;
     bool m_bSubclassed;
 
 private:
+    int m_iMessageDepth = 0; // messages and holds of this object under way
+    HWND m_hGoneWnd = NULL;  // destroyed, waiting for the outermost message to finish it
     CWindowWnd(const CWindowWnd&) = delete;
     CWindowWnd& operator=(const CWindowWnd&) = delete;
 };

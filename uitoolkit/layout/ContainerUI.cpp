@@ -1,6 +1,8 @@
 #include "layout/ContainerUI.h"
 #include "layout/ScrollBarUI.h"
 #include "core/WindowManager.h"
+#include "base/UIHandlingScope.h"
+#include "base/UIWalkList.h"
 
 #include <memory>
 #include <vector>
@@ -97,7 +99,8 @@ void CContainerUI::LetGoOfChild(CControlUI* control)
     } else if (m_bDelayedDestroy && m_pManager != NULL) {
         m_pManager->QueueForDeletion(control);
     } else {
-        delete control;
+        // Out of the manager now; the memory waits while anything is being handled (see FreeControl).
+        CWindowManagerUI::FreeControl(control);
     }
 }
 
@@ -215,16 +218,30 @@ void CContainerUI::SetVisible(bool visible)
 {
     if (m_bVisible == visible)
         return;
+    CHandlingScopeUI handling;
     CControlUI::SetVisible(visible);
-    for (int i = 0; i < m_items.Count(); ++i)
-        ChildAt(i)->SetShownByParent(IsVisible());
+    ShowChildren();
 }
 
 void CContainerUI::SetShownByParent(bool shown)
 {
+    CHandlingScopeUI handling;
     CControlUI::SetShownByParent(shown);
+    ShowChildren();
+}
+
+void CContainerUI::ShowChildren()
+{
+    // Hiding the focus runs "killfocus", whose handler may add, remove or move children: the walk follows the
+    // list as it was, skipping children that have left it, and reaches added ones only on the next walk.
+    CWalkListUI children;
     for (int i = 0; i < m_items.Count(); ++i)
-        ChildAt(i)->SetShownByParent(IsVisible());
+        children.Add(ChildAt(i));
+    CWalkListUI::Walk walk(children);
+    while (CControlUI* child = static_cast<CControlUI*>(walk.Next())) {
+        if (m_items.Find(child) >= 0)
+            child->SetShownByParent(IsVisible());
+    }
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled)

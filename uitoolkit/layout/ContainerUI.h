@@ -110,6 +110,8 @@ protected:
     void ScrollBy(int dx, int dy);
     // A removed child is freed (now or queued) or, when the application keeps it, detached from the manager.
     void LetGoOfChild(CControlUI* control);
+    // Every child that is still a child when its turn comes hears whether this container shows.
+    void ShowChildren();
 
     CPtrArrayUI m_items;
     RECT m_rcInset;

@@ -316,8 +316,11 @@ TEST(OptionLifetimes, HandlerDeletesTheOptionItWasToldAbout)
         const wchar_t* target;
         const wchar_t* type;
     };
-    const Case cases[] = {
-        {L"first", L"click"}, {L"first", L"selectchanged"}, {L"check", L"click"}, {L"check", L"selectchanged"}};
+    const Case cases[] = {{L"first", L"click"},
+                          {L"first", L"selectchanged"},
+                          {L"check", L"click"},
+                          {L"check", L"selectchanged"},
+                          {L"slider", L"valuechanged"}};
     for (const Case& c : cases) {
         for (bool defers : {true, false}) {
             SCOPED_TRACE(testing::Message() << std::wstring(c.target).c_str() << " " << std::wstring(c.type).c_str()
@@ -330,7 +333,7 @@ TEST(OptionLifetimes, HandlerDeletesTheOptionItWasToldAbout)
             window.manager.AttachRoot(builder.Create(
                 L"<Window><HorizontalLayout name=\"box\"><Option name=\"first\" group=\"g\" width=\"60\"/>"
                 L"<Option name=\"second\" group=\"g\" width=\"60\"/><CheckBox name=\"check\" width=\"60\"/>"
-                L"</HorizontalLayout></Window>",
+                L"<Slider name=\"slider\" width=\"60\" thumbsize=\"10,10\"/></HorizontalLayout></Window>",
                 NULL, NULL, &window.manager));
             CContainerUI* box =
                 static_cast<CContainerUI*>(window.manager.FindControlByName(L"box")->CastTo(L"Container"));
@@ -338,6 +341,7 @@ TEST(OptionLifetimes, HandlerDeletesTheOptionItWasToldAbout)
             InvalidateRect(hwnd, NULL, FALSE);
             UpdateWindow(hwnd);
             CControlUI* target = window.manager.FindControlByName(c.target);
+            const int items = box->ItemCount();
             bool removed = false;
             window.onNotify = [&](NotifyMsgUI& msg) {
                 if (removed || msg.pSender != target || msg.sType != c.type)
@@ -348,12 +352,14 @@ TEST(OptionLifetimes, HandlerDeletesTheOptionItWasToldAbout)
                 if (defers)
                     PumpPending();
             };
-            RECT rc = target->GetPos();
+            // The slider announces its value as the button comes up on its thumb, then lets the thumb go.
+            CSliderUI* slider = static_cast<CSliderUI*>(target->CastTo(L"Slider"));
+            RECT rc = slider != NULL ? slider->GetThumbRect() : target->GetPos();
             LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
             SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
             SendMessageW(hwnd, WM_LBUTTONUP, 0, at);
             ASSERT_TRUE(removed);
-            EXPECT_EQ(2, box->ItemCount());
+            EXPECT_EQ(items - 1, box->ItemCount());
             // The window goes on working: the queue runs, the group holds the living and takes clicks.
             PumpPending();
             InvalidateRect(hwnd, NULL, FALSE);

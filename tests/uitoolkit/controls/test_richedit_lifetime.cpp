@@ -203,3 +203,21 @@ TEST(RichEditLifetime, RemovedWhileFocusedOrDraggingLetsGoAtOnce)
         scene.Repaint();
     }
 }
+
+// The text services read the resolution of the window's DC while they are made: a destroyed window's reads 0.
+TEST(RichEditLifetime, MadeForAWindowThatIsGoneGetsNoTextServices)
+{
+    InitToolkitForTests();
+    CTestWindow window;
+    HWND hwnd = window.Create(300, 200);
+    DestroyWindow(hwnd);
+    CSkinBuilder builder;
+    CControlUI* root = builder.Create(L"<Window><RichEdit name=\"r\" password=\"true\" text=\"secret\"/></Window>",
+                                      NULL, NULL, &window.manager);
+    ASSERT_NE(nullptr, root);
+    window.manager.AttachRoot(root);
+    CRichEditUI* edit = static_cast<CRichEditUI*>(window.manager.FindControlByName(L"r")->CastTo(L"RichEdit"));
+    ASSERT_NE(nullptr, edit);
+    EXPECT_EQ(nullptr, edit->GetTextHost());
+    edit->SetText(L"more");
+}

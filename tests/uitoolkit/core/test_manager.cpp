@@ -1,9 +1,13 @@
 #include "TestWindow.h"
 #include "layout/LayoutUI.h"
+#include "layout/ContainerUI.h"
+#include "skin/SkinBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 using namespace UiToolkit;
 using namespace TestHelpers;
@@ -569,4 +573,265 @@ TEST(ManagerResources, FontsColoursAndTexts)
     EXPECT_STREQ(L"C:\\skins\\", CWindowManagerUI::GetResourceFolder().Text());
     CWindowManagerUI::SetResourceFolder(L"C:/skins/");
     EXPECT_STREQ(L"C:/skins/", CWindowManagerUI::GetResourceFolder().Text());
+}
+
+namespace {
+
+struct FnFilter : IMessageFilterUI
+{
+    std::function<void(UINT, bool&)> fn;
+    LRESULT FilterMessage(UINT message, WPARAM, LPARAM, bool& handled) override
+    {
+        fn(message, handled);
+        return 0;
+    }
+};
+
+struct FnTranslator : ITranslateAcceleratorUI
+{
+    std::function<void(MSG*)> fn;
+    LRESULT TranslateAccelerator(MSG* msg) override
+    {
+        fn(msg);
+        return 1;
+    }
+};
+
+struct FnNotifier : INotifyUI
+{
+    std::function<void(NotifyMsgUI&)> fn;
+    void Notify(NotifyMsgUI& msg) override { fn(msg); }
+};
+
+const UINT WM_PROBE = WM_APP + 40;
+
+// A heap window that frees itself (and its manager) once its window is finished, with two buttons in a box.
+struct ListenerScene
+{
+    ListenerScene()
+    {
+        InitToolkitForTests();
+        ParkCursor();
+        window = new CTestWindow();
+        window->deleteWhenGone = true;
+        hwnd = window->Create(300, 200);
+    }
+    ~ListenerScene()
+    {
+        if (IsWindow(hwnd))
+            DestroyWindow(hwnd);
+    }
+    void Build()
+    {
+        CSkinBuilder builder;
+        window->manager.AttachRoot(
+            builder.Create(L"<Window><HorizontalLayout name=\"box\"><Button name=\"a\" width=\"60\"/>"
+                           L"<Button name=\"b\" width=\"60\"/></HorizontalLayout></Window>",
+                           NULL, NULL, &window->manager));
+        box = static_cast<CContainerUI*>(window->manager.FindControlByName(L"box")->CastTo(L"Container"));
+        box->SetDefersItemDeletion(false);
+        a = window->manager.FindControlByName(L"a");
+    }
+    void Paint()
+    {
+        InvalidateRect(hwnd, NULL, FALSE);
+        UpdateWindow(hwnd);
+    }
+    void PostAndPump(UINT message, WPARAM wParam)
+    {
+        PostMessageW(hwnd, message, wParam, 0);
+        PumpPending();
+    }
+
+    CTestWindow* window;
+    HWND hwnd;
+    CContainerUI* box = NULL;
+    CControlUI* a = NULL;
+    FnFilter filters[2], preFilters[2];
+    FnTranslator translators[2];
+    FnNotifier notifiers[2];
+    std::wstring heard; // what the second listener of each kind heard
+};
+
+} // namespace
+
+// A listener that takes itself off its list leaves the next one its turn; one that destroys the window, or a
+// handler that removes the control it runs for, leaves nothing that reads freed memory.
+TEST(ManagerLifetimes, ListenersAndHandlersRemoveThemselvesOrDestroyTheWindow)
+{
+    enum Act
+    {
+        REMOVE_ITSELF,
+        DESTROY_WINDOW
+    };
+    enum Kind
+    {
+        FILTER,
+        PRE_FILTER,
+        TRANSLATOR,
+        NOTIFIER,
+        WINDOW_INIT,
+        TAB_KILLFOCUS,
+        SIZE_DELEGATE
+    };
+    struct Row
+    {
+        const char* name;
+        Kind kind;
+        Act act;
+    };
+    const Row rows[] = {
+        {"message filter takes itself off", FILTER, REMOVE_ITSELF},
+        {"message filter destroys the window", FILTER, DESTROY_WINDOW},
+        {"pre-message filter takes itself off", PRE_FILTER, REMOVE_ITSELF},
+        {"pre-message filter destroys the window", PRE_FILTER, DESTROY_WINDOW},
+        {"translator takes itself off", TRANSLATOR, REMOVE_ITSELF},
+        {"translator destroys the window", TRANSLATOR, DESTROY_WINDOW},
+        {"notifier takes itself off", NOTIFIER, REMOVE_ITSELF},
+        {"notifier destroys the window", NOTIFIER, DESTROY_WINDOW},
+        {"windowinit handler destroys the window", WINDOW_INIT, DESTROY_WINDOW},
+        {"killfocus handler reached by Tab destroys the window", TAB_KILLFOCUS, DESTROY_WINDOW},
+        {"size delegate removes its own control at once", SIZE_DELEGATE, REMOVE_ITSELF},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ListenerScene scene;
+        ListenerScene* s = &scene;
+        CWindowManagerUI* manager = &scene.window->manager;
+        auto act = [s, manager, act = row.act](const std::function<void()>& takeOff) {
+            if (act == DESTROY_WINDOW)
+                DestroyWindow(s->hwnd);
+            else
+                takeOff();
+        };
+        for (int i = 0; i < 2; ++i) {
+            scene.filters[i].fn = [s, i, manager, act](UINT message, bool&) {
+                if (message != WM_PROBE)
+                    return;
+                if (i == 1)
+                    s->heard += L'f';
+                else
+                    act([&] { manager->RemoveMessageFilter(&s->filters[0]); });
+            };
+            scene.preFilters[i].fn = [s, i, manager, act](UINT message, bool&) {
+                if (message != WM_KEYDOWN)
+                    return;
+                if (i == 1)
+                    s->heard += L'p';
+                else
+                    act([&] { manager->RemovePreFilter(&s->preFilters[0]); });
+            };
+            scene.translators[i].fn = [s, i, manager, act](MSG* msg) {
+                if (msg->message != WM_KEYDOWN)
+                    return;
+                if (i == 1)
+                    s->heard += L't';
+                else
+                    act([&] { manager->RemoveAcceleratorTranslator(&s->translators[0]); });
+            };
+            scene.notifiers[i].fn = [s, i, manager, act](NotifyMsgUI& msg) {
+                if (msg.sType != L"click")
+                    return;
+                if (i == 1)
+                    s->heard += L'n';
+                else
+                    act([&] { manager->RemoveNotifier(&s->notifiers[0]); });
+            };
+        }
+        switch (row.kind) {
+        case FILTER:
+            manager->RegisterMessageFilter(&scene.filters[0]);
+            manager->RegisterMessageFilter(&scene.filters[1]);
+            break;
+        case PRE_FILTER:
+            manager->RegisterPreFilter(&scene.preFilters[0]);
+            manager->RegisterPreFilter(&scene.preFilters[1]);
+            break;
+        case TRANSLATOR:
+            manager->RegisterAcceleratorTranslator(&scene.translators[0]);
+            manager->RegisterAcceleratorTranslator(&scene.translators[1]);
+            break;
+        case NOTIFIER:
+            manager->RegisterNotifier(&scene.notifiers[0]);
+            manager->RegisterNotifier(&scene.notifiers[1]);
+            break;
+        case WINDOW_INIT:
+            scene.window->onNotify = [s](NotifyMsgUI& msg) {
+                if (msg.sType == L"windowinit")
+                    DestroyWindow(s->hwnd);
+            };
+            break;
+        default:
+            break;
+        }
+        scene.Build();
+        scene.Paint();
+        const bool destroys = row.act == DESTROY_WINDOW;
+        if (row.kind != WINDOW_INIT) {
+            ASSERT_TRUE(IsWindow(scene.hwnd));
+        }
+        switch (row.kind) {
+        case FILTER:
+            SendMessageW(scene.hwnd, WM_PROBE, 0, 0);
+            SendMessageW(scene.hwnd, WM_PROBE, 0, 0);
+            EXPECT_EQ(destroys ? scene.heard : L"ff", scene.heard);
+            break;
+        case PRE_FILTER:
+        case TRANSLATOR:
+            scene.PostAndPump(WM_KEYDOWN, 'K');
+            if (!destroys)
+                scene.PostAndPump(WM_KEYDOWN, 'K');
+            EXPECT_EQ(destroys ? scene.heard : row.kind == PRE_FILTER ? L"pp" : L"tt", scene.heard);
+            break;
+        case NOTIFIER: {
+            RECT rc = scene.a->GetPos();
+            LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+            for (int i = 0; i < (destroys ? 1 : 2); ++i) {
+                SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, at);
+            }
+            EXPECT_EQ(destroys ? scene.heard : L"nn", scene.heard);
+            break;
+        }
+        case TAB_KILLFOCUS:
+            scene.a->SetFocus();
+            scene.window->onNotify = [s](NotifyMsgUI& msg) {
+                if (msg.sType == L"killfocus")
+                    DestroyWindow(s->hwnd);
+            };
+            scene.PostAndPump(WM_KEYDOWN, VK_TAB);
+            break;
+        case SIZE_DELEGATE: {
+            struct Remover
+            {
+                ListenerScene* scene;
+                bool OnSize(void*)
+                {
+                    scene->box->RemoveItem(scene->a);
+                    return true;
+                }
+            } remover = {s};
+            scene.a->OnSizeList += MakeDelegate(&remover, &Remover::OnSize);
+            SetWindowPos(scene.hwnd, NULL, 0, 0, 280, 190, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            scene.Paint();
+            EXPECT_EQ(NULL, manager->FindControlByName(L"a"));
+            EXPECT_EQ(1, scene.box->ItemCount());
+            break;
+        }
+        default:
+            break;
+        }
+        PumpPending();
+        // Gone cleanly, or still working: it paints and takes a click.
+        EXPECT_EQ(!destroys, IsWindow(scene.hwnd) != FALSE);
+        if (IsWindow(scene.hwnd)) {
+            scene.Paint();
+            CControlUI* b = manager->FindControlByName(L"b");
+            RECT rc = b->GetPos();
+            LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+            SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, at);
+            EXPECT_TRUE(b->IsFocused() || manager->GetFocus() == b);
+        }
+    }
 }

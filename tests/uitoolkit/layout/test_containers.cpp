@@ -4,10 +4,13 @@
 #include "base/UIPtrArray.h"
 #include "base/UIString.h"
 #include "base/UIStringMap.h"
+#include "base/UIWalkList.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 using namespace UiToolkit;
 using TestHelpers::GuardedBuffer;
@@ -364,6 +367,84 @@ TEST(Delegates, OrderDuplicatesAndStop)
     log.clear();
     EXPECT_TRUE(holder.Invoke(&arg));
     EXPECT_EQ(L"3.", log);
+}
+
+// Entries 1 to 4 are walked twice; entry 2 acts on the list the first time it is called.
+TEST(WalkList, ListenersChangingTheListWhileItIsWalked)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(CWalkListUI*&, int* entries)> act;
+        std::vector<int> first, second;
+    };
+    const Row rows[] = {
+        {"removes itself", [](CWalkListUI*& l, int* e) { l->Remove(&e[2]); }, {1, 2, 3, 4}, {1, 3, 4}},
+        {"removes an earlier entry", [](CWalkListUI*& l, int* e) { l->Remove(&e[1]); }, {1, 2, 3, 4}, {2, 3, 4}},
+        {"removes a later entry", [](CWalkListUI*& l, int* e) { l->Remove(&e[3]); }, {1, 2, 4}, {1, 2, 4}},
+        {"adds one", [](CWalkListUI*& l, int* e) { l->Add(&e[5]); }, {1, 2, 3, 4}, {1, 2, 3, 4, 5}},
+        {"removes and adds itself",
+         [](CWalkListUI*& l, int* e) {
+             l->Remove(&e[2]);
+             l->Add(&e[2]);
+         },
+         {1, 2, 3, 4},
+         {1, 3, 4, 2}},
+        {"empties the list", [](CWalkListUI*& l, int*) { l->Empty(); }, {1, 2}, {}},
+        {"destroys the list",
+         [](CWalkListUI*& l, int*) {
+             delete l;
+             l = nullptr;
+         },
+         {1, 2},
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        int entries[6] = {0, 1, 2, 3, 4, 5};
+        CWalkListUI* list = new CWalkListUI();
+        for (int i = 1; i <= 4; ++i)
+            list->Add(&entries[i]);
+        bool acted = false;
+        for (int pass = 0; pass < 2; ++pass) {
+            std::vector<int> called;
+            if (list != nullptr) {
+                CWalkListUI::Walk walk(*list);
+                while (int* entry = static_cast<int*>(walk.Next())) {
+                    called.push_back(*entry);
+                    if (*entry == 2 && !acted) {
+                        acted = true;
+                        row.act(list, entries);
+                    }
+                }
+            }
+            EXPECT_EQ(pass == 0 ? row.first : row.second, called);
+        }
+        EXPECT_EQ(list != nullptr ? static_cast<int>(row.second.size()) : 0, list != nullptr ? list->Count() : 0);
+        delete list;
+    }
+
+    // The delegate lists keep the same promise: one that removes itself still lets the next one run.
+    std::wstring log;
+    Recorder second = {&log, L'2', true};
+    CEventSourceUI source;
+    struct SelfRemover
+    {
+        CEventSourceUI* source;
+        std::wstring* log;
+        bool OnCall(void*)
+        {
+            *log += L'1';
+            *source -= MakeDelegate(this, &SelfRemover::OnCall);
+            return true;
+        }
+    } first = {&source, &log};
+    source += MakeDelegate(&first, &SelfRemover::OnCall);
+    source += MakeDelegate(&second, &Recorder::OnCall);
+    wchar_t arg = L'.';
+    EXPECT_TRUE(source.Invoke(&arg));
+    EXPECT_TRUE(source.Invoke(&arg));
+    EXPECT_EQ(L"12.2.", log);
 }
 
 TEST(Geometry, JoinOffsetNormalize)

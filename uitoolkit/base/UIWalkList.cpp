@@ -1,0 +1,102 @@
+#include "base/UIWalkList.h"
+#include "base/UIHandlingScope.h"
+
+#include <algorithm>
+
+namespace UiToolkit {
+
+CWalkListUI::CWalkListUI(ReleaseFn release) : m_state(std::make_shared<State>())
+{
+    m_state->release = release;
+}
+
+CWalkListUI::~CWalkListUI()
+{
+    Empty();
+}
+
+bool CWalkListUI::Add(void* entry)
+{
+    if (entry == nullptr)
+        return false;
+    m_state->entries.push_back(entry);
+    return true;
+}
+
+bool CWalkListUI::Remove(void* entry)
+{
+    State& state = *m_state;
+    auto found = std::find(state.entries.begin(), state.entries.end(), entry);
+    if (entry == nullptr || found == state.entries.end())
+        return false;
+    *found = nullptr;
+    state.holes = true;
+    if (state.release != nullptr)
+        state.released.push_back(entry);
+    Settle(state);
+    return true;
+}
+
+void CWalkListUI::Empty()
+{
+    State& state = *m_state;
+    for (void*& entry : state.entries) {
+        if (entry != nullptr && state.release != nullptr)
+            state.released.push_back(entry);
+        entry = nullptr;
+    }
+    state.holes = true;
+    Settle(state);
+}
+
+bool CWalkListUI::Contains(void* entry) const
+{
+    const std::vector<void*>& entries = m_state->entries;
+    return entry != nullptr && std::find(entries.begin(), entries.end(), entry) != entries.end();
+}
+
+int CWalkListUI::Count() const
+{
+    const std::vector<void*>& entries = m_state->entries;
+    return static_cast<int>(entries.size() - std::count(entries.begin(), entries.end(), nullptr));
+}
+
+void CWalkListUI::Settle(State& state)
+{
+    // Positions stay put while any walk is open: that is what keeps every walk from skipping an entry.
+    if (state.openWalks > 0)
+        return;
+    if (state.holes)
+        state.entries.erase(std::remove(state.entries.begin(), state.entries.end(), nullptr), state.entries.end());
+    state.holes = false;
+    std::vector<void*> released;
+    released.swap(state.released);
+    for (void* entry : released)
+        state.release(entry);
+}
+
+CWalkListUI::Walk::Walk(const CWalkListUI& list) : m_state(list.m_state), m_end(list.m_state->entries.size())
+{
+    ++m_state->openWalks;
+    CHandlingScopeUI::Enter();
+}
+
+CWalkListUI::Walk::~Walk()
+{
+    --m_state->openWalks;
+    Settle(*m_state);
+    CHandlingScopeUI::Leave();
+}
+
+void* CWalkListUI::Walk::Next()
+{
+    const std::vector<void*>& entries = m_state->entries;
+    while (m_next < m_end && m_next < entries.size()) {
+        void* entry = entries[m_next++];
+        if (entry != nullptr)
+            return entry;
+    }
+    return nullptr;
+}
+
+} // namespace UiToolkit
