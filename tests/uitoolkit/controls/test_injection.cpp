@@ -74,7 +74,7 @@ public:
 
     bool Alive() const { return m_injector.WindowAlive(); }
     // A few steps after the harm show what it broke; the rest of the script would only cost time.
-    bool Done() const { return !Alive() || m_stepsAfter > 3; }
+    bool Done() const { return !Alive() || m_stepsAfter > 2; }
     bool Freed() const { return m_freed; }
     CWindowManagerUI* Manager() const { return Alive() ? &m_window->manager : NULL; }
     CControlUI* Find(const wchar_t* label) const { return Done() ? NULL : m_injector.Find(label); }
@@ -550,7 +550,7 @@ std::string RunReplay(const Scene& scene, const Replay& replay, bool& reached)
         if (driver.Alive()) {
             size_t before = injector.Calls().size();
             RedrawWindow(injector.Window(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-            if (injector.Find(L"probe") != NULL) {
+            if (driver.Manager()->FindControlByName(L"probe") != NULL) {
                 driver.Check(L"probe");
                 bool heard = false;
                 for (size_t i = before; i < injector.Calls().size(); ++i)
@@ -626,10 +626,15 @@ void RunInjection(const char* name)
     const InjectMode modes[] = {INJECT_REMOVE_NOW, INJECT_REMOVE_DEFERRED_MODAL, INJECT_REMOVE_PARENT,
                                 INJECT_DESTROY_WINDOW, INJECT_CLOSE_IN_MODAL};
     // Each call once, where it first comes: a later occurrence of the same call seldom takes another path, and
-    // the run stays within minutes.
+    // the run stays within minutes. A filter's or translator's handler has no sender of its own: it ends the
+    // window, and the removals are left to the calls that name a control.
     for (const std::wstring& call : calls) {
-        if (++counts[call] == 1) {
-            for (InjectMode mode : modes)
+        if (++counts[call] != 1)
+            continue;
+        bool filter = call.compare(0, 7, L"filter ") == 0 || call.compare(0, 10, L"prefilter ") == 0 ||
+                      call.compare(0, 11, L"translator ") == 0;
+        for (InjectMode mode : modes) {
+            if (!filter || mode == INJECT_DESTROY_WINDOW || mode == INJECT_CLOSE_IN_MODAL)
                 replays.push_back({mode, call, 1});
         }
     }
