@@ -77,11 +77,14 @@ public:
     bool Done() const { return !Alive() || m_stepsAfter > 2; }
     bool Freed() const { return m_freed; }
     CWindowManagerUI* Manager() const { return Alive() ? &m_window->manager : NULL; }
-    CControlUI* Find(const wchar_t* label) const { return Done() ? NULL : m_injector.Find(label); }
+    CControlUI* Find(const wchar_t* label) const { return Alive() ? m_injector.Find(label) : NULL; }
 
     // Mouse steps at a point of the control given as fractions of its width and height.
     void Click(const wchar_t* label, double fx = 0.5, double fy = 0.5)
     {
+        if (Done())
+            return;
+        StepDone step(*this);
         Mouse(label, fx, fy, WM_MOUSEMOVE, 0);
         Mouse(label, fx, fy, WM_LBUTTONDOWN, MK_LBUTTON);
         Mouse(label, fx, fy, WM_LBUTTONUP, 0);
@@ -93,20 +96,44 @@ public:
         m_checking = true;
         Click(label);
     }
+
+private:
+    // Counts the user's steps once the harm is done.
+    struct StepDone
+    {
+        explicit StepDone(SceneDriver& driver) : d(driver) {}
+        ~StepDone()
+        {
+            if (d.m_injector.Injected() && !d.m_checking)
+                ++d.m_stepsAfter;
+        }
+        SceneDriver& d;
+    };
+
+public:
     void DoubleClick(const wchar_t* label)
     {
+        if (Done())
+            return;
+        StepDone step(*this);
         Click(label);
         Mouse(label, 0.5, 0.5, WM_LBUTTONDBLCLK, MK_LBUTTON);
         Mouse(label, 0.5, 0.5, WM_LBUTTONUP, 0);
     }
     void RightClick(const wchar_t* label)
     {
+        if (Done())
+            return;
+        StepDone step(*this);
         Mouse(label, 0.5, 0.5, WM_RBUTTONDOWN, MK_RBUTTON);
         Mouse(label, 0.5, 0.5, WM_RBUTTONUP, 0);
         Mouse(label, 0.5, 0.5, WM_CONTEXTMENU, 0);
     }
     void Drag(const wchar_t* label, double fromX, double toX)
     {
+        if (Done())
+            return;
+        StepDone step(*this);
         Mouse(label, fromX, 0.5, WM_LBUTTONDOWN, MK_LBUTTON);
         Mouse(label, (fromX + toX) / 2, 0.5, WM_MOUSEMOVE, MK_LBUTTON);
         Mouse(label, toX, 0.5, WM_MOUSEMOVE, MK_LBUTTON);
@@ -114,11 +141,20 @@ public:
     }
     void Hover(const wchar_t* label)
     {
+        if (Done())
+            return;
+        StepDone step(*this);
         Mouse(label, 0.5, 0.5, WM_MOUSEMOVE, 0);
         Mouse(label, 0.5, 0.5, WM_MOUSEHOVER, 0);
         Mouse(label, 0.5, 0.5, WM_MOUSELEAVE, 0);
     }
-    void Wheel(const wchar_t* label, bool down) { Mouse(label, 0.5, 0.5, WM_MOUSEWHEEL, 0, down ? -1 : 1); }
+    void Wheel(const wchar_t* label, bool down)
+    {
+        if (Done())
+            return;
+        StepDone step(*this);
+        Mouse(label, 0.5, 0.5, WM_MOUSEWHEEL, 0, down ? -1 : 1);
+    }
 
     // Keys go to the focused window of this thread, else to the scene's window; the pump makes their characters.
     void Key(WPARAM key)
@@ -126,6 +162,7 @@ public:
         HWND target = KeyTarget();
         if (target == NULL || Done())
             return;
+        StepDone step(*this);
         LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(key), 0)) << 16;
         PostMessageW(target, WM_KEYDOWN, key, scan | 1);
         PostMessageW(target, WM_KEYUP, key, scan | 1 | 0xC0000000);
@@ -141,6 +178,7 @@ public:
         HWND target = KeyTarget();
         if (target == NULL || Done())
             return;
+        StepDone step(*this);
         LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(letter, 0)) << 16;
         PostMessageW(target, WM_SYSKEYDOWN, letter, scan | 1 | (1 << 29));
         PostMessageW(target, WM_SYSCHAR, towlower(letter), scan | 1 | (1 << 29));
@@ -151,11 +189,15 @@ public:
     {
         if (Done())
             return;
+        StepDone step(*this);
         SetWindowPos(m_hwnd, NULL, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         Settle();
     }
     void HideShow(const wchar_t* label)
     {
+        if (Done())
+            return;
+        StepDone step(*this);
         if (CControlUI* control = Find(label)) {
             control->SetVisible(false);
             Settle();
@@ -169,6 +211,7 @@ public:
     {
         if (Done())
             return;
+        StepDone done(*this);
         step(m_window->manager);
         Settle();
     }
@@ -178,8 +221,6 @@ public:
     {
         for (int round = 0; round < 3; ++round)
             RunNestedMessageLoop();
-        if (m_injector.Injected() && !m_checking)
-            ++m_stepsAfter;
         if (Alive())
             m_injector.HookTree(m_window->manager.GetRoot());
     }
@@ -546,7 +587,6 @@ std::string RunReplay(const Scene& scene, const Replay& replay, bool& reached)
     {
         SceneDriver driver(scene, injector);
         scene.script(driver);
-        reached = injector.Injected();
         if (driver.Alive()) {
             size_t before = injector.Calls().size();
             RedrawWindow(injector.Window(), NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -564,6 +604,7 @@ std::string RunReplay(const Scene& scene, const Replay& replay, bool& reached)
         if (!driver.Freed())
             problem = "the window is gone but its object was never freed (" + Narrow(injector.Outcome()) + ")";
     }
+    reached = injector.Injected();
     return problem;
 }
 
