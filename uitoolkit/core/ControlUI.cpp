@@ -369,6 +369,8 @@ void CControlUI::SetVisible(bool visible)
 {
     if (m_bVisible == visible)
         return;
+    // The kill-focus handler may remove this control: it is then freed once this call is done with it.
+    CHandlingScopeUI handling;
     bool wasVisible = IsVisible();
     m_bVisible = visible;
     m_bFocused = false;

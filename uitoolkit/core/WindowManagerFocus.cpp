@@ -1,4 +1,4 @@
-#include "core/WindowManager.h"
+#include "core/ManagerShared.h"
 
 namespace UiToolkit {
 
@@ -68,6 +68,7 @@ void CWindowManagerUI::SetFocusControl(CControlUI* control)
         ::SetFocus(m_hWnd);
     if (control == m_pFocus)
         return;
+    ManagerBusy busy(m_hWnd);
     // A kill-focus handler may remove or delete the control that is to take the focus, or this manager.
     CControlWatchUI watch(this, control);
     if (!DropFocus(control) || watch.Control() == NULL)
@@ -82,6 +83,7 @@ void CWindowManagerUI::SetFocusControl(CControlUI* control)
 
 void CWindowManagerUI::FocusOnNextPaint(CControlUI* control)
 {
+    ManagerBusy busy(m_hWnd);
     ::SetFocus(m_hWnd);
     if (!DropFocus(control) || m_pRoot == NULL)
         return;
@@ -94,6 +96,7 @@ void CWindowManagerUI::FocusOnNextPaint(CControlUI* control)
 
 bool CWindowManagerUI::MoveFocusByTab(bool forward)
 {
+    ManagerBusy busy(m_hWnd);
     if (m_bUpdateNeeded && forward) {
         m_bFocusNeeded = true;
         InvalidateRect(m_hWnd, NULL, FALSE);

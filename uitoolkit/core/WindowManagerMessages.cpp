@@ -23,8 +23,8 @@ bool CWindowManagerUI::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM l
         return false;
     // Every handler reached from here may delete this manager (a combo's pop-up goes with its own): once it
     // is gone, the message counts as handled and nothing of the manager is touched.
+    ManagerBusy busy(m_hWnd);
     CControlWatchUI self(this, NULL);
-    CHandlingScopeUI handling;
     DrainAsyncNotifications();
     if (!self.ManagerAlive())
         return true;

@@ -33,8 +33,8 @@ void CWindowManagerUI::DeliverNotification(NotifyMsgUI& msg, bool async)
         m_aAsyncNotify.Add(new NotifyMsgUI(msg));
         return;
     }
+    ManagerBusy busy(m_hWnd);
     CControlWatchUI self(this, NULL);
-    CHandlingScopeUI handling;
     InvokeSenderDelegates(msg);
     if (!self.ManagerAlive())
         return;
@@ -162,6 +162,7 @@ void CWindowManagerUI::ForgetControlTree(CControlUI* control)
 
 void CWindowManagerUI::ReleaseRemovedControl(CControlUI* control)
 {
+    ManagerBusy busy(m_hWnd);
     CControlWatchUI self(this, NULL);
     ForgetControlTree(control);
     if (!self.ManagerAlive())
@@ -178,6 +179,7 @@ void CWindowManagerUI::EndRemoval()
 {
     if (--m_iRemovalDepth > 0)
         return;
+    ManagerBusy busy(m_hWnd);
     // Taken from the front one at a time: a handler may remove more, free a sender or delete this manager.
     CControlWatchUI self(this, NULL);
     while (m_aLostFocus.Count() > 0) {
@@ -447,6 +449,7 @@ CControlUI* CALLBACK FindShortcut(CControlUI* control, LPVOID data)
 
 bool CWindowManagerUI::PreTranslate(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ManagerBusy busy(m_hWnd);
     CControlWatchUI self(this, NULL);
     {
         CWalkListUI::Walk filters(m_aPreMessageFilters);

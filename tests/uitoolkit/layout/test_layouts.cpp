@@ -339,6 +339,8 @@ TEST(ContainerScrolling, BarRangeStepsAndHitTest)
     list.ScrollToTop();
     list.ScrollLineDown();
     EXPECT_EQ(manager.GetFontInfo(-1)->tm.tmHeight + 8, list.GetScrollOffset().cy);
+    // The manager goes first (declared later): the list must not lead to it then.
+    list.AttachManager(NULL, NULL, false);
 }
 
 TEST(ContainerPainting, ChildrenStayInsideTheInset)
