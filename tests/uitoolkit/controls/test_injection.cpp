@@ -726,9 +726,19 @@ void RunInjection(const char* name)
         CloseHandle(out);
         CloseHandle(err);
         ASSERT_TRUE(started);
-        if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi.hProcess, 124);
-            WaitForSingleObject(pi.hProcess, 5000);
+        // A replay that ends no line within a minute hangs; the child as a whole may take many minutes.
+        size_t heard = 0;
+        DWORD lastProgress = GetTickCount();
+        while (WaitForSingleObject(pi.hProcess, 500) != WAIT_OBJECT_0) {
+            size_t now = ReadText(outPath).size();
+            if (now != heard) {
+                heard = now;
+                lastProgress = GetTickCount();
+            } else if (GetTickCount() - lastProgress > 60000) {
+                TerminateProcess(pi.hProcess, 124);
+                WaitForSingleObject(pi.hProcess, 5000);
+                break;
+            }
         }
         DWORD code = 0;
         GetExitCodeProcess(pi.hProcess, &code);
