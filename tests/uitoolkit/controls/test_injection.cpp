@@ -636,10 +636,20 @@ void RunPlanChild(const Scene& scene, const char* planPath, int start)
     }
 }
 
+// Read while the child still writes it: shared for writing, or the child's next line would be lost.
 std::string ReadText(const std::wstring& path)
 {
-    std::vector<BYTE> bytes = ReadWholeFile(path);
-    return std::string(bytes.begin(), bytes.end());
+    std::string text;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    char block[4096];
+    DWORD read = 0;
+    while (ReadFile(file, block, sizeof(block), &read, NULL) && read > 0)
+        text.append(block, read);
+    CloseHandle(file);
+    return text;
 }
 
 // Runs the plan in child processes of this test program, a new one after each replay that ended it.
