@@ -1,0 +1,338 @@
+// Records every call a window makes into application code and, on a replay, makes one of them bite back.
+//
+// Header only, so that any program built with the toolkit's test fixtures can use it. Usage: construct the
+// injector before the window and keep it until the window is gone; Attach() it to the window's manager
+// (notifier, message filter, pre-message filter, accelerator translator), HookTree() the controls (their
+// event, notify, size and init delegates) after building and after each input step. A recording run lists
+// each call as "kind what sender" ("kind message" for filters and translators); a replay names one call and its occurrence and does the mode's harm there.
+#pragma once
+#include "core/WindowManager.h"
+#include "layout/ContainerUI.h"
+
+#include <stdio.h>
+#include <wchar.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace TestHelpers {
+
+enum InjectMode
+{
+    INJECT_RECORD,                // only records
+    INJECT_REMOVE_NOW,            // removes the sender, deleted at once
+    INJECT_REMOVE_DEFERRED_MODAL, // removes the sender, queued for deletion, then runs a modal loop
+    INJECT_REMOVE_PARENT,         // removes the container that holds the sender, deleted at once
+    INJECT_DESTROY_WINDOW,        // destroys the window (its object deletes itself and its manager)
+    INJECT_CLOSE_IN_MODAL         // asks the window to close and runs a modal loop while it does
+};
+
+inline const char* InjectModeName(InjectMode mode)
+{
+    static const char* const names[] = {"record",        "remove-now",     "remove-deferred-modal",
+                                        "remove-parent", "destroy-window", "close-in-modal"};
+    return names[mode];
+}
+
+// What a message box does inside a handler: it runs every message posted so far, queued deletions included.
+inline void RunNestedMessageLoop()
+{
+    MSG msg;
+    for (int handled = 0; handled < 500 && PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE); ++handled) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!UiToolkit::CWindowManagerUI::TranslateThroughManagers(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+inline std::wstring MessageName(UINT message)
+{
+    static const struct
+    {
+        UINT id;
+        const wchar_t* name;
+    } known[] = {{WM_CREATE, L"WM_CREATE"},
+                 {WM_DESTROY, L"WM_DESTROY"},
+                 {WM_SIZE, L"WM_SIZE"},
+                 {WM_SETFOCUS, L"WM_SETFOCUS"},
+                 {WM_KILLFOCUS, L"WM_KILLFOCUS"},
+                 {WM_PAINT, L"WM_PAINT"},
+                 {WM_CLOSE, L"WM_CLOSE"},
+                 {WM_ERASEBKGND, L"WM_ERASEBKGND"},
+                 {WM_SHOWWINDOW, L"WM_SHOWWINDOW"},
+                 {WM_SETCURSOR, L"WM_SETCURSOR"},
+                 {WM_WINDOWPOSCHANGED, L"WM_WINDOWPOSCHANGED"},
+                 {WM_NOTIFY, L"WM_NOTIFY"},
+                 {WM_CONTEXTMENU, L"WM_CONTEXTMENU"},
+                 {WM_KEYDOWN, L"WM_KEYDOWN"},
+                 {WM_KEYUP, L"WM_KEYUP"},
+                 {WM_CHAR, L"WM_CHAR"},
+                 {WM_SYSKEYDOWN, L"WM_SYSKEYDOWN"},
+                 {WM_SYSKEYUP, L"WM_SYSKEYUP"},
+                 {WM_SYSCHAR, L"WM_SYSCHAR"},
+                 {WM_COMMAND, L"WM_COMMAND"},
+                 {WM_TIMER, L"WM_TIMER"},
+                 {WM_CTLCOLOREDIT, L"WM_CTLCOLOREDIT"},
+                 {WM_MOUSEMOVE, L"WM_MOUSEMOVE"},
+                 {WM_LBUTTONDOWN, L"WM_LBUTTONDOWN"},
+                 {WM_LBUTTONUP, L"WM_LBUTTONUP"},
+                 {WM_LBUTTONDBLCLK, L"WM_LBUTTONDBLCLK"},
+                 {WM_RBUTTONDOWN, L"WM_RBUTTONDOWN"},
+                 {WM_RBUTTONUP, L"WM_RBUTTONUP"},
+                 {WM_MOUSEWHEEL, L"WM_MOUSEWHEEL"},
+                 {WM_MOUSEHOVER, L"WM_MOUSEHOVER"},
+                 {WM_MOUSELEAVE, L"WM_MOUSELEAVE"},
+                 {UiToolkit::WM_DELETE_QUEUED, L"WM_DELETE_QUEUED"}};
+    for (const auto& entry : known) {
+        if (entry.id == message)
+            return entry.name;
+    }
+    wchar_t text[16];
+    _snwprintf(text, 16, L"0x%04X", message);
+    text[15] = L'\0';
+    return text;
+}
+
+class CHandlerInjector : public UiToolkit::INotifyUI,
+                         public UiToolkit::IMessageFilterUI,
+                         public UiToolkit::ITranslateAcceleratorUI
+{
+public:
+    CHandlerInjector() = default;
+    // Bites back at the occurrence-th call (counted from 1) that Calls() lists as `call`.
+    CHandlerInjector(InjectMode mode, const std::wstring& call, int occurrence)
+        : m_mode(mode), m_target(call), m_targetOccurrence(occurrence)
+    {}
+    CHandlerInjector(const CHandlerInjector&) = delete;
+    CHandlerInjector& operator=(const CHandlerInjector&) = delete;
+
+    void Attach(UiToolkit::CWindowManagerUI* manager)
+    {
+        m_pManager = manager;
+        m_hWnd = manager->GetWindow();
+        manager->RegisterNotifier(this);
+        manager->RegisterMessageFilter(this);
+        manager->RegisterPreFilter(&m_preFilter);
+        manager->RegisterAcceleratorTranslator(this);
+    }
+
+    // Every control of the tree gets the delegates once; a control that is deleted drops out.
+    void HookTree(UiToolkit::CControlUI* root)
+    {
+        if (root != NULL && WindowAlive())
+            root->SearchTree(HookOne, this, UiToolkit::UIFIND_ALL);
+    }
+
+    bool WindowAlive() const { return m_hWnd != NULL && IsWindow(m_hWnd); }
+    HWND Window() const { return m_hWnd; }
+    // Every call so far, in order.
+    const std::vector<std::wstring>& Calls() const { return m_calls; }
+    bool Injected() const { return m_injected; }
+    // What the injection did, for the failure message.
+    const std::wstring& Outcome() const { return m_outcome; }
+    // A hooked control by its label (its name, or its type and hook number when it has none); NULL once gone.
+    UiToolkit::CControlUI* Find(const std::wstring& label) const
+    {
+        for (const auto& entry : m_hooks) {
+            if (entry.second->label == label)
+                return entry.first;
+        }
+        return NULL;
+    }
+
+    // The application's handlers.
+    void Notify(UiToolkit::NotifyMsgUI& msg) override { Call(L"notify", msg.sType.Text(), msg.pSender); }
+    LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&) override
+    {
+        Call(L"filter", MessageName(message), AboutMessage(message, wParam, lParam));
+        return 0;
+    }
+    LRESULT TranslateAccelerator(MSG* msg) override
+    {
+        Call(L"translator", MessageName(msg->message), AboutMessage(msg->message, msg->wParam, msg->lParam));
+        return 1;
+    }
+
+private:
+    struct Hook
+    {
+        CHandlerInjector* owner;
+        UiToolkit::CControlUI* control;
+        std::wstring label;
+        bool OnEvent(void* param)
+        {
+            wchar_t type[8];
+            _snwprintf(type, 8, L"%d", static_cast<UiToolkit::InputEventUI*>(param)->type);
+            type[7] = L'\0';
+            return owner->Call(L"event", type, control);
+        }
+        bool OnNotify(void* param)
+        {
+            return owner->Call(L"delegate", static_cast<UiToolkit::NotifyMsgUI*>(param)->sType.Text(), control);
+        }
+        bool OnSize(void*) { return owner->Call(L"size", L"", control); }
+        bool OnInit(void*) { return owner->Call(L"init", L"", control); }
+        bool OnDestroy(void*)
+        {
+            owner->m_hooks.erase(control);
+            return true;
+        }
+    };
+    struct PreFilter : public UiToolkit::IMessageFilterUI
+    {
+        explicit PreFilter(CHandlerInjector* injector) : owner(injector) {}
+        CHandlerInjector* owner;
+        LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&) override
+        {
+            owner->Call(L"prefilter", MessageName(message), owner->AboutMessage(message, wParam, lParam));
+            return 0;
+        }
+    };
+
+    static UiToolkit::CControlUI* CALLBACK HookOne(UiToolkit::CControlUI* control, LPVOID data)
+    {
+        CHandlerInjector* self = static_cast<CHandlerInjector*>(data);
+        if (self->m_hooks.count(control) != 0)
+            return NULL;
+        std::unique_ptr<Hook> hook(new Hook{self, control, control->GetName().Text()});
+        if (hook->label.empty())
+            hook->label = std::wstring(control->TypeName()) + L"#" + std::to_wstring(++self->m_unnamed);
+        using UiToolkit::MakeDelegate;
+        control->OnEventList += MakeDelegate(hook.get(), &Hook::OnEvent);
+        control->OnNotifyList += MakeDelegate(hook.get(), &Hook::OnNotify);
+        control->OnSizeList += MakeDelegate(hook.get(), &Hook::OnSize);
+        control->OnInitList += MakeDelegate(hook.get(), &Hook::OnInit);
+        control->OnDestroyList += MakeDelegate(hook.get(), &Hook::OnDestroy);
+        self->m_hooks[control] = hook.get();
+        self->m_allHooks.push_back(std::move(hook));
+        return NULL;
+    }
+
+    std::wstring Label(UiToolkit::CControlUI* control) const
+    {
+        if (control == NULL)
+            return L"-";
+        auto found = m_hooks.find(control);
+        return found != m_hooks.end() ? found->second->label : std::wstring(control->TypeName());
+    }
+
+    // The control a window message is about: the one under the mouse, or the focus for keys.
+    UiToolkit::CControlUI* AboutMessage(UINT message, WPARAM, LPARAM lParam) const
+    {
+        if (!WindowAlive())
+            return NULL;
+        if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST && message != WM_MOUSEWHEEL) {
+            POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            return m_pManager->FindControlAt(pt);
+        }
+        if (message >= WM_KEYFIRST && message <= WM_KEYLAST)
+            return m_pManager->GetFocus();
+        return NULL;
+    }
+
+    // Answers false when the handler deleted the sender, so that a delegate list stops.
+    bool Call(const wchar_t* kind, const std::wstring& what, UiToolkit::CControlUI* sender)
+    {
+        // A filter's call is one per message whatever control it is about: the sender only decides what goes.
+        bool filter =
+            wcscmp(kind, L"filter") == 0 || wcscmp(kind, L"prefilter") == 0 || wcscmp(kind, L"translator") == 0;
+        std::wstring call = std::wstring(kind) + L" " + what + (filter ? L"" : L" " + Label(sender));
+        m_calls.push_back(call);
+        if (m_mode == INJECT_RECORD || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
+            return true;
+        m_injected = true;
+        // A replay that dies here says where.
+        fprintf(stderr, "injecting %s at %ls #%d\n", InjectModeName(m_mode), call.c_str(), m_targetOccurrence);
+        fflush(stderr);
+        if (sender == NULL && WindowAlive())
+            sender = m_pManager->GetFocus();
+        switch (m_mode) {
+        case INJECT_REMOVE_NOW:
+            m_outcome = Remove(sender, false);
+            break;
+        case INJECT_REMOVE_DEFERRED_MODAL:
+            m_outcome = Remove(sender, true);
+            RunNestedMessageLoop();
+            break;
+        case INJECT_REMOVE_PARENT:
+            m_outcome = sender != NULL ? Remove(Holder(sender), false) : L"no sender";
+            break;
+        case INJECT_DESTROY_WINDOW:
+            m_outcome = L"window destroyed";
+            DestroyWindow(m_hWnd);
+            break;
+        case INJECT_CLOSE_IN_MODAL:
+            m_outcome = L"window closed in a modal loop";
+            PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+            RunNestedMessageLoop();
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+
+    // The container the application sees holding the control: its parent, or, for an item lent to a
+    // drop-down's window, the control of this window that lists it.
+    UiToolkit::CControlUI* Holder(UiToolkit::CControlUI* control) const
+    {
+        UiToolkit::CControlUI* parent = control->GetParentControl();
+        if (parent == NULL || parent->GetOwnerManager() == m_pManager || m_pManager->GetRoot() == NULL)
+            return parent;
+        struct Search
+        {
+            UiToolkit::CControlUI* item;
+            static UiToolkit::CControlUI* CALLBACK Lists(UiToolkit::CControlUI* candidate, LPVOID data)
+            {
+                auto* box = static_cast<UiToolkit::IContainerUI*>(candidate->CastTo(L"IContainer"));
+                return box != NULL && box->IndexOf(static_cast<Search*>(data)->item) >= 0 ? candidate : NULL;
+            }
+        } search = {control};
+        return m_pManager->GetRoot()->SearchTree(Search::Lists, &search, UiToolkit::UIFIND_ALL);
+    }
+
+    // Through the holder; a part its holder will not let go of takes the nearest ancestor that goes.
+    std::wstring Remove(UiToolkit::CControlUI* control, bool defer)
+    {
+        if (!WindowAlive())
+            return L"window gone";
+        for (UiToolkit::CControlUI* part = control; part != NULL;) {
+            UiToolkit::CControlUI* holder = Holder(part);
+            if (holder == NULL)
+                break;
+            auto* box = static_cast<UiToolkit::IContainerUI*>(holder->CastTo(L"IContainer"));
+            if (box != NULL) {
+                if (auto* container = static_cast<UiToolkit::CContainerUI*>(holder->CastTo(L"Container")))
+                    container->SetDefersItemDeletion(defer);
+                std::wstring label = Label(part);
+                if (box->RemoveItem(part))
+                    return L"removed " + label;
+            }
+            part = holder;
+        }
+        return L"nothing removable";
+    }
+
+    InjectMode m_mode = INJECT_RECORD;
+    std::wstring m_target;
+    int m_targetOccurrence = 0;
+    int m_seen = 0;
+    bool m_injected = false;
+    std::wstring m_outcome;
+    UiToolkit::CWindowManagerUI* m_pManager = NULL;
+    HWND m_hWnd = NULL;
+    PreFilter m_preFilter{this};
+    std::vector<std::wstring> m_calls;
+    std::map<UiToolkit::CControlUI*, Hook*> m_hooks; // live hooked controls
+    std::vector<std::unique_ptr<Hook>> m_allHooks;   // kept until the end: a delegate may still be running
+    int m_unnamed = 0;
+};
+
+} // namespace TestHelpers
