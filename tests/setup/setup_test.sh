@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Set-up's package decisions against stand-ins for apt-get, dpkg, dpkg-query and dpkg-source first on PATH: a
-# mirror in the middle of a sync, a mirror that refuses every call while all is installed, a 32-bit Wine that
-# cannot be had, and one that fails everything. The stand-ins log each call; no real mirror is touched.
+# Set-up's package decisions against stand-ins for apt-get, dpkg, dpkg-query, dpkg-source, sudo and id first on
+# PATH: mirrors that are half-synced, refusing, unreachable or fine; a 32-bit Wine that cannot be had; apt's lock
+# held by another process; an interrupted dpkg; a cut or outdated source; a user who is not root. The stand-ins log
+# each call; no real mirror, lock or cache is touched.
 set -uo pipefail
+unset SETUP_CACHE SETUP_LOCK_WAIT SETUP_OS_RELEASE SETUP_SUDO
 top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+holder=
+trap '[ -z "$holder" ] || kill "$holder" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 check() { # WHAT CONDITION...
     local what=$1
@@ -17,14 +20,31 @@ check() { # WHAT CONDITION...
 }
 has() { grep -qF -- "$2" "$1"; }
 calls() { grep -c -- "$1" "$work/state/calls" || true; }
+stopped_with() { # TEXT: the set-up failed, and its last line, its only stop line, says TEXT
+    [ "$status" -ne 0 ] && [ "$(grep -c '^setup: stopped:' "$work/out")" = 1 ] && tail -n1 "$work/out" | grep -qF -- "setup: stopped: $1"
+}
+lock=$work/lock # apt's lock, as the stand-in takes it
+hold_lock() { # FILE TEXT: another process holds FILE's lock until set-up says TEXT (or 10 s); its pid in $holder
+    [ -e "$1" ] || : >"$1"
+    : >"$work/out"
+    bash -c 'exec 9<"$0" && flock 9 && for _ in {1..200}; do grep -qF -- "$1" "$2" && exit; sleep 0.05; done' \
+        "$1" "$2" "$work/out" </dev/null >/dev/null 2>&1 &
+    holder=$!
+    for _ in {1..200}; do flock -n "$1" true || return 0; sleep 0.05; done
+}
+SETUP_RECORD=.setup-source # the version record of an unpacked source
 
 mkdir -p "$work/bin"
-# dpkg-query: installed is what $STATE/installed lists
+# dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' PKG...: installed is what $STATE/installed lists
 cat >"$work/bin/dpkg-query" <<'EOF'
 #!/usr/bin/env bash
-pkg=${!#}
-grep -qxF -- "$pkg" "$STATE/installed" 2>/dev/null && { echo 'install ok installed'; exit 0; }
-exit 1
+installed=$'\n'$(cat "$STATE/installed" 2>/dev/null)$'\n' rc=0
+for p in "${@:3}"; do
+    arch=amd64
+    [[ $p != *:* ]] || arch=${p#*:}
+    if [[ $installed == *$'\n'"$p"$'\n'* ]]; then echo "${p%:*}:$arch install ok installed"; else rc=1; fi
+done
+exit $rc
 EOF
 cat >"$work/bin/dpkg" <<'EOF'
 #!/usr/bin/env bash
@@ -33,58 +53,100 @@ case $1 in
 --add-architecture) echo "dpkg $*" >>"$STATE/calls"; echo "$2" >>"$STATE/arch" ;;
 esac
 EOF
+# dpkg-source -x --no-check DSC DIR: a cut tarball does not unpack
 cat >"$work/bin/dpkg-source" <<'EOF'
 #!/usr/bin/env bash
+grep -qx whole "${3%/*}"/*.orig.tar.xz || { echo "dpkg-source: error: unexpected end of input in ${3%/*}" >&2; exit 25; }
 mkdir -p "${!#}" && basename "$3" >"${!#}/from"
 EOF
-# apt-get: what each call does is the mirror's MODE
+cat >"$work/bin/sudo" <<'EOF'
+#!/usr/bin/env bash
+echo "sudo $*" >>"$STATE/calls"
+exec "$@"
+EOF
+cat >"$work/bin/id" <<'EOF'
+#!/usr/bin/env bash
+[ "$1" = -u ] && { echo "${AS_UID:-0}"; exit 0; }
+exec /usr/bin/id "$@"
+EOF
+# apt-get: waits for the lock as long as its option says; what each call then does is the mirror's MODE
 cat >"$work/bin/apt-get" <<'EOF'
 #!/usr/bin/env bash
 echo "apt-get $*" >>"$STATE/calls"
-[ "$MODE" = refuse ] && { echo "E: the mirror refuses every call"; exit 100; }
-case " $* " in
-*" update "*)
+wait=(-n) args=()
+while [ $# -gt 0 ]; do
+    case $1 in
+    -o) [[ $2 == DPkg::Lock::Timeout=[1-9]* ]] && wait=(-w "${2#*=}"); shift 2 ;;
+    *) args+=("$1"); shift ;;
+    esac
+done
+set -- "${args[@]}"
+if ! flock "${wait[@]}" "$LOCK" true; then
+    echo "E: Could not get lock $LOCK"
+    echo "E: Unable to acquire the dpkg frontend lock ($LOCK), is another process using it?"
+    exit 100
+fi
+case "$MODE $*" in
+refuse*) echo "E: the mirror refuses every call"; exit 100 ;;
+"interrupted update"*) exit 100 ;;
+interrupted*) echo "E: dpkg was interrupted, you must manually run 'dpkg --configure -a' to correct the problem."; exit 100 ;;
+"unreachable update"*)
+    echo "Err:1 http://deb.debian.org/debian bookworm InRelease"
+    echo "  Temporary failure resolving 'deb.debian.org'"
+    echo "W: Some index files failed to download. They have been ignored, or old ones used instead."
+    exit 0 ;;
+unreachable*) echo "E: Unable to locate package ${!#}"; exit 100 ;;
+"ok update"*) echo "Hit:1 http://deb.debian.org/debian bookworm InRelease"; exit 0 ;;
+*" update"*)
     echo "Err:9 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
     echo "  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
     echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
     exit 100 ;;
-*" source "*) touch "${!#}_1.0-1.dsc"; exit 0 ;;
-*" install "*)
-    if [ "$MODE" = broken ] || { [ "$MODE" = no-wine32 ] && [[ " $* " == *" wine32:i386 "* ]]; } ||
-       { [ "$MODE" = half-synced ] && [[ " $* " != *" -t bookworm "* ]]; }; then
-        echo " wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4) but it is not going to be installed"
-        echo "E: Unable to correct problems, you have held broken packages."
-        exit 100
-    fi
-    for p in "$@"; do [[ $p == -* || $p == install || $p == bookworm ]] || echo "$p" >>"$STATE/installed"; done ;;
+*" source "*) touch "${!#}_1.0-1.dsc"; echo whole >"${!#}_1.0.orig.tar.xz"; exit 0 ;;
 esac
-exit 0
+if [ "$MODE" = broken ] || { [ "$MODE" = no-wine32 ] && [[ " $* " == *" wine32:i386 "* ]]; } ||
+   { [ "$MODE" = half-synced ] && [[ " $* " == *" wine32:i386 "* && " $* " != *" -t bookworm "* ]]; }; then
+    echo " ${!#} : Depends: libwine:i386 (= 8.0~repack-4) but it is not going to be installed"
+    echo "E: Unable to correct problems, you have held broken packages."
+    exit 100
+fi
+for p in "$@"; do [[ $p == -* || $p == install || $p == bookworm ]] || echo "$p" >>"$STATE/installed"; done
 EOF
 chmod +x "$work/bin"/*
 printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm\n' >"$work/debian.sources"
 echo 'VERSION_CODENAME=bookworm' >"$work/os-release"
 
-# run_setup MODE ROAD [FRESH]: one set-up of the packages and sources, output in $work/out
+# run_setup MODE ROAD [keep|keep-src]: one set-up of the packages and sources; keep: on the machine as the last one
+# left it (keep-src: third_party/src too). A row's own settings come as variables before the call.
 run_setup() {
-    [ "${3:-}" = keep ] || rm -rf "$work/state" "$work/cache" "$work/etc"
-    rm -rf "$work/src"
+    [ -n "${3:-}" ] || rm -rf "$work/state" "$work/cache" "$work/etc"
+    [ "${3:-}" = keep-src ] || rm -rf "$work/src"
     mkdir -p "$work/state" "$work/etc/sources.list.d"
     : >"$work/state/calls"
-    [ -f "$work/etc/sources.list.d/debian.sources" ] || cp "$work/debian.sources" "$work/etc/sources.list.d/"
+    [ -n "$(ls -A "$work/etc/sources.list.d")" ] || [ -f "$work/etc/sources.list" ] ||
+        cp "$work/debian.sources" "$work/etc/sources.list.d/"
     (
-        export PATH="$work/bin:$PATH" STATE="$work/state" MODE=$1 SUDO= SETUP_RETRY_PAUSE=0
-        export SETUP_APT_ETC="$work/etc" SETUP_OS_RELEASE="$work/os-release" SETUP_CACHE="$work/cache"
+        export PATH="$work/bin:$PATH" STATE="$work/state" MODE=$1 LOCK=$lock AS_UID=${AS_UID:-} HOME="$work/home"
+        export SETUP_RETRY_PAUSE=0 SETUP_LOCK_WAIT=${SETUP_LOCK_WAIT:-5} SETUP_APT_LOCKS=$lock XDG_CACHE_HOME=
+        export SETUP_APT_ETC="$work/etc" SETUP_OS_RELEASE=${SETUP_OS_RELEASE:-$work/os-release}
+        export SETUP_MACHINE_CACHE="$work/cache" SETUP_SUDO=${SETUP_SUDO:-sudo}
         set -euo pipefail # as setup.sh runs them
         . "$top/scripts/setup-packages.sh"
         setup_packages "$2" "$work/src" # a failed step ends the subshell, as it ends set-up
         echo "road: $SETUP_ROAD"
     ) >"$work/out" 2>&1
+    status=$?
 }
+installed() { # PKG...: the stand-in machine has these installed
+    mkdir -p "$work/state"
+    printf '%s\n' "$@" >>"$work/state/installed"
+}
+all_but_wine32() { (. "$top/scripts/setup-packages.sh" && printf '%s\n' "${base_packages[@]}" "${x64_packages[@]}"); }
 
-# A mirror in mid-sync: the update fails on one index, the first install on broken packages, the install with
-# the release preferred succeeds; both are said, and the sources land in the machine's cache.
+# A mirror in mid-sync: the update fails on one index, the 32-bit Wine's install on broken packages, the install
+# with the release preferred succeeds; both are said, and the sources land in the machine's cache.
 run_setup half-synced x86
-check "half-synced mirror: set-up goes on" [ $? -eq 0 ]
+check "half-synced mirror: set-up goes on" [ $status -eq 0 ]
 check "half-synced mirror: the update is tried three times" [ "$(calls ' update')" = 3 ]
 check "half-synced mirror: the failed index is named" \
     has "$work/out" "warning: apt-get update failed 3 times on http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
@@ -96,27 +158,97 @@ check "half-synced mirror: sources cached and unpacked" [ -f "$work/cache/source
 
 # The same machine again, now with a mirror that refuses every call: all is installed and cached, so no call.
 run_setup refuse x86 keep
-check "all installed and cached: set-up passes" [ $? -eq 0 ]
+check "all installed and cached: set-up passes" [ $status -eq 0 ]
 check "all installed and cached: no apt-get call" [ ! -s "$work/state/calls" ]
 check "all installed and cached: sources unpacked from the cache" has "$work/src/tinyxml2/from" "tinyxml2_1.0-1.dsc"
 
+# A killed copy left a cut tarball in the cache: it is dropped and fetched again.
+: >"$work/cache/sources/tinyxml2/tinyxml2_1.0.orig.tar.xz"
+run_setup ok x86 keep
+check "cut tarball: set-up passes" [ $status -eq 0 ]
+check "cut tarball: said and fetched again" [ "$(calls 'source -q --download-only tinyxml2')" = 1 ]
+check "cut tarball: the source is unpacked" has "$work/src/tinyxml2/$SETUP_RECORD" "tinyxml2_1.0-1.dsc"
+
+# third_party/src partly moved in (no record), and one from an older source version: both replaced, no mirror call.
+rm -rf "$work/src/tinyxml2/$SETUP_RECORD" "$work/src/tinyxml2/from"
+touch "$work/src/tinyxml2/half"
+echo minizip_0.9-1.dsc >"$work/src/minizip/$SETUP_RECORD"
+run_setup refuse x86 keep-src
+check "partial and older sources: set-up passes without the mirror" [ $status -eq 0 -a ! -s "$work/state/calls" ]
+check "partial and older sources: replaced by the cached version" [ ! -e "$work/src/tinyxml2/half" ] &&
+    check "partial and older sources: both record the cached version" \
+        [ "$(cat "$work/src/tinyxml2/$SETUP_RECORD" "$work/src/minizip/$SETUP_RECORD")" = "$(printf 'tinyxml2_1.0-1.dsc\nminizip_1.0-1.dsc')" ]
+
+# Not root, with everything installed and the machine's cache filled: that cache serves, no apt-get call.
+AS_UID=1000 run_setup refuse x86 keep
+check "not root, machine cache filled: set-up passes, no apt-get call" [ $status -eq 0 -a ! -s "$work/state/calls" ]
+check "not root, machine cache filled: unpacked from it" has "$work/src/minizip/from" "minizip_1.0-1.dsc"
+check "not root, machine cache filled: no cache of its own" [ ! -e "$work/home" ]
+
+# A second set-up holds the machine's cache for a second: this one waits, says so, then passes.
+hold_lock "$work/cache" "another set-up is running"
+run_setup refuse x86 keep
+holder=
+check "two set-ups: the second waits for the first and says so" [ $status -eq 0 ] &&
+    check "two set-ups: the wait is said" has "$work/out" "another set-up is running on this machine"
+
+# Not root and no sudo, packages missing: one line says set-up needs root for them.
+AS_UID=1000 SETUP_SUDO=no-such-sudo run_setup ok x86
+check "not root, no sudo: stops naming the packages" stopped_with "set-up needs root to install g++-mingw-w64-i686 cmake"
+check "not root, no sudo: no apt-get call" [ ! -s "$work/state/calls" ]
+
+# An unreachable mirror with only the 32-bit Wine missing: apt cannot locate it, which proves nothing; stop.
+rm -rf "$work/state"
+installed $(all_but_wine32)
+run_setup unreachable x86 keep
+check "unreachable mirror: stops naming only the 32-bit Wine and the mirror" \
+    stopped_with "could not install wine32:i386: the package mirror could not be reached"
+check "unreachable mirror: no x86-64 road" [ "$(calls ' wine64')" = 0 ]
+
 # No 32-bit Wine to be had: the x86-64 road is taken, and why is said.
 run_setup no-wine32 x86
-check "no 32-bit Wine: set-up goes on" [ $? -eq 0 ]
+check "no 32-bit Wine: set-up goes on" [ $status -eq 0 ]
 check "no 32-bit Wine: the x86-64 road is taken" has "$work/out" "road: x86_64"
 check "no 32-bit Wine: the reason is said" has "$work/out" "the 32-bit Wine cannot be installed here"
 check "no 32-bit Wine: wine64 is installed" grep -qx wine64 "$work/state/installed"
 
-# Nothing installs: set-up stops and names the refused package and the failed index.
-run_setup broken x86_64
-check "nothing installs: set-up stops" [ $? -ne 0 ]
+# Nothing installs, and the release has no codename: set-up stops naming the refused package and the failed index.
+SETUP_OS_RELEASE=/dev/null run_setup broken x86_64
 check "nothing installs: the message names the package and the index" \
-    has "$work/out" "stopped: could not install wine32:i386 (the index that failed to download: http://deb.debian.org/debian-security bookworm-security/main i386 Packages)"
+    stopped_with "could not install wine64 (the index that failed to download: http://deb.debian.org/debian-security bookworm-security/main i386 Packages)"
+check "nothing installs: the skipped retry is said" has "$work/out" "names no VERSION_CODENAME, so the retry"
 check "x86-64 road: no i386 architecture is added" [ "$(calls 'add-architecture')" = 0 ]
+
+# An interrupted dpkg, behind an update that fails without a word: the mending command, no retry, no other road.
+run_setup interrupted x86
+check "dpkg interrupted: stops with the mending command" stopped_with "an earlier package install was interrupted: mend it with 'dpkg --configure -a'"
+check "dpkg interrupted: the silent update is warned of" has "$work/out" "an index apt did not name"
+check "dpkg interrupted: nothing else is tried" [ "$(calls ' install')" = 1 ]
+
+# apt's lock held for a second, then freed: the wait is said once and set-up goes on.
+hold_lock "$lock" "waiting up to"
+SETUP_LOCK_WAIT=10 run_setup ok x86
+check "lock held a while: set-up goes on on the 32-bit road" has "$work/out" "road: x86"
+check "lock held a while: the wait is said once, naming the holder" \
+    [ "$(grep -c "waiting up to 10 s for $lock, held by process $holder (bash)" "$work/out")" = 1 ]
+
+# apt's lock held throughout: one line names the lock and its holder; no retry, no other road.
+hold_lock "$lock" "no such line"
+SETUP_LOCK_WAIT=1 run_setup ok x86
+kill "$holder"
+check "lock held throughout: stops naming the lock and the holder" \
+    stopped_with "$lock is still held by process $holder (bash) after 1 s"
+check "lock held throughout: nothing else is tried" [ "$(calls apt-get)" = 1 ]
+holder=
+
+# A cache folder that cannot be made: one line says so.
+installed $(all_but_wine32) wine32:i386
+SETUP_CACHE=$work/os-release/cache run_setup ok x86 keep
+check "unwritable cache: stops naming the folder" stopped_with "the cache folder $work/os-release/cache/sources cannot be written"
 
 if [ $failures -ne 0 ]; then
     echo "--- last set-up output:"
     cat "$work/out"
     exit 1
 fi
-echo "setup: package decisions pass (half-synced mirror, refusing mirror, no 32-bit Wine, nothing installs)"
+echo "setup: package decisions pass (mirrors half-synced, refusing and unreachable; apt's lock; dpkg interrupted; cut, partial and older sources; not root)"
