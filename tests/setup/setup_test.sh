@@ -64,6 +64,11 @@ cat >"$work/bin/sudo" <<'EOF'
 echo "sudo $*" >>"$STATE/calls"
 exec "$@"
 EOF
+cat >"$work/bin/sleep" <<EOF
+#!/usr/bin/env bash
+echo "sleep \$*" >>"\$STATE/calls"
+exec $(command -v sleep) "\$@"
+EOF
 cat >"$work/bin/id" <<'EOF'
 #!/usr/bin/env bash
 [ "$1" = -u ] && { echo "${AS_UID:-0}"; exit 0; }
@@ -81,6 +86,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 set -- "${args[@]}"
+[ "$1" != update ] || wait=(-n) # apt does not wait for the lists' lock
 if ! flock "${wait[@]}" "$LOCK" true; then
     echo "E: Could not get lock $LOCK"
     echo "E: Unable to acquire the dpkg frontend lock ($LOCK), is another process using it?"
@@ -147,7 +153,7 @@ all_but_wine32() { (. "$top/scripts/setup-packages.sh" && printf '%s\n' "${base_
 # with the release preferred succeeds; both are said, and the sources land in the machine's cache.
 run_setup half-synced x86
 check "half-synced mirror: set-up goes on" [ $status -eq 0 ]
-check "half-synced mirror: the update is tried three times" [ "$(calls ' update')" = 3 ]
+check "half-synced mirror: the update is tried three times, with a pause between" [ "$(calls ' update')$(calls sleep)" = 32 ]
 check "half-synced mirror: the failed index is named" \
     has "$work/out" "warning: apt-get update failed 3 times on http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
 check "half-synced mirror: the release is preferred and said" has "$work/out" "release's own suite preferred (-t bookworm)"
@@ -238,7 +244,7 @@ SETUP_LOCK_WAIT=1 run_setup ok x86
 kill "$holder"
 check "lock held throughout: stops naming the lock and the holder" \
     stopped_with "$lock is still held by process $holder (bash) after 1 s"
-check "lock held throughout: nothing else is tried" [ "$(calls apt-get)" = 1 ]
+check "lock held throughout: nothing else is tried" [ "$(calls ' install')" = 0 ]
 holder=
 
 # A cache folder that cannot be made: one line says so.
