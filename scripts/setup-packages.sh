@@ -148,11 +148,17 @@ enable_apt_sources() { # WITH_I386 (0/1): i386 packages and deb-src lines for th
     local f
     for f in "$SETUP_APT_ETC"/sources.list.d/*.sources; do
         [ -f "$f" ] || continue
-        if grep -q '^Types: deb$' "$f"; then $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"; fi
+        if grep -q '^Types: deb$' "$f" && ! $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"; then
+            stop "could not add deb-src to $f"
+            return 1
+        fi
     done
     f=$SETUP_APT_ETC/sources.list
     if [ -f "$f" ] && grep -q '^deb ' "$f" && ! grep -q '^deb-src ' "$f"; then
-        grep '^deb ' "$f" | sed 's/^deb /deb-src /' | $SUDO tee -a "$f" >/dev/null
+        if ! grep '^deb ' "$f" | sed 's/^deb /deb-src /' | $SUDO tee -a "$f" >/dev/null; then
+            stop "could not add deb-src lines to $f"
+            return 1
+        fi
     fi
 }
 
@@ -185,7 +191,7 @@ prepare_mirror() { # WITH_I386: once, before the first call that needs the mirro
     [ -z "$SETUP_MIRROR_READY" ] || return 0
     SETUP_MIRROR_READY=1
     if [ -n "$SETUP_NO_ROOT" ]; then
-        say "not root and no $SETUP_SUDO: the package lists are used as they stand (no deb-src lines added, no update)"
+        say "not root, and $SETUP_SUDO is not installed: the package lists are used as they stand (no deb-src lines added, no update)"
         return 0
     fi
     enable_apt_sources "$1" || return 1

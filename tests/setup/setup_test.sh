@@ -19,16 +19,19 @@ check() { # WHAT CONDITION...
     fi
 }
 has() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
 calls() { grep -c -- "$1" "$work/state/calls" || true; }
 stopped_with() { # TEXT: the set-up failed, and its last line, its only stop line, says TEXT
     [ "$status" -ne 0 ] && [ "$(grep -c '^setup: stopped:' "$work/out")" = 1 ] && tail -n1 "$work/out" | grep -qF -- "setup: stopped: $1"
 }
 lock=$work/lock # apt's lock, as the stand-in takes it
-hold_lock() { # FILE TEXT: another process holds FILE's lock until set-up says TEXT (or 10 s); its pid in $holder
+hold_lock() { # FILE PATTERN [WHERE]: another process holds FILE's lock until set-up's output (or WHERE) matches
+    # PATTERN, then notes that it saw it in $work/held (at most 10 s); its pid in $holder
     [ -e "$1" ] || : >"$1"
     : >"$work/out"
-    bash -c 'exec 9<"$0" && flock 9 && for _ in {1..200}; do grep -qF -- "$1" "$2" && exit; sleep 0.05; done' \
-        "$1" "$2" "$work/out" </dev/null >/dev/null 2>&1 &
+    rm -f "$work/held"
+    bash -c 'exec 9<"$0" && flock 9 && for _ in {1..200}; do grep -qE -- "$1" "$2" 9<&- && { echo saw >"$3"; exit; }; sleep 0.05 9<&-; done' \
+        "$1" "$2" "${3:-$work/out}" "$work/held" </dev/null >/dev/null 2>&1 &
     holder=$!
     for _ in {1..200}; do flock -n "$1" true || return 0; sleep 0.05; done
 }
@@ -86,6 +89,11 @@ while [ $# -gt 0 ]; do
     esac
 done
 set -- "${args[@]}"
+if [ "$MODE" = locked-once ] && [ ! -e "$STATE/was-locked" ]; then
+    touch "$STATE/was-locked"
+    echo "E: Could not get lock $LOCK. It is held by process 4242 (unattended-upgr)"
+    exit 100
+fi
 [ "$1" != update ] || wait=(-n) # apt does not wait for the lists' lock
 if ! flock "${wait[@]}" "$LOCK" true; then
     echo "E: Could not get lock $LOCK"
@@ -102,7 +110,11 @@ interrupted*) echo "E: dpkg was interrupted, you must manually run 'dpkg --confi
     echo "W: Some index files failed to download. They have been ignored, or old ones used instead."
     exit 0 ;;
 unreachable*) echo "E: Unable to locate package ${!#}"; exit 100 ;;
-"ok update"*) echo "Hit:1 http://deb.debian.org/debian bookworm InRelease"; exit 0 ;;
+"fetch-fails install"*)
+    echo "E: Failed to fetch http://deb.debian.org/debian/pool/main/w/wine/${!#}_8.0.deb  Temporary failure resolving 'deb.debian.org'"
+    echo "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?"
+    exit 100 ;;
+"ok update"* | "locked-once update"* | "fetch-fails update"*) echo "Hit:1 http://deb.debian.org/debian bookworm InRelease"; exit 0 ;;
 *" update"*)
     echo "Err:9 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
     echo "  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
@@ -139,6 +151,7 @@ run_setup() {
         set -euo pipefail # as setup.sh runs them
         . "$top/scripts/setup-packages.sh"
         setup_packages "$2" "$work/src" # a failed step ends the subshell, as it ends set-up
+        flock -n "$SETUP_CACHE" true || echo "setup: the cache is still locked"
         echo "road: $SETUP_ROAD"
     ) >"$work/out" 2>&1
     status=$?
@@ -156,10 +169,12 @@ check "half-synced mirror: set-up goes on" [ $status -eq 0 ]
 check "half-synced mirror: the update is tried three times, with a pause between" [ "$(calls ' update')$(calls sleep)" = 32 ]
 check "half-synced mirror: the failed index is named" \
     has "$work/out" "warning: apt-get update failed 3 times on http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
+check "half-synced mirror: apt's refusal is shown" has "$work/out" "you have held broken packages"
 check "half-synced mirror: the release is preferred and said" has "$work/out" "release's own suite preferred (-t bookworm)"
 check "half-synced mirror: the second install prefers the release" [ "$(calls 'install -t bookworm')" = 1 ]
 check "half-synced mirror: i386 and deb-src are enabled" has "$work/etc/sources.list.d/debian.sources" "Types: deb deb-src"
 check "half-synced mirror: the 32-bit road stands" has "$work/out" "road: x86"
+check "half-synced mirror: the cache is unlocked when done" lacks "$work/out" "still locked"
 check "half-synced mirror: sources cached and unpacked" [ -f "$work/cache/sources/minizip/minizip_1.0-1.dsc" -a -d "$work/src/tinyxml2" -a -d "$work/src/minizip" ]
 
 # The same machine again, now with a mirror that refuses every call: all is installed and cached, so no call.
@@ -168,20 +183,15 @@ check "all installed and cached: set-up passes" [ $status -eq 0 ]
 check "all installed and cached: no apt-get call" [ ! -s "$work/state/calls" ]
 check "all installed and cached: sources unpacked from the cache" has "$work/src/tinyxml2/from" "tinyxml2_1.0-1.dsc"
 
-# A killed copy left a cut tarball in the cache: it is dropped and fetched again.
-: >"$work/cache/sources/tinyxml2/tinyxml2_1.0.orig.tar.xz"
-run_setup ok x86 keep
-check "cut tarball: set-up passes" [ $status -eq 0 ]
-check "cut tarball: said and fetched again" [ "$(calls 'source -q --download-only tinyxml2')" = 1 ]
-check "cut tarball: the source is unpacked" has "$work/src/tinyxml2/$SETUP_RECORD" "tinyxml2_1.0-1.dsc"
-
 # third_party/src partly moved in (no record), and one from an older source version: both replaced, no mirror call.
 rm -rf "$work/src/tinyxml2/$SETUP_RECORD" "$work/src/tinyxml2/from"
 touch "$work/src/tinyxml2/half"
+mkdir "$work/src/.minizip.Ab12Cd" # a killed set-up's unpacking
 echo minizip_0.9-1.dsc >"$work/src/minizip/$SETUP_RECORD"
 run_setup refuse x86 keep-src
 check "partial and older sources: set-up passes without the mirror" [ $status -eq 0 -a ! -s "$work/state/calls" ]
-check "partial and older sources: replaced by the cached version" [ ! -e "$work/src/tinyxml2/half" ] &&
+check "partial and older sources: replaced by the cached version, what a killed one left removed" \
+    [ ! -e "$work/src/tinyxml2/half" -a ! -e "$work/src/.minizip.Ab12Cd" ] &&
     check "partial and older sources: both record the cached version" \
         [ "$(cat "$work/src/tinyxml2/$SETUP_RECORD" "$work/src/minizip/$SETUP_RECORD")" = "$(printf 'tinyxml2_1.0-1.dsc\nminizip_1.0-1.dsc')" ]
 
@@ -191,12 +201,41 @@ check "not root, machine cache filled: set-up passes, no apt-get call" [ $status
 check "not root, machine cache filled: unpacked from it" has "$work/src/minizip/from" "minizip_1.0-1.dsc"
 check "not root, machine cache filled: no cache of its own" [ ! -e "$work/home" ]
 
-# A second set-up holds the machine's cache for a second: this one waits, says so, then passes.
-hold_lock "$work/cache" "another set-up is running"
-run_setup refuse x86 keep
+# A second set-up holds the machine's cache: this one says so and waits (the holder sees it blocked), then passes;
+# the sources, whole and current, are kept as they stand.
+touch "$work/src/minizip/mark"
+hold_lock "$work/cache" "^[0-9]+: -> FLOCK .*:$(stat -c %i "$work/cache") " /proc/locks
+run_setup refuse x86 keep-src
 holder=
-check "two set-ups: the second waits for the first and says so" [ $status -eq 0 ] &&
+check "two set-ups: the second waits for the first" [ $status -eq 0 -a -f "$work/held" ] &&
     check "two set-ups: the wait is said" has "$work/out" "another set-up is running on this machine"
+check "whole and current sources: kept as they stand" [ -f "$work/src/minizip/mark" ]
+
+# Everything installed but the sources cached nowhere; not root; a classic sources.list. One update, deb-src lines
+# added through sudo, the sources fetched as the user into the user's own cache, readable by all.
+rm -rf "$work/state" "$work/cache" "$work/etc"
+mkdir -p "$work/etc"
+echo 'deb http://deb.debian.org/debian bookworm main' >"$work/etc/sources.list"
+installed $(all_but_wine32) wine32:i386
+AS_UID=1000 run_setup ok x86 keep
+usercache=$work/home/.cache/kelnova-setup/sources
+check "sources not cached: set-up passes, installing nothing" [ $status -eq 0 -a "$(calls ' install')" = 0 ]
+check "sources not cached: one update, through sudo" \
+    [ "$(calls '^apt-get .* update')$(calls '^sudo env DEBIAN_FRONTEND=noninteractive apt-get .* update')" = 11 ]
+check "sources not cached: fetched as the user into the user's cache, readable by all" \
+    [ "$(calls ' source ')" = 2 -a "$(stat -c %a "$usercache/minizip")" = 755 ]
+check "classic sources.list: deb-src lines added" \
+    [ "$(grep -c '^deb-src http://deb.debian.org/debian bookworm main$' "$work/etc/sources.list")" = 1 ]
+
+# A killed copy left a cut tarball in that cache: it is dropped and fetched again; the deb-src line stays single.
+: >"$usercache/tinyxml2/tinyxml2_1.0.orig.tar.xz"
+mkdir "$usercache/.tinyxml2.Ab12Cd" # a killed set-up's download
+AS_UID=1000 run_setup ok x86 keep
+check "cut tarball: set-up passes, saying it fetches again" has "$work/out" "the cached source of tinyxml2 does not unpack"
+check "cut tarball: fetched again, what a killed one left removed" \
+    [ "$(calls 'source -q --download-only tinyxml2')" = 1 -a ! -e "$usercache/.tinyxml2.Ab12Cd" ]
+check "cut tarball: the source is unpacked" has "$work/src/tinyxml2/$SETUP_RECORD" "tinyxml2_1.0-1.dsc"
+check "classic sources.list: deb-src lines added once" [ "$(grep -c '^deb-src' "$work/etc/sources.list")" = 1 ]
 
 # Not root and no sudo, packages missing: one line says set-up needs root for them.
 AS_UID=1000 SETUP_SUDO=no-such-sudo run_setup ok x86
@@ -211,12 +250,28 @@ check "unreachable mirror: stops naming only the 32-bit Wine and the mirror" \
     stopped_with "could not install wine32:i386: the package mirror could not be reached"
 check "unreachable mirror: no x86-64 road" [ "$(calls ' wine64')" = 0 ]
 
+# The mirror drops the 32-bit Wine's download: apt did not refuse it, so no retry and no x86-64 road.
+rm -rf "$work/state"
+installed $(all_but_wine32)
+run_setup fetch-fails x86 keep
+check "download dropped: stops naming the mirror" stopped_with "could not install wine32:i386: the package mirror could not be reached"
+check "download dropped: no retry, no x86-64 road" [ "$(calls ' -t ')$(calls ' wine64')" = 00 ]
+
 # No 32-bit Wine to be had: the x86-64 road is taken, and why is said.
 run_setup no-wine32 x86
 check "no 32-bit Wine: set-up goes on" [ $status -eq 0 ]
 check "no 32-bit Wine: the x86-64 road is taken" has "$work/out" "road: x86_64"
 check "no 32-bit Wine: the reason is said" has "$work/out" "the 32-bit Wine cannot be installed here"
 check "no 32-bit Wine: wine64 is installed" grep -qx wine64 "$work/state/installed"
+
+# Both toolchains (KELNOVA_X64=1 on a host that runs 32-bit code), no 32-bit Wine to be had: the rest, the x86-64
+# toolchain included, goes in first, then the 32-bit Wine alone; the x86-64 road, nothing installed twice.
+run_setup no-wine32 x86+x86_64
+check "both toolchains: i386 added, the x86-64 road taken" [ "$(calls 'add-architecture i386')" = 1 ] &&
+    check "both toolchains: the road" has "$work/out" "road: x86_64"
+check "both toolchains: the x86-64 toolchain goes in with the rest, once" \
+    [ "$(calls 'no-install-recommends g++-mingw-w64-i686 .* g++-mingw-w64-x86-64 wine64$')$(calls ' wine64')" = 11 ]
+check "both toolchains: the 32-bit Wine alone" [ "$(calls 'no-install-recommends wine32:i386$')" = 2 ]
 
 # Nothing installs, and the release has no codename: set-up stops naming the refused package and the failed index.
 SETUP_OS_RELEASE=/dev/null run_setup broken x86_64
@@ -246,6 +301,19 @@ check "lock held throughout: stops naming the lock and the holder" \
     stopped_with "$lock is still held by process $holder (bash) after 1 s"
 check "lock held throughout: nothing else is tried" [ "$(calls ' install')" = 0 ]
 holder=
+
+# apt's lists locked by a process set-up cannot see (another user's), then freed: apt's words name it, once.
+SETUP_LOCK_WAIT=10 run_setup locked-once x86
+check "lock holder unseen: set-up goes on" has "$work/out" "road: x86" &&
+    check "lock holder unseen: apt's words name it, once" \
+        [ "$(grep -c "waiting up to 10 s for $lock, held by process 4242 (unattended-upgr)" "$work/out")" = 1 ]
+
+# Not root and no sudo, everything installed, the sources cached nowhere: the lists as they stand serve the fetch.
+rm -rf "$work/state" "$work/home" "$work/cache"
+installed $(all_but_wine32) wine32:i386
+AS_UID=1000 SETUP_SUDO=no-such-sudo run_setup ok x86 keep
+check "not root, no sudo, sources missing: fetched with the lists as they stand" \
+    [ $status -eq 0 -a "$(calls ' update')$(calls ' source ')" = 02 ]
 
 # A cache folder that cannot be made: one line says so.
 installed $(all_but_wine32) wine32:i386
