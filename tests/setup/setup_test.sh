@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Set-up's package decisions against stand-ins for apt-get, dpkg, dpkg-query, dpkg-source, sudo and id first on
-# PATH: mirrors that are half-synced, refusing, unreachable or fine; a 32-bit Wine that cannot be had; apt's lock
-# held by another process; an interrupted dpkg; a cut or outdated source; a user who is not root. The stand-ins log
-# each call; no real mirror, lock or cache is touched.
+# Set-up's package decisions against stand-ins for apt-get, dpkg, dpkg-query, dpkg-source, sudo, id and sleep first
+# on PATH: mirrors that are half-synced, refusing, unreachable or fine; a 32-bit Wine that cannot be had; apt's lock
+# held by another process; an interrupted dpkg; a cut or outdated source; a user who is not root; two set-ups at
+# once; both toolchains. The stand-ins log each call; no real mirror, lock or cache is touched.
 set -uo pipefail
 unset SETUP_CACHE SETUP_LOCK_WAIT SETUP_OS_RELEASE SETUP_SUDO
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -96,6 +96,7 @@ if [ "$MODE" = locked-once ] && [ ! -e "$STATE/was-locked" ]; then
 fi
 [ "$1" != update ] || wait=(-n) # apt does not wait for the lists' lock
 if ! flock "${wait[@]}" "$LOCK" true; then
+    echo "apt-get: locked out" >>"$STATE/calls"
     echo "E: Could not get lock $LOCK"
     echo "E: Unable to acquire the dpkg frontend lock ($LOCK), is another process using it?"
     exit 100
@@ -282,12 +283,13 @@ check "x86-64 road: no i386 architecture is added" [ "$(calls 'add-architecture'
 
 # An interrupted dpkg, behind an update that fails without a word: the mending command, no retry, no other road.
 run_setup interrupted x86
+check "dpkg interrupted: apt's words are shown" has "$work/out" "E: dpkg was interrupted"
 check "dpkg interrupted: stops with the mending command" stopped_with "an earlier package install was interrupted: mend it with 'dpkg --configure -a'"
 check "dpkg interrupted: the silent update is warned of" has "$work/out" "an index apt did not name"
 check "dpkg interrupted: nothing else is tried" [ "$(calls ' install')" = 1 ]
 
-# apt's lock held for a second, then freed: the wait is said once and set-up goes on.
-hold_lock "$lock" "waiting up to"
+# apt's lock held until the update found it held, then freed: the wait is said once and set-up goes on.
+hold_lock "$lock" "locked out" "$work/state/calls"
 SETUP_LOCK_WAIT=10 run_setup ok x86
 check "lock held a while: set-up goes on on the 32-bit road" has "$work/out" "road: x86"
 check "lock held a while: the wait is said once, naming the holder" \
@@ -299,7 +301,7 @@ SETUP_LOCK_WAIT=1 run_setup ok x86
 kill "$holder"
 check "lock held throughout: stops naming the lock and the holder" \
     stopped_with "$lock is still held by process $holder (bash) after 1 s"
-check "lock held throughout: nothing else is tried" [ "$(calls ' install')" = 0 ]
+check "lock held throughout: nothing else is tried, the lock tried once a second" [ "$(calls ' install')" = 0 -a "$(calls 'locked out')" -le 2 ]
 holder=
 
 # apt's lists locked by a process set-up cannot see (another user's), then freed: apt's words name it, once.
@@ -325,4 +327,4 @@ if [ $failures -ne 0 ]; then
     cat "$work/out"
     exit 1
 fi
-echo "setup: package decisions pass (mirrors half-synced, refusing and unreachable; apt's lock; dpkg interrupted; cut, partial and older sources; not root)"
+echo "setup: package decisions pass (mirrors half-synced, refusing and unreachable; apt's lock; dpkg interrupted; cut, partial and older sources; not root; two set-ups; both toolchains)"
