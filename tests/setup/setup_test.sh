@@ -225,8 +225,9 @@ check "sources not cached: one update, through sudo" \
     [ "$(calls '^apt-get .* update')$(calls '^sudo env DEBIAN_FRONTEND=noninteractive apt-get .* update')" = 11 ]
 check "sources not cached: fetched as the user into the user's cache, readable by all" \
     [ "$(calls ' source ')" = 2 -a "$(stat -c %a "$usercache/minizip")" = 755 ]
-check "classic sources.list: deb-src lines added" \
-    [ "$(grep -c '^deb-src http://deb.debian.org/debian bookworm main$' "$work/etc/sources.list")" = 1 ]
+check "classic sources.list: deb-src lines added, the deb lines kept" \
+    [ "$(grep -c '^deb\(-src\)\{0,1\} http://deb.debian.org/debian bookworm main$' "$work/etc/sources.list")" = 2 ]
+check "sources not cached: the update's own words are shown" has "$work/out" "Hit:1 http://deb.debian.org/debian bookworm InRelease"
 
 # A killed copy left a cut tarball in that cache: it is dropped and fetched again; the deb-src line stays single.
 : >"$usercache/tinyxml2/tinyxml2_1.0.orig.tar.xz"
