@@ -26,11 +26,11 @@ stopped_with() { # TEXT: the set-up failed, and its last line, its only stop lin
 }
 lock=$work/lock # apt's lock, as the stand-in takes it
 hold_lock() { # FILE PATTERN [WHERE]: another process holds FILE's lock until set-up's output (or WHERE) matches
-    # PATTERN, then notes that it saw it in $work/held (at most 10 s); its pid in $holder
+    # PATTERN, then notes that it saw it in $work/held (at most a minute or so); its pid in $holder
     [ -e "$1" ] || : >"$1"
     : >"$work/out"
     rm -f "$work/held"
-    bash -c 'exec 9<"$0" && flock 9 && for _ in {1..200}; do grep -qE -- "$1" "$2" 9<&- && { echo saw >"$3"; exit; }; sleep 0.05 9<&-; done' \
+    bash -c 'exec 9<"$0" && flock 9 && for _ in {1..1200}; do grep -qE -- "$1" "$2" 9<&- && { echo saw >"$3"; exit; }; sleep 0.05 9<&-; done' \
         "$1" "$2" "${3:-$work/out}" "$work/held" </dev/null >/dev/null 2>&1 &
     holder=$!
     for _ in {1..200}; do flock -n "$1" true || return 0; sleep 0.05; done
@@ -291,10 +291,10 @@ check "dpkg interrupted: nothing else is tried" [ "$(calls ' install')" = 1 ]
 
 # apt's lock held until the update found it held, then freed: the wait is said once and set-up goes on.
 hold_lock "$lock" "locked out" "$work/state/calls"
-SETUP_LOCK_WAIT=10 run_setup ok x86
+SETUP_LOCK_WAIT=60 run_setup ok x86
 check "lock held a while: set-up goes on on the 32-bit road" has "$work/out" "road: x86"
 check "lock held a while: the wait is said once, naming the holder" \
-    [ "$(grep -c "waiting up to 10 s for $lock, held by process $holder (bash)" "$work/out")" = 1 ]
+    [ "$(grep -c "waiting up to 60 s for $lock, held by process $holder (bash)" "$work/out")" = 1 ]
 
 # apt's lock held throughout: one line names the lock and its holder; no retry, no other road.
 hold_lock "$lock" "no such line"
@@ -306,10 +306,10 @@ check "lock held throughout: nothing else is tried, the lock tried once a second
 holder=
 
 # apt's lists locked by a process set-up cannot see (another user's), then freed: apt's words name it, once.
-SETUP_LOCK_WAIT=10 run_setup locked-once x86
+SETUP_LOCK_WAIT=60 run_setup locked-once x86
 check "lock holder unseen: set-up goes on" has "$work/out" "road: x86" &&
     check "lock holder unseen: apt's words name it, once" \
-        [ "$(grep -c "waiting up to 10 s for $lock, held by process 4242 (unattended-upgr)" "$work/out")" = 1 ]
+        [ "$(grep -c "waiting up to 60 s for $lock, held by process 4242 (unattended-upgr)" "$work/out")" = 1 ]
 
 # Not root and no sudo, everything installed, the sources cached nowhere: the lists as they stand serve the fetch.
 rm -rf "$work/state" "$work/home" "$work/cache"
