@@ -2,7 +2,7 @@
 # Installs the cross toolchain, Wine and the dependency sources, then configures and builds: the shipped 32-bit
 # programs into build/ on every host and, where the tests take the x86-64 road (scripts/road.sh), the same sources
 # for x86-64 into build-x64/. Safe to run again: each step skips what is already there, and where everything is
-# installed and the sources are cached, no package mirror is called at all.
+# installed and the sources are cached, no package mirror is called at all. Every stop ends in one "setup:" line.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -22,6 +22,10 @@ setup_packages "$want" "$top/third_party/src"
 # The tests run a second time under a Chinese locale (Wine then uses code page 936); without the
 # generated glibc locale Wine mangles non-ASCII file names.
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    if [ -n "$SETUP_NO_ROOT" ]; then
+        stop "set-up needs root to generate the zh_CN.UTF-8 locale (run it as root, or install $SETUP_SUDO)"
+        exit 1
+    fi
     if grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
         $SUDO sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
     elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then

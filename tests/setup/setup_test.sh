@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Set-up's package decisions against stand-ins for apt-get, dpkg, dpkg-query and dpkg-source first on PATH: a
-# mirror in the middle of a sync, a mirror that refuses every call while all is installed, a 32-bit Wine that
-# cannot be had, and one that fails everything. The stand-ins log each call; no real mirror is touched.
+# Set-up's package decisions against stand-ins for apt-get, dpkg, dpkg-query, dpkg-source, sudo, id and sleep first
+# on PATH: mirrors that are half-synced, refusing, unreachable or fine; a 32-bit Wine that cannot be had; apt's lock
+# held by another process; an interrupted dpkg; a cut or outdated source; a user who is not root; two set-ups at
+# once; both toolchains. The stand-ins log each call; no real mirror, lock or cache is touched.
 set -uo pipefail
+unset SETUP_CACHE SETUP_LOCK_WAIT SETUP_OS_RELEASE SETUP_SUDO
 top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+holder=
+trap '[ -z "$holder" ] || kill "$holder" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 check() { # WHAT CONDITION...
     local what=$1
@@ -16,15 +19,35 @@ check() { # WHAT CONDITION...
     fi
 }
 has() { grep -qF -- "$2" "$1"; }
+lacks() { ! grep -qF -- "$2" "$1"; }
 calls() { grep -c -- "$1" "$work/state/calls" || true; }
+stopped_with() { # TEXT: the set-up failed, and its last line, its only stop line, says TEXT
+    [ "$status" -ne 0 ] && [ "$(grep -c '^setup: stopped:' "$work/out")" = 1 ] && tail -n1 "$work/out" | grep -qF -- "setup: stopped: $1"
+}
+lock=$work/lock # apt's lock, as the stand-in takes it
+hold_lock() { # FILE PATTERN [WHERE]: another process holds FILE's lock until set-up's output (or WHERE) matches
+    # PATTERN, then notes that it saw it in $work/held (at most a minute or so); its pid in $holder
+    [ -e "$1" ] || : >"$1"
+    : >"$work/out"
+    rm -f "$work/held"
+    bash -c 'exec 9<"$0" && flock 9 && for _ in {1..1200}; do grep -qE -- "$1" "$2" 9<&- && { echo saw >"$3"; exit; }; sleep 0.05 9<&-; done' \
+        "$1" "$2" "${3:-$work/out}" "$work/held" </dev/null >/dev/null 2>&1 &
+    holder=$!
+    for _ in {1..200}; do flock -n "$1" true || return 0; sleep 0.05; done
+}
+SETUP_RECORD=.setup-source # the version record of an unpacked source
 
 mkdir -p "$work/bin"
-# dpkg-query: installed is what $STATE/installed lists
+# dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' PKG...: installed is what $STATE/installed lists
 cat >"$work/bin/dpkg-query" <<'EOF'
 #!/usr/bin/env bash
-pkg=${!#}
-grep -qxF -- "$pkg" "$STATE/installed" 2>/dev/null && { echo 'install ok installed'; exit 0; }
-exit 1
+installed=$'\n'$(cat "$STATE/installed" 2>/dev/null)$'\n' rc=0
+for p in "${@:3}"; do
+    arch=amd64
+    [[ $p != *:* ]] || arch=${p#*:}
+    if [[ $installed == *$'\n'"$p"$'\n'* ]]; then echo "${p%:*}:$arch install ok installed"; else rc=1; fi
+done
+exit $rc
 EOF
 cat >"$work/bin/dpkg" <<'EOF'
 #!/usr/bin/env bash
@@ -33,90 +56,276 @@ case $1 in
 --add-architecture) echo "dpkg $*" >>"$STATE/calls"; echo "$2" >>"$STATE/arch" ;;
 esac
 EOF
+# dpkg-source -x --no-check DSC DIR: a cut tarball does not unpack
 cat >"$work/bin/dpkg-source" <<'EOF'
 #!/usr/bin/env bash
+grep -qx whole "${3%/*}"/*.orig.tar.xz || { echo "dpkg-source: error: unexpected end of input in ${3%/*}" >&2; exit 25; }
 mkdir -p "${!#}" && basename "$3" >"${!#}/from"
 EOF
-# apt-get: what each call does is the mirror's MODE
+cat >"$work/bin/sudo" <<'EOF'
+#!/usr/bin/env bash
+echo "sudo $*" >>"$STATE/calls"
+exec "$@"
+EOF
+cat >"$work/bin/sleep" <<EOF
+#!/usr/bin/env bash
+echo "sleep \$*" >>"\$STATE/calls"
+exec $(command -v sleep) "\$@"
+EOF
+cat >"$work/bin/id" <<'EOF'
+#!/usr/bin/env bash
+[ "$1" = -u ] && { echo "${AS_UID:-0}"; exit 0; }
+exec /usr/bin/id "$@"
+EOF
+# apt-get: waits for the lock as long as its option says; what each call then does is the mirror's MODE
 cat >"$work/bin/apt-get" <<'EOF'
 #!/usr/bin/env bash
 echo "apt-get $*" >>"$STATE/calls"
-[ "$MODE" = refuse ] && { echo "E: the mirror refuses every call"; exit 100; }
-case " $* " in
-*" update "*)
+wait=(-n) args=()
+while [ $# -gt 0 ]; do
+    case $1 in
+    -o) [[ $2 == DPkg::Lock::Timeout=[1-9]* ]] && wait=(-w "${2#*=}"); shift 2 ;;
+    *) args+=("$1"); shift ;;
+    esac
+done
+set -- "${args[@]}"
+if [ "$MODE" = locked-once ] && [ ! -e "$STATE/was-locked" ]; then
+    touch "$STATE/was-locked"
+    echo "E: Could not get lock $LOCK. It is held by process 4242 (unattended-upgr)"
+    exit 100
+fi
+[ "$1" != update ] || wait=(-n) # apt does not wait for the lists' lock
+if ! flock "${wait[@]}" "$LOCK" true; then
+    echo "apt-get: locked out" >>"$STATE/calls"
+    echo "E: Could not get lock $LOCK"
+    echo "E: Unable to acquire the dpkg frontend lock ($LOCK), is another process using it?"
+    exit 100
+fi
+case "$MODE $*" in
+refuse*) echo "E: the mirror refuses every call"; exit 100 ;;
+"interrupted update"*) exit 100 ;;
+interrupted*) echo "E: dpkg was interrupted, you must manually run 'dpkg --configure -a' to correct the problem."; exit 100 ;;
+"unreachable update"*)
+    echo "Err:1 http://deb.debian.org/debian bookworm InRelease"
+    echo "  Temporary failure resolving 'deb.debian.org'"
+    echo "W: Some index files failed to download. They have been ignored, or old ones used instead."
+    exit 0 ;;
+unreachable*) echo "E: Unable to locate package ${!#}"; exit 100 ;;
+"fetch-fails install"*)
+    echo "E: Failed to fetch http://deb.debian.org/debian/pool/main/w/wine/${!#}_8.0.deb  Temporary failure resolving 'deb.debian.org'"
+    echo "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?"
+    exit 100 ;;
+"ok update"* | "locked-once update"* | "fetch-fails update"*) echo "Hit:1 http://deb.debian.org/debian bookworm InRelease"; exit 0 ;;
+*" update"*)
     echo "Err:9 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
     echo "  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
     echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
     exit 100 ;;
-*" source "*) touch "${!#}_1.0-1.dsc"; exit 0 ;;
-*" install "*)
-    if [ "$MODE" = broken ] || { [ "$MODE" = no-wine32 ] && [[ " $* " == *" wine32:i386 "* ]]; } ||
-       { [ "$MODE" = half-synced ] && [[ " $* " != *" -t bookworm "* ]]; }; then
-        echo " wine32:i386 : Depends: libwine:i386 (= 8.0~repack-4) but it is not going to be installed"
-        echo "E: Unable to correct problems, you have held broken packages."
-        exit 100
-    fi
-    for p in "$@"; do [[ $p == -* || $p == install || $p == bookworm ]] || echo "$p" >>"$STATE/installed"; done ;;
+*" source "*) touch "${!#}_1.0-1.dsc"; echo whole >"${!#}_1.0.orig.tar.xz"; exit 0 ;;
 esac
-exit 0
+if [ "$MODE" = broken ] || { [ "$MODE" = no-wine32 ] && [[ " $* " == *" wine32:i386 "* ]]; } ||
+   { [ "$MODE" = half-synced ] && [[ " $* " == *" wine32:i386 "* && " $* " != *" -t bookworm "* ]]; }; then
+    echo " ${!#} : Depends: libwine:i386 (= 8.0~repack-4) but it is not going to be installed"
+    echo "E: Unable to correct problems, you have held broken packages."
+    exit 100
+fi
+for p in "$@"; do [[ $p == -* || $p == install || $p == bookworm ]] || echo "$p" >>"$STATE/installed"; done
 EOF
 chmod +x "$work/bin"/*
 printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm\n' >"$work/debian.sources"
 echo 'VERSION_CODENAME=bookworm' >"$work/os-release"
 
-# run_setup MODE ROAD [FRESH]: one set-up of the packages and sources, output in $work/out
+# run_setup MODE ROAD [keep|keep-src]: one set-up of the packages and sources; keep: on the machine as the last one
+# left it (keep-src: third_party/src too). A row's own settings come as variables before the call.
 run_setup() {
-    [ "${3:-}" = keep ] || rm -rf "$work/state" "$work/cache" "$work/etc"
-    rm -rf "$work/src"
+    [ -n "${3:-}" ] || rm -rf "$work/state" "$work/cache" "$work/etc"
+    [ "${3:-}" = keep-src ] || rm -rf "$work/src"
     mkdir -p "$work/state" "$work/etc/sources.list.d"
     : >"$work/state/calls"
-    [ -f "$work/etc/sources.list.d/debian.sources" ] || cp "$work/debian.sources" "$work/etc/sources.list.d/"
+    [ -n "$(ls -A "$work/etc/sources.list.d")" ] || [ -f "$work/etc/sources.list" ] ||
+        cp "$work/debian.sources" "$work/etc/sources.list.d/"
     (
-        export PATH="$work/bin:$PATH" STATE="$work/state" MODE=$1 SUDO= SETUP_RETRY_PAUSE=0
-        export SETUP_APT_ETC="$work/etc" SETUP_OS_RELEASE="$work/os-release" SETUP_CACHE="$work/cache"
+        export PATH="$work/bin:$PATH" STATE="$work/state" MODE=$1 LOCK=$lock AS_UID=${AS_UID:-} HOME="$work/home"
+        export SETUP_RETRY_PAUSE=0 SETUP_LOCK_WAIT=${SETUP_LOCK_WAIT:-5} SETUP_APT_LOCKS=$lock XDG_CACHE_HOME=
+        export SETUP_APT_ETC="$work/etc" SETUP_OS_RELEASE=${SETUP_OS_RELEASE:-$work/os-release}
+        export SETUP_MACHINE_CACHE="$work/cache" SETUP_SUDO=${SETUP_SUDO:-sudo}
         set -euo pipefail # as setup.sh runs them
         . "$top/scripts/setup-packages.sh"
         setup_packages "$2" "$work/src" # a failed step ends the subshell, as it ends set-up
+        flock -n "$SETUP_CACHE" true || echo "setup: the cache is still locked"
         echo "road: $SETUP_ROAD"
     ) >"$work/out" 2>&1
+    status=$?
 }
+installed() { # PKG...: the stand-in machine has these installed
+    mkdir -p "$work/state"
+    printf '%s\n' "$@" >>"$work/state/installed"
+}
+all_but_wine32() { (. "$top/scripts/setup-packages.sh" && printf '%s\n' "${base_packages[@]}" "${x64_packages[@]}"); }
 
-# A mirror in mid-sync: the update fails on one index, the first install on broken packages, the install with
-# the release preferred succeeds; both are said, and the sources land in the machine's cache.
+# A mirror in mid-sync: the update fails on one index, the 32-bit Wine's install on broken packages, the install
+# with the release preferred succeeds; both are said, and the sources land in the machine's cache.
 run_setup half-synced x86
-check "half-synced mirror: set-up goes on" [ $? -eq 0 ]
-check "half-synced mirror: the update is tried three times" [ "$(calls ' update')" = 3 ]
+check "half-synced mirror: set-up goes on" [ $status -eq 0 ]
+check "half-synced mirror: the update is tried three times, with a pause between" [ "$(calls ' update')$(calls sleep)" = 32 ]
 check "half-synced mirror: the failed index is named" \
     has "$work/out" "warning: apt-get update failed 3 times on http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
+check "half-synced mirror: apt's refusal is shown" has "$work/out" "you have held broken packages"
 check "half-synced mirror: the release is preferred and said" has "$work/out" "release's own suite preferred (-t bookworm)"
 check "half-synced mirror: the second install prefers the release" [ "$(calls 'install -t bookworm')" = 1 ]
 check "half-synced mirror: i386 and deb-src are enabled" has "$work/etc/sources.list.d/debian.sources" "Types: deb deb-src"
 check "half-synced mirror: the 32-bit road stands" has "$work/out" "road: x86"
+check "half-synced mirror: the cache is unlocked when done" lacks "$work/out" "still locked"
 check "half-synced mirror: sources cached and unpacked" [ -f "$work/cache/sources/minizip/minizip_1.0-1.dsc" -a -d "$work/src/tinyxml2" -a -d "$work/src/minizip" ]
 
 # The same machine again, now with a mirror that refuses every call: all is installed and cached, so no call.
 run_setup refuse x86 keep
-check "all installed and cached: set-up passes" [ $? -eq 0 ]
+check "all installed and cached: set-up passes" [ $status -eq 0 ]
 check "all installed and cached: no apt-get call" [ ! -s "$work/state/calls" ]
 check "all installed and cached: sources unpacked from the cache" has "$work/src/tinyxml2/from" "tinyxml2_1.0-1.dsc"
 
+# third_party/src partly moved in (no record), and one from an older source version: both replaced, no mirror call.
+rm -rf "$work/src/tinyxml2/$SETUP_RECORD" "$work/src/tinyxml2/from"
+touch "$work/src/tinyxml2/half"
+mkdir "$work/src/.minizip.Ab12Cd" # a killed set-up's unpacking
+echo minizip_0.9-1.dsc >"$work/src/minizip/$SETUP_RECORD"
+run_setup refuse x86 keep-src
+check "partial and older sources: set-up passes without the mirror" [ $status -eq 0 -a ! -s "$work/state/calls" ]
+check "partial and older sources: replaced by the cached version, what a killed one left removed" \
+    [ ! -e "$work/src/tinyxml2/half" -a ! -e "$work/src/.minizip.Ab12Cd" ] &&
+    check "partial and older sources: both record the cached version" \
+        [ "$(cat "$work/src/tinyxml2/$SETUP_RECORD" "$work/src/minizip/$SETUP_RECORD")" = "$(printf 'tinyxml2_1.0-1.dsc\nminizip_1.0-1.dsc')" ]
+
+# Not root, with everything installed and the machine's cache filled: that cache serves, no apt-get call.
+AS_UID=1000 run_setup refuse x86 keep
+check "not root, machine cache filled: set-up passes, no apt-get call" [ $status -eq 0 -a ! -s "$work/state/calls" ]
+check "not root, machine cache filled: unpacked from it" has "$work/src/minizip/from" "minizip_1.0-1.dsc"
+check "not root, machine cache filled: no cache of its own" [ ! -e "$work/home" ]
+
+# A second set-up holds the machine's cache: this one says so and waits (the holder sees it blocked), then passes;
+# the sources, whole and current, are kept as they stand.
+touch "$work/src/minizip/mark"
+hold_lock "$work/cache" "^[0-9]+: -> FLOCK .*:$(stat -c %i "$work/cache") " /proc/locks
+run_setup refuse x86 keep-src
+holder=
+check "two set-ups: the second waits for the first" [ $status -eq 0 -a -f "$work/held" ] &&
+    check "two set-ups: the wait is said" has "$work/out" "another set-up is running on this machine"
+check "whole and current sources: kept as they stand" [ -f "$work/src/minizip/mark" ]
+
+# Everything installed but the sources cached nowhere; not root; a classic sources.list. One update, deb-src lines
+# added through sudo, the sources fetched as the user into the user's own cache, readable by all.
+rm -rf "$work/state" "$work/cache" "$work/etc"
+mkdir -p "$work/etc"
+echo 'deb http://deb.debian.org/debian bookworm main' >"$work/etc/sources.list"
+installed $(all_but_wine32) wine32:i386
+AS_UID=1000 run_setup ok x86 keep
+usercache=$work/home/.cache/kelnova-setup/sources
+check "sources not cached: set-up passes, installing nothing" [ $status -eq 0 -a "$(calls ' install')" = 0 ]
+check "sources not cached: one update, through sudo" \
+    [ "$(calls '^apt-get .* update')$(calls '^sudo env DEBIAN_FRONTEND=noninteractive apt-get .* update')" = 11 ]
+check "sources not cached: fetched as the user into the user's cache, readable by all" \
+    [ "$(calls ' source ')" = 2 -a "$(stat -c %a "$usercache/minizip")" = 755 ]
+check "classic sources.list: deb-src lines added, the deb lines kept" \
+    [ "$(grep -c '^deb\(-src\)\{0,1\} http://deb.debian.org/debian bookworm main$' "$work/etc/sources.list")" = 2 ]
+check "sources not cached: the update's own words are shown" has "$work/out" "Hit:1 http://deb.debian.org/debian bookworm InRelease"
+
+# A killed copy left a cut tarball in that cache: it is dropped and fetched again; the deb-src line stays single.
+: >"$usercache/tinyxml2/tinyxml2_1.0.orig.tar.xz"
+mkdir "$usercache/.tinyxml2.Ab12Cd" # a killed set-up's download
+AS_UID=1000 run_setup ok x86 keep
+check "cut tarball: set-up passes, saying it fetches again" has "$work/out" "the cached source of tinyxml2 does not unpack"
+check "cut tarball: fetched again, what a killed one left removed" \
+    [ "$(calls 'source -q --download-only tinyxml2')" = 1 -a ! -e "$usercache/.tinyxml2.Ab12Cd" ]
+check "cut tarball: the source is unpacked" has "$work/src/tinyxml2/$SETUP_RECORD" "tinyxml2_1.0-1.dsc"
+check "classic sources.list: deb-src lines added once" [ "$(grep -c '^deb-src' "$work/etc/sources.list")" = 1 ]
+
+# Not root and no sudo, packages missing: one line says set-up needs root for them.
+AS_UID=1000 SETUP_SUDO=no-such-sudo run_setup ok x86
+check "not root, no sudo: stops naming the packages" stopped_with "set-up needs root to install g++-mingw-w64-i686 cmake"
+check "not root, no sudo: no apt-get call" [ ! -s "$work/state/calls" ]
+
+# An unreachable mirror with only the 32-bit Wine missing: apt cannot locate it, which proves nothing; stop.
+rm -rf "$work/state"
+installed $(all_but_wine32)
+run_setup unreachable x86 keep
+check "unreachable mirror: stops naming only the 32-bit Wine and the mirror" \
+    stopped_with "could not install wine32:i386: the package mirror could not be reached"
+check "unreachable mirror: no x86-64 road" [ "$(calls ' wine64')" = 0 ]
+
+# The mirror drops the 32-bit Wine's download: apt did not refuse it, so no retry and no x86-64 road.
+rm -rf "$work/state"
+installed $(all_but_wine32)
+run_setup fetch-fails x86 keep
+check "download dropped: stops naming the mirror" stopped_with "could not install wine32:i386: the package mirror could not be reached"
+check "download dropped: no retry, no x86-64 road" [ "$(calls ' -t ')$(calls ' wine64')" = 00 ]
+
 # No 32-bit Wine to be had: the x86-64 road is taken, and why is said.
 run_setup no-wine32 x86
-check "no 32-bit Wine: set-up goes on" [ $? -eq 0 ]
+check "no 32-bit Wine: set-up goes on" [ $status -eq 0 ]
 check "no 32-bit Wine: the x86-64 road is taken" has "$work/out" "road: x86_64"
 check "no 32-bit Wine: the reason is said" has "$work/out" "the 32-bit Wine cannot be installed here"
 check "no 32-bit Wine: wine64 is installed" grep -qx wine64 "$work/state/installed"
 
-# Nothing installs: set-up stops and names the refused package and the failed index.
-run_setup broken x86_64
-check "nothing installs: set-up stops" [ $? -ne 0 ]
+# Both toolchains (KELNOVA_X64=1 on a host that runs 32-bit code), no 32-bit Wine to be had: the rest, the x86-64
+# toolchain included, goes in first, then the 32-bit Wine alone; the x86-64 road, nothing installed twice.
+run_setup no-wine32 x86+x86_64
+check "both toolchains: i386 added, the x86-64 road taken" [ "$(calls 'add-architecture i386')" = 1 ] &&
+    check "both toolchains: the road" has "$work/out" "road: x86_64"
+check "both toolchains: the x86-64 toolchain goes in with the rest, once" \
+    [ "$(calls 'no-install-recommends g++-mingw-w64-i686 .* g++-mingw-w64-x86-64 wine64$')$(calls ' wine64')" = 11 ]
+check "both toolchains: the 32-bit Wine alone" [ "$(calls 'no-install-recommends wine32:i386$')" = 2 ]
+
+# Nothing installs, and the release has no codename: set-up stops naming the refused package and the failed index.
+SETUP_OS_RELEASE=/dev/null run_setup broken x86_64
 check "nothing installs: the message names the package and the index" \
-    has "$work/out" "stopped: could not install wine32:i386 (the index that failed to download: http://deb.debian.org/debian-security bookworm-security/main i386 Packages)"
+    stopped_with "could not install wine64 (the index that failed to download: http://deb.debian.org/debian-security bookworm-security/main i386 Packages)"
+check "nothing installs: the skipped retry is said" has "$work/out" "names no VERSION_CODENAME, so the retry"
 check "x86-64 road: no i386 architecture is added" [ "$(calls 'add-architecture')" = 0 ]
+
+# An interrupted dpkg, behind an update that fails without a word: the mending command, no retry, no other road.
+run_setup interrupted x86
+check "dpkg interrupted: apt's words are shown" has "$work/out" "E: dpkg was interrupted"
+check "dpkg interrupted: stops with the mending command" stopped_with "an earlier package install was interrupted: mend it with 'dpkg --configure -a'"
+check "dpkg interrupted: the silent update is warned of" has "$work/out" "an index apt did not name"
+check "dpkg interrupted: nothing else is tried" [ "$(calls ' install')" = 1 ]
+
+# apt's lock held until the update found it held, then freed: the wait is said once and set-up goes on.
+hold_lock "$lock" "locked out" "$work/state/calls"
+SETUP_LOCK_WAIT=60 run_setup ok x86
+check "lock held a while: set-up goes on on the 32-bit road" has "$work/out" "road: x86"
+check "lock held a while: the wait is said once, naming the holder" \
+    [ "$(grep -c "waiting up to 60 s for $lock, held by process $holder (bash)" "$work/out")" = 1 ]
+
+# apt's lock held throughout: one line names the lock and its holder; no retry, no other road.
+hold_lock "$lock" "no such line"
+SETUP_LOCK_WAIT=1 run_setup ok x86
+kill "$holder"
+check "lock held throughout: stops naming the lock and the holder" \
+    stopped_with "$lock is still held by process $holder (bash) after 1 s"
+check "lock held throughout: nothing else is tried, the lock tried once a second" [ "$(calls ' install')" = 0 -a "$(calls 'locked out')" -le 2 ]
+holder=
+
+# apt's lists locked by a process set-up cannot see (another user's), then freed: apt's words name it, once.
+SETUP_LOCK_WAIT=60 run_setup locked-once x86
+check "lock holder unseen: set-up goes on" has "$work/out" "road: x86" &&
+    check "lock holder unseen: apt's words name it, once" \
+        [ "$(grep -c "waiting up to 60 s for $lock, held by process 4242 (unattended-upgr)" "$work/out")" = 1 ]
+
+# Not root and no sudo, everything installed, the sources cached nowhere: the lists as they stand serve the fetch.
+rm -rf "$work/state" "$work/home" "$work/cache"
+installed $(all_but_wine32) wine32:i386
+AS_UID=1000 SETUP_SUDO=no-such-sudo run_setup ok x86 keep
+check "not root, no sudo, sources missing: fetched with the lists as they stand" \
+    [ $status -eq 0 -a "$(calls ' update')$(calls ' source ')" = 02 ]
+
+# A cache folder that cannot be made: one line says so.
+installed $(all_but_wine32) wine32:i386
+SETUP_CACHE=$work/os-release/cache run_setup ok x86 keep
+check "unwritable cache: stops naming the folder" stopped_with "the cache folder $work/os-release/cache/sources cannot be written"
 
 if [ $failures -ne 0 ]; then
     echo "--- last set-up output:"
     cat "$work/out"
     exit 1
 fi
-echo "setup: package decisions pass (half-synced mirror, refusing mirror, no 32-bit Wine, nothing installs)"
+echo "setup: package decisions pass (mirrors half-synced, refusing and unreachable; apt's lock; dpkg interrupted; cut, partial and older sources; not root; two set-ups; both toolchains)"
