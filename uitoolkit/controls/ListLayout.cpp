@@ -123,11 +123,12 @@ int CListBodyUI::PlaceItems(const RECT& client, int availableWidth, int neededWi
         int height = child->MeasureSize(size).cy;
         return height == 0 ? 0 : ClampSize(height, child->GetMinHeight(), child->GetMaxHeight());
     };
-    int count = m_items.Count();
+    CLayoutPassUI pass(*this);
+    int count = pass.Count();
     int adjustable = 0, visible = 0, fixedTotal = 0;
     for (int i = 0; i < count; ++i) {
-        CControlUI* child = ChildAt(i);
-        if (!child->IsVisible() || child->IsFloat())
+        CControlUI* child = pass.At(i);
+        if (child == NULL || !child->IsVisible() || child->IsFloat())
             continue;
         int height = measure(child, availableHeight);
         if (height == 0)
@@ -148,11 +149,11 @@ int CListBodyUI::PlaceItems(const RECT& client, int availableWidth, int neededWi
     int remaining = availableHeight;
     int used = 0, adjustableSeen = 0;
     for (int i = 0; i < count; ++i) {
-        CControlUI* child = ChildAt(i);
-        if (!child->IsVisible())
+        CControlUI* child = pass.At(i);
+        if (child == NULL || !child->IsVisible())
             continue;
         if (child->IsFloat()) {
-            PlaceFloatingChild(i);
+            PlaceFloatingChild(child);
             continue;
         }
         RECT pad = child->GetPadding();
@@ -241,15 +242,21 @@ void CListUI::PlaceHeaderForColumns(const RECT& rc)
     m_style.nColumns = count > UILIST_MAX_COLUMNS ? UILIST_MAX_COLUMNS : count;
     bool hidden = !m_pHeader->IsVisible();
     if (hidden) {
-        for (int i = 0; i < count; ++i)
-            m_pHeader->ItemAt(i)->SetShownByParent(true);
+        CLayoutPassUI columns(*m_pHeader);
+        for (int i = 0; i < columns.Count(); ++i) {
+            if (CControlUI* item = columns.At(i))
+                item->SetShownByParent(true);
+        }
         RECT strip = {rc.left + m_rcInset.left, 0, rc.right - m_rcInset.right, 0};
         m_pHeader->SetPos(strip, false);
     }
     RefreshColumnBounds();
     if (hidden) {
-        for (int i = 0; i < count; ++i)
-            m_pHeader->ItemAt(i)->SetShownByParent(false);
+        CLayoutPassUI columns(*m_pHeader);
+        for (int i = 0; i < columns.Count(); ++i) {
+            if (CControlUI* item = columns.At(i))
+                item->SetShownByParent(false);
+        }
     }
 }
 

@@ -295,14 +295,30 @@ void CContainerUI::SetPos(RECT rc, bool invalidate)
     PlaceChildrenOver(area);
 }
 
+CContainerUI::CLayoutPassUI::CLayoutPassUI(const CContainerUI& owner) : m_owner(owner)
+{
+    m_children.reserve(static_cast<size_t>(owner.ChildCount()));
+    for (int i = 0; i < owner.ChildCount(); ++i)
+        m_children.push_back(owner.ChildAt(i));
+}
+
+CControlUI* CContainerUI::CLayoutPassUI::At(int index) const
+{
+    if (index < 0 || index >= Count())
+        return NULL;
+    CControlUI* child = m_children[static_cast<size_t>(index)];
+    return child->GetParentControl() == &m_owner ? child : NULL;
+}
+
 void CContainerUI::PlaceChildrenOver(const RECT& area)
 {
-    for (int i = 0; i < m_items.Count(); ++i) {
-        CControlUI* child = ChildAt(i);
-        if (!child->IsVisible())
+    CLayoutPassUI pass(*this);
+    for (int i = 0; i < pass.Count(); ++i) {
+        CControlUI* child = pass.At(i);
+        if (child == NULL || !child->IsVisible())
             continue;
         if (child->IsFloat()) {
-            PlaceFloatingChild(i);
+            PlaceFloatingChild(child);
             continue;
         }
         int width = ClampSize(area.right - area.left, child->GetMinWidth(), child->GetMaxWidth());
@@ -312,9 +328,8 @@ void CContainerUI::PlaceChildrenOver(const RECT& area)
     }
 }
 
-void CContainerUI::PlaceFloatingChild(int index)
+void CContainerUI::PlaceFloatingChild(CControlUI* child)
 {
-    CControlUI* child = ChildAt(index);
     if (child == NULL || !child->IsVisible() || !child->IsFloat())
         return;
     int width = GetWidth();

@@ -2,6 +2,9 @@
 #pragma once
 #include "core/ControlUI.h"
 #include "base/UIPtrArray.h"
+#include "base/UIHandlingScope.h"
+
+#include <vector>
 
 namespace UiToolkit {
 
@@ -81,12 +84,28 @@ public:
     virtual void ShowScrollBars(bool vertical, bool horizontal);
     virtual CScrollBarUI* VerticalBar() const;
     virtual CScrollBarUI* HorizontalBar() const;
-    virtual void PlaceFloatingChild(int index);
+    void PlaceFloatingChild(CControlUI* child);
     virtual void PlaceScrollBars(RECT inner, int requiredWidth, int requiredHeight);
 
     // The container's own children, whatever item view a subclass gives through ItemAt and ItemCount.
     CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items.GetAt(index)); }
     int ChildCount() const { return m_items.Count(); }
+
+    // One layout pass over the children as they were when it began. Placing a child runs its size handlers,
+    // which may remove, move or add children: a child that has left meanwhile reads NULL, added ones wait for
+    // the next pass (the change asked for one), and nothing removed is freed before the pass ends.
+    class CLayoutPassUI
+    {
+    public:
+        explicit CLayoutPassUI(const CContainerUI& owner);
+        int Count() const { return static_cast<int>(m_children.size()); }
+        CControlUI* At(int index) const;
+
+    private:
+        CHandlingScopeUI m_handling;
+        const CContainerUI& m_owner;
+        std::vector<CControlUI*> m_children;
+    };
 
     // Raises to the minimum, then lowers to the maximum: the maximum wins.
     static int ClampSize(int value, int minimum, int maximum);

@@ -54,12 +54,13 @@ int PlaceLine(CContainerUI& layout, bool vertical, const RECT& inner, int hPos, 
                                           : CContainerUI::ClampSize(size, child->GetMinWidth(), child->GetMaxWidth()));
     };
 
-    int count = layout.ChildCount();
+    CContainerUI::CLayoutPassUI pass(layout);
+    int count = pass.Count();
     int adjustable = 0, visible = 0;
     LONG fixedTotal = 0;
     for (int i = 0; i < count; ++i) {
-        CControlUI* child = layout.ChildAt(i);
-        if (!child->IsVisible() || child->IsFloat())
+        CControlUI* child = pass.At(i);
+        if (child == NULL || !child->IsVisible() || child->IsFloat())
             continue;
         LONG size = measure(child, mainAvailable);
         if (size == 0)
@@ -82,11 +83,11 @@ int PlaceLine(CContainerUI& layout, bool vertical, const RECT& inner, int hPos, 
     LONG used = 0;
     int adjustableSeen = 0;
     for (int i = 0; i < count; ++i) {
-        CControlUI* child = layout.ChildAt(i);
-        if (!child->IsVisible())
+        CControlUI* child = pass.At(i);
+        if (child == NULL || !child->IsVisible())
             continue;
         if (child->IsFloat()) {
-            layout.PlaceFloatingChild(i);
+            layout.PlaceFloatingChild(child);
             continue;
         }
         RECT pad = child->GetPadding();

@@ -80,9 +80,13 @@ bool CTabLayoutUI::SelectItem(int index)
         return true;
     int previous = m_iCurSel;
     m_iCurSel = index;
-    for (int i = 0; i < ItemCount(); ++i) {
-        CControlUI* child = ItemAt(i);
-        if (i == index) {
+    CControlUI* selected = ItemAt(index);
+    CLayoutPassUI pass(*this);
+    for (int i = 0; i < pass.Count(); ++i) {
+        CControlUI* child = pass.At(i);
+        if (child == NULL)
+            continue;
+        if (child == selected) {
             child->SetVisible(true);
             child->SetFocus();
             SetPos(m_rcItem, true);
@@ -109,15 +113,16 @@ void CTabLayoutUI::SetPos(RECT rc, bool invalidate)
 {
     CControlUI::SetPos(rc, invalidate);
     RECT area = InsetRect();
-    for (int i = 0; i < ItemCount(); ++i) {
-        CControlUI* child = ItemAt(i);
-        if (!child->IsVisible())
+    CLayoutPassUI pass(*this);
+    for (int i = 0; i < pass.Count(); ++i) {
+        CControlUI* child = pass.At(i);
+        if (child == NULL || !child->IsVisible())
             continue;
         if (child->IsFloat()) {
-            PlaceFloatingChild(i);
+            PlaceFloatingChild(child);
             continue;
         }
-        if (i != m_iCurSel)
+        if (child != ItemAt(m_iCurSel))
             continue;
         RECT pad = child->GetPadding();
         RECT cell = {area.left + pad.left, area.top + pad.top, area.right - pad.right, area.bottom - pad.bottom};

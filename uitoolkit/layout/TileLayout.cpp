@@ -75,13 +75,14 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
     int rowHeight = 0;
     int lastBottom = y;
     int placed = 0;
-    int count = m_items.Count();
+    CLayoutPassUI pass(*this);
+    int count = pass.Count();
     for (int index = 0; index < count; ++index) {
-        CControlUI* child = ItemAt(index);
-        if (!child->IsVisible())
+        CControlUI* child = pass.At(index);
+        if (child == NULL || !child->IsVisible())
             continue;
         if (child->IsFloat()) {
-            PlaceFloatingChild(index);
+            PlaceFloatingChild(child);
             continue;
         }
         int column = placed % m_nColumns;
@@ -90,8 +91,8 @@ void CTileLayoutUI::SetPos(RECT rc, bool invalidate)
             CControlUI* first = child;
             int member = 0;
             for (int k = index; k < count && member < m_nColumns; ++k) {
-                CControlUI* next = ItemAt(k);
-                if (!next->IsVisible() || next->IsFloat())
+                CControlUI* next = pass.At(k);
+                if (next == NULL || !next->IsVisible() || next->IsFloat())
                     continue;
                 RECT pad = next->GetPadding();
                 int width = cellWidth - pad.left - pad.right;
