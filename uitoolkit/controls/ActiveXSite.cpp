@@ -507,18 +507,26 @@ HRESULT CActiveXCtrl::CreateActiveXWnd()
 {
     if (m_pWindow != NULL)
         return S_OK;
-    m_pWindow = new (std::nothrow) CActiveXWnd();
-    if (m_pWindow == NULL)
+    CActiveXWnd* window = new (std::nothrow) CActiveXWnd();
+    if (window == NULL)
         return E_OUTOFMEMORY;
-    HWND hwnd = m_pWindow->Init(this, ManagerWindow());
-    if (hwnd == NULL) {
-        delete m_pWindow;
+    m_pWindow = window;
+    // The parent hears of its new child: a handler may destroy the window, or remove the control, which lets
+    // this site and its window go. Both stay until this call is done with them.
+    AddRef();
+    HWND hwnd = window->Init(this, ManagerWindow());
+    HRESULT hr = S_OK;
+    if (m_pWindow != window) {
+        hr = E_FAIL;
+    } else if (hwnd == NULL || !::IsWindow(hwnd)) {
+        delete window;
         m_pWindow = NULL;
-        return E_FAIL;
-    }
-    if (m_pOwner != NULL)
+        hr = E_FAIL;
+    } else if (m_pOwner != NULL) {
         m_pOwner->m_hwndHost = hwnd;
-    return S_OK;
+    }
+    Release();
+    return hr;
 }
 
 } // namespace UiToolkit

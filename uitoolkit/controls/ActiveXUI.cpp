@@ -1,6 +1,7 @@
 #include "core/ToolkitLog.h"
 #include "controls/ActiveXUI.h"
 #include "controls/ActiveXSite.h"
+#include "core/ManagerShared.h"
 
 #include <wchar.h>
 
@@ -248,6 +249,9 @@ IOleObject* CActiveXUI::CreateFromModule()
 
 bool CActiveXUI::CreateControl()
 {
+    // The object's start runs handlers (notifications, the parent hearing of the host window, focus): this
+    // control and the window stay until the call is done; callers check their life guard afterwards.
+    ManagerBusy busy(m_pManager != NULL ? m_pManager->GetWindow() : NULL);
     ReleaseControl();
     m_bCreated = true;
 

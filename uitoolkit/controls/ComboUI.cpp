@@ -1,6 +1,7 @@
 #include "controls/ComboUI.h"
 #include "controls/ButtonState.h"
 #include "controls/ListItemOrder.h"
+#include "core/ManagerShared.h"
 #include "layout/DisabledMouse.h"
 
 #include <stdlib.h>
@@ -45,6 +46,9 @@ bool CComboUI::Trigger()
         return false;
     if (m_pWindow != NULL)
         return true;
+    // Handlers reached while the pop-up opens may remove this combo or destroy the window: both stay until
+    // this call is done (a removed combo has no manager then).
+    ManagerBusy busy(m_pManager != NULL ? m_pManager->GetWindow() : NULL);
     m_pWindow = new CComboWnd();
     m_pWindow->Init(this);
     Invalidate();

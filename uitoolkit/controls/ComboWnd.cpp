@@ -1,5 +1,6 @@
 #include "controls/ComboUI.h"
 #include "controls/ListItemOrder.h"
+#include "core/ManagerShared.h"
 
 #include <windowsx.h>
 
@@ -69,16 +70,26 @@ void CComboWnd::Init(CComboUI* owner)
 {
     m_pOwner = owner;
     m_iOldSel = owner->CurrentIndex();
+    // A combo removed by a handler before it opened has no window to open the pop-up for.
+    if (owner->GetOwnerManager() == NULL || ::IsWindow(owner->GetOwnerManager()->GetWindow()) == FALSE) {
+        FinishWithoutWindow();
+        return;
+    }
     RECT rc = PlaceForItems();
     HWND parent = owner->GetOwnerManager() != NULL ? owner->GetOwnerManager()->GetWindow() : NULL;
+    // Handlers reached from here (the items' init, the owner window losing activation and focus) may destroy
+    // the pop-up or its owner window, or remove the combo, which detaches this object and closes its window.
+    // This object and the owner's manager stay until the end; the object is finished then if its window went.
+    Hold self(this);
+    ManagerBusy busy(parent);
     if (CreateWnd(parent, NULL, WS_POPUP, WS_EX_TOOLWINDOW, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top) ==
         NULL) {
-        // No window means no OnWindowGone to free this object.
-        owner->m_pWindow = NULL;
-        delete this;
+        FinishWithoutWindow();
         return;
     }
     ::ShowWindow(m_hWnd, SW_SHOW);
+    if (m_hWnd == NULL)
+        return;
     HWND top = m_hWnd;
     while (::GetParent(top) != NULL)
         top = ::GetParent(top);
@@ -89,8 +100,9 @@ void CComboWnd::Init(CComboUI* owner)
 void CComboWnd::OnCreate()
 {
     m_manager.AttachWindow(m_hWnd);
+    // The layout joins the manager only with the items in it: an item's init handler that removes it then
+    // finds it listed, so the layout never keeps an item the combo lets go of.
     m_pLayout = new CVerticalLayoutUI();
-    m_pLayout->AttachManager(&m_manager, NULL, true);
     CWindowManagerUI* ownerManager = m_pOwner->GetOwnerManager();
     const wchar_t* defaults = ownerManager != NULL ? ownerManager->GetDefaultAttributeList(L"VerticalLayout") : NULL;
     if (defaults != NULL)

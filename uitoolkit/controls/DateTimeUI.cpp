@@ -1,4 +1,5 @@
 #include "controls/DateTimeUI.h"
+#include "core/ManagerShared.h"
 #include "core/WindowManager.h"
 
 #include <commctrl.h>
@@ -13,13 +14,22 @@ void CDateTimeWnd::Init(CDateTimeUI* owner)
     m_pOwner = owner;
     owner->m_nDTUpdateFlag = CDateTimeUI::UPDATE_NONE;
     CWindowManagerUI* manager = owner->GetOwnerManager();
+    // A control removed by its own focus handlers has no window to open the native box in.
+    if (manager == NULL || ::IsWindow(manager->GetWindow()) == FALSE) {
+        FinishWithoutWindow();
+        return;
+    }
+    // Handlers reached from here (the parent hears of its new child, of the date and of the focus) may destroy
+    // the window or its parent, or remove the owner, which detaches this object and closes its window. This
+    // object and the manager stay until the end; the object is finished then if its window went.
+    Hold self(this);
+    ManagerBusy busy(manager->GetWindow());
     if (m_hWnd == NULL) {
         // The picker class exists only once the date classes are registered.
         INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_DATE_CLASSES};
         ::InitCommonControlsEx(&icc);
         if (CreateWndInRect(manager->GetWindow(), NULL, WS_CHILD, 0, owner->GetPos()) == NULL) {
-            owner->m_pWindow = NULL;
-            delete this;
+            FinishWithoutWindow();
             return;
         }
         SendMsg(WM_SETFONT, reinterpret_cast<WPARAM>(manager->GetFont(owner->GetFont())), TRUE);
@@ -27,9 +37,13 @@ void CDateTimeWnd::Init(CDateTimeUI* owner)
     if (owner->GetText().IsEmpty())
         ::GetLocalTime(&owner->m_sysTime);
     SendMsg(DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&owner->m_sysTime));
+    if (m_hWnd == NULL || m_pOwner == NULL)
+        return;
     ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+    if (m_hWnd == NULL || m_pOwner == NULL)
+        return;
     ::SetFocus(m_hWnd);
-    m_bInit = true;
+    m_bInit = m_hWnd != NULL && m_pOwner != NULL;
 }
 
 namespace {

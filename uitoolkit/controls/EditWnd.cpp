@@ -1,4 +1,5 @@
 #include "controls/EditUI.h"
+#include "core/ManagerShared.h"
 #include "core/WindowManager.h"
 
 #include <vector>
@@ -36,13 +37,21 @@ void CEditWnd::Init(CEditUI* owner)
 {
     m_pOwner = owner;
     CWindowManagerUI* manager = owner->GetOwnerManager();
+    // A control removed by its own focus handlers has no window to open the native box in.
+    if (manager == NULL || ::IsWindow(manager->GetWindow()) == FALSE) {
+        FinishWithoutWindow();
+        return;
+    }
+    // Handlers reached from here (the parent hears of its new child, of the text and of the focus) may destroy
+    // the window or its parent, or remove the owner, which detaches this object and closes its window. This
+    // object and the manager stay until the end; the object is finished then if its window went.
+    Hold self(this);
+    ManagerBusy busy(manager->GetWindow());
     DWORD style = WS_CHILD | ES_AUTOHSCROLL;
     if (owner->IsPasswordMode())
         style |= ES_PASSWORD;
     if (CreateWndInRect(manager->GetWindow(), NULL, style, 0, EditRect()) == NULL) {
-        // No window means no OnWindowGone to free this object.
-        owner->m_pWindow = NULL;
-        delete this;
+        FinishWithoutWindow();
         return;
     }
     SendMsg(WM_SETFONT, reinterpret_cast<WPARAM>(manager->GetFont(owner->m_iFont)), TRUE);
@@ -50,14 +59,20 @@ void CEditWnd::Init(CEditUI* owner)
     if (owner->IsPasswordMode())
         SendMsg(EM_SETPASSWORDCHAR, owner->GetPasswordChar());
     ::SetWindowTextW(m_hWnd, owner->GetText());
+    if (m_hWnd == NULL || m_pOwner == NULL)
+        return;
     SendMsg(EM_SETMODIFY, FALSE);
     SendMsg(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
     ::EnableWindow(m_hWnd, owner->IsEnabled());
+    if (m_hWnd == NULL || m_pOwner == NULL)
+        return;
     SendMsg(EM_SETREADONLY, owner->IsReadOnly());
     ::SetWindowLongW(m_hWnd, GWL_STYLE, ::GetWindowLongW(m_hWnd, GWL_STYLE) | owner->GetWindowStyles());
     ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+    if (m_hWnd == NULL || m_pOwner == NULL)
+        return;
     ::SetFocus(m_hWnd);
-    m_bInit = true;
+    m_bInit = m_hWnd != NULL && m_pOwner != NULL;
 }
 
 LRESULT CEditWnd::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -65,9 +65,15 @@ HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD
     bool registered = QueryBaseClassName() != NULL ? RegisterSuperclass() : RegisterOwnClass();
     if (!registered)
         return NULL;
-    m_hWnd = ::CreateWindowExW(exStyle, QueryClassName(), title, style, x, y, cx, cy, parent, menu,
-                               CResourceSettingsUI::GetModuleInstance(), this);
-    return m_hWnd;
+    // Handlers reached during creation (the parent hears of its new child) may destroy the window again: the
+    // object stays until this call is done with it, and is finished as it returns unless the caller holds it.
+    EnterMessage();
+    HWND created = ::CreateWindowExW(exStyle, QueryClassName(), title, style, x, y, cx, cy, parent, menu,
+                                     CResourceSettingsUI::GetModuleInstance(), this);
+    m_hWnd = m_bGone ? NULL : created;
+    HWND result = m_hWnd;
+    LeaveMessage();
+    return result;
 }
 
 HWND CWindowWnd::CreateWndInRect(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, const RECT& rc,
@@ -202,16 +208,29 @@ LRESULT CWindowWnd::FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, boo
     ::RemovePropW(hWnd, OBJECT_PROPERTY);
     m_hWnd = NULL;
     m_hGoneWnd = hWnd;
+    m_bGone = true;
     return result;
 }
 
 void CWindowWnd::LeaveMessage()
 {
-    if (--m_iMessageDepth > 0 || m_hGoneWnd == NULL)
+    if (--m_iMessageDepth > 0 || !m_bGone)
         return;
     HWND gone = m_hGoneWnd;
+    m_bGone = false;
     m_hGoneWnd = NULL;
     OnWindowGone(gone);
+}
+
+void CWindowWnd::FinishWithoutWindow()
+{
+    if (m_hWnd != NULL)
+        return;
+    m_bGone = true;
+    if (m_iMessageDepth == 0) {
+        ++m_iMessageDepth;
+        LeaveMessage();
+    }
 }
 
 CWindowWnd* CWindowWnd::FromHandle(HWND hWnd)
@@ -220,6 +239,12 @@ CWindowWnd* CWindowWnd::FromHandle(HWND hWnd)
 }
 
 CWindowWnd::Hold::Hold(HWND hWnd) : m_pObject(FromHandle(hWnd))
+{
+    if (m_pObject != NULL)
+        m_pObject->EnterMessage();
+}
+
+CWindowWnd::Hold::Hold(CWindowWnd* object) : m_pObject(object)
 {
     if (m_pObject != NULL)
         m_pObject->EnterMessage();

@@ -42,11 +42,13 @@ public:
     static CWindowWnd* FromHandle(HWND hWnd);
 
     // Counts as a message of the window's object while open: a window destroyed meanwhile is finished
-    // (OnWindowGone) once the last hold and message end. Objects are found by window, at opening.
+    // (OnWindowGone) once the last hold and message end. Objects are found by window, at opening, or named
+    // directly, which also holds one that has no window yet (across its own creation).
     class Hold
     {
     public:
         explicit Hold(HWND hWnd);
+        explicit Hold(CWindowWnd* object);
         ~Hold();
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
@@ -64,6 +66,9 @@ protected:
                                 bool superclassed);
     void EnterMessage() { ++m_iMessageDepth; }
     void LeaveMessage();
+    // For an object held across its own creation that ends up with no window (none came, or it came and went
+    // again): it is finished (OnWindowGone) as the last hold ends, as if its window had gone.
+    void FinishWithoutWindow();
 
     HWND m_hWnd;
     WNDPROC m_OldWndProc;
@@ -71,7 +76,8 @@ protected:
 
 private:
     int m_iMessageDepth = 0; // messages and holds of this object under way
-    HWND m_hGoneWnd = NULL;  // destroyed, waiting for the outermost message to finish it
+    bool m_bGone = false;    // destroyed, waiting for the outermost message or hold to finish it
+    HWND m_hGoneWnd = NULL;  // the window that went, if one came
     CWindowWnd(const CWindowWnd&) = delete;
     CWindowWnd& operator=(const CWindowWnd&) = delete;
 };

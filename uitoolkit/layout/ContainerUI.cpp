@@ -205,8 +205,16 @@ void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, 
     // Children start first; one that looks up while it starts (a child layout counting its depth) must
     // find every level above it already joined.
     m_pParent = parent;
-    for (int i = 0; i < m_items.Count(); ++i)
-        ChildAt(i)->AttachManager(manager, this, initialise);
+    for (int i = 0; i < m_items.Count(); ++i) {
+        CControlUI* child = ChildAt(i);
+        child->AttachManager(manager, this, initialise);
+        // Its init handler may have removed it or a sibling: go on after where it stands now (compared only, as
+        // it may be gone), so no child is skipped.
+        if (ChildAt(i) != child) {
+            int now = m_items.Find(child);
+            i = now >= 0 ? now : i - 1;
+        }
+    }
     if (m_pVerticalScrollBar != NULL)
         m_pVerticalScrollBar->AttachManager(manager, this, initialise);
     if (m_pHorizontalScrollBar != NULL)
