@@ -26,13 +26,15 @@ enum InjectMode
     INJECT_REMOVE_DEFERRED_MODAL, // removes the sender, queued for deletion, then runs a modal loop
     INJECT_REMOVE_PARENT,         // removes the container that holds the sender, deleted at once
     INJECT_DESTROY_WINDOW,        // destroys the window (its object deletes itself and its manager)
-    INJECT_CLOSE_IN_MODAL         // asks the window to close and runs a modal loop while it does
+    INJECT_CLOSE_IN_MODAL,        // asks the window to close and runs a modal loop while it does
+    INJECT_REMOVE_KEPT            // removes the sender and keeps it; deletes it once the window is gone
 };
 
 inline const char* InjectModeName(InjectMode mode)
 {
     static const char* const names[] = {"record",        "remove-now",     "remove-deferred-modal",
-                                        "remove-parent", "destroy-window", "close-in-modal"};
+                                        "remove-parent", "destroy-window", "close-in-modal",
+                                        "remove-kept"};
     return names[mode];
 }
 
@@ -110,6 +112,12 @@ public:
     CHandlerInjector(InjectMode mode, const std::wstring& call, int occurrence)
         : m_mode(mode), m_target(call), m_targetOccurrence(occurrence)
     {}
+    // A control the application kept may outlive its window, and is deleted after it.
+    ~CHandlerInjector()
+    {
+        for (UiToolkit::CControlUI* kept : m_kept)
+            delete kept;
+    }
     CHandlerInjector(const CHandlerInjector&) = delete;
     CHandlerInjector& operator=(const CHandlerInjector&) = delete;
 
@@ -261,6 +269,9 @@ private:
             m_outcome = Remove(sender, true);
             RunNestedMessageLoop();
             break;
+        case INJECT_REMOVE_KEPT:
+            m_outcome = Remove(sender, false, true);
+            break;
         case INJECT_REMOVE_PARENT:
             m_outcome = sender != NULL ? Remove(Holder(sender), false) : L"no sender";
             break;
@@ -299,7 +310,7 @@ private:
     }
 
     // Through the holder; a part its holder will not let go of takes the nearest ancestor that goes.
-    std::wstring Remove(UiToolkit::CControlUI* control, bool defer)
+    std::wstring Remove(UiToolkit::CControlUI* control, bool defer, bool keep = false)
     {
         if (!WindowAlive())
             return L"window gone";
@@ -309,10 +320,26 @@ private:
                 break;
             auto* box = static_cast<UiToolkit::IContainerUI*>(holder->CastTo(L"IContainer"));
             if (box != NULL) {
-                if (auto* container = static_cast<UiToolkit::CContainerUI*>(holder->CastTo(L"Container")))
+                auto* container = static_cast<UiToolkit::CContainerUI*>(holder->CastTo(L"Container"));
+                if (container != NULL)
                     container->SetDefersItemDeletion(defer);
+                // A list keeps its header in its own slot, apart from the items: both are told.
+                bool owns = container == NULL || container->OwnsRemovedItems();
+                bool ownsOwn = container == NULL || container->CContainerUI::OwnsRemovedItems();
+                if (keep && container != NULL) {
+                    container->SetOwnsRemovedItems(false);
+                    container->CContainerUI::SetOwnsRemovedItems(false);
+                }
                 std::wstring label = Label(part);
-                if (box->RemoveItem(part))
+                bool removed = box->RemoveItem(part);
+                if (keep && container != NULL) {
+                    container->CContainerUI::SetOwnsRemovedItems(ownsOwn);
+                    container->SetOwnsRemovedItems(owns);
+                }
+                owns = owns && ownsOwn;
+                if (removed && keep && owns && container != NULL)
+                    m_kept.push_back(part);
+                if (removed)
                     return L"removed " + label;
             }
             part = holder;
@@ -330,6 +357,7 @@ private:
     HWND m_hWnd = NULL;
     PreFilter m_preFilter{this};
     std::vector<std::wstring> m_calls;
+    std::vector<UiToolkit::CControlUI*> m_kept;
     std::map<UiToolkit::CControlUI*, Hook*> m_hooks; // live hooked controls
     std::vector<std::unique_ptr<Hook>> m_allHooks;   // kept until the end: a delegate may still be running
     int m_unnamed = 0;

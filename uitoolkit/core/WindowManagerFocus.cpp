@@ -64,11 +64,16 @@ bool CWindowManagerUI::DropFocus(CControlUI* next, bool deferNotification)
 
 void CWindowManagerUI::SetFocusControl(CControlUI* control)
 {
-    if (::GetFocus() != m_hWnd && control != m_pFocus)
-        ::SetFocus(m_hWnd);
+    // Held from the start: the window's own focus messages run filters that may destroy it.
+    ManagerBusy busy(m_hWnd);
+    if (::GetFocus() != m_hWnd && control != m_pFocus) {
+        HWND hWnd = m_hWnd;
+        ::SetFocus(hWnd);
+        if (hWnd != NULL && !::IsWindow(hWnd))
+            return;
+    }
     if (control == m_pFocus)
         return;
-    ManagerBusy busy(m_hWnd);
     // A kill-focus handler may remove or delete the control that is to take the focus, or this manager.
     CControlWatchUI watch(this, control);
     if (!DropFocus(control) || watch.Control() == NULL)

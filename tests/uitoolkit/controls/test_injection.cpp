@@ -1,5 +1,8 @@
 // Every call a scene makes into application code, replayed once per call with a handler that bites back there.
+#include "controls/ListItemsUI.h"
+#include "controls/OptionUI.h"
 #include "controls/TextUI.h"
+#include "controls/TreeViewUI.h"
 #include "layout/LayoutUI.h"
 #include "skin/SkinBuilder.h"
 #include "FakeActiveX.h"
@@ -337,6 +340,25 @@ void CommonKeys(SceneDriver& d, const wchar_t* focused, const wchar_t* panel)
     d.Resize(360, 320);
 }
 
+// An item the application adds selected: its owner announces the selection while the insert is under way.
+void AddSelected(SceneDriver& d, const wchar_t* owner, bool node)
+{
+    d.Do([owner, node](CWindowManagerUI& m) {
+        CControlUI* item = node ? NULL : new CListLabelElementUI();
+        if (node) {
+            CTreeNodeUI* parent = new CTreeNodeUI();
+            parent->AddChildNode(new CTreeNodeUI());
+            item = parent;
+        }
+        CControlUI* list = m.FindControlByName(owner);
+        auto* box = list != NULL ? static_cast<IContainerUI*>(list->CastTo(L"IContainer")) : NULL;
+        item->SetFixedHeight(20);
+        static_cast<IListItemUI*>(item->CastTo(L"ListItem"))->SetItemSelected(true);
+        if (box == NULL || !box->AddItem(item))
+            delete item;
+    });
+}
+
 std::vector<Scene> Scenes()
 {
     std::vector<Scene> scenes;
@@ -358,6 +380,11 @@ std::vector<Scene> Scenes()
                              L"<Option name=\"o2\" group=\"g\" text=\"b\" width=\"60\" selected=\"true\"/>"
                              L"<CheckBox name=\"c1\" text=\"c\" width=\"60\" shortcut=\"C\"/></HorizontalLayout>"),
                       [](SceneDriver& d) {
+                          // The application's own choice, from outside any message.
+                          d.Do([](CWindowManagerUI& m) {
+                              if (CControlUI* option = m.FindControlByName(L"o1"))
+                                  static_cast<COptionUI*>(option->CastTo(L"Option"))->SetSelected(true);
+                          });
                           d.Click(L"o1");
                           d.Click(L"c1");
                           d.Alt(L'A');
@@ -448,6 +475,7 @@ std::vector<Scene> Scenes()
                              L"</ListContainerElement><ListLabelElement name=\"l4\" height=\"30\" text=\"four\"/>"
                              L"</List>"),
                       [](SceneDriver& d) {
+                          AddSelected(d, L"list", false);
                           d.Click(L"h1");
                           d.Drag(L"h1", 0.98, 0.6);
                           d.Click(L"l1");
@@ -463,6 +491,7 @@ std::vector<Scene> Scenes()
                              L"<TreeNode name=\"n1\" text=\"one\"><TreeNode name=\"n11\" text=\"inner\"/></TreeNode>"
                              L"<TreeNode name=\"n2\" text=\"two\"/></TreeView>"),
                       [](SceneDriver& d) {
+                          AddSelected(d, L"tree", true);
                           d.Click(L"n1");
                           d.DoubleClick(L"n1");
                           d.DoubleClick(L"n1");
@@ -534,6 +563,15 @@ std::vector<Scene> Scenes()
                              FakeControlPath() + L"\"/></VerticalLayout>"),
                       [](SceneDriver& d) {
                           d.Click(L"ax");
+                          // The newest object takes the focus through its site, as one clicked inside does.
+                          d.Do([](CWindowManagerUI&) {
+                              HMODULE fake = GetModuleHandleW(L"FakeActiveX.dll");
+                              auto take = fake != NULL
+                                              ? reinterpret_cast<FakeAskProc>(GetProcAddress(fake, "FakeTakeFocus"))
+                                              : NULL;
+                              if (take != NULL)
+                                  take();
+                          });
                           d.Click(L"wl");
                           d.Keys({'A', VK_TAB});
                           CommonKeys(d, L"ax", L"panel");
@@ -691,8 +729,8 @@ void RunInjection(const char* name)
     for (const std::wstring& call : again)
         ++countsAgain[call];
     std::vector<Replay> replays;
-    const InjectMode modes[] = {INJECT_REMOVE_NOW, INJECT_REMOVE_DEFERRED_MODAL, INJECT_REMOVE_PARENT,
-                                INJECT_DESTROY_WINDOW, INJECT_CLOSE_IN_MODAL};
+    const InjectMode modes[] = {INJECT_REMOVE_NOW,     INJECT_REMOVE_DEFERRED_MODAL, INJECT_REMOVE_PARENT,
+                                INJECT_DESTROY_WINDOW, INJECT_CLOSE_IN_MODAL,        INJECT_REMOVE_KEPT};
     // Each call once, where it first comes: a later occurrence of the same call seldom takes another path, and
     // the run stays within minutes. A filter's or translator's handler has no sender of its own: it ends the
     // window, and the removals are left to the calls that name a control.
