@@ -25,12 +25,12 @@ stopped_with() { # TEXT: the set-up failed, and its last line, its only stop lin
     [ "$status" -ne 0 ] && [ "$(grep -c '^setup: stopped:' "$work/out")" = 1 ] && tail -n1 "$work/out" | grep -qF -- "setup: stopped: $1"
 }
 hold_lock() { # FILE PATTERN [WHERE]: another process holds FILE's lock until a line of set-up's output (or of WHERE)
-    # matches PATTERN, then notes that it saw it in $work/held (at most a minute or so); its pid in $holder. It polls
-    # with builtins only: on a loaded machine every process start counts.
+    # matches PATTERN, then notes that it saw it in $work/held (at most a minute or so); its pid in $holder, which
+    # has FILE open twice. It polls with builtins only: on a loaded machine every process start counts.
     [ -e "$1" ] || : >"$1"
     : >"$work/out"
     rm -f "$work/held" "$work/held.holding"
-    bash -c 'exec 9<"$0" && flock 9 && echo >"$3.holding" && for _ in {1..1200}; do
+    bash -c 'exec 9<"$0" 8<"$0" && flock 9 && echo >"$3.holding" && for _ in {1..1200}; do
                  while read -r l; do [[ $l =~ $1 ]] && { echo saw >"$3"; exit; }; done <"$2"; read -t 0.05 <>"$4"
              done' "$1" "$2" "${3:-$work/out}" "$work/held" "$base/never" </dev/null >/dev/null 2>&1 &
     holder=$!
@@ -91,8 +91,9 @@ while [ $# -gt 0 ]; do
     esac
 done
 set -- "${args[@]}"
-if [ "$MODE" = locked-once ] && [ ! -e "$STATE/was-locked" ]; then
-    touch "$STATE/was-locked"
+if [ "$MODE" = locked-twice ] && [ ! -e "$STATE/was-locked-twice" ]; then
+    [ ! -e "$STATE/was-locked" ] || : >"$STATE/was-locked-twice"
+    : >"$STATE/was-locked"
     echo "E: Could not get lock $LOCK. It is held by process 4242 (unattended-upgr)"
     exit 100
 fi
@@ -118,12 +119,13 @@ unreachable*) echo "E: Unable to locate package ${!#}"; exit 100 ;;
     echo "E: Failed to fetch http://deb.debian.org/debian/pool/main/w/wine/${!#}_8.0.deb  Temporary failure resolving 'deb.debian.org'"
     echo "E: Unable to fetch some archives, maybe run apt-get update or try with --fix-missing?"
     exit 100 ;;
-"ok update"* | "locked-once update"* | "fetch-fails update"*) echo "Hit:1 http://deb.debian.org/debian bookworm InRelease"; exit 0 ;;
+"ok update"* | "locked-twice update"* | "fetch-fails update"* | "cut-source update"*) echo "Hit:1 http://deb.debian.org/debian bookworm InRelease"; exit 0 ;;
 *" update"*)
     echo "Err:9 http://deb.debian.org/debian-security bookworm-security/main i386 Packages"
     echo "  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
     echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
     exit 100 ;;
+"cut-source source "*) touch "${!#}_1.0-1.dsc"; : >"${!#}_1.0.orig.tar.xz"; exit 0 ;;
 *" source "*) touch "${!#}_1.0-1.dsc"; echo whole >"${!#}_1.0.orig.tar.xz"; exit 0 ;;
 esac
 if [ "$MODE" = broken ] || { [ "$MODE" = no-wine32 ] && [[ " $* " == *" wine32:i386 "* ]]; } ||
@@ -310,6 +312,13 @@ rows_dpkg_interrupted() {
     check "dpkg interrupted: stops with the mending command" stopped_with "an earlier package install was interrupted: mend it with 'dpkg --configure -a'"
     check "dpkg interrupted: the silent update is warned of" has "$work/out" "an index apt did not name"
     check "dpkg interrupted: nothing else is tried" [ "$(calls ' install')" = 1 ]
+
+    # The same with only the 32-bit Wine left to install: one stop line, the mending command, no other road.
+    rm -rf "$work/state"
+    installed $(all_but_wine32)
+    run_setup interrupted x86 keep
+    check "dpkg interrupted at the 32-bit Wine: stops with the mending command" \
+        stopped_with "an earlier package install was interrupted: mend it with 'dpkg --configure -a'"
 }
 
 rows_lock_held_a_while() {
@@ -317,8 +326,9 @@ rows_lock_held_a_while() {
     hold_lock "$lock" "locked out" "$work/state/calls"
     SETUP_LOCK_WAIT=60 run_setup ok x86
     check "lock held a while: set-up goes on on the 32-bit road" has "$work/out" "road: x86"
-    check "lock held a while: the wait is said once, naming the holder" \
-        [ "$(grep -c "waiting up to 60 s for $lock, held by process $holder (bash)" "$work/out")" = 1 ]
+    check "lock held a while: the wait is said once, naming the holder once" \
+        [ "$(grep -cxF "setup: waiting up to 60 s for $lock, held by process $holder (bash)" "$work/out")" = 1 ]
+    check "lock held a while: a second's pause before the next try" [ "$(calls '^sleep 1$')" = 1 ]
 }
 
 rows_lock_held_throughout() {
@@ -328,13 +338,14 @@ rows_lock_held_throughout() {
     kill "$holder"
     check "lock held throughout: stops naming the lock and the holder" \
         stopped_with "$lock is still held by process $holder (bash) after 1 s"
-    check "lock held throughout: nothing else is tried, the lock tried once a second" [ "$(calls ' install')" = 0 -a "$(calls 'locked out')" -le 2 ]
+    check "lock held throughout: nothing else is tried, the lock tried once a second" \
+        [ "$(calls ' install')" = 0 -a "$(calls 'locked out')" -le 2 -a $(($(calls 'locked out') - $(calls '^sleep 1$'))) = 1 ]
     holder=
 }
 
 rows_lock_holder_unseen() {
-    # apt's lists locked by a process set-up cannot see (another user's), then freed: apt's words name it, once.
-    SETUP_LOCK_WAIT=60 run_setup locked-once x86
+    # apt's lists locked twice by a process set-up cannot see (another user's), then freed: apt's words name it, once.
+    SETUP_LOCK_WAIT=60 run_setup locked-twice x86
     check "lock holder unseen: set-up goes on" has "$work/out" "road: x86" &&
         check "lock holder unseen: apt's words name it, once" \
             [ "$(grep -c "waiting up to 60 s for $lock, held by process 4242 (unattended-upgr)" "$work/out")" = 1 ]
@@ -349,6 +360,30 @@ rows_no_sudo_sources_missing() {
         [ $status -eq 0 -a "$(calls ' update')$(calls ' source ')" = 02 ]
 }
 
+rows_x64_road() {
+    # The x86-64 road on a fresh machine: the x86-64 toolchain and wine64 go in with the rest, nothing 32-bit.
+    run_setup ok x86_64
+    check "x86-64 road: set-up goes on" has "$work/out" "road: x86_64"
+    check "x86-64 road: the x86-64 toolchain installed, no i386, no 32-bit Wine" \
+        [ "$(calls 'no-install-recommends g++-mingw-w64-i686 .* g++-mingw-w64-x86-64 wine64$')$(calls 'i386')" = 10 ]
+}
+
+rows_sources_not_to_be_had() {
+    # Everything installed, the sources cached nowhere and the mirror refusing: one line names the source and why.
+    installed $(all_but_wine32) wine32:i386
+    run_setup refuse x86 keep
+    check "sources not to be had: stops naming the source and apt's words" \
+        stopped_with "could not fetch the source package tinyxml2 (the index that failed to download: the mirror refuses every call)"
+}
+
+rows_cut_download() {
+    # A source that arrives cut: it is not fetched again; one line says it does not unpack.
+    installed $(all_but_wine32) wine32:i386
+    run_setup cut-source x86 keep
+    check "cut download: stops naming the source" stopped_with "could not unpack tinyxml2 from $work/cache/sources/tinyxml2"
+    check "cut download: fetched once" [ "$(calls ' source ')" = 1 ]
+}
+
 rows_unwritable_cache() {
     # A cache folder that cannot be made: one line says so.
     installed $(all_but_wine32) wine32:i386
@@ -359,7 +394,8 @@ rows_unwritable_cache() {
 # Each group on its own machine, all at once; a failing group shows its checks and its last set-up's output.
 pids=()
 groups="machine_cache user_cache lock_held_a_while lock_held_throughout lock_holder_unseen no_sudo unreachable
-        download_dropped no_wine32 both_toolchains nothing_installs dpkg_interrupted no_sudo_sources_missing unwritable_cache"
+        download_dropped no_wine32 both_toolchains nothing_installs dpkg_interrupted no_sudo_sources_missing unwritable_cache
+        x64_road sources_not_to_be_had cut_download"
 for g in $groups; do
     (
         work=$base/$g lock=$base/$g/lock holder= failures=0 # lock: apt's, as the stand-in takes it
