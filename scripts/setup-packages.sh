@@ -96,6 +96,16 @@ lock_holders() { # FILE...: "FILE<tab>process PID (NAME), ..." for the first FIL
     [ -z "$out" ] || printf '%s\t%s\n' "$first" "$out"
 }
 
+locks_taken() { # FILE...: the kernel lists a lock on one of them; one stat and a read, where a scan of every process's
+    # files takes seconds on a busy machine, so that scan is made only for a lock that is there
+    local inodes line i
+    inodes=$(stat -L -c %i "$@" 2>/dev/null) || [ -n "$inodes" ] || return 1
+    while read -r line; do # "1: POSIX  ADVISORY  WRITE 1234 08:01:131090 0 EOF"
+        for i in $inodes; do [[ $line != *":$i "* ]] || return 0; done
+    done </proc/locks
+    return 1
+}
+
 # apt_get AS ARG...: apt-get as root (AS=root: through sudo where needed) or as the user, its output (without apt's
 # repeated lock notices) in SETUP_APT_OUT. A held package lock is waited for up to SETUP_LOCK_WAIT s in all, said
 # once; apt waits for dpkg's locks itself, the others are tried again here. A lock still held, or an interrupted
@@ -103,7 +113,7 @@ lock_holders() { # FILE...: "FILE<tab>process PID (NAME), ..." for the first FIL
 apt_get() {
     local as=$1 deadline=$((SECONDS + SETUP_LOCK_WAIT)) said= rc lock holder left cmd
     shift
-    if IFS=$'\t' read -r lock holder < <(lock_holders $SETUP_APT_LOCKS); then
+    if locks_taken $SETUP_APT_LOCKS && IFS=$'\t' read -r lock holder < <(lock_holders $SETUP_APT_LOCKS); then
         say "waiting up to $SETUP_LOCK_WAIT s for $lock, held by $holder"
         said=1
     fi
@@ -125,7 +135,8 @@ apt_get() {
         fi
         [[ $SETUP_APT_OUT == *"Could not get lock"* ]] || return $rc
         lock=$(printf '%s\n' "$SETUP_APT_OUT" | sed -n 's/^E: Could not get lock \(\/[^ ]*[^ .]\).*/\1/p;T;q')
-        holder=$(lock_holders "$lock" | cut -f2)
+        holder=
+        ! locks_taken "$lock" || holder=$(lock_holders "$lock" | cut -f2)
         [ -n "$holder" ] || holder=$(printf '%s\n' "$SETUP_APT_OUT" | sed -n 's/.*It is held by \(process [0-9]*\( ([^)]*)\)\{0,1\}\).*/\1/p;T;q')
         if [ $SECONDS -ge $deadline ]; then
             stop "$lock is still held by ${holder:-a process set-up cannot see} after $SETUP_LOCK_WAIT s; run set-up again once it is free"
