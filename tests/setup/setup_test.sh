@@ -25,12 +25,12 @@ stopped_with() { # TEXT: the set-up failed, and its last line, its only stop lin
     [ "$status" -ne 0 ] && [ "$(grep -c '^setup: stopped:' "$work/out")" = 1 ] && tail -n1 "$work/out" | grep -qF -- "setup: stopped: $1"
 }
 hold_lock() { # FILE PATTERN [WHERE]: another process holds FILE's lock until a line of set-up's output (or of WHERE)
-    # matches PATTERN, then notes that it saw it in $work/held (at most a minute or so); its pid in $holder, which
+    # matches PATTERN, then notes that it saw it in $work/held (at most five minutes or so); its pid in $holder, which
     # has FILE open twice. It polls with builtins only: on a loaded machine every process start counts.
     [ -e "$1" ] || : >"$1"
     : >"$work/out"
     rm -f "$work/held" "$work/held.holding"
-    bash -c 'exec 9<"$0" 8<"$0" && flock 9 && echo >"$3.holding" && for _ in {1..1200}; do
+    bash -c 'exec 9<"$0" 8<"$0" && flock 9 && echo >"$3.holding" && for _ in {1..6000}; do
                  while read -r l; do [[ $l =~ $1 ]] && { echo saw >"$3"; exit; }; done <"$2"; read -t 0.05 <>"$4"
              done' "$1" "$2" "${3:-$work/out}" "$work/held" "$base/never" </dev/null >/dev/null 2>&1 &
     holder=$!
