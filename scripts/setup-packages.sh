@@ -22,8 +22,8 @@ source_packages=(tinyxml2 minizip)
 SETUP_RECORD=.setup-source # in each unpacked source: the .dsc it came from
 
 # Root for apt: as root nothing, else sudo; SETUP_NO_ROOT when neither can be had.
-SUDO= SETUP_NO_ROOT=
-if [ "$(id -u)" -ne 0 ]; then
+SUDO= SETUP_NO_ROOT= SETUP_UID=$(id -u)
+if [ "$SETUP_UID" -ne 0 ]; then
     if command -v "$SETUP_SUDO" >/dev/null; then SUDO=$SETUP_SUDO; else SETUP_NO_ROOT=1; fi
 fi
 
@@ -51,8 +51,8 @@ setup_failed_step() { # STATUS COMMAND WHERE
 set -E
 trap 'setup_failed_step $? "$BASH_COMMAND" "${BASH_SOURCE[0]##*/}:$LINENO"' ERR
 
-missing_packages() { # PKG...: prints those not installed (PKG:ARCH for that architecture only), in one query
-    local p line installed=" "
+missing_packages() { # PKG...: those not installed (PKG:ARCH for that architecture only) on one line, in one query
+    local p line installed=" " missing=
     while read -r line; do
         [[ $line != *" install ok installed" ]] || installed+="${line%% *} "
     done < <(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "$@" 2>/dev/null)
@@ -60,8 +60,9 @@ missing_packages() { # PKG...: prints those not installed (PKG:ARCH for that arc
         case $p in
         *:*) [[ $installed == *" $p "* ]] ;;
         *) [[ $installed == *" $p:"* ]] ;;
-        esac || echo "$p"
+        esac || missing+="${missing:+ }$p"
     done
+    [ -z "$missing" ] || echo "$missing"
 }
 
 cached_dsc() { # CACHE PKG: the cached .dsc of PKG
@@ -95,6 +96,16 @@ lock_holders() { # FILE...: "FILE<tab>process PID (NAME), ..." for the first FIL
     [ -z "$out" ] || printf '%s\t%s\n' "$first" "$out"
 }
 
+locks_taken() { # FILE...: the kernel lists a lock on one of them; one stat and a read, where a scan of every process's
+    # files takes seconds on a busy machine, so that scan is made only for a lock that is there
+    local inodes line i
+    inodes=$(stat -L -c %i "$@" 2>/dev/null) || [ -n "$inodes" ] || return 1
+    while read -r line; do # "1: POSIX  ADVISORY  WRITE 1234 08:01:131090 0 EOF"
+        for i in $inodes; do [[ $line != *":$i "* ]] || return 0; done
+    done </proc/locks
+    return 1
+}
+
 # apt_get AS ARG...: apt-get as root (AS=root: through sudo where needed) or as the user, its output (without apt's
 # repeated lock notices) in SETUP_APT_OUT. A held package lock is waited for up to SETUP_LOCK_WAIT s in all, said
 # once; apt waits for dpkg's locks itself, the others are tried again here. A lock still held, or an interrupted
@@ -102,7 +113,7 @@ lock_holders() { # FILE...: "FILE<tab>process PID (NAME), ..." for the first FIL
 apt_get() {
     local as=$1 deadline=$((SECONDS + SETUP_LOCK_WAIT)) said= rc lock holder left cmd
     shift
-    if IFS=$'\t' read -r lock holder < <(lock_holders $SETUP_APT_LOCKS); then
+    if locks_taken $SETUP_APT_LOCKS && IFS=$'\t' read -r lock holder < <(lock_holders $SETUP_APT_LOCKS); then
         say "waiting up to $SETUP_LOCK_WAIT s for $lock, held by $holder"
         said=1
     fi
@@ -124,7 +135,8 @@ apt_get() {
         fi
         [[ $SETUP_APT_OUT == *"Could not get lock"* ]] || return $rc
         lock=$(printf '%s\n' "$SETUP_APT_OUT" | sed -n 's/^E: Could not get lock \(\/[^ ]*[^ .]\).*/\1/p;T;q')
-        holder=$(lock_holders "$lock" | cut -f2)
+        holder=
+        ! locks_taken "$lock" || holder=$(lock_holders "$lock" | cut -f2)
         [ -n "$holder" ] || holder=$(printf '%s\n' "$SETUP_APT_OUT" | sed -n 's/.*It is held by \(process [0-9]*\( ([^)]*)\)\{0,1\}\).*/\1/p;T;q')
         if [ $SECONDS -ge $deadline ]; then
             stop "$lock is still held by ${holder:-a process set-up cannot see} after $SETUP_LOCK_WAIT s; run set-up again once it is free"
@@ -226,7 +238,7 @@ apt_install() { # PKG...: as offered, then, where apt refuses, with the release'
 
 install_failure() { # PKG...: the stop line, naming what is still missing (apt's refused ones first) and why
     local missing named p why=
-    missing=$(missing_packages "$@" | paste -sd ' ')
+    missing=$(missing_packages "$@")
     named=
     for p in $(printf '%s\n' "$SETUP_INSTALL_OUT" | sed -n -e 's/^ *\([^ ]*\) : \(Pre\)\{0,1\}Depends:.*/\1/p' \
         -e 's/^E: Unable to locate package \([^ ]*\).*/\1/p' | sort -u); do
@@ -282,7 +294,8 @@ fetch_sources() { # SRCDIR: each source package unpacked from the cache, fetched
     for p in "${source_packages[@]}"; do
         rm -rf "${1:?}/.$p".* # what a killed set-up left behind
         dsc=$(cached_dsc "$SETUP_CACHE" "$p") || dsc=
-        have=$(cat "$1/$p/$SETUP_RECORD" 2>/dev/null) || have=
+        have=
+        [ ! -f "$1/$p/$SETUP_RECORD" ] || have=$(<"$1/$p/$SETUP_RECORD")
         # whole (only a rename puts the record there), and from the cached version or nothing cached to compare
         if [ -n "$have" ] && { [ -z "$dsc" ] || [ "$have" = "${dsc##*/}" ]; }; then continue; fi
         fresh=
@@ -317,7 +330,7 @@ setup_packages() {
     local lockdir
     if [ -z "${SETUP_CACHE:-}" ]; then
         SETUP_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/kelnova-setup
-        if [ "$(id -u)" -eq 0 ] || sources_cached "$SETUP_MACHINE_CACHE"; then SETUP_CACHE=$SETUP_MACHINE_CACHE; fi
+        if [ "$SETUP_UID" -eq 0 ] || sources_cached "$SETUP_MACHINE_CACHE"; then SETUP_CACHE=$SETUP_MACHINE_CACHE; fi
     fi
     lockdir=$SETUP_CACHE
     mkdir -p "$lockdir" 2>/dev/null || lockdir=$(dirname "$2")
@@ -343,7 +356,7 @@ setup_packages_locked() {
     x86_64) others+=("${x64_packages[@]}") packages=("${others[@]}") SETUP_WITH_I386=0 ;;
     *) others+=("${x64_packages[@]}") packages=("${others[@]}" "${x86_packages[@]}") ;;
     esac
-    missing=$(missing_packages "${packages[@]}" | paste -sd ' ')
+    missing=$(missing_packages "${packages[@]}")
     if [ -n "$missing" ]; then
         if [ -n "$SETUP_NO_ROOT" ]; then
             stop "set-up needs root to install $missing (run it as root, or install $SETUP_SUDO)"
@@ -351,12 +364,12 @@ setup_packages_locked() {
         fi
         prepare_mirror "$SETUP_WITH_I386" || return 1
         # The 32-bit Wine goes in on its own, after the rest: only then does a refusal say it cannot be had here.
-        missing=$(missing_packages "${others[@]}" | paste -sd ' ')
+        missing=$(missing_packages "${others[@]}")
         if [ -n "$missing" ] && ! apt_install $missing; then
             [ -n "$SETUP_STOPPED" ] || install_failure "${others[@]}"
             return 1
         fi
-        missing=$(missing_packages "${packages[@]}" | paste -sd ' ')
+        missing=$(missing_packages "${packages[@]}")
         if [ -n "$missing" ] && ! apt_install $missing; then
             [ -z "$SETUP_STOPPED" ] || return 1
             if [ "$(install_cause)" != refused ] || [ -n "$SETUP_MIRROR_UNREACHABLE" ]; then
@@ -364,7 +377,7 @@ setup_packages_locked() {
                 return 1
             fi
             say "the 32-bit Wine cannot be installed here (apt: $(printf '%s\n' "$SETUP_APT_OUT" | sed -n 's/^E: //p;T;q')); the tests will run the x86-64 build under wine64"
-            missing=$(missing_packages "${x64_packages[@]}" | paste -sd ' ')
+            missing=$(missing_packages "${x64_packages[@]}")
             if [ -n "$missing" ] && ! apt_install $missing; then
                 [ -n "$SETUP_STOPPED" ] || install_failure "${x64_packages[@]}"
                 return 1

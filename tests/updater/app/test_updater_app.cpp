@@ -43,6 +43,21 @@ bool CloseButtonShown(HWND wnd)
     return shown;
 }
 
+// True when anything is drawn in the progress text's place (below the title bar, inside the margins) on the
+// panel's colour.
+bool ProgressTextShown(HWND wnd)
+{
+    RECT rc;
+    ::GetWindowRect(wnd, &rc);
+    HDC screen = ::GetDC(nullptr);
+    bool shown = false;
+    for (int y = rc.top + 32; y < rc.top + 68 && !shown; ++y)
+        for (int x = rc.left + 10; x < rc.right - 10 && !shown; ++x)
+            shown = (::GetPixel(screen, x, y) & 0xFFFFFF) != RGB(0xF8, 0xF8, 0xF8);
+    ::ReleaseDC(nullptr, screen);
+    return shown;
+}
+
 // A click as the window's message loop sees it, at a client point.
 void ClickAt(HWND wnd, int x, int y)
 {
@@ -184,6 +199,8 @@ TEST(UpdaterApp, ClosingTheProgressWindowReportsFailureAndEnds)
         ChildProcess updater(install.UpdaterPath(), install.Args(2, Md5Of(install.package)));
         HWND progress = WaitForWindowOfClass(kProgressClass, 10000);
         ASSERT_NE(progress, nullptr);
+        // The probe gets no answer, so the size stays unknown: the progress still reads 0 %.
+        EXPECT_TRUE(testkit::WaitFor([&] { return ProgressTextShown(progress); }, 5000));
         ::PostMessageW(progress, way.message, way.wParam, 0);
         ASSERT_TRUE(launcher.WaitForMessages(1, 5000)) << way.message << " " << way.wParam;
         EXPECT_EQ(launcher.Messages(), std::vector<std::string>{"msg1:0"});

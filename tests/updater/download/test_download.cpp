@@ -187,7 +187,8 @@ TEST(Download, PartsSilentBeforeTheirHeaderEndWithinFiveSeconds)
     DWORD start = ::GetTickCount();
     EXPECT_EQ(a.Run(), kDownloadPartMissing);
     DWORD took = ::GetTickCount() - start;
-    EXPECT_GE(took, 4500u);
+    // Five checks a second apart, after the probe: never less, so only the clock's grain is allowed for.
+    EXPECT_GE(took, 4980u);
     EXPECT_LT(took, 9000u);
 }
 
