@@ -677,10 +677,13 @@ void RunInjection(const char* name)
     const InjectMode modes[] = {INJECT_REMOVE_NOW, INJECT_REMOVE_DEFERRED_MODAL, INJECT_REMOVE_PARENT,
                                 INJECT_DESTROY_WINDOW, INJECT_CLOSE_IN_MODAL};
     // Each call once, where it first comes: a later occurrence of the same call seldom takes another path, and
-    // the run stays within minutes. A filter's or translator's handler has no sender of its own: it ends the
-    // window, and the removals are left to the calls that name a control.
+    // the run stays within minutes. So for the unnamed parts a control builds of itself ("Type#N", one set per
+    // tree node or list row): the same call on a like part elsewhere takes the same path. A filter's or
+    // translator's handler has no sender of its own: it ends the window, and the removals are left to the calls
+    // that name a control.
+    std::set<std::wstring> kinds;
     for (const std::wstring& call : calls) {
-        if (++counts[call] != 1)
+        if (++counts[call] != 1 || !kinds.insert(call.substr(0, call.find(L'#'))).second)
             continue;
         bool filter = call.compare(0, 7, L"filter ") == 0 || call.compare(0, 10, L"prefilter ") == 0 ||
                       call.compare(0, 11, L"translator ") == 0;
@@ -688,6 +691,8 @@ void RunInjection(const char* name)
             if (!filter || mode == INJECT_DESTROY_WINDOW || mode == INJECT_CLOSE_IN_MODAL)
                 replays.push_back({mode, call, 1});
         }
+        if (IsKillFocusCall(call))
+            replays.push_back({INJECT_REMOVE_FOCUS_TARGET, call, 1});
     }
     std::set<std::wstring> unstable;
     for (const auto& entry : counts) {
