@@ -64,11 +64,15 @@ bool CWindowManagerUI::DropFocus(CControlUI* next, bool deferNotification)
 
 void CWindowManagerUI::SetFocusControl(CControlUI* control)
 {
-    if (::GetFocus() != m_hWnd && control != m_pFocus)
+    // The window's own WM_SETFOCUS runs filters too: held from here, and a window they ended takes no focus.
+    ManagerBusy busy(m_hWnd);
+    if (::GetFocus() != m_hWnd && control != m_pFocus) {
         ::SetFocus(m_hWnd);
+        if (m_hWnd != NULL && !::IsWindow(m_hWnd))
+            return;
+    }
     if (control == m_pFocus)
         return;
-    ManagerBusy busy(m_hWnd);
     // A kill-focus handler may remove or delete the control that is to take the focus, or this manager.
     CControlWatchUI watch(this, control);
     if (!DropFocus(control) || watch.Control() == NULL)
