@@ -27,14 +27,22 @@ enum InjectMode
     INJECT_REMOVE_PARENT,         // removes the container that holds the sender, deleted at once
     INJECT_DESTROY_WINDOW,        // destroys the window (its object deletes itself and its manager)
     INJECT_CLOSE_IN_MODAL,        // asks the window to close and runs a modal loop while it does
-    INJECT_REMOVE_KEPT            // removes the sender and keeps it; deletes it once the window is gone
+    INJECT_REMOVE_KEPT,           // removes the sender and keeps it; deletes it once the window is gone
+    INJECT_REMOVE_FOCUS_TARGET    // at a "killfocus" call: removes the control about to take the focus, at once
 };
+
+// Calls whose handler hears that the focus is moving on: the kill-focus event, delegate and notification.
+inline bool IsKillFocusCall(const std::wstring& call)
+{
+    return call.compare(0, 9, L"event 20 ") == 0 || call.compare(0, 19, L"delegate killfocus ") == 0 ||
+           call.compare(0, 17, L"notify killfocus ") == 0;
+}
 
 inline const char* InjectModeName(InjectMode mode)
 {
-    static const char* const names[] = {"record",        "remove-now",     "remove-deferred-modal",
-                                        "remove-parent", "destroy-window", "close-in-modal",
-                                        "remove-kept"};
+    static const char* const names[] = {"record",        "remove-now",         "remove-deferred-modal",
+                                        "remove-parent", "destroy-window",     "close-in-modal",
+                                        "remove-kept",   "remove-focus-target"};
     return names[mode];
 }
 
@@ -176,8 +184,12 @@ private:
         std::wstring label;
         bool OnEvent(void* param)
         {
+            auto* event = static_cast<UiToolkit::InputEventUI*>(param);
+            // The manager names the control that takes the focus in the kill-focus event.
+            if (event->type == UiToolkit::UIEVENT_KILLFOCUS)
+                owner->m_focusTarget = event->pSender != NULL ? owner->Label(event->pSender) : L"";
             wchar_t type[8];
-            _snwprintf(type, 8, L"%d", static_cast<UiToolkit::InputEventUI*>(param)->type);
+            _snwprintf(type, 8, L"%d", event->type);
             type[7] = L'\0';
             return owner->Call(L"event", type, control);
         }
@@ -284,6 +296,9 @@ private:
             PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
             RunNestedMessageLoop();
             break;
+        case INJECT_REMOVE_FOCUS_TARGET:
+            m_outcome = IsKillFocusCall(call) ? Remove(FocusTarget(sender), false) : L"not a kill-focus call";
+            break;
         default:
             break;
         }
@@ -309,11 +324,45 @@ private:
         return m_pManager->GetRoot()->SearchTree(Search::Lists, &search, UiToolkit::UIFIND_ALL);
     }
 
+    // Where the focus goes: as the kill-focus event said, else the next tab stop after the control, as Tab would.
+    UiToolkit::CControlUI* FocusTarget(UiToolkit::CControlUI* control) const
+    {
+        if (!m_focusTarget.empty())
+            return Find(m_focusTarget);
+        if (!WindowAlive() || m_pManager->GetRoot() == NULL)
+            return NULL;
+        struct Search
+        {
+            UiToolkit::CControlUI* from;
+            bool passed;
+            UiToolkit::CControlUI* first;
+            UiToolkit::CControlUI* after;
+            static UiToolkit::CControlUI* CALLBACK Visit(UiToolkit::CControlUI* candidate, LPVOID data)
+            {
+                Search* search = static_cast<Search*>(data);
+                if (candidate == search->from)
+                    search->passed = true;
+                else if (candidate->BehaviourFlags() & UiToolkit::UIFLAG_TABSTOP) {
+                    if (search->first == NULL)
+                        search->first = candidate;
+                    if (search->passed && search->after == NULL)
+                        search->after = candidate;
+                }
+                return NULL;
+            }
+        } search = {control, false, NULL, NULL};
+        m_pManager->GetRoot()->SearchTree(
+            Search::Visit, &search, UiToolkit::UIFIND_ME_FIRST | UiToolkit::UIFIND_VISIBLE | UiToolkit::UIFIND_ENABLED);
+        return search.after != NULL ? search.after : search.first;
+    }
+
     // Through the holder; a part its holder will not let go of takes the nearest ancestor that goes.
     std::wstring Remove(UiToolkit::CControlUI* control, bool defer, bool keep = false)
     {
         if (!WindowAlive())
             return L"window gone";
+        if (control == NULL)
+            return L"nothing to remove";
         for (UiToolkit::CControlUI* part = control; part != NULL;) {
             UiToolkit::CControlUI* holder = Holder(part);
             if (holder == NULL)
@@ -353,6 +402,7 @@ private:
     int m_seen = 0;
     bool m_injected = false;
     std::wstring m_outcome;
+    std::wstring m_focusTarget; // label of the control the last kill-focus event named; empty for none
     UiToolkit::CWindowManagerUI* m_pManager = NULL;
     HWND m_hWnd = NULL;
     PreFilter m_preFilter{this};

@@ -238,6 +238,10 @@ void CListBodyUI::SetScrollOffset(SIZE offset)
 
 void CListUI::PlaceHeaderForColumns(const RECT& rc)
 {
+    // Placing the header or a column runs size handlers, which may take the header away: nothing is freed
+    // before this returns, and a header that has gone is left alone.
+    CHandlingScopeUI handling;
+    CListHeaderUI* const header = m_pHeader;
     int count = m_pHeader->ItemCount();
     m_style.nColumns = count > UILIST_MAX_COLUMNS ? UILIST_MAX_COLUMNS : count;
     bool hidden = !m_pHeader->IsVisible();
@@ -249,9 +253,11 @@ void CListUI::PlaceHeaderForColumns(const RECT& rc)
         }
         RECT strip = {rc.left + m_rcInset.left, 0, rc.right - m_rcInset.right, 0};
         m_pHeader->SetPos(strip, false);
+        if (m_pHeader != header)
+            return;
     }
     RefreshColumnBounds();
-    if (hidden) {
+    if (hidden && m_pHeader == header) {
         CLayoutPassUI columns(*m_pHeader);
         for (int i = 0; i < columns.Count(); ++i) {
             if (CControlUI* item = columns.At(i))
@@ -267,7 +273,8 @@ void CListUI::RefreshColumnBounds()
     CScrollBarUI* bar = m_pBody->HorizontalBar();
     int x = bar != NULL && bar->IsVisible() ? bar->GetScrollPos() : 0;
     int columns = m_style.ColumnCount();
-    for (int i = 0; i < columns; ++i) {
+    // A column's size handler may take the header away.
+    for (int i = 0; i < columns && m_pHeader != NULL; ++i) {
         CControlUI* item = m_pHeader->ItemAt(i);
         if (item == NULL || !item->IsVisible() || item->IsFloat())
             continue;

@@ -467,9 +467,11 @@ void CControlUI::OnInitialise() {}
 
 void CControlUI::HandleEvent(InputEventUI& event)
 {
-    // A handler may remove this control: it is then freed once the event is done with it.
+    // A handler may remove this control: it is then freed once the event is done with it, and a control its
+    // handler took out of its window (or moved to another) no longer acts on the event.
     CHandlingScopeUI handling;
-    if (OnEventList.Invoke(&event))
+    CWindowManagerUI* const manager = m_pManager;
+    if (OnEventList.Invoke(&event) && m_pManager == manager)
         OnEvent(event);
 }
 

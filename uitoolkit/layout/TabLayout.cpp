@@ -81,23 +81,31 @@ bool CTabLayoutUI::SelectItem(int index)
     int previous = m_iCurSel;
     m_iCurSel = index;
     CControlUI* selected = ItemAt(index);
+    // Every step runs handlers (focus, visibility, size): the pass keeps this layout allocated, and once a
+    // handler has taken it out of its window the selection goes no further.
     CLayoutPassUI pass(*this);
-    for (int i = 0; i < pass.Count(); ++i) {
+    CWindowManagerUI* const manager = m_pManager;
+    for (int i = 0; i < pass.Count() && m_pManager == manager; ++i) {
         CControlUI* child = pass.At(i);
         if (child == NULL)
             continue;
         if (child == selected) {
             child->SetVisible(true);
-            child->SetFocus();
-            SetPos(m_rcItem, true);
+            if (pass.At(i) != NULL)
+                child->SetFocus();
+            if (m_pManager == manager)
+                SetPos(m_rcItem, true);
         } else {
             child->SetVisible(false);
         }
     }
+    if (m_pManager != manager)
+        return true;
     NeedParentUpdate();
-    if (m_pManager != NULL) {
-        m_pManager->FocusOnNextPaint(NULL);
-        m_pManager->RaiseNotification(this, L"tabselect", m_iCurSel, previous);
+    if (manager != NULL) {
+        manager->FocusOnNextPaint(NULL);
+        if (m_pManager == manager)
+            manager->RaiseNotification(this, L"tabselect", m_iCurSel, previous);
     }
     return true;
 }

@@ -3,6 +3,8 @@
 #include "controls/TreeViewUI.h"
 #include "layout/ContainerUI.h"
 #include "core/WindowManager.h"
+#include "core/WindowWnd.h"
+#include "base/UIHandlingScope.h"
 
 #include <stdlib.h>
 #include <wchar.h>
@@ -82,12 +84,21 @@ CControlUI* CSkinBuilder::CreateFromMarkup(IDialogBuilderCallback* callback, CWi
     CSkinMarkupNode root = m_xml.GetRoot();
     if (!root.IsValid())
         return NULL;
+    // An attribute's notification may run a handler that destroys the window: the manager lives until the
+    // build is over, and a tree built for a window that is gone goes with it.
+    HWND window = manager != NULL ? manager->GetWindow() : NULL;
+    CHandlingScopeUI handling;
+    CWindowWnd::Hold hold(window);
     if (manager != NULL) {
         ApplyResources(root, manager);
         if (manager->GetWindow() != NULL && Is(root.GetName(), L"Window"))
             ApplyWindowAttributes(root, manager);
     }
     CControlUI* first = ParseChildren(root, parent, manager, m_iBaseDepth);
+    if (window != NULL && !::IsWindow(window)) {
+        LOG(WARNING) << "The window went while its controls were built; they are dropped";
+        m_bFailed = true;
+    }
     if (m_bFailed) {
         // Whatever went to the parent belongs to it; only a parentless first control would be lost.
         if (parent == NULL)

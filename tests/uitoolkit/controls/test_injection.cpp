@@ -708,7 +708,15 @@ std::string ReadText(const std::wstring& path)
 }
 
 // Runs the plan in child processes of this test program, a new one after each replay that ended it.
-void RunInjection(const char* name)
+// Each scene runs as two tests, so that each ends within minutes: the harms that take controls away, and those
+// that end the window.
+enum ReplayPart
+{
+    REMOVALS,
+    WINDOW_ENDS
+};
+
+void RunInjection(const char* name, ReplayPart part)
 {
     const Scene* scene = FindScene(name);
     ASSERT_NE(nullptr, scene);
@@ -729,13 +737,18 @@ void RunInjection(const char* name)
     for (const std::wstring& call : again)
         ++countsAgain[call];
     std::vector<Replay> replays;
-    const InjectMode modes[] = {INJECT_REMOVE_NOW,     INJECT_REMOVE_DEFERRED_MODAL, INJECT_REMOVE_PARENT,
-                                INJECT_DESTROY_WINDOW, INJECT_CLOSE_IN_MODAL,        INJECT_REMOVE_KEPT};
+    const std::vector<InjectMode> modes = part == REMOVALS
+                                              ? std::vector<InjectMode>{INJECT_REMOVE_NOW, INJECT_REMOVE_DEFERRED_MODAL,
+                                                                        INJECT_REMOVE_PARENT, INJECT_REMOVE_KEPT}
+                                              : std::vector<InjectMode>{INJECT_DESTROY_WINDOW, INJECT_CLOSE_IN_MODAL};
     // Each call once, where it first comes: a later occurrence of the same call seldom takes another path, and
-    // the run stays within minutes. A filter's or translator's handler has no sender of its own: it ends the
-    // window, and the removals are left to the calls that name a control.
+    // the run stays within minutes. So for the unnamed parts a control builds of itself ("Type#N", one set per
+    // tree node or list row): the same call on a like part elsewhere takes the same path. A filter's or
+    // translator's handler has no sender of its own: it ends the window, and the removals are left to the calls
+    // that name a control.
+    std::set<std::wstring> kinds;
     for (const std::wstring& call : calls) {
-        if (++counts[call] != 1)
+        if (++counts[call] != 1 || !kinds.insert(call.substr(0, call.find(L'#'))).second)
             continue;
         bool filter = call.compare(0, 7, L"filter ") == 0 || call.compare(0, 10, L"prefilter ") == 0 ||
                       call.compare(0, 11, L"translator ") == 0;
@@ -743,6 +756,8 @@ void RunInjection(const char* name)
             if (!filter || mode == INJECT_DESTROY_WINDOW || mode == INJECT_CLOSE_IN_MODAL)
                 replays.push_back({mode, call, 1});
         }
+        if (part == REMOVALS && IsKillFocusCall(call))
+            replays.push_back({INJECT_REMOVE_FOCUS_TARGET, call, 1});
     }
     std::set<std::wstring> unstable;
     for (const auto& entry : counts) {
@@ -761,7 +776,8 @@ void RunInjection(const char* name)
     }
     wchar_t self[MAX_PATH] = L"";
     GetModuleFileNameW(NULL, self, MAX_PATH);
-    std::string filter = std::string("--gtest_filter=") +
+    // The child runs this test also when it is a disabled one that was asked for.
+    std::string filter = std::string("--gtest_also_run_disabled_tests --gtest_filter=") +
                          testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "." +
                          testing::UnitTest::GetInstance()->current_test_info()->name();
     std::vector<std::string> failures;
@@ -777,8 +793,7 @@ void RunInjection(const char* name)
                                  CREATE_ALWAYS, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, out);
         ASSERT_NE(INVALID_HANDLE_VALUE, err);
-        std::wstring command = L"\"" + std::wstring(self) + L"\" " + std::wstring(filter.begin(), filter.end()) +
-                               L" --gtest_also_run_disabled_tests";
+        std::wstring command = L"\"" + std::wstring(self) + L"\" " + std::wstring(filter.begin(), filter.end());
         STARTUPINFOW si = {sizeof(si)};
         si.dwFlags = STARTF_USESTDHANDLES;
         si.hStdOutput = out;
@@ -860,58 +875,109 @@ void RunInjection(const char* name)
 
 } // namespace
 
-// Disabled scenes still end replays in faults the toolkit has not yet mended: an option's "selectchanged"
-// handler that removes the option or destroys the window, and removals from a size handler of the root. They
-// run with --gtest_also_run_disabled_tests.
+// Each scene runs as two tests, so that the longest of them share the machine: the removals (with the control
+// taking the focus at kill-focus calls) and the window's ends.
 TEST(HandlerInjection, Button)
 {
-    RunInjection("button");
+    RunInjection("button", REMOVALS);
 }
-TEST(HandlerInjection, DISABLED_Option)
+TEST(HandlerInjection, ButtonWindowEnds)
 {
-    RunInjection("option");
+    RunInjection("button", WINDOW_ENDS);
+}
+TEST(HandlerInjection, Option)
+{
+    RunInjection("option", REMOVALS);
+}
+TEST(HandlerInjection, OptionWindowEnds)
+{
+    RunInjection("option", WINDOW_ENDS);
 }
 TEST(HandlerInjection, Edit)
 {
-    RunInjection("edit");
+    RunInjection("edit", REMOVALS);
+}
+TEST(HandlerInjection, EditWindowEnds)
+{
+    RunInjection("edit", WINDOW_ENDS);
 }
 TEST(HandlerInjection, RichEdit)
 {
-    RunInjection("richedit");
+    RunInjection("richedit", REMOVALS);
+}
+TEST(HandlerInjection, RichEditWindowEnds)
+{
+    RunInjection("richedit", WINDOW_ENDS);
 }
 TEST(HandlerInjection, Slider)
 {
-    RunInjection("slider");
+    RunInjection("slider", REMOVALS);
+}
+TEST(HandlerInjection, SliderWindowEnds)
+{
+    RunInjection("slider", WINDOW_ENDS);
 }
 TEST(HandlerInjection, ScrollBar)
 {
-    RunInjection("scrollbar");
+    RunInjection("scrollbar", REMOVALS);
+}
+TEST(HandlerInjection, ScrollBarWindowEnds)
+{
+    RunInjection("scrollbar", WINDOW_ENDS);
 }
 TEST(HandlerInjection, Combo)
 {
-    RunInjection("combo");
+    RunInjection("combo", REMOVALS);
+}
+TEST(HandlerInjection, ComboWindowEnds)
+{
+    RunInjection("combo", WINDOW_ENDS);
 }
 TEST(HandlerInjection, ListWithHeader)
 {
-    RunInjection("list");
+    RunInjection("list", REMOVALS);
 }
-TEST(HandlerInjection, DISABLED_Tree)
+TEST(HandlerInjection, ListWithHeaderWindowEnds)
 {
-    RunInjection("tree");
+    RunInjection("list", WINDOW_ENDS);
 }
-TEST(HandlerInjection, DISABLED_Tab)
+TEST(HandlerInjection, Tree)
 {
-    RunInjection("tab");
+    RunInjection("tree", REMOVALS);
+}
+TEST(HandlerInjection, TreeWindowEnds)
+{
+    RunInjection("tree", WINDOW_ENDS);
+}
+TEST(HandlerInjection, Tab)
+{
+    RunInjection("tab", REMOVALS);
+}
+TEST(HandlerInjection, TabWindowEnds)
+{
+    RunInjection("tab", WINDOW_ENDS);
 }
 TEST(HandlerInjection, TextWithLinks)
 {
-    RunInjection("text");
+    RunInjection("text", REMOVALS);
+}
+TEST(HandlerInjection, TextWithLinksWindowEnds)
+{
+    RunInjection("text", WINDOW_ENDS);
 }
 TEST(HandlerInjection, DateField)
 {
-    RunInjection("date");
+    RunInjection("date", REMOVALS);
+}
+TEST(HandlerInjection, DateFieldWindowEnds)
+{
+    RunInjection("date", WINDOW_ENDS);
 }
 TEST(HandlerInjection, ActiveXHost)
 {
-    RunInjection("activex");
+    RunInjection("activex", REMOVALS);
+}
+TEST(HandlerInjection, ActiveXHostWindowEnds)
+{
+    RunInjection("activex", WINDOW_ENDS);
 }
