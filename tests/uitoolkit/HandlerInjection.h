@@ -129,6 +129,10 @@ public:
     CHandlerInjector(const CHandlerInjector&) = delete;
     CHandlerInjector& operator=(const CHandlerInjector&) = delete;
 
+    // While paused it only records, and counts no occurrence: the steps that check the window after the script
+    // are not the scene's own, and must not do the harm themselves.
+    void Pause(bool paused) { m_paused = paused; }
+
     void Attach(UiToolkit::CWindowManagerUI* manager)
     {
         m_pManager = manager;
@@ -265,7 +269,7 @@ private:
             wcscmp(kind, L"filter") == 0 || wcscmp(kind, L"prefilter") == 0 || wcscmp(kind, L"translator") == 0;
         std::wstring call = std::wstring(kind) + L" " + what + (filter ? L"" : L" " + Label(sender));
         m_calls.push_back(call);
-        if (m_mode == INJECT_RECORD || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
+        if (m_mode == INJECT_RECORD || m_paused || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
             return true;
         m_injected = true;
         // A replay that dies here says where.
@@ -400,6 +404,7 @@ private:
     std::wstring m_target;
     int m_targetOccurrence = 0;
     int m_seen = 0;
+    bool m_paused = false;
     bool m_injected = false;
     std::wstring m_outcome;
     std::wstring m_focusTarget; // label of the control the last kill-focus event named; empty for none
