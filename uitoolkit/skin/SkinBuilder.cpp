@@ -85,8 +85,9 @@ CControlUI* CSkinBuilder::CreateFromMarkup(IDialogBuilderCallback* callback, CWi
     if (!root.IsValid())
         return NULL;
     // An attribute's notification may run a handler that destroys the window: the manager lives until the
-    // build is over, and a tree built for a window that is gone goes with it.
-    HWND window = manager != NULL ? manager->GetWindow() : NULL;
+    // build is over, and a tree built for a window that went meanwhile goes with it. A window already gone
+    // before the build keeps the old way: the tree is built and makes nothing of the dead window.
+    HWND window = manager != NULL && ::IsWindow(manager->GetWindow()) ? manager->GetWindow() : NULL;
     CHandlingScopeUI handling;
     CWindowWnd::Hold hold(window);
     if (manager != NULL) {
