@@ -97,12 +97,40 @@ void CComboWnd::Init(CComboUI* owner)
     ::SendMessageW(top, WM_NCACTIVATE, TRUE, 0);
 }
 
+namespace {
+
+// The pop-up's layout only borrows the combo's items: a removal the application asks of it (an item's parent
+// while the drop-down is open) is the combo's, or the combo would go on listing an item that left.
+class CDropDownLayoutUI : public CVerticalLayoutUI
+{
+public:
+    explicit CDropDownLayoutUI(CComboUI* const& owner) : m_owner(owner) {}
+    bool RemoveItem(CControlUI* control) override
+    {
+        if (m_owner != NULL && m_owner->IndexOf(control) >= 0)
+            return m_owner->RemoveItem(control);
+        return CVerticalLayoutUI::RemoveItem(control);
+    }
+    void RemoveAllItems() override
+    {
+        if (m_owner != NULL)
+            m_owner->RemoveAllItems();
+        else
+            CVerticalLayoutUI::RemoveAllItems();
+    }
+
+private:
+    CComboUI* const& m_owner; // the pop-up's own pointer: NULL once the combo let go of it
+};
+
+} // namespace
+
 void CComboWnd::OnCreate()
 {
     m_manager.AttachWindow(m_hWnd);
     // The layout joins the manager only with the items in it: an item's init handler that removes it then
     // finds it listed, so the layout never keeps an item the combo lets go of.
-    m_pLayout = new CVerticalLayoutUI();
+    m_pLayout = new CDropDownLayoutUI(m_pOwner);
     CWindowManagerUI* ownerManager = m_pOwner->GetOwnerManager();
     const wchar_t* defaults = ownerManager != NULL ? ownerManager->GetDefaultAttributeList(L"VerticalLayout") : NULL;
     if (defaults != NULL)
@@ -127,7 +155,7 @@ void CComboWnd::ReturnItems(bool settle)
         return;
     m_bItemsReturned = true;
     if (m_pLayout != NULL)
-        m_pLayout->RemoveAllItems();
+        m_pLayout->CVerticalLayoutUI::RemoveAllItems();
     if (m_pOwner == NULL)
         return;
     // The pop-up's manager must not keep hover, focus or click pointers into the items.
@@ -166,7 +194,7 @@ void CComboWnd::ItemRemoved(CControlUI* control, int index)
     FollowRemove(m_iOldSel, index);
     if (m_bItemsReturned || m_pLayout == NULL || m_pOwner == NULL)
         return;
-    m_pLayout->RemoveItem(control);
+    m_pLayout->CVerticalLayoutUI::RemoveItem(control);
     GiveBack(control);
 }
 
@@ -175,7 +203,7 @@ void CComboWnd::AllItemsRemoved()
     m_iOldSel = -1;
     if (m_bItemsReturned || m_pLayout == NULL || m_pOwner == NULL)
         return;
-    m_pLayout->RemoveAllItems();
+    m_pLayout->CVerticalLayoutUI::RemoveAllItems();
     for (int i = 0; i < m_pOwner->ChildCount(); ++i)
         GiveBack(m_pOwner->ChildAt(i));
 }

@@ -291,6 +291,18 @@ void CWindowManagerUI::RemoveAllTimers()
     m_aTimers.Empty();
 }
 
+namespace {
+
+// A waiting control left its tree and manager when its free was put off; one that has a parent or is a
+// window's root again was taken back by the application meanwhile, and belongs to that tree.
+bool IsBackInATree(CControlUI* control)
+{
+    CWindowManagerUI* manager = control->GetOwnerManager();
+    return control->GetParentControl() != NULL || (manager != NULL && manager->GetRoot() == control);
+}
+
+} // namespace
+
 void CWindowManagerUI::QueueForDeletion(CControlUI* control)
 {
     // Out of the tree from now on, though alive until the queue runs: no input, timer or name reaches it.
@@ -306,8 +318,12 @@ void CWindowManagerUI::DeleteQueuedControls()
     while (m_aDelayedCleanup.Count() > 0) {
         CPtrArrayUI batch(m_aDelayedCleanup);
         m_aDelayedCleanup.Empty();
-        for (int i = 0; i < batch.Count(); ++i)
-            FreeControl(static_cast<CControlUI*>(batch[i]));
+        for (int i = 0; i < batch.Count(); ++i) {
+            CControlUI* control = static_cast<CControlUI*>(batch[i]);
+            // Taken back into a tree while it waited: its new container owns it now.
+            if (!IsBackInATree(control))
+                FreeControl(control);
+        }
     }
 }
 
@@ -316,6 +332,12 @@ namespace {
 void DeleteControl(void* control)
 {
     delete static_cast<CControlUI*>(control);
+}
+
+void DeleteDetachedControl(void* control)
+{
+    if (!IsBackInATree(static_cast<CControlUI*>(control)))
+        DeleteControl(control);
 }
 
 } // namespace
@@ -338,6 +360,8 @@ void CWindowManagerUI::FreeControl(CControlUI* control)
                 manager->ForgetControl(static_cast<CControlUI*>(controls[i]));
         }
         control->AttachManager(NULL, NULL, false);
+        CHandlingScopeUI::Free(control, DeleteDetachedControl);
+        return;
     }
     CHandlingScopeUI::Free(control, DeleteControl);
 }

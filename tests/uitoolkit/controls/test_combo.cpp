@@ -341,6 +341,36 @@ TEST(ComboLifetimes, DropDownHandlerRefillsTheOpenPopUpAndItShowsTheNewItems)
     }
 }
 
+// While the drop-down is open an item's parent is the pop-up's layout: the application that takes the item out
+// there takes it out of the combo, and may keep it elsewhere, even when it was queued for deletion first.
+TEST(ComboLifetimes, ItemTakenOutThroughItsParentInTheOpenDropDownLeavesTheCombo)
+{
+    for (bool queuedFirst : {false, true}) {
+        SCOPED_TRACE(queuedFirst ? "queued for deletion, then taken back" : "kept by the application");
+        ListScene scene(COMBO_SKIN);
+        CComboUI* combo = ComboOf(scene, L"combo");
+        ASSERT_NE(nullptr, combo);
+        ASSERT_TRUE(combo->Trigger());
+        ASSERT_NE(nullptr, combo->GetDropDown());
+        CControlUI* item = combo->ItemAt(1);
+        IContainerUI* borrowed = static_cast<IContainerUI*>(item->GetParentControl()->CastTo(L"IContainer"));
+        ASSERT_NE(nullptr, borrowed);
+        combo->SetOwnsRemovedItems(queuedFirst);
+        combo->SetDefersItemDeletion(queuedFirst);
+        ASSERT_TRUE(borrowed->RemoveItem(item));
+        EXPECT_EQ(4, combo->ItemCount());
+        EXPECT_EQ(-1, combo->IndexOf(item));
+        auto* root = static_cast<IContainerUI*>(scene.Find(L"root")->CastTo(L"IContainer"));
+        ASSERT_TRUE(root->AddItem(item));
+        PumpPending();
+        EXPECT_EQ(scene.Find(L"root"), item->GetParentControl());
+        SendMessageW(combo->GetDropDown()->WindowHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_TRUE(WaitClosed(combo));
+        ExpectItemsBack(combo, &scene.window.manager);
+        scene.Refresh();
+    }
+}
+
 TEST(ComboDropDown, ControlsInsideTheItemsOfAClosedComboTakeNoFocus)
 {
     ListScene scene(L"<Window><VerticalLayout><Combo name=\"combo\" height=\"24\">"
