@@ -64,7 +64,7 @@ TEST(MsgBoxAnswerer, HandToolPrintsEachBox)
     ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
     ScopedHandle process(pi.hProcess), thread(pi.hThread);
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), 15000));
-    ASSERT_TRUE(box.Wait(1000));
+    ASSERT_TRUE(box.Wait(15000));
     EXPECT_EQ(static_cast<DWORD>(IDOK), box.ExitCode());
     out.Reset();
     std::string printed;
