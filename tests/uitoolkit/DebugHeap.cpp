@@ -6,8 +6,9 @@
 // violation, and they stay out of use while the block waits in a quarantine of the last frees and
 // the allocation cursor goes round the arena. Blocks that the system allocator made (before the
 // arena, or in msvcrt itself) are handed back to it. Such a fault, and a stack overflow, end the
-// program with a message and a failing exit code wherever they happen, and so does an arena used up
-// (exit code 5): the blocks after it would go unguarded.
+// program with a message and a failing exit code wherever they happen, and so do any other access
+// violation in the program's own code (exit code 6) and an arena used up (exit code 5): the blocks
+// after it would go unguarded.
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
 #endif
@@ -34,6 +35,7 @@ const size_t ARENA_MOST = size_t(512) << 20;
 const size_t ARENA_LEAST = size_t(64) << 20;
 #endif
 const UINT EXIT_ARENA_USED_UP = 5;
+const UINT EXIT_FAULT = 6; // any other access violation in the program's own code
 
 enum PageState : uint8_t
 {
@@ -112,6 +114,16 @@ const SystemHeap& System()
         EXIT_ARENA_USED_UP);
 }
 
+// Whether code lies in the program's own image, the toolkit linked in; not in a system library.
+bool InOwnCode(const void* code)
+{
+    const BYTE* base = reinterpret_cast<const BYTE*>(GetModuleHandleW(NULL));
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const BYTE* at = static_cast<const BYTE*>(code);
+    return at >= base && at < base + nt->OptionalHeader.SizeOfImage;
+}
+
 // Runs before any frame handler. A touch of a freed block or of the page after a block ends the
 // program even where a window message's dispatch would swallow the access violation and carry on. So
 // does a stack overflow: under Wine one that runs on into the frame handlers ends the process with
@@ -129,8 +141,25 @@ LONG CALLBACK CatchFatalFault(EXCEPTION_POINTERS* info)
         return EXCEPTION_CONTINUE_SEARCH;
     const BYTE* address = reinterpret_cast<const BYTE*>(record->ExceptionInformation[1]);
     const Arena& a = g_arena;
-    if (a.base == NULL || address < a.base || address >= a.base + a.pages * PAGE)
+    if (a.base == NULL || address < a.base || address >= a.base + a.pages * PAGE) {
+        // Any other fault of the program's own code, a NULL pointer say: the dispatch of a window message would
+        // swallow it and unwind the frames above without their destructors, leaving holds and links behind.
+        if (!InOwnCode(record->ExceptionAddress))
+            return EXCEPTION_CONTINUE_SEARCH;
+#ifdef _WIN64
+        const void* top = *reinterpret_cast<void**>(info->ContextRecord->Rsp);
+#else
+        const void* top = *reinterpret_cast<void**>(info->ContextRecord->Esp);
+#endif
+        char text[200];
+        int n = _snprintf(text, sizeof(text), "debug heap: fault: %s %p by code at %p (stack top %p)\n",
+                          record->ExceptionInformation[0] == 0 ? "read of" : "write to", address,
+                          record->ExceptionAddress, top);
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, n > 0 ? static_cast<DWORD>(n) : 0, &written, NULL);
+        TerminateProcess(GetCurrentProcess(), EXIT_FAULT);
         return EXCEPTION_CONTINUE_SEARCH;
+    }
     uint8_t state = a.state[(address - a.base) / PAGE];
     char text[200];
     int n = _snprintf(text, sizeof(text), "debug heap: %s %s %p by code at %p\n",

@@ -46,6 +46,80 @@ inline const char* InjectModeName(InjectMode mode)
     return names[mode];
 }
 
+// The window messages under way on this thread, outermost first, as "Class:MESSAGE" frames: sent messages through
+// the thread's hooks, posted ones where the loops below take them. A call's path depends on them (a handler run
+// inside the manager's own message, or inside a child window's message from outside any, frees differently).
+class CMessageStack
+{
+public:
+    static std::vector<std::wstring>& Frames()
+    {
+        static std::vector<std::wstring> frames;
+        return frames;
+    }
+    static std::wstring Text()
+    {
+        std::wstring text;
+        for (const std::wstring& frame : Frames())
+            text += (text.empty() ? L"" : L"/") + frame;
+        return text;
+    }
+    static std::wstring Frame(HWND hWnd, UINT message);
+    // Pushes a posted message's frame for the scope.
+    struct Posted
+    {
+        explicit Posted(const MSG& msg) { Frames().push_back(Frame(msg.hwnd, msg.message)); }
+        ~Posted() { Frames().pop_back(); }
+    };
+    // Hooks this thread's sent messages while it lives.
+    struct Watch
+    {
+        Watch()
+        {
+            Frames().clear();
+            sent = SetWindowsHookExW(WH_CALLWNDPROC, OnSent, NULL, GetCurrentThreadId());
+            back = SetWindowsHookExW(WH_CALLWNDPROCRET, OnReturned, NULL, GetCurrentThreadId());
+        }
+        ~Watch()
+        {
+            if (sent != NULL)
+                UnhookWindowsHookEx(sent);
+            if (back != NULL)
+                UnhookWindowsHookEx(back);
+        }
+        Watch(const Watch&) = delete;
+        Watch& operator=(const Watch&) = delete;
+        HHOOK sent;
+        HHOOK back;
+    };
+
+private:
+    static LRESULT CALLBACK OnSent(int code, WPARAM wParam, LPARAM lParam)
+    {
+        if (code == HC_ACTION) {
+            const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+            Frames().push_back(Frame(sent->hwnd, sent->message));
+        }
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    }
+    // Pops the newest frame of the message that returned.
+    static LRESULT CALLBACK OnReturned(int code, WPARAM wParam, LPARAM lParam)
+    {
+        if (code == HC_ACTION) {
+            const CWPRETSTRUCT* done = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+            std::wstring frame = Frame(done->hwnd, done->message);
+            std::vector<std::wstring>& frames = Frames();
+            for (size_t i = frames.size(); i > 0; --i) {
+                if (frames[i - 1] == frame) {
+                    frames.erase(frames.begin() + static_cast<std::ptrdiff_t>(i - 1));
+                    break;
+                }
+            }
+        }
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    }
+};
+
 // What a message box does inside a handler: it runs every message posted so far, queued deletions included.
 inline void RunNestedMessageLoop()
 {
@@ -55,6 +129,7 @@ inline void RunNestedMessageLoop()
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
+        CMessageStack::Posted frame(msg);
         if (!UiToolkit::CWindowManagerUI::TranslateThroughManagers(&msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -110,6 +185,14 @@ inline std::wstring MessageName(UINT message)
     return text;
 }
 
+inline std::wstring CMessageStack::Frame(HWND hWnd, UINT message)
+{
+    wchar_t name[64] = L"";
+    if (hWnd == NULL || GetClassNameW(hWnd, name, 64) == 0)
+        wcscpy(name, hWnd == NULL ? L"thread" : L"gone");
+    return std::wstring(name) + L":" + MessageName(message);
+}
+
 class CHandlerInjector : public UiToolkit::INotifyUI,
                          public UiToolkit::IMessageFilterUI,
                          public UiToolkit::ITranslateAcceleratorUI
@@ -152,8 +235,9 @@ public:
 
     bool WindowAlive() const { return m_hWnd != NULL && IsWindow(m_hWnd); }
     HWND Window() const { return m_hWnd; }
-    // Every call so far, in order.
+    // Every call so far, in order, and the window messages under way at each.
     const std::vector<std::wstring>& Calls() const { return m_calls; }
+    const std::vector<std::wstring>& Contexts() const { return m_contexts; }
     bool Injected() const { return m_injected; }
     // What the injection did, for the failure message.
     const std::wstring& Outcome() const { return m_outcome; }
@@ -269,6 +353,7 @@ private:
             wcscmp(kind, L"filter") == 0 || wcscmp(kind, L"prefilter") == 0 || wcscmp(kind, L"translator") == 0;
         std::wstring call = std::wstring(kind) + L" " + what + (filter ? L"" : L" " + Label(sender));
         m_calls.push_back(call);
+        m_contexts.push_back(CMessageStack::Text());
         if (m_mode == INJECT_RECORD || m_paused || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
             return true;
         m_injected = true;
@@ -412,6 +497,7 @@ private:
     HWND m_hWnd = NULL;
     PreFilter m_preFilter{this};
     std::vector<std::wstring> m_calls;
+    std::vector<std::wstring> m_contexts;
     std::vector<UiToolkit::CControlUI*> m_kept;
     std::map<UiToolkit::CControlUI*, Hook*> m_hooks; // live hooked controls
     std::vector<std::unique_ptr<Hook>> m_allHooks;   // kept until the end: a delegate may still be running

@@ -22,11 +22,7 @@ CActiveXCtrl::CActiveXCtrl() = default;
 CActiveXCtrl::~CActiveXCtrl()
 {
     SetOwner(NULL);
-    if (m_pWindow != NULL) {
-        ::DestroyWindow(m_pWindow->WindowHandle());
-        delete m_pWindow;
-        m_pWindow = NULL;
-    }
+    LetGoOfWindow();
     UnlockRunning();
     ReleaseInto(m_pUnkSite);
     ReleaseInto(m_pViewObject);
@@ -325,15 +321,24 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceDeactivateEx(BOOL)
     m_bInPlaceActive = false;
     ReleaseInto(m_pInPlaceObject);
     UnlockRunning();
-    if (m_pWindow != NULL) {
-        HWND window = m_pWindow->WindowHandle();
-        if (m_pOwner != NULL && m_pOwner->m_hwndHost == window)
-            m_pOwner->m_hwndHost = NULL;
-        ::DestroyWindow(window);
-        delete m_pWindow;
-        m_pWindow = NULL;
-    }
+    LetGoOfWindow();
     return S_OK;
+}
+
+// The window may be inside one of its own messages (the object answering its focus, say): it is never deleted
+// here, but freed by itself once that message returns.
+void CActiveXCtrl::LetGoOfWindow()
+{
+    CActiveXWnd* window = m_pWindow;
+    if (window == NULL)
+        return;
+    m_pWindow = NULL;
+    HWND hwnd = window->WindowHandle();
+    if (m_pOwner != NULL && hwnd != NULL && m_pOwner->m_hwndHost == hwnd)
+        m_pOwner->m_hwndHost = NULL;
+    window->Detach();
+    if (hwnd != NULL)
+        ::DestroyWindow(hwnd);
 }
 
 STDMETHODIMP CActiveXCtrl::RequestUIActivate()
@@ -516,11 +521,12 @@ HRESULT CActiveXCtrl::CreateActiveXWnd()
     AddRef();
     HWND hwnd = window->Init(this, ManagerWindow());
     HRESULT hr = S_OK;
-    if (m_pWindow != window) {
-        hr = E_FAIL;
-    } else if (hwnd == NULL || !::IsWindow(hwnd)) {
-        delete window;
-        m_pWindow = NULL;
+    // A window that did not come, or went again: its object finishes by itself, maybe later.
+    if (m_pWindow != window || hwnd == NULL) {
+        if (m_pWindow == window) {
+            m_pWindow = NULL;
+            window->Detach();
+        }
         hr = E_FAIL;
     } else if (m_pOwner != NULL) {
         m_pOwner->m_hwndHost = hwnd;

@@ -107,6 +107,8 @@ private:
 
     LONG m_dwRef = 1;
     CActiveXUI* m_pOwner = NULL;
+    // Closes the child window and forgets it; its object frees itself once its last message has returned.
+    void LetGoOfWindow();
     CActiveXWnd* m_pWindow = NULL;
     IUnknown* m_pUnkSite = NULL;
     IViewObject* m_pViewObject = NULL;
@@ -127,10 +129,14 @@ private:
 class CActiveXWnd : public CWindowWnd
 {
 public:
+    // NULL when no window came; the object is then already finished.
     HWND Init(CActiveXCtrl* owner, HWND parent);
+    // The site lets go: messages still under way no longer reach it.
+    void Detach() { m_pOwner = NULL; }
 
     const wchar_t* QueryClassName() const override { return L"ActiveXWnd"; }
     LRESULT ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone(HWND hWnd) override;
 
 private:
     void DoVerb(LONG verb);

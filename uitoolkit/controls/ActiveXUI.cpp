@@ -1,4 +1,5 @@
 #include "core/ToolkitLog.h"
+#include "core/ControlBusy.h"
 #include "controls/ActiveXUI.h"
 #include "controls/ActiveXSite.h"
 #include "core/ManagerShared.h"
@@ -188,6 +189,7 @@ void CActiveXUI::Shift(int dx, int dy, bool invalidate)
 
 void CActiveXUI::SetVisible(bool visible)
 {
+    CControlBusyUI busy(this);
     CControlUI::SetVisible(visible);
     if (m_hwndHost != NULL && m_pControl != NULL && !m_pControl->m_bWindowless)
         ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);
@@ -195,6 +197,7 @@ void CActiveXUI::SetVisible(bool visible)
 
 void CActiveXUI::SetShownByParent(bool shown)
 {
+    CControlBusyUI busy(this);
     CControlUI::SetShownByParent(shown);
     if (m_hwndHost != NULL && m_pControl != NULL && !m_pControl->m_bWindowless)
         ::ShowWindow(m_hwndHost, IsVisible() ? SW_SHOW : SW_HIDE);

@@ -8,7 +8,22 @@ HWND CActiveXWnd::Init(CActiveXCtrl* owner, HWND parent)
 {
     m_pOwner = owner;
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    return CreateWnd(parent, L"UIActiveX", style, 0, 0, 0, 0, 0);
+    Hold self(this);
+    HWND hwnd = CreateWnd(parent, L"UIActiveX", style, 0, 0, 0, 0, 0);
+    if (hwnd == NULL)
+        FinishWithoutWindow();
+    return hwnd;
+}
+
+void CActiveXWnd::OnWindowGone(HWND hWnd)
+{
+    CWindowWnd::OnWindowGone(hWnd);
+    if (m_pOwner != NULL && m_pOwner->m_pWindow == this) {
+        m_pOwner->m_pWindow = NULL;
+        if (m_pOwner->m_pOwner != NULL && m_pOwner->m_pOwner->m_hwndHost == hWnd)
+            m_pOwner->m_pOwner->m_hwndHost = NULL;
+    }
+    delete this;
 }
 
 void CActiveXWnd::DoVerb(LONG verb)

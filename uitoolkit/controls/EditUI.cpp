@@ -1,4 +1,5 @@
 #include "controls/ButtonUI.h"
+#include "core/ControlBusy.h"
 #include "controls/ButtonState.h"
 #include "controls/EditUI.h"
 #include "core/WindowManager.h"
@@ -75,12 +76,14 @@ void CEditUI::CloseNativeIfHidden()
 
 void CEditUI::SetVisible(bool visible)
 {
+    CControlBusyUI busy(this);
     CLabelUI::SetVisible(visible);
     CloseNativeIfHidden();
 }
 
 void CEditUI::SetShownByParent(bool shown)
 {
+    CControlBusyUI busy(this);
     CLabelUI::SetShownByParent(shown);
     CloseNativeIfHidden();
 }

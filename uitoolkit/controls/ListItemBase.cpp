@@ -1,4 +1,5 @@
 #include "controls/ListItemBase.h"
+#include "core/ControlBusy.h"
 #include "layout/ContainerUI.h"
 #include "layout/ScrollBarUI.h"
 #include "core/WindowManager.h"
@@ -34,6 +35,8 @@ bool CListItemBase<Base>::Trigger()
 template <class Base>
 void CListItemBase<Base>::SetVisible(bool visible)
 {
+    // The kill-focus handler may remove this item or destroy its window: both wait until this call is done.
+    CControlBusyUI busy(this);
     Base::SetVisible(visible);
     if (this->IsVisible() || !m_bSelected)
         return;

@@ -1,4 +1,5 @@
 #include "core/ControlUI.h"
+#include "core/ControlBusy.h"
 #include "core/WindowManager.h"
 #include "base/UIHandlingScope.h"
 
@@ -110,8 +111,15 @@ RECT CControlUI::GetPosInParent() const
     return rc;
 }
 
+CControlBusyUI::CControlBusyUI(CControlUI* control)
+    : m_hold(control != NULL && control->GetOwnerManager() != NULL ? control->GetOwnerManager()->GetWindow() : NULL)
+{}
+
 void CControlUI::InvalidateClipped(RECT area)
 {
+    // A handler reached before (a size delegate, say) may have taken the control out of its window.
+    if (m_pManager == NULL)
+        return;
     for (CControlUI* parent = m_pParent; parent != NULL; parent = parent->GetParentControl()) {
         if (!parent->IsVisible())
             return;
@@ -147,6 +155,7 @@ void CControlUI::SetPos(RECT rc, bool invalidate)
     if (m_pManager == NULL)
         return;
     if (!m_bInSizeEvent && !OnSizeList.IsEmpty()) {
+        CControlBusyUI busy(this);
         m_bInSizeEvent = true;
         OnSizeList.Invoke(this);
         m_bInSizeEvent = false;
@@ -369,8 +378,8 @@ void CControlUI::SetVisible(bool visible)
 {
     if (m_bVisible == visible)
         return;
-    // The kill-focus handler may remove this control: it is then freed once this call is done with it.
-    CHandlingScopeUI handling;
+    // The kill-focus handler may remove this control or destroy its window: both wait until this call is done.
+    CControlBusyUI busy(this);
     bool wasVisible = IsVisible();
     m_bVisible = visible;
     m_bFocused = false;
@@ -382,6 +391,7 @@ void CControlUI::SetVisible(bool visible)
 
 void CControlUI::SetShownByParent(bool shown)
 {
+    CControlBusyUI busy(this);
     m_bShownByParent = shown;
     if (!shown && m_pManager != NULL && m_pManager->GetFocus() == this)
         m_pManager->SetFocusControl(NULL);
@@ -459,17 +469,19 @@ CControlUI* CControlUI::SearchTree(FINDCONTROLPROC proc, LPVOID data, UINT flags
 void CControlUI::Initialise()
 {
     OnInitialise();
-    if (!OnInitList.IsEmpty())
+    if (!OnInitList.IsEmpty()) {
+        CControlBusyUI busy(this);
         OnInitList.Invoke(this);
+    }
 }
 
 void CControlUI::OnInitialise() {}
 
 void CControlUI::HandleEvent(InputEventUI& event)
 {
-    // A handler may remove this control: it is then freed once the event is done with it, and a control its
-    // handler took out of its window (or moved to another) no longer acts on the event.
-    CHandlingScopeUI handling;
+    // A handler may remove this control or destroy its window: both wait until the event is done with them, and a
+    // control its handler took out of its window (or moved to another) no longer acts on the event.
+    CControlBusyUI busy(this);
     CWindowManagerUI* const manager = m_pManager;
     if (OnEventList.Invoke(&event) && m_pManager == manager)
         OnEvent(event);

@@ -408,7 +408,7 @@ public:
     CWindowManagerUI* At(size_t i) const { return ManagerList().Find(m_managers[i]) >= 0 ? m_managers[i] : NULL; }
 
 private:
-    CHandlingScopeUI m_handling;
+    CHandlingScopeUI m_handling{CHandlingScopeUI::MESSAGE};
     std::vector<CWindowManagerUI*> m_managers;
     std::vector<std::unique_ptr<CWindowWnd::Hold>> m_holds;
 };

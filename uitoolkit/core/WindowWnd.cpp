@@ -13,7 +13,11 @@ const wchar_t OBJECT_PROPERTY[] = L"WndX";
 
 CWindowWnd::CWindowWnd() : m_hWnd(NULL), m_OldWndProc(::DefWindowProcW), m_bSubclassed(false) {}
 
-CWindowWnd::~CWindowWnd() {}
+// An object its owner frees (one on the stack, say) before its late finish came needs none.
+CWindowWnd::~CWindowWnd()
+{
+    CHandlingScopeUI::ForgetFinish(this);
+}
 
 const wchar_t* CWindowWnd::QueryBaseClassName() const
 {
@@ -216,10 +220,14 @@ void CWindowWnd::LeaveMessage()
 {
     if (--m_iMessageDepth > 0 || !m_bGone)
         return;
-    HWND gone = m_hGoneWnd;
+    // Toolkit frames of the call that destroyed the window may still be running: see CHandlingScopeUI::Finish.
     m_bGone = false;
-    m_hGoneWnd = NULL;
-    OnWindowGone(gone);
+    CHandlingScopeUI::Finish(this, [](void* object) {
+        CWindowWnd* self = static_cast<CWindowWnd*>(object);
+        HWND gone = self->m_hGoneWnd;
+        self->m_hGoneWnd = NULL;
+        self->OnWindowGone(gone);
+    });
 }
 
 void CWindowWnd::FinishWithoutWindow()
@@ -262,7 +270,7 @@ LRESULT CWindowWnd::RouteMessage(CWindowWnd* self, HWND hWnd, UINT message, WPAR
     if (self == NULL)
         return ::DefWindowProcW(hWnd, message, wParam, lParam);
     // Controls removed meanwhile are freed when the outermost message of the thread ends.
-    CHandlingScopeUI handling;
+    CHandlingScopeUI handling(CHandlingScopeUI::MESSAGE);
     self->EnterMessage();
     LRESULT result = message == WM_NCDESTROY ? self->FinishWindow(message, wParam, lParam, superclassed)
                                              : self->ProcessMessage(message, wParam, lParam);

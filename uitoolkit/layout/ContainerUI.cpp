@@ -1,4 +1,5 @@
 #include "layout/ContainerUI.h"
+#include "core/ControlBusy.h"
 #include "layout/ScrollBarUI.h"
 #include "core/WindowManager.h"
 #include "base/UIHandlingScope.h"
@@ -226,14 +227,14 @@ void CContainerUI::SetVisible(bool visible)
 {
     if (m_bVisible == visible)
         return;
-    CHandlingScopeUI handling;
+    CControlBusyUI busy(this);
     CControlUI::SetVisible(visible);
     ShowChildren();
 }
 
 void CContainerUI::SetShownByParent(bool shown)
 {
-    CHandlingScopeUI handling;
+    CControlBusyUI busy(this);
     CControlUI::SetShownByParent(shown);
     ShowChildren();
 }

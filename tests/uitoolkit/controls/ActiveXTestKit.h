@@ -32,6 +32,7 @@ struct FakeModule
         askKeptFrame = reinterpret_cast<FakeAskProc>(Proc("FakeAskKeptFrame"));
         showObject = reinterpret_cast<FakeAskProc>(Proc("FakeShowObject"));
         takeFocus = reinterpret_cast<FakeAskProc>(Proc("FakeTakeFocus"));
+        focusOnUIActivate = reinterpret_cast<FakeKeepProc>(Proc("FakeFocusOnUIActivate"));
     }
     ~FakeModule()
     {
@@ -41,7 +42,7 @@ struct FakeModule
     bool Loaded() const
     {
         return reset && logCount && logEntry && liveObjects && runningLocks && childWindow && keepFrame &&
-               askKeptFrame && showObject && takeFocus;
+               askKeptFrame && showObject && takeFocus && focusOnUIActivate;
     }
     void* Proc(const char* name) const
     {
@@ -72,6 +73,7 @@ struct FakeModule
     FakeAskProc askKeptFrame = NULL;
     FakeAskProc showObject = NULL;
     FakeAskProc takeFocus = NULL;
+    FakeKeepProc focusOnUIActivate = NULL;
 };
 
 // COM for the test's thread, balanced when the test ends.

@@ -12,6 +12,8 @@ namespace {
 
 std::vector<std::wstring> g_log;
 DWORD g_miscStatus = 0;
+bool g_focusOnUIActivate = false;
+extern "C" HRESULT FakeTakeFocus();
 int g_liveObjects = 0;
 int g_runningLocks = 0;
 HWND g_childWindow = NULL;
@@ -138,8 +140,12 @@ public:
             (rect != NULL ? RectText(*rect) : L"norect"));
         if (verb == OLEIVERB_INPLACEACTIVATE)
             return Activate(site);
-        if (verb == OLEIVERB_UIACTIVATE && m_inPlaceSite != NULL)
-            return m_inPlaceSite->OnUIActivate();
+        if (verb == OLEIVERB_UIACTIVATE && m_inPlaceSite != NULL) {
+            HRESULT hr = m_inPlaceSite->OnUIActivate();
+            if (g_focusOnUIActivate)
+                FakeTakeFocus();
+            return hr;
+        }
         return S_OK;
     }
     STDMETHOD(EnumVerbs)(IEnumOLEVERB**) override { return E_NOTIMPL; }
@@ -485,6 +491,11 @@ HRESULT FakeTakeFocus()
         return E_POINTER;
     site->Release();
     return site->SetFocus(TRUE);
+}
+
+void FakeFocusOnUIActivate(int take)
+{
+    g_focusOnUIActivate = take != 0;
 }
 
 HWND FakeChildWindow()

@@ -29,6 +29,7 @@ const LRESULT FAKE_MESSAGE_RESULT = 0x55;
 //   HRESULT FakeAskKeptFrame()         the kept frame's GetWindow answer
 //   HRESULT FakeShowObject()           the newest live object's client site's ShowObject answer
 //   HRESULT FakeTakeFocus()            the newest live object's site's SetFocus(TRUE) answer
+//   void FakeFocusOnUIActivate(int)    objects take the focus through their site when told to UI-activate (0: not)
 typedef void (*FakeResetProc)(DWORD);
 typedef int (*FakeCountProc)();
 typedef const wchar_t* (*FakeLogEntryProc)(int);

@@ -224,37 +224,51 @@ TEST(ActiveXLifetime, FocusHandlerReleasesOrDeletesTheControlWhileItsObjectTakes
         DELETE_AT_ONCE,
         DELETE_DEFERRED
     };
-    for (Action action : {RELEASE, DELETE_AT_ONCE, DELETE_DEFERRED}) {
-        SCOPED_TRACE(action == RELEASE          ? "released"
-                     : action == DELETE_AT_ONCE ? "deleted at once"
-                                                : "deferred, modal loop");
-        fake.reset(0);
-        BoxWindow scene;
-        scene.box->SetDefersItemDeletion(action == DELETE_DEFERRED);
-        CActiveXUI* control = new CActiveXUI();
-        control->SetModuleName(fake.path.c_str());
-        control->SetCLSID(CLSID_FakeWindowless);
-        scene.box->AddItem(control);
-        scene.Repaint();
-        ASSERT_EQ(1, fake.liveObjects());
-        bool handled = false;
-        scene.window.onNotify = [&](NotifyMsgUI& msg) {
-            if (handled || msg.sType != L"setfocus")
-                return;
-            handled = true;
-            if (action == RELEASE) {
-                control->ReleaseControl();
-                return;
+    // A windowless object asks its site for the focus of its own accord; a windowed one when its host window
+    // takes the focus, from inside that window's message.
+    for (bool windowed : {false, true}) {
+        for (Action action : {RELEASE, DELETE_AT_ONCE, DELETE_DEFERRED}) {
+            SCOPED_TRACE(std::string(windowed ? "windowed, " : "windowless, ") + (action == RELEASE ? "released"
+                                                                                  : action == DELETE_AT_ONCE
+                                                                                      ? "deleted at once"
+                                                                                      : "deferred, modal loop"));
+            fake.reset(0);
+            fake.focusOnUIActivate(windowed);
+            BoxWindow scene;
+            scene.box->SetDefersItemDeletion(action == DELETE_DEFERRED);
+            CActiveXUI* control = new CActiveXUI();
+            control->SetModuleName(fake.path.c_str());
+            control->SetCLSID(windowed ? CLSID_FakeWindowed : CLSID_FakeWindowless);
+            scene.box->AddItem(control);
+            scene.Repaint();
+            ASSERT_EQ(1, fake.liveObjects());
+            HWND host = control->GetHostWindow();
+            bool handled = false;
+            scene.window.onNotify = [&](NotifyMsgUI& msg) {
+                if (handled || msg.sType != L"setfocus")
+                    return;
+                handled = true;
+                if (action == RELEASE) {
+                    control->ReleaseControl();
+                    return;
+                }
+                ASSERT_TRUE(scene.box->RemoveItem(control));
+                if (action == DELETE_DEFERRED)
+                    PumpPending();
+            };
+            if (windowed) {
+                ASSERT_TRUE(IsWindow(host) && host != scene.hwnd);
+                SetFocus(host);
+                EXPECT_FALSE(IsWindow(host));
+            } else {
+                // The object no longer has its site's focus: the call fails.
+                EXPECT_EQ(E_UNEXPECTED, fake.takeFocus());
             }
-            ASSERT_TRUE(scene.box->RemoveItem(control));
-            if (action == DELETE_DEFERRED)
-                PumpPending();
-        };
-        // The object no longer has its site's focus: the call fails.
-        EXPECT_EQ(E_UNEXPECTED, fake.takeFocus());
-        EXPECT_TRUE(handled);
-        EXPECT_EQ(0, fake.liveObjects());
-        PumpPending();
-        scene.Poke();
+            fake.focusOnUIActivate(0);
+            EXPECT_TRUE(handled);
+            PumpPending();
+            EXPECT_EQ(0, fake.liveObjects());
+            scene.Poke();
+        }
     }
 }

@@ -1,4 +1,5 @@
 // Every call a scene makes into application code, replayed once per call with a handler that bites back there.
+#include "controls/ActiveXUI.h"
 #include "controls/ListItemsUI.h"
 #include "controls/OptionUI.h"
 #include "controls/TextUI.h"
@@ -303,6 +304,7 @@ private:
         Settle();
     }
 
+    CMessageStack::Watch m_watch; // first: it sees the window's creation
     CHandlerInjector& m_injector;
     CSceneWindow* m_window = NULL;
     HWND m_hwnd = NULL;
@@ -554,29 +556,42 @@ std::vector<Scene> Scenes()
              d.Click(L"e1");
              CommonKeys(d, L"d1", L"panel");
          }});
-    scenes.push_back({"activex",
-                      Window(L"<VerticalLayout name=\"panel\" height=\"100\"><ActiveX name=\"ax\" height=\"60\" "
-                             L"clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E02}\" modulename=\"" +
-                             FakeControlPath() +
-                             L"\"/><ActiveX name=\"wl\" height=\"30\" "
-                             L"clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E01}\" modulename=\"" +
-                             FakeControlPath() + L"\"/></VerticalLayout>"),
-                      [](SceneDriver& d) {
-                          d.Click(L"ax");
-                          // The newest object takes the focus through its site, as one clicked inside does.
-                          d.Do([](CWindowManagerUI&) {
-                              HMODULE fake = GetModuleHandleW(L"FakeActiveX.dll");
-                              auto take = fake != NULL
-                                              ? reinterpret_cast<FakeAskProc>(GetProcAddress(fake, "FakeTakeFocus"))
-                                              : NULL;
-                              if (take != NULL)
-                                  take();
-                          });
-                          d.Click(L"wl");
-                          d.Keys({'A', VK_TAB});
-                          CommonKeys(d, L"ax", L"panel");
-                      },
-                      true});
+    scenes.push_back(
+        {"activex",
+         Window(L"<VerticalLayout name=\"panel\" height=\"100\"><ActiveX name=\"ax\" height=\"60\" "
+                L"clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E02}\" modulename=\"" +
+                FakeControlPath() +
+                L"\"/><ActiveX name=\"wl\" height=\"30\" "
+                L"clsid=\"{6C1F3A10-2B7E-4C1D-9E55-0A1B2C3D4E01}\" modulename=\"" +
+                FakeControlPath() + L"\"/></VerticalLayout>"),
+         [](SceneDriver& d) {
+             // The windowed object asks for the focus from inside its window's focus message.
+             d.Do([](CWindowManagerUI&) {
+                 HMODULE fake = GetModuleHandleW(L"FakeActiveX.dll");
+                 auto take = fake != NULL
+                                 ? reinterpret_cast<FakeKeepProc>(GetProcAddress(fake, "FakeFocusOnUIActivate"))
+                                 : NULL;
+                 if (take != NULL)
+                     take(1);
+             });
+             d.Click(L"ax");
+             // The system gives the object's window the focus, as a click into it does.
+             d.Do([](CWindowManagerUI& m) {
+                 if (CControlUI* ax = m.FindControlByName(L"ax"))
+                     SetFocus(static_cast<CActiveXUI*>(ax->CastTo(L"ActiveX"))->GetHostWindow());
+             });
+             // The newest object takes the focus through its site, as one clicked inside does.
+             d.Do([](CWindowManagerUI&) {
+                 HMODULE fake = GetModuleHandleW(L"FakeActiveX.dll");
+                 auto take = fake != NULL ? reinterpret_cast<FakeAskProc>(GetProcAddress(fake, "FakeTakeFocus")) : NULL;
+                 if (take != NULL)
+                     take();
+             });
+             d.Click(L"wl");
+             d.Keys({'A', VK_TAB});
+             CommonKeys(d, L"ax", L"panel");
+         },
+         true});
     return scenes;
 }
 
@@ -590,13 +605,16 @@ const Scene* FindScene(const std::string& name)
     return NULL;
 }
 
-std::vector<std::wstring> Record(const Scene& scene)
+// The calls a run of the scene makes, and the window messages under way at each.
+std::vector<std::wstring> Record(const Scene& scene, std::vector<std::wstring>* contexts = NULL)
 {
     CHandlerInjector injector;
     {
         SceneDriver driver(scene, injector);
         scene.script(driver);
     }
+    if (contexts != NULL)
+        *contexts = injector.Contexts();
     return injector.Calls();
 }
 
@@ -734,7 +752,8 @@ void RunInjection(const char* name, ReplayPart part)
         return;
     }
     // Two recordings: a call whose count differs between them depends on timing, and a replay may miss it.
-    std::vector<std::wstring> calls = Record(*scene);
+    std::vector<std::wstring> contexts;
+    std::vector<std::wstring> calls = Record(*scene, &contexts);
     std::vector<std::wstring> again = Record(*scene);
     OleUninitialize();
     ASSERT_FALSE(calls.empty());
@@ -746,23 +765,28 @@ void RunInjection(const char* name, ReplayPart part)
                                               ? std::vector<InjectMode>{INJECT_REMOVE_NOW, INJECT_REMOVE_DEFERRED_MODAL,
                                                                         INJECT_REMOVE_PARENT, INJECT_REMOVE_KEPT}
                                               : std::vector<InjectMode>{INJECT_DESTROY_WINDOW, INJECT_CLOSE_IN_MODAL};
-    // Each call once, where it first comes: a later occurrence of the same call seldom takes another path, and
-    // the run stays within minutes. So for the unnamed parts a control builds of itself ("Type#N", one set per
-    // tree node or list row): the same call on a like part elsewhere takes the same path. A filter's or
-    // translator's handler has no sender of its own: it ends the window, and the removals are left to the calls
-    // that name a control.
+    // Each call once in each chain of window messages it comes in, where it first comes there: a later occurrence
+    // in the same chain seldom takes another path, and the run stays within minutes. So for the unnamed parts a
+    // control builds of itself ("Type#N", one set per tree node or list row): the same call on a like part
+    // elsewhere takes the same path. A filter's or translator's handler has no sender of its own: it ends the
+    // window, and the removals are left to the calls that name a control. INJECTION_EVERY=1 replays every
+    // occurrence of every call in every mode, the filters' removals taking the focus: hours of machine time
+    // rather than minutes, for a run before a release.
+    const bool every = getenv("INJECTION_EVERY") != NULL && atoi(getenv("INJECTION_EVERY")) != 0;
     std::set<std::wstring> kinds;
-    for (const std::wstring& call : calls) {
-        if (++counts[call] != 1 || !kinds.insert(call.substr(0, call.find(L'#'))).second)
+    for (size_t i = 0; i < calls.size(); ++i) {
+        const std::wstring& call = calls[i];
+        int occurrence = ++counts[call];
+        if (!every && !kinds.insert(call.substr(0, call.find(L'#')) + L" @ " + contexts[i]).second)
             continue;
         bool filter = call.compare(0, 7, L"filter ") == 0 || call.compare(0, 10, L"prefilter ") == 0 ||
                       call.compare(0, 11, L"translator ") == 0;
         for (InjectMode mode : modes) {
-            if (!filter || mode == INJECT_DESTROY_WINDOW || mode == INJECT_CLOSE_IN_MODAL)
-                replays.push_back({mode, call, 1});
+            if (every || !filter || mode == INJECT_DESTROY_WINDOW || mode == INJECT_CLOSE_IN_MODAL)
+                replays.push_back({mode, call, occurrence});
         }
         if (part == REMOVALS && IsKillFocusCall(call))
-            replays.push_back({INJECT_REMOVE_FOCUS_TARGET, call, 1});
+            replays.push_back({INJECT_REMOVE_FOCUS_TARGET, call, occurrence});
     }
     std::set<std::wstring> unstable;
     for (const auto& entry : counts) {

@@ -672,7 +672,8 @@ TEST(ManagerLifetimes, ListenersAndHandlersRemoveThemselvesOrDestroyTheWindow)
         NOTIFIER,
         WINDOW_INIT,
         TAB_KILLFOCUS,
-        SIZE_DELEGATE
+        SIZE_DELEGATE,
+        HIDE_KILLFOCUS
     };
     struct Row
     {
@@ -692,6 +693,9 @@ TEST(ManagerLifetimes, ListenersAndHandlersRemoveThemselvesOrDestroyTheWindow)
         {"windowinit handler destroys the window", WINDOW_INIT, DESTROY_WINDOW},
         {"killfocus handler reached by Tab destroys the window", TAB_KILLFOCUS, DESTROY_WINDOW},
         {"size delegate removes its own control at once", SIZE_DELEGATE, REMOVE_ITSELF},
+        // The application's own calls, from outside any message: the toolkit's frames of the call go on.
+        {"size delegate destroys the window while the application places the box", SIZE_DELEGATE, DESTROY_WINDOW},
+        {"killfocus handler destroys the window while the application hides the box", HIDE_KILLFOCUS, DESTROY_WINDOW},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -801,17 +805,37 @@ TEST(ManagerLifetimes, ListenersAndHandlersRemoveThemselvesOrDestroyTheWindow)
             };
             scene.PostAndPump(WM_KEYDOWN, VK_TAB);
             break;
+        case HIDE_KILLFOCUS:
+            scene.a->SetFocus();
+            scene.window->onNotify = [s](NotifyMsgUI& msg) {
+                if (msg.sType == L"killfocus")
+                    DestroyWindow(s->hwnd);
+            };
+            scene.box->SetVisible(false);
+            EXPECT_FALSE(IsWindow(scene.hwnd));
+            break;
         case SIZE_DELEGATE: {
             struct Remover
             {
                 ListenerScene* scene;
+                bool destroys;
                 bool OnSize(void*)
                 {
-                    scene->box->RemoveItem(scene->a);
+                    if (destroys)
+                        DestroyWindow(scene->hwnd);
+                    else
+                        scene->box->RemoveItem(scene->a);
                     return true;
                 }
-            } remover = {s};
+            } remover = {s, destroys};
             scene.a->OnSizeList += MakeDelegate(&remover, &Remover::OnSize);
+            if (destroys) {
+                RECT rc = scene.box->GetPos();
+                rc.right -= 10;
+                scene.box->SetPos(rc);
+                EXPECT_FALSE(IsWindow(scene.hwnd));
+                break;
+            }
             SetWindowPos(scene.hwnd, NULL, 0, 0, 280, 190, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             scene.Paint();
             EXPECT_EQ(NULL, manager->FindControlByName(L"a"));
