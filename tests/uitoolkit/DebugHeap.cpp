@@ -124,6 +124,20 @@ bool InOwnCode(const void* code)
     return at >= base && at < base + nt->OptionalHeader.SizeOfImage;
 }
 
+// Committing fails long before the arena is full where the system caps a process's mappings (each block
+// and its guard page are two): the blocks after it would go unguarded as well.
+[[noreturn]] void CommitFailed(size_t bytes)
+{
+    char text[200];
+    End(text,
+        _snprintf(text, sizeof(text),
+                  "debug heap: arena of %u MiB: no page could be committed for a block of %llu "
+                  "bytes (error %lu)\n",
+                  static_cast<unsigned>(g_arena.pages * PAGE >> 20), static_cast<unsigned long long>(bytes),
+                  GetLastError()),
+        EXIT_ARENA_USED_UP);
+}
+
 // Runs before any frame handler. A touch of a freed block or of the page after a block ends the
 // program even where a window message's dispatch would swallow the access violation and carry on. So
 // does a stack overflow: under Wine one that runs on into the frame handlers ends the process with
@@ -262,7 +276,9 @@ void* Allocate(size_t bytes, size_t align)
         }
         if (first == 0)
             ArenaUsedUp(bytes);
-        if (VirtualAlloc(a.base + first * PAGE, n * PAGE, MEM_COMMIT, PAGE_READWRITE) != NULL) {
+        if (VirtualAlloc(a.base + first * PAGE, n * PAGE, MEM_COMMIT, PAGE_READWRITE) == NULL)
+            CommitFailed(bytes);
+        {
             for (size_t i = 0; i < n; ++i) {
                 a.state[first + i] = PAGE_LIVE;
                 a.head[first + i] = static_cast<uint32_t>(first);

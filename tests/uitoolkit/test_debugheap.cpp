@@ -22,6 +22,46 @@ bool Accessible(const void* p)
     return info.State == MEM_COMMIT && (info.Protect & (PAGE_READWRITE | PAGE_READONLY)) != 0;
 }
 
+// Runs this test again as a child that fills the arena in blocks of the given kind, and checks how it ends.
+void ExpectFillEndsTheProgram(const char* fill)
+{
+    TestHelpers::TempFolder folder;
+    // Read back through the same handle: the child's copy may close a moment after it ends.
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
+    HANDLE err = CreateFileW(folder.File(L"stderr.txt").c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, err);
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(NULL, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=DebugHeap.UsedUpArenaEndsTheProgram";
+    STARTUPINFOW si = {sizeof(si)};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi = {};
+    SetEnvironmentVariableA("DEBUGHEAP_FILL_ARENA", fill);
+    BOOL started = CreateProcessW(self, &command[0], NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, &si, &pi);
+    SetEnvironmentVariableW(L"DEBUGHEAP_FILL_ARENA", NULL);
+    if (!started)
+        CloseHandle(err);
+    ASSERT_TRUE(started);
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the program filling the arena did not end";
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(5u, code);
+    char text[300] = "";
+    DWORD read = 0;
+    SetFilePointer(err, 0, NULL, FILE_BEGIN);
+    ReadFile(err, text, sizeof(text) - 1, &read, NULL);
+    CloseHandle(err);
+    EXPECT_NE(nullptr, strstr(text, "debug heap: arena of")) << text;
+}
+
 } // namespace
 
 // The test programs' allocator: what the tests rely on to see a use after free.
@@ -60,47 +100,18 @@ TEST(DebugHeap, FreedBlocksFaultAndStayOutOfUse)
     free(moved);
 }
 
-// Past the end of the arena nothing would be guarded: the program ends, saying so, with a code of its own.
+// Past the end of the arena, or of the pages the system lets it commit (many small blocks), nothing would be
+// guarded: the program ends, saying so, with a code of its own.
 TEST(DebugHeap, UsedUpArenaEndsTheProgram)
 {
-    if (getenv("DEBUGHEAP_FILL_ARENA") != NULL) {
+    if (const char* fill = getenv("DEBUGHEAP_FILL_ARENA")) {
+        size_t bytes = strcmp(fill, "small") == 0 ? 16 : 256u << 20;
         static void* volatile kept;
         for (;;)
-            kept = malloc(256u << 20);
+            kept = malloc(bytes);
     }
-    TestHelpers::TempFolder folder;
-    // Read back through the same handle: the child's copy may close a moment after it ends.
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
-    HANDLE err = CreateFileW(folder.File(L"stderr.txt").c_str(), GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, err);
-    wchar_t self[MAX_PATH] = L"";
-    GetModuleFileNameW(NULL, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=DebugHeap.UsedUpArenaEndsTheProgram";
-    STARTUPINFOW si = {sizeof(si)};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = err;
-    PROCESS_INFORMATION pi = {};
-    SetEnvironmentVariableW(L"DEBUGHEAP_FILL_ARENA", L"1");
-    BOOL started = CreateProcessW(self, &command[0], NULL, NULL, TRUE, CREATE_NO_WINDOW, NULL, NULL, &si, &pi);
-    SetEnvironmentVariableW(L"DEBUGHEAP_FILL_ARENA", NULL);
-    if (!started)
-        CloseHandle(err);
-    ASSERT_TRUE(started);
-    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "the program filling the arena did not end";
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, 5000);
+    for (const char* fill : {"large", "small"}) {
+        SCOPED_TRACE(fill);
+        ExpectFillEndsTheProgram(fill);
     }
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    EXPECT_EQ(5u, code);
-    char text[300] = "";
-    DWORD read = 0;
-    SetFilePointer(err, 0, NULL, FILE_BEGIN);
-    ReadFile(err, text, sizeof(text) - 1, &read, NULL);
-    CloseHandle(err);
-    EXPECT_NE(nullptr, strstr(text, "debug heap: arena of")) << text;
 }
