@@ -175,6 +175,14 @@ public:
     void SetCapture(CControlUI* owner = NULL);
     void ReleaseCapture();
     bool IsCaptured() const { return m_bMouseCapture; }
+    // What the input state points at (hover, click, key, capture owner): for checks that they are in the tree.
+    void GetInputControls(CControlUI* controls[4]) const
+    {
+        controls[0] = m_pEventHover;
+        controls[1] = m_pEventClick;
+        controls[2] = m_pEventKey;
+        controls[3] = m_pCaptureOwner;
+    }
     void Invalidate(const RECT& rc);
     void MarkLayoutDirty() { m_bUpdateNeeded = true; }
     POINT GetMousePos() const { return m_ptLastMousePos; }
