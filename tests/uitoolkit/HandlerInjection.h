@@ -6,6 +6,7 @@
 // event, notify, size and init delegates) after building and after each input step. A recording run lists
 // each call as "kind what sender" ("kind message" for filters and translators); a replay names one call and its occurrence and does the mode's harm there.
 #pragma once
+#include "controls/TreeViewUI.h"
 #include "core/WindowManager.h"
 #include "layout/ContainerUI.h"
 
@@ -175,9 +176,17 @@ public:
         if (!m_stray.empty())
             return m_stray;
         for (const auto& entry : m_hooks) {
+            // A kept tree node keeps its child nodes, which its tree listed apart from it.
             UiToolkit::CControlUI* top = entry.first;
-            while (top->GetParentControl() != NULL)
-                top = top->GetParentControl();
+            for (;;) {
+                auto* node = static_cast<UiToolkit::CTreeNodeUI*>(top->CastTo(L"TreeNode"));
+                UiToolkit::CControlUI* up = top->GetParentControl();
+                if (up == NULL && node != NULL)
+                    up = node->ParentNode();
+                if (up == NULL)
+                    break;
+                top = up;
+            }
             bool kept = false;
             for (UiToolkit::CControlUI* control : m_kept)
                 kept = kept || control == top;

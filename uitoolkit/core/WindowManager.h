@@ -5,6 +5,7 @@
 #include "core/ResourceSettings.h"
 #include "base/UIPtrArray.h"
 #include "base/UIStringMap.h"
+#include "base/UIHandlingScope.h"
 #include "base/UIWalkList.h"
 
 #include <commctrl.h>
@@ -137,7 +138,8 @@ private:
 
 // Open across a removal from a container, list, combo or tree (they nest): a removed control's "killfocus" is
 // raised once the outermost removal is complete, and removed controls the application keeps leave the manager
-// then. The manager may be NULL or go away inside.
+// then. The manager may be NULL or go away inside. A removal is handling: what its "killfocus" handler removes
+// is freed once the removal has returned.
 class CRemovalScopeUI
 {
 public:
@@ -147,6 +149,7 @@ public:
     CRemovalScopeUI& operator=(const CRemovalScopeUI&) = delete;
 
 private:
+    CHandlingScopeUI m_handling; // first: closes after the "killfocus"
     CWindowManagerUI* m_pManager;
     CControlWatchUI m_watch;
 };
