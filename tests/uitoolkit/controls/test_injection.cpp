@@ -536,15 +536,8 @@ std::vector<Scene> Scenes()
                              L"<TreeNode name=\"n2\" text=\"two\"/></TreeView>"),
                       [](SceneDriver& d) {
                           AddSelected(d, L"tree", true);
-                          d.Click(L"n1");
-                          d.DoubleClick(L"n1");
-                          d.DoubleClick(L"n1");
-                          d.Click(L"n11");
-                          d.Click(L"n2", 0.05);
-                          d.Click(L"n2", 0.12);
-                          d.Keys({VK_DOWN, VK_UP, VK_RETURN});
-                          // The application's own selection, check and folding, from outside any message: what a
-                          // handler deletes there is freed at once.
+                          // The application's own selection, check and folding, from outside any message, before
+                          // the user's: what a handler deletes there is freed at once.
                           auto node = [&d](const wchar_t* name, void (*step)(CTreeViewUI*, CTreeNodeUI*)) {
                               d.Do([name, step](CWindowManagerUI& m) {
                                   CControlUI* tree = m.FindControlByName(L"tree");
@@ -557,6 +550,14 @@ std::vector<Scene> Scenes()
                           node(L"n2", [](CTreeViewUI*, CTreeNodeUI* n) { n->SetItemSelected(true); });
                           node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemChecked(true, n); });
                           node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemExpanded(false, n); });
+                          node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemExpanded(true, n); });
+                          d.Click(L"n1");
+                          d.DoubleClick(L"n1");
+                          d.DoubleClick(L"n1");
+                          d.Click(L"n11");
+                          d.Click(L"n2", 0.05);
+                          d.Click(L"n2", 0.12);
+                          d.Keys({VK_DOWN, VK_UP, VK_RETURN});
                           CommonKeys(d, L"n1", L"tree");
                       }});
     scenes.push_back({"tab",
