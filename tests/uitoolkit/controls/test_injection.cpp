@@ -535,7 +535,6 @@ std::vector<Scene> Scenes()
                              L"<TreeNode name=\"n1\" text=\"one\"><TreeNode name=\"n11\" text=\"inner\"/></TreeNode>"
                              L"<TreeNode name=\"n2\" text=\"two\"/></TreeView>"),
                       [](SceneDriver& d) {
-                          AddSelected(d, L"tree", true);
                           // The application's own selection, check and folding, from outside any message, before
                           // the user's: what a handler deletes there is freed at once.
                           auto node = [&d](const wchar_t* name, void (*step)(CTreeViewUI*, CTreeNodeUI*)) {
@@ -551,6 +550,7 @@ std::vector<Scene> Scenes()
                           node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemChecked(true, n); });
                           node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemExpanded(false, n); });
                           node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemExpanded(true, n); });
+                          AddSelected(d, L"tree", true);
                           d.Click(L"n1");
                           d.DoubleClick(L"n1");
                           d.DoubleClick(L"n1");
