@@ -7,6 +7,7 @@
 #include "base/UIStringMap.h"
 #include "base/UIHandlingScope.h"
 #include "base/UIWalkList.h"
+#include "core/WindowWnd.h"
 
 #include <commctrl.h>
 
@@ -150,6 +151,7 @@ public:
 
 private:
     CHandlingScopeUI m_handling; // first: closes after the "killfocus"
+    CWindowWnd::Hold m_window;   // a handler that destroys the window frees it once the removal is done
     CWindowManagerUI* m_pManager;
     CControlWatchUI m_watch;
 };
