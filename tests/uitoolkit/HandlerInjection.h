@@ -6,6 +6,7 @@
 // event, notify, size and init delegates) after building and after each input step. A recording run lists
 // each call as "kind what sender" ("kind message" for filters and translators); a replay names one call and its occurrence and does the mode's harm there.
 #pragma once
+#include "controls/TreeViewUI.h"
 #include "core/WindowManager.h"
 #include "layout/ContainerUI.h"
 
@@ -251,6 +252,36 @@ public:
         return NULL;
     }
 
+    // Once the window is gone every hooked control must be freed, but for those the application kept: they
+    // and their parts must have left the window (no manager, the kept one no parent). No input may have reached
+    // a control after it left its window. Empty when all holds.
+    std::wstring Faults() const
+    {
+        if (!m_stray.empty())
+            return m_stray;
+        for (const auto& entry : m_hooks) {
+            // A kept tree node keeps its child nodes, which its tree listed apart from it.
+            UiToolkit::CControlUI* top = entry.first;
+            for (;;) {
+                auto* node = static_cast<UiToolkit::CTreeNodeUI*>(top->CastTo(L"TreeNode"));
+                UiToolkit::CControlUI* up = top->GetParentControl();
+                if (up == NULL && node != NULL)
+                    up = node->ParentNode();
+                if (up == NULL)
+                    break;
+                top = up;
+            }
+            bool kept = false;
+            for (UiToolkit::CControlUI* control : m_kept)
+                kept = kept || control == top;
+            if (!kept)
+                return entry.second->label + L" outlived its window";
+            if (entry.first->GetOwnerManager() != NULL)
+                return entry.second->label + L" was kept but still has a manager";
+        }
+        return L"";
+    }
+
     // The application's handlers.
     void Notify(UiToolkit::NotifyMsgUI& msg) override { Call(L"notify", msg.sType.Text(), msg.pSender); }
     LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool&) override
@@ -279,6 +310,9 @@ private:
             wchar_t type[8];
             _snwprintf(type, 8, L"%d", event->type);
             type[7] = L'\0';
+            if (event->type != UiToolkit::UIEVENT_KILLFOCUS && control->GetOwnerManager() == NULL &&
+                owner->m_stray.empty())
+                owner->m_stray = L"event " + std::wstring(type) + L" reached " + label + L" after it left its window";
             return owner->Call(L"event", type, control);
         }
         bool OnNotify(void* param)
@@ -492,6 +526,7 @@ private:
     bool m_paused = false;
     bool m_injected = false;
     std::wstring m_outcome;
+    std::wstring m_stray;       // the first input that reached a control outside any window
     std::wstring m_focusTarget; // label of the control the last kill-focus event named; empty for none
     UiToolkit::CWindowManagerUI* m_pManager = NULL;
     HWND m_hWnd = NULL;

@@ -19,7 +19,8 @@ CControlWatchUI::CControlWatchUI(CWindowManagerUI* manager, CControlUI* control)
     cells.push_back(m_cell);
 }
 
-CRemovalScopeUI::CRemovalScopeUI(CWindowManagerUI* manager) : m_pManager(manager), m_watch(manager, NULL)
+CRemovalScopeUI::CRemovalScopeUI(CWindowManagerUI* manager)
+    : m_window(manager != NULL ? manager->GetWindow() : NULL), m_pManager(manager), m_watch(manager, NULL)
 {
     if (manager != NULL)
         ++manager->m_iRemovalDepth;

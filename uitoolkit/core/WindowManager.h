@@ -5,7 +5,9 @@
 #include "core/ResourceSettings.h"
 #include "base/UIPtrArray.h"
 #include "base/UIStringMap.h"
+#include "base/UIHandlingScope.h"
 #include "base/UIWalkList.h"
+#include "core/WindowWnd.h"
 
 #include <commctrl.h>
 
@@ -137,7 +139,8 @@ private:
 
 // Open across a removal from a container, list, combo or tree (they nest): a removed control's "killfocus" is
 // raised once the outermost removal is complete, and removed controls the application keeps leave the manager
-// then. The manager may be NULL or go away inside.
+// then. The manager may be NULL or go away inside. A removal is handling: what its "killfocus" handler removes
+// is freed once the removal has returned.
 class CRemovalScopeUI
 {
 public:
@@ -147,6 +150,8 @@ public:
     CRemovalScopeUI& operator=(const CRemovalScopeUI&) = delete;
 
 private:
+    CHandlingScopeUI m_handling; // first: closes after the "killfocus"
+    CWindowWnd::Hold m_window;   // a handler that destroys the window frees it once the removal is done
     CWindowManagerUI* m_pManager;
     CControlWatchUI m_watch;
 };
@@ -175,6 +180,14 @@ public:
     void SetCapture(CControlUI* owner = NULL);
     void ReleaseCapture();
     bool IsCaptured() const { return m_bMouseCapture; }
+    // What the input state points at (hover, click, key, capture owner): for checks that they are in the tree.
+    void GetInputControls(CControlUI* controls[4]) const
+    {
+        controls[0] = m_pEventHover;
+        controls[1] = m_pEventClick;
+        controls[2] = m_pEventKey;
+        controls[3] = m_pCaptureOwner;
+    }
     void Invalidate(const RECT& rc);
     void MarkLayoutDirty() { m_bUpdateNeeded = true; }
     POINT GetMousePos() const { return m_ptLastMousePos; }

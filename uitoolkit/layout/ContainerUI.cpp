@@ -204,9 +204,11 @@ int CContainerUI::NextSelectableItem(int start, bool forward)
 void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool initialise)
 {
     // Children start first; one that looks up while it starts (a child layout counting its depth) must
-    // find every level above it already joined.
+    // find every level above it already joined. Their init handlers may remove this container too: it is then
+    // freed only once the outermost attach is done, and is not joined again.
+    CHandlingScopeUI handling;
     m_pParent = parent;
-    for (int i = 0; i < m_items.Count(); ++i) {
+    for (int i = 0; i < m_items.Count() && m_pParent == parent; ++i) {
         CControlUI* child = ChildAt(i);
         child->AttachManager(manager, this, initialise);
         // Its init handler may have removed it or a sibling: go on after where it stands now (compared only, as
@@ -216,11 +218,12 @@ void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, 
             i = now >= 0 ? now : i - 1;
         }
     }
-    if (m_pVerticalScrollBar != NULL)
+    if (m_pVerticalScrollBar != NULL && m_pParent == parent)
         m_pVerticalScrollBar->AttachManager(manager, this, initialise);
-    if (m_pHorizontalScrollBar != NULL)
+    if (m_pHorizontalScrollBar != NULL && m_pParent == parent)
         m_pHorizontalScrollBar->AttachManager(manager, this, initialise);
-    CControlUI::AttachManager(manager, parent, initialise);
+    if (m_pParent == parent)
+        CControlUI::AttachManager(manager, parent, initialise);
 }
 
 void CContainerUI::SetVisible(bool visible)

@@ -8,6 +8,7 @@
 #include "skin/SkinBuilder.h"
 #include "FakeActiveX.h"
 #include "HandlerInjection.h"
+#include "InjectionChecks.h"
 #include "TestHelpers.h"
 #include "TestWindow.h"
 
@@ -225,14 +226,20 @@ public:
         Settle();
     }
 
-    // Runs what the step posted and paints, then hooks controls that came meanwhile.
+    // Runs what the step posted and paints, then hooks controls that came meanwhile and checks the tree: a
+    // wrong state a later step would mend (a focus left where no control is shown) counts too.
     void Settle()
     {
         for (int round = 0; round < 3; ++round)
             RunNestedMessageLoop();
-        if (Alive())
-            m_injector.HookTree(m_window->manager.GetRoot());
+        if (!Alive())
+            return;
+        m_injector.HookTree(m_window->manager.GetRoot());
+        if (m_broken.empty())
+            m_broken = CheckTreeWhole(&m_window->manager);
     }
+    // The first wrong state a step left; empty while all held.
+    const std::wstring& Broken() const { return m_broken; }
 
 private:
     HWND KeyTarget() const
@@ -311,6 +318,7 @@ private:
     bool m_freed = false;
     int m_stepsAfter = 0;
     bool m_checking = false;
+    std::wstring m_broken;
 };
 
 const wchar_t PROBE[] = L"<Button name=\"probe\" height=\"24\" text=\"probe\" bkcolor=\"#FF40C040\"/>";
@@ -451,7 +459,9 @@ std::vector<Scene> Scenes()
                       Window(L"<Combo name=\"combo\" height=\"24\" dropboxsize=\"0,80\">"
                              L"<ListLabelElement name=\"i0\" height=\"20\" text=\"zero\"/>"
                              L"<ListLabelElement name=\"i1\" height=\"20\" text=\"one\"/>"
-                             L"<ListLabelElement name=\"i2\" height=\"20\" text=\"two\"/></Combo>"
+                             L"<ListLabelElement name=\"i2\" height=\"20\" text=\"two\"/>"
+                             L"<ListContainerElement name=\"i3\" height=\"20\"><Button name=\"ib\" text=\"in\"/>"
+                             L"</ListContainerElement></Combo>"
                              L"<Control name=\"panel\" height=\"20\"/>"),
                       [](SceneDriver& d) {
                           d.Click(L"combo");
@@ -460,11 +470,26 @@ std::vector<Scene> Scenes()
                           d.Keys({VK_DOWN, VK_RETURN});
                           d.Click(L"combo");
                           d.Wheel(L"i0", true);
+                          // Refilled while open: the drop-down keeps showing the items where it placed them.
+                          d.Do([](CWindowManagerUI& m) {
+                              CControlUI* combo = m.FindControlByName(L"combo");
+                              auto* box =
+                                  combo != NULL ? static_cast<IContainerUI*>(combo->CastTo(L"IContainer")) : NULL;
+                              CControlUI* item = new CListLabelElementUI();
+                              item->SetName(L"i9");
+                              item->SetText(L"nine");
+                              item->SetFixedHeight(20);
+                              if (box == NULL || !box->AddItem(item))
+                                  delete item;
+                          });
                           d.Key(VK_ESCAPE);
                           d.Click(L"combo");
                           d.Click(L"probe");
                           d.Wheel(L"combo", true);
                           CommonKeys(d, L"combo", L"combo");
+                          // Tab from the last stop round to the combo and on: the closed combo's items are no stops.
+                          d.Click(L"probe");
+                          d.Keys({VK_TAB, VK_TAB});
                       }});
     scenes.push_back({"list",
                       Window(L"<List name=\"list\" height=\"150\" vscrollbar=\"true\" header=\"true\">"
@@ -486,6 +511,25 @@ std::vector<Scene> Scenes()
                           d.Click(L"inner");
                           d.Keys({VK_DOWN, VK_UP, VK_END, VK_HOME, VK_RETURN});
                           d.Wheel(L"l2", true);
+                          // The application takes away the row with the focus; its "killfocus" comes once it is gone.
+                          d.Do([](CWindowManagerUI& m) {
+                              CControlUI* list = m.FindControlByName(L"list");
+                              CControlUI* row = m.FindControlByName(L"l4");
+                              if (list != NULL && row != NULL) {
+                                  static_cast<CContainerUI*>(list->CastTo(L"Container"))->SetDefersItemDeletion(true);
+                                  row->SetFocus();
+                              }
+                          });
+                          d.Do([](CWindowManagerUI& m) {
+                              CControlUI* list = m.FindControlByName(L"list");
+                              CControlUI* row = m.FindControlByName(L"l4");
+                              if (list != NULL && row != NULL)
+                                  static_cast<IContainerUI*>(list->CastTo(L"IContainer"))->RemoveItem(row);
+                          });
+                          d.Do([](CWindowManagerUI& m) {
+                              if (CControlUI* list = m.FindControlByName(L"list"))
+                                  static_cast<CContainerUI*>(list->CastTo(L"Container"))->SetDefersItemDeletion(false);
+                          });
                           CommonKeys(d, L"l1", L"list");
                       }});
     scenes.push_back({"tree",
@@ -493,6 +537,21 @@ std::vector<Scene> Scenes()
                              L"<TreeNode name=\"n1\" text=\"one\"><TreeNode name=\"n11\" text=\"inner\"/></TreeNode>"
                              L"<TreeNode name=\"n2\" text=\"two\"/></TreeView>"),
                       [](SceneDriver& d) {
+                          // The application's own selection, check and folding, from outside any message, before
+                          // the user's: what a handler deletes there is freed at once.
+                          auto node = [&d](const wchar_t* name, void (*step)(CTreeViewUI*, CTreeNodeUI*)) {
+                              d.Do([name, step](CWindowManagerUI& m) {
+                                  CControlUI* tree = m.FindControlByName(L"tree");
+                                  CControlUI* node = m.FindControlByName(name);
+                                  if (tree != NULL && node != NULL)
+                                      step(static_cast<CTreeViewUI*>(tree->CastTo(L"TreeView")),
+                                           static_cast<CTreeNodeUI*>(node->CastTo(L"TreeNode")));
+                              });
+                          };
+                          node(L"n2", [](CTreeViewUI*, CTreeNodeUI* n) { n->SetItemSelected(true); });
+                          node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemChecked(true, n); });
+                          node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemExpanded(false, n); });
+                          node(L"n1", [](CTreeViewUI* t, CTreeNodeUI* n) { t->SetItemExpanded(true, n); });
                           AddSelected(d, L"tree", true);
                           d.Click(L"n1");
                           d.DoubleClick(L"n1");
@@ -663,12 +722,18 @@ std::string RunReplay(const Scene& scene, const Replay& replay, bool& reached)
                 if (!heard && driver.Alive())
                     problem = "the window no longer hears a click (" + Narrow(injector.Outcome()) + ")";
             }
+        }
+        if (!driver.Broken().empty())
+            problem = Narrow(driver.Broken()) + " (" + Narrow(injector.Outcome()) + ")";
+        if (driver.Alive()) {
             DestroyWindow(injector.Window());
             driver.Settle();
         }
         if (!driver.Freed())
             problem = "the window is gone but its object was never freed (" + Narrow(injector.Outcome()) + ")";
     }
+    if (problem.empty() && !injector.Faults().empty())
+        problem = Narrow(injector.Faults()) + " (" + Narrow(injector.Outcome()) + ")";
     reached = injector.Injected();
     return problem;
 }
