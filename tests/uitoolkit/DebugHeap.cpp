@@ -161,14 +161,23 @@ LONG CALLBACK CatchFatalFault(EXCEPTION_POINTERS* info)
         if (!InOwnCode(record->ExceptionAddress))
             return EXCEPTION_CONTINUE_SEARCH;
 #ifdef _WIN64
-        const void* top = *reinterpret_cast<void**>(info->ContextRecord->Rsp);
+        void* const* stack = reinterpret_cast<void* const*>(info->ContextRecord->Rsp);
 #else
-        const void* top = *reinterpret_cast<void**>(info->ContextRecord->Esp);
+        void* const* stack = reinterpret_cast<void* const*>(info->ContextRecord->Esp);
 #endif
-        char text[200];
-        int n = _snprintf(text, sizeof(text), "debug heap: fault: %s %p by code at %p (stack top %p)\n",
-                          record->ExceptionInformation[0] == 0 ? "read of" : "write to", address,
-                          record->ExceptionAddress, top);
+        char text[400];
+        int n =
+            _snprintf(text, sizeof(text), "debug heap: fault: %s %p by code at %p (callers, likely:",
+                      record->ExceptionInformation[0] == 0 ? "read of" : "write to", address, record->ExceptionAddress);
+        // Words on the stack that point into the program's code: mostly return addresses, for the symbol table.
+        for (int i = 0, found = 0; i < 256 && found < 8 && n > 0 && n < 360; ++i) {
+            if (InOwnCode(stack[i])) {
+                n += _snprintf(text + n, sizeof(text) - n, " %p", stack[i]);
+                ++found;
+            }
+        }
+        if (n > 0 && n < 396)
+            n += _snprintf(text + n, sizeof(text) - n, ")\n");
         DWORD written = 0;
         WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, n > 0 ? static_cast<DWORD>(n) : 0, &written, NULL);
         TerminateProcess(GetCurrentProcess(), EXIT_FAULT);

@@ -391,8 +391,9 @@ private:
         if (m_mode == INJECT_RECORD || m_paused || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
             return true;
         m_injected = true;
-        // A replay that dies here says where.
-        fprintf(stderr, "injecting %s at %ls #%d\n", InjectModeName(m_mode), call.c_str(), m_targetOccurrence);
+        // A replay that dies here says where, and inside which window messages.
+        fprintf(stderr, "injecting %s at %ls #%d [%ls]\n", InjectModeName(m_mode), call.c_str(), m_targetOccurrence,
+                CMessageStack::Text().c_str());
         fflush(stderr);
         if (sender == NULL && WindowAlive())
             sender = m_pManager->GetFocus();

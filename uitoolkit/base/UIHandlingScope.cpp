@@ -12,30 +12,79 @@ namespace {
 
 struct PendingFree
 {
-    void* object;
+    void* object; // NULL once forgotten
     CHandlingScopeUI::FreeFn free;
 };
 
+// Run in the order asked, one at a time from the list itself: a free may free another waiting object, whose
+// destructor then forgets its own entry before it is reached.
+struct PendingList
+{
+    std::vector<PendingFree> entries;
+    size_t next = 0;
+
+    bool IsEmpty() const { return next == entries.size(); }
+    void Add(void* object, CHandlingScopeUI::FreeFn free) { entries.push_back(PendingFree{object, free}); }
+    void Forget(void* object)
+    {
+        for (size_t i = next; i < entries.size(); ++i) {
+            if (entries[i].object == object)
+                entries[i].object = nullptr;
+        }
+    }
+    void RunAll()
+    {
+        while (next < entries.size()) {
+            PendingFree pending = entries[next++];
+            if (pending.object != nullptr)
+                pending.free(pending.object);
+        }
+        entries.clear();
+        next = 0;
+    }
+};
+
+// What a frame of this thread has opened: a scope, or a hold on a window object. Listed innermost last.
+struct OpenRecord
+{
+    const void* marker;            // the scope or hold object, on the stack of the frame that opened it
+    bool scope;                    // else a hold, which counts for no depth
+    CHandlingScopeUI::FreeFn lost; // a hold's undoing when its frame went without closing it
+    void* object;
+};
+
 // Per thread: each UI thread handles its own windows.
-thread_local int t_depth = 0;
-thread_local std::vector<PendingFree>* t_pending = nullptr;
-thread_local std::vector<PendingFree>* t_finishes = nullptr; // window objects, after the frees
-thread_local HWND t_poster = NULL;                           // this thread's message-only window, once made
+thread_local int t_depth = 0;                           // open scopes
+thread_local std::vector<OpenRecord>* t_open = nullptr; // made when first needed
+thread_local PendingList* t_frees = nullptr;            // made when first needed; freed once nothing waits
+thread_local PendingList* t_finishes = nullptr;         // window objects, after the frees
+thread_local HWND t_poster = NULL;                      // this thread's message-only window, once made
 thread_local bool t_posted = false;
 
 const wchar_t POSTER_CLASS[] = L"UiToolkitFinishLater";
 const UINT WM_FINISH_LATER = WM_APP + 0x3F1;
 
-void RunAll(std::vector<PendingFree>*& list)
+bool NothingWaits()
 {
-    while (list != nullptr && !list->empty()) {
-        std::vector<PendingFree> batch;
-        batch.swap(*list);
-        for (const PendingFree& pending : batch)
-            pending.free(pending.object);
+    return (t_frees == nullptr || t_frees->IsEmpty()) && (t_finishes == nullptr || t_finishes->IsEmpty());
+}
+
+PendingList& List(PendingList*& list)
+{
+    if (list == nullptr)
+        list = new PendingList();
+    return *list;
+}
+
+void RunWaiting()
+{
+    while (!NothingWaits()) {
+        List(t_frees).RunAll();
+        List(t_finishes).RunAll();
     }
-    delete list;
-    list = nullptr;
+    delete t_frees;
+    delete t_finishes;
+    t_frees = t_finishes = nullptr;
 }
 
 LRESULT CALLBACK PosterProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -48,7 +97,7 @@ LRESULT CALLBACK PosterProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     return 0;
 }
 
-// Asks for a message that finishes what waits; false when none can be had.
+// Asks for a message that runs what waits; false when none can be had.
 bool PostFinishes()
 {
     if (t_posted)
@@ -66,26 +115,115 @@ bool PostFinishes()
     return t_posted;
 }
 
+std::vector<OpenRecord>& Open()
+{
+    if (t_open == nullptr)
+        t_open = new std::vector<OpenRecord>();
+    return *t_open;
+}
+
+// A fault the platform swallows inside a window procedure (its text services, say) unwinds the frames above its
+// handler without running their destructors on x86: what they opened stays listed. A record whose marker lies
+// below the given address of the current stack belongs to a frame that has gone; so do those listed after a
+// record that is being closed. Both are dropped, and a hold's object hears it.
+void DropRecord()
+{
+    OpenRecord record = t_open->back();
+    t_open->pop_back();
+    if (record.scope)
+        --t_depth;
+    else if (record.lost != nullptr)
+        record.lost(record.object);
+}
+
+bool OnThisStack(const void* marker)
+{
+    const NT_TIB* tib = reinterpret_cast<const NT_TIB*>(::NtCurrentTeb());
+    return marker >= tib->StackLimit && marker < tib->StackBase;
+}
+
+void DropGoneFrames(const void* here)
+{
+    while (t_open != nullptr && !t_open->empty() && t_open->back().marker < here && OnThisStack(t_open->back().marker))
+        DropRecord();
+}
+
+// Closes the innermost record of the marker and any listed after it; false when none is listed.
+bool CloseRecord(const void* marker)
+{
+    if (t_open == nullptr)
+        return false;
+    size_t at = t_open->size();
+    while (at > 0 && (*t_open)[at - 1].marker != marker)
+        --at;
+    if (at == 0)
+        return false;
+    while (t_open->size() > at)
+        DropRecord();
+    t_open->pop_back();
+    return true;
+}
+
+void RunIfOutermost(CHandlingScopeUI::Kind kind)
+{
+    if (t_depth > 0 || NothingWaits())
+        return;
+    // Still open while the frees run: a destructor that removes or frees more appends to the lists.
+    ++t_depth;
+    if (kind != CHandlingScopeUI::HANDLING || !PostFinishes())
+        RunWaiting();
+    --t_depth;
+}
+
 } // namespace
 
-void CHandlingScopeUI::Enter(Kind)
+void CHandlingScopeUI::Enter(Kind, const void* marker)
 {
+    char here;
+    DropGoneFrames(&here);
+    Open().push_back(OpenRecord{marker, true, nullptr, nullptr});
     ++t_depth;
 }
 
-void CHandlingScopeUI::Leave(Kind kind)
+// A walk, notification or event that the application reached from outside any message closes with toolkit
+// frames of that call still to run (the layout that raised a size event, say): what waits then runs at the
+// thread's next message.
+void CHandlingScopeUI::Leave(Kind kind, const void* marker)
 {
-    if (t_depth > 1) {
+    if (CloseRecord(marker))
         --t_depth;
-        return;
-    }
-    // Still open while the frees run: a destructor that removes or frees more appends to the list.
-    RunAll(t_pending);
-    if (t_finishes != nullptr && (kind == MESSAGE || !PostFinishes())) {
-        RunAll(t_finishes);
-        RunAll(t_pending);
-    }
-    --t_depth;
+    RunIfOutermost(kind);
+}
+
+void CHandlingScopeUI::EnterHold(const void* marker, void* object, FreeFn lost)
+{
+    char here;
+    DropGoneFrames(&here);
+    Open().push_back(OpenRecord{marker, false, lost, object});
+}
+
+bool CHandlingScopeUI::LeaveHold(const void* marker)
+{
+    return CloseRecord(marker);
+}
+
+void CHandlingScopeUI::Unwound(const void* marker)
+{
+    size_t at = 0;
+    while (t_open != nullptr && at < t_open->size() && (*t_open)[at].marker != marker)
+        ++at;
+    while (t_open != nullptr && t_open->size() > at)
+        DropRecord();
+    // Nothing runs during an unwind: what waits is run by a message.
+    if (t_depth == 0 && !NothingWaits())
+        PostFinishes();
+}
+
+void CHandlingScopeUI::AtLoopTop()
+{
+    char here;
+    DropGoneFrames(&here);
+    RunIfOutermost(MESSAGE);
 }
 
 bool CHandlingScopeUI::IsOpen()
@@ -101,18 +239,21 @@ void CHandlingScopeUI::Free(void* object, FreeFn free)
         free(object);
         return;
     }
-    if (t_pending == nullptr)
-        t_pending = new std::vector<PendingFree>();
-    t_pending->push_back(PendingFree{object, free});
+    List(t_frees).Add(object, free);
 }
 
-void CHandlingScopeUI::ForgetFinish(void* object)
+void CHandlingScopeUI::Forget(void* object)
 {
-    if (t_finishes == nullptr)
+    if (object == nullptr)
         return;
-    for (size_t i = t_finishes->size(); i-- > 0;) {
-        if ((*t_finishes)[i].object == object)
-            t_finishes->erase(t_finishes->begin() + static_cast<std::ptrdiff_t>(i));
+    if (t_frees != nullptr)
+        t_frees->Forget(object);
+    if (t_finishes != nullptr)
+        t_finishes->Forget(object);
+    // Holds on it that a gone frame left listed must not reach it.
+    for (size_t i = 0; t_open != nullptr && i < t_open->size(); ++i) {
+        if ((*t_open)[i].object == object)
+            (*t_open)[i].lost = nullptr;
     }
 }
 
@@ -124,9 +265,7 @@ void CHandlingScopeUI::Finish(void* object, FreeFn finish)
         finish(object);
         return;
     }
-    if (t_finishes == nullptr)
-        t_finishes = new std::vector<PendingFree>();
-    t_finishes->push_back(PendingFree{object, finish});
+    List(t_finishes).Add(object, finish);
 }
 
 } // namespace UiToolkit

@@ -78,14 +78,14 @@ void CWalkListUI::Settle(State& state)
 CWalkListUI::Walk::Walk(const CWalkListUI& list) : m_state(list.m_state), m_end(list.m_state->entries.size())
 {
     ++m_state->openWalks;
-    CHandlingScopeUI::Enter();
+    CHandlingScopeUI::Enter(CHandlingScopeUI::HANDLING, this);
 }
 
 CWalkListUI::Walk::~Walk()
 {
     --m_state->openWalks;
     Settle(*m_state);
-    CHandlingScopeUI::Leave();
+    CHandlingScopeUI::Leave(CHandlingScopeUI::HANDLING, this);
 }
 
 void* CWalkListUI::Walk::Next()

@@ -209,7 +209,8 @@ STDMETHODIMP CActiveXCtrl::SetFocus(BOOL focus)
     AddRef();
     if (focus == TRUE)
         m_pOwner->SetFocus();
-    bool ours = m_pOwner != NULL;
+    // Released, or taken out of its window (freed later, once the handling is over): the focus is not ours.
+    bool ours = m_pOwner != NULL && m_pOwner->GetOwnerManager() != NULL;
     if (ours)
         m_bFocused = focus == TRUE;
     Release();

@@ -29,6 +29,8 @@ CControlUI::CControlUI()
 
 CControlUI::~CControlUI()
 {
+    // Freed by its owner while a deferred free of it still waits: that one must not run.
+    CHandlingScopeUI::Forget(this);
     if (!OnDestroyList.IsEmpty())
         OnDestroyList.Invoke(this);
     if (m_pManager != NULL)

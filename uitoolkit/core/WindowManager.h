@@ -150,8 +150,8 @@ public:
     CRemovalScopeUI& operator=(const CRemovalScopeUI&) = delete;
 
 private:
-    CHandlingScopeUI m_handling; // first: closes after the "killfocus"
-    CWindowWnd::Hold m_window;   // a handler that destroys the window frees it once the removal is done
+    CHandlingScopeUI m_handling{CHandlingScopeUI::CALL}; // first: closes after the "killfocus"
+    CWindowWnd::Hold m_window; // a handler that destroys the window frees it once the removal is done
     CWindowManagerUI* m_pManager;
     CControlWatchUI m_watch;
 };

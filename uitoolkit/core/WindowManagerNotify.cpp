@@ -74,6 +74,9 @@ void CWindowManagerUI::DrainAsyncNotifications()
 
 void CWindowManagerUI::ForgetControl(CControlUI* control)
 {
+    // A window whose skin never loaded has no root to forget.
+    if (control == NULL)
+        return;
     ForgetRegistrations(control);
     ForgetPendingRemoval(control);
 }
@@ -343,9 +346,11 @@ void DeleteDetachedControl(void* control)
 } // namespace
 
 // The rule: a control that leaves its tree leaves its manager at once (focus, capture, hover, click, timers,
-// filters, names). Its memory is freed now when nothing is being handled on this thread, else when the
-// outermost handling (message, pre-translation, notification, event, filter, timer, listener walk) ends, so no
-// frame below a handler reads freed memory. Waiting controls belong to no manager: managers may go first.
+// filters, names). Its memory is freed now when nothing is being handled on this thread; else when the outermost
+// handling ends if that is a window message (or the loop's pre-translation) or a removal; else (a notification,
+// event, filter, timer or listener walk the application reached from outside any message) at the thread's next
+// message. So no frame below a handler reads freed memory. Waiting controls belong to no manager: managers may go
+// first. Window objects whose window went are finished by the same rule (CWindowWnd::FinishWindow).
 void CWindowManagerUI::FreeControl(CControlUI* control)
 {
     if (control == NULL)
@@ -403,6 +408,12 @@ public:
             m_holds.emplace_back(new CWindowWnd::Hold(manager->GetWindow()));
         }
     }
+    // Let go of in the order taken, innermost first.
+    ~ManagerWalk()
+    {
+        while (!m_holds.empty())
+            m_holds.pop_back();
+    }
     size_t Count() const { return m_managers.size(); }
     // NULL for a manager deleted meanwhile (one no window object holds).
     CWindowManagerUI* At(size_t i) const { return ManagerList().Find(m_managers[i]) >= 0 ? m_managers[i] : NULL; }
@@ -417,6 +428,7 @@ private:
 
 bool CWindowManagerUI::TranslateThroughManagers(MSG* msg)
 {
+    CHandlingScopeUI::AtLoopTop();
     ManagerWalk walk;
     if (GetWindowLongW(msg->hwnd, GWL_STYLE) & WS_CHILD) {
         for (size_t i = walk.Count(); i-- > 0;) {

@@ -9,6 +9,38 @@ namespace {
 
 const wchar_t OBJECT_PROPERTY[] = L"WndX";
 
+#if defined(__i386__)
+// A fault that the platform swallows inside a window procedure (in its edit box or text services, say) unwinds
+// the frames above its handler without running their destructors on x86, where they keep no exception record.
+// This one, linked while a message is routed, hears that unwind and closes what the message opened and what
+// deeper frames left open. (On x86-64 the unwind runs the destructors.)
+class CUnwindWatch
+{
+public:
+    explicit CUnwindWatch(const void* marker) : m_marker(marker)
+    {
+        NT_TIB* tib = reinterpret_cast<NT_TIB*>(::NtCurrentTeb());
+        m_record.Next = tib->ExceptionList;
+        m_record.Handler = OnException;
+        tib->ExceptionList = &m_record;
+    }
+    ~CUnwindWatch() { reinterpret_cast<NT_TIB*>(::NtCurrentTeb())->ExceptionList = m_record.Next; }
+    CUnwindWatch(const CUnwindWatch&) = delete;
+    CUnwindWatch& operator=(const CUnwindWatch&) = delete;
+
+private:
+    static EXCEPTION_DISPOSITION NTAPI OnException(EXCEPTION_RECORD* exception, void* frame, CONTEXT*, void*)
+    {
+        if ((exception->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0)
+            CHandlingScopeUI::Unwound(reinterpret_cast<CUnwindWatch*>(frame)->m_marker);
+        return ExceptionContinueSearch;
+    }
+
+    EXCEPTION_REGISTRATION_RECORD m_record; // first: the system hands the handler its address
+    const void* m_marker;
+};
+#endif
+
 } // namespace
 
 CWindowWnd::CWindowWnd() : m_hWnd(NULL), m_OldWndProc(::DefWindowProcW), m_bSubclassed(false) {}
@@ -16,7 +48,7 @@ CWindowWnd::CWindowWnd() : m_hWnd(NULL), m_OldWndProc(::DefWindowProcW), m_bSubc
 // An object its owner frees (one on the stack, say) before its late finish came needs none.
 CWindowWnd::~CWindowWnd()
 {
-    CHandlingScopeUI::ForgetFinish(this);
+    CHandlingScopeUI::Forget(this);
 }
 
 const wchar_t* CWindowWnd::QueryBaseClassName() const
@@ -71,12 +103,13 @@ HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD
         return NULL;
     // Handlers reached during creation (the parent hears of its new child) may destroy the window again: the
     // object stays until this call is done with it, and is finished as it returns unless the caller holds it.
-    EnterMessage();
+    char marker;
+    EnterMessage(&marker);
     HWND created = ::CreateWindowExW(exStyle, QueryClassName(), title, style, x, y, cx, cy, parent, menu,
                                      CResourceSettingsUI::GetModuleInstance(), this);
     m_hWnd = m_bGone ? NULL : created;
     HWND result = m_hWnd;
-    LeaveMessage();
+    LeaveMessage(&marker);
     return result;
 }
 
@@ -200,7 +233,8 @@ void CWindowWnd::RestoreWindowProc()
 }
 
 // The last message: the previous procedure answers it, then the object is unlinked. It is told (and may free
-// itself) once the outermost message of this object has returned, so no frame still inside it reads freed memory.
+// itself) once the outermost message and hold of this object have ended, and then by the rule of frees (see
+// CWindowManagerUI::FreeControl), so no frame still inside it reads freed memory.
 LRESULT CWindowWnd::FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, bool superclassed)
 {
     HWND hWnd = m_hWnd;
@@ -216,7 +250,20 @@ LRESULT CWindowWnd::FinishWindow(UINT message, WPARAM wParam, LPARAM lParam, boo
     return result;
 }
 
-void CWindowWnd::LeaveMessage()
+void CWindowWnd::EnterMessage(const void* marker)
+{
+    ++m_iMessageDepth;
+    CHandlingScopeUI::EnterHold(marker, this,
+                                [](void* object) { static_cast<CWindowWnd*>(object)->LeaveMessageDepth(); });
+}
+
+void CWindowWnd::LeaveMessage(const void* marker)
+{
+    if (CHandlingScopeUI::LeaveHold(marker))
+        LeaveMessageDepth();
+}
+
+void CWindowWnd::LeaveMessageDepth()
 {
     if (--m_iMessageDepth > 0 || !m_bGone)
         return;
@@ -237,7 +284,7 @@ void CWindowWnd::FinishWithoutWindow()
     m_bGone = true;
     if (m_iMessageDepth == 0) {
         ++m_iMessageDepth;
-        LeaveMessage();
+        LeaveMessageDepth();
     }
 }
 
@@ -249,19 +296,19 @@ CWindowWnd* CWindowWnd::FromHandle(HWND hWnd)
 CWindowWnd::Hold::Hold(HWND hWnd) : m_pObject(FromHandle(hWnd))
 {
     if (m_pObject != NULL)
-        m_pObject->EnterMessage();
+        m_pObject->EnterMessage(this);
 }
 
 CWindowWnd::Hold::Hold(CWindowWnd* object) : m_pObject(object)
 {
     if (m_pObject != NULL)
-        m_pObject->EnterMessage();
+        m_pObject->EnterMessage(this);
 }
 
 CWindowWnd::Hold::~Hold()
 {
     if (m_pObject != NULL)
-        m_pObject->LeaveMessage();
+        m_pObject->LeaveMessage(this);
 }
 
 LRESULT CWindowWnd::RouteMessage(CWindowWnd* self, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -271,10 +318,13 @@ LRESULT CWindowWnd::RouteMessage(CWindowWnd* self, HWND hWnd, UINT message, WPAR
         return ::DefWindowProcW(hWnd, message, wParam, lParam);
     // Controls removed meanwhile are freed when the outermost message of the thread ends.
     CHandlingScopeUI handling(CHandlingScopeUI::MESSAGE);
-    self->EnterMessage();
+#if defined(__i386__)
+    CUnwindWatch unwind(&handling);
+#endif
+    self->EnterMessage(&handling);
     LRESULT result = message == WM_NCDESTROY ? self->FinishWindow(message, wParam, lParam, superclassed)
                                              : self->ProcessMessage(message, wParam, lParam);
-    self->LeaveMessage();
+    self->LeaveMessage(&handling);
     return result;
 }
 

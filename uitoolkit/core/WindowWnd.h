@@ -64,8 +64,9 @@ protected:
     // The message routing of both procedures once the object is known.
     static LRESULT RouteMessage(CWindowWnd* self, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
                                 bool superclassed);
-    void EnterMessage() { ++m_iMessageDepth; }
-    void LeaveMessage();
+    // The marker is the frame's own hold or scope object: see CHandlingScopeUI::EnterHold.
+    void EnterMessage(const void* marker);
+    void LeaveMessage(const void* marker);
     // For an object held across its own creation that ends up with no window (none came, or it came and went
     // again): it is finished (OnWindowGone) as the last hold ends, as if its window had gone.
     void FinishWithoutWindow();
@@ -75,6 +76,7 @@ protected:
     bool m_bSubclassed;
 
 private:
+    void LeaveMessageDepth();
     int m_iMessageDepth = 0; // messages and holds of this object under way
     bool m_bGone = false;    // destroyed, waiting for the outermost message or hold to finish it
     HWND m_hGoneWnd = NULL;  // the window that went, if one came

@@ -1,6 +1,7 @@
 #include "TestHelpers.h"
 #include "base/UIDelegate.h"
 #include "base/UIGeometry.h"
+#include "base/UIHandlingScope.h"
 #include "base/UIPtrArray.h"
 #include "base/UIString.h"
 #include "base/UIStringMap.h"
@@ -367,6 +368,73 @@ TEST(Delegates, OrderDuplicatesAndStop)
     log.clear();
     EXPECT_TRUE(holder.Invoke(&arg));
     EXPECT_EQ(L"3.", log);
+}
+
+namespace {
+
+void CountFree(void* counter)
+{
+    ++*static_cast<int*>(counter);
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
+// Opens a scope well below the caller's frame and returns without closing it, as a frame does that a fault the
+// platform swallows unwinds without its destructors.
+__attribute__((noinline)) void LeaveScopeOpen(int depth)
+{
+    volatile char pad[512];
+    pad[0] = static_cast<char>(depth);
+    if (depth > 0)
+        LeaveScopeOpen(depth - 1);
+    else
+        CHandlingScopeUI::Enter(CHandlingScopeUI::HANDLING, const_cast<char*>(pad));
+}
+
+} // namespace
+
+// What waits for what: a free asked under a removal's scope runs as it closes; under a walk the application reached
+// from outside any message, at the next message (the toolkit frames of that call still run); an object its owner
+// freed meanwhile is not freed again; a frame that went without closing its scope keeps nothing waiting.
+TEST(HandlingScope, WhatIsFreedWhen)
+{
+    int freed = 0;
+    CHandlingScopeUI::Free(&freed, CountFree);
+    EXPECT_EQ(1, freed);
+    {
+        CHandlingScopeUI removal(CHandlingScopeUI::CALL);
+        {
+            CHandlingScopeUI walk;
+            CHandlingScopeUI::Free(&freed, CountFree);
+        }
+        EXPECT_EQ(1, freed);
+    }
+    EXPECT_EQ(2, freed);
+    {
+        CHandlingScopeUI walk;
+        CHandlingScopeUI::Free(&freed, CountFree);
+    }
+    EXPECT_EQ(2, freed);
+    PumpMessages();
+    EXPECT_EQ(3, freed);
+    {
+        CHandlingScopeUI walk;
+        CHandlingScopeUI::Free(&freed, CountFree);
+        CHandlingScopeUI::Forget(&freed);
+    }
+    PumpMessages();
+    EXPECT_EQ(3, freed);
+    LeaveScopeOpen(8);
+    EXPECT_TRUE(CHandlingScopeUI::IsOpen());
+    CHandlingScopeUI::Free(&freed, CountFree);
+    CHandlingScopeUI::AtLoopTop();
+    EXPECT_FALSE(CHandlingScopeUI::IsOpen());
+    EXPECT_EQ(4, freed);
 }
 
 // Entries 1 to 4 are walked twice; entry 2 acts on the list the first time it is called.

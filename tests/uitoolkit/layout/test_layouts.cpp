@@ -100,22 +100,23 @@ TEST(ContainerChildren, OwnershipOrderAndVisibility)
 
 TEST(ContainerChildren, RemovedChildrenAreOutOfTheListBeforeTheyGo)
 {
-    // Each child looks at its siblings while it is deleted.
+    // Each child looks at its siblings while it is deleted (it has left the box by then, parent and all).
     struct Curious : CControlUI
     {
-        explicit Curious(int* seen) : m_seen(seen) {}
+        Curious(int* seen, CContainerUI* box) : m_seen(seen), m_box(box) {}
         ~Curious() override
         {
-            CContainerUI* box = static_cast<CContainerUI*>(GetParentControl()->CastTo(L"Container"));
-            for (int i = 0; i < box->ItemCount(); ++i)
-                *m_seen += box->ItemAt(i)->GetName().Length() + 1;
+            EXPECT_EQ(nullptr, GetParentControl());
+            for (int i = 0; i < m_box->ItemCount(); ++i)
+                *m_seen += m_box->ItemAt(i)->GetName().Length() + 1;
         }
         int* m_seen;
+        CContainerUI* m_box;
     };
     int seen = 0;
     CVerticalLayoutUI box;
     for (int i = 0; i < 3; ++i) {
-        Curious* child = new Curious(&seen);
+        Curious* child = new Curious(&seen, &box);
         child->SetName(L"child");
         box.AddItem(child);
     }
@@ -123,8 +124,8 @@ TEST(ContainerChildren, RemovedChildrenAreOutOfTheListBeforeTheyGo)
     EXPECT_EQ(0, seen);
     EXPECT_EQ(0, box.ItemCount());
 
-    Curious* single = new Curious(&seen);
-    box.AddItem(new Curious(&seen));
+    Curious* single = new Curious(&seen, &box);
+    box.AddItem(new Curious(&seen, &box));
     box.AddItem(single);
     EXPECT_TRUE(box.RemoveItem(single));
     EXPECT_EQ(1, seen); // the one left, with its empty name
