@@ -136,10 +136,19 @@ void DropRecord()
         record.lost(record.object);
 }
 
+// The stack's ends, from the thread's information block (as NT_TIB lays it out).
 bool OnThisStack(const void* marker)
 {
-    const NT_TIB* tib = reinterpret_cast<const NT_TIB*>(::NtCurrentTeb());
-    return marker >= tib->StackLimit && marker < tib->StackBase;
+    const void* base;
+    const void* limit;
+#if defined(__x86_64__)
+    __asm__("movq %%gs:8, %0" : "=r"(base));
+    __asm__("movq %%gs:16, %0" : "=r"(limit));
+#else
+    __asm__("movl %%fs:4, %0" : "=r"(base));
+    __asm__("movl %%fs:8, %0" : "=r"(limit));
+#endif
+    return marker >= limit && marker < base;
 }
 
 void DropGoneFrames(const void* here)

@@ -19,16 +19,22 @@ class CUnwindWatch
 public:
     explicit CUnwindWatch(const void* marker) : m_marker(marker)
     {
-        NT_TIB* tib = reinterpret_cast<NT_TIB*>(::NtCurrentTeb());
-        m_record.Next = tib->ExceptionList;
+        // The head of the thread's exception records is the first word of its information block (fs:0).
+        EXCEPTION_REGISTRATION_RECORD* head;
+        __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head));
+        m_record.Next = head;
         m_record.Handler = OnException;
-        tib->ExceptionList = &m_record;
+        SetHead(&m_record);
     }
-    ~CUnwindWatch() { reinterpret_cast<NT_TIB*>(::NtCurrentTeb())->ExceptionList = m_record.Next; }
+    ~CUnwindWatch() { SetHead(m_record.Next); }
     CUnwindWatch(const CUnwindWatch&) = delete;
     CUnwindWatch& operator=(const CUnwindWatch&) = delete;
 
 private:
+    static void SetHead(EXCEPTION_REGISTRATION_RECORD* head)
+    {
+        __asm__ __volatile__("movl %0, %%fs:0" : : "r"(head) : "memory");
+    }
     static EXCEPTION_DISPOSITION NTAPI OnException(EXCEPTION_RECORD* exception, void* frame, CONTEXT*, void*)
     {
         if ((exception->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0)
