@@ -8,7 +8,7 @@
 // arena, or in msvcrt itself) are handed back to it. Such a fault, and a stack overflow, end the
 // program with a message and a failing exit code wherever they happen, and so do any other access
 // violation in the program's own code (exit code 6) and an arena used up (exit code 5): the blocks
-// after it would go unguarded.
+// after it would go unguarded. A test's own bookkeeping may skip the arena (DebugHeap.h).
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600
 #endif
@@ -264,8 +264,13 @@ void ReleaseOldestLocked()
     --a.quarantineUsed;
 }
 
+// The one thread whose allocations skip the arena while its unguarded scope is open (0: none).
+volatile DWORD g_unguardedThread = 0;
+
 void* Allocate(size_t bytes, size_t align)
 {
+    if (g_unguardedThread != 0 && align <= ALIGN && g_unguardedThread == GetCurrentThreadId())
+        return System().malloc(bytes == 0 ? 1 : bytes);
     if (align < ALIGN)
         align = ALIGN;
     if (bytes > 0x40000000u || align > PAGE)
@@ -370,6 +375,17 @@ void* NewOrThrow(size_t bytes, size_t align)
 
 extern "C" {
 
+bool DebugHeapEnterUnguarded()
+{
+    return InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&g_unguardedThread),
+                                      static_cast<LONG>(GetCurrentThreadId()), 0) == 0;
+}
+
+void DebugHeapLeaveUnguarded()
+{
+    g_unguardedThread = 0;
+}
+
 void* __cdecl malloc(size_t bytes)
 {
     return Allocate(bytes, ALIGN);
@@ -384,7 +400,11 @@ void* __cdecl calloc(size_t count, size_t bytes)
 {
     if (bytes != 0 && count > SIZE_MAX / bytes)
         return NULL;
-    return Allocate(count * bytes, ALIGN); // fresh pages are zero
+    void* p = Allocate(count * bytes, ALIGN);
+    // Fresh pages of the arena are zero; a block of the system heap is not.
+    if (p != NULL && !Owns(p))
+        memset(p, 0, count * bytes);
+    return p;
 }
 
 void* __cdecl realloc(void* p, size_t bytes)

@@ -9,6 +9,7 @@
 #include "controls/TreeViewUI.h"
 #include "core/WindowManager.h"
 #include "layout/ContainerUI.h"
+#include "DebugHeap.h"
 
 #include <stdio.h>
 #include <wchar.h>
@@ -72,12 +73,15 @@ public:
         explicit Posted(const MSG& msg) { Frames().push_back(Frame(msg.hwnd, msg.message)); }
         ~Posted() { Frames().pop_back(); }
     };
-    // Hooks this thread's sent messages while it lives.
+    // Hooks this thread's sent messages while it lives, when asked to: each hooked message costs the system
+    // two more calls, so replays, which need the calls' contexts only from their recording, go without.
     struct Watch
     {
-        Watch()
+        explicit Watch(bool hook) : sent(NULL), back(NULL)
         {
             Frames().clear();
+            if (!hook)
+                return;
             sent = SetWindowsHookExW(WH_CALLWNDPROC, OnSent, NULL, GetCurrentThreadId());
             back = SetWindowsHookExW(WH_CALLWNDPROCRET, OnReturned, NULL, GetCurrentThreadId());
         }
@@ -97,6 +101,7 @@ public:
 private:
     static LRESULT CALLBACK OnSent(int code, WPARAM wParam, LPARAM lParam)
     {
+        CUnguardedAllocations own;
         if (code == HC_ACTION) {
             const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
             Frames().push_back(Frame(sent->hwnd, sent->message));
@@ -106,6 +111,7 @@ private:
     // Pops the newest frame of the message that returned.
     static LRESULT CALLBACK OnReturned(int code, WPARAM wParam, LPARAM lParam)
     {
+        CUnguardedAllocations own;
         if (code == HC_ACTION) {
             const CWPRETSTRUCT* done = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
             std::wstring frame = Frame(done->hwnd, done->message);
@@ -236,10 +242,11 @@ public:
 
     bool WindowAlive() const { return m_hWnd != NULL && IsWindow(m_hWnd); }
     HWND Window() const { return m_hWnd; }
-    // Every call so far, in order, and the window messages under way at each.
+    // Every call so far, in order, and in a recording the window messages under way at each.
     const std::vector<std::wstring>& Calls() const { return m_calls; }
     const std::vector<std::wstring>& Contexts() const { return m_contexts; }
     bool Injected() const { return m_injected; }
+    bool Recording() const { return m_mode == INJECT_RECORD; }
     // What the injection did, for the failure message.
     const std::wstring& Outcome() const { return m_outcome; }
     // A hooked control by its label (its name, or its type and hook number when it has none); NULL once gone.
@@ -305,8 +312,10 @@ private:
         {
             auto* event = static_cast<UiToolkit::InputEventUI*>(param);
             // The manager names the control that takes the focus in the kill-focus event.
-            if (event->type == UiToolkit::UIEVENT_KILLFOCUS)
+            if (event->type == UiToolkit::UIEVENT_KILLFOCUS) {
+                CUnguardedAllocations own;
                 owner->m_focusTarget = event->pSender != NULL ? owner->Label(event->pSender) : L"";
+            }
             wchar_t type[8];
             _snwprintf(type, 8, L"%d", event->type);
             type[7] = L'\0';
@@ -343,17 +352,22 @@ private:
         CHandlerInjector* self = static_cast<CHandlerInjector*>(data);
         if (self->m_hooks.count(control) != 0)
             return NULL;
-        std::unique_ptr<Hook> hook(new Hook{self, control, control->GetName().Text()});
-        if (hook->label.empty())
-            hook->label = std::wstring(control->TypeName()) + L"#" + std::to_wstring(++self->m_unnamed);
+        std::unique_ptr<Hook> hook;
+        {
+            CUnguardedAllocations own;
+            hook.reset(new Hook{self, control, control->GetName().Text()});
+            if (hook->label.empty())
+                hook->label = std::wstring(control->TypeName()) + L"#" + std::to_wstring(++self->m_unnamed);
+            self->m_hooks[control] = hook.get();
+            self->m_allHooks.push_back(std::move(hook));
+        }
+        Hook* added = self->m_allHooks.back().get();
         using UiToolkit::MakeDelegate;
-        control->OnEventList += MakeDelegate(hook.get(), &Hook::OnEvent);
-        control->OnNotifyList += MakeDelegate(hook.get(), &Hook::OnNotify);
-        control->OnSizeList += MakeDelegate(hook.get(), &Hook::OnSize);
-        control->OnInitList += MakeDelegate(hook.get(), &Hook::OnInit);
-        control->OnDestroyList += MakeDelegate(hook.get(), &Hook::OnDestroy);
-        self->m_hooks[control] = hook.get();
-        self->m_allHooks.push_back(std::move(hook));
+        control->OnEventList += MakeDelegate(added, &Hook::OnEvent);
+        control->OnNotifyList += MakeDelegate(added, &Hook::OnNotify);
+        control->OnSizeList += MakeDelegate(added, &Hook::OnSize);
+        control->OnInitList += MakeDelegate(added, &Hook::OnInit);
+        control->OnDestroyList += MakeDelegate(added, &Hook::OnDestroy);
         return NULL;
     }
 
@@ -385,15 +399,19 @@ private:
         // A filter's call is one per message whatever control it is about: the sender only decides what goes.
         bool filter =
             wcscmp(kind, L"filter") == 0 || wcscmp(kind, L"prefilter") == 0 || wcscmp(kind, L"translator") == 0;
-        std::wstring call = std::wstring(kind) + L" " + what + (filter ? L"" : L" " + Label(sender));
-        m_calls.push_back(call);
-        m_contexts.push_back(CMessageStack::Text());
+        std::wstring call;
+        {
+            CUnguardedAllocations own;
+            call = std::wstring(kind) + L" " + what + (filter ? L"" : L" " + Label(sender));
+            m_calls.push_back(call);
+            if (Recording())
+                m_contexts.push_back(CMessageStack::Text());
+        }
         if (m_mode == INJECT_RECORD || m_paused || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
             return true;
         m_injected = true;
-        // A replay that dies here says where, and inside which window messages.
-        fprintf(stderr, "injecting %s at %ls #%d [%ls]\n", InjectModeName(m_mode), call.c_str(), m_targetOccurrence,
-                CMessageStack::Text().c_str());
+        // A replay that dies here says where (the recording says inside which window messages).
+        fprintf(stderr, "injecting %s at %ls #%d\n", InjectModeName(m_mode), call.c_str(), m_targetOccurrence);
         fflush(stderr);
         if (sender == NULL && WindowAlive())
             sender = m_pManager->GetFocus();

@@ -7,6 +7,7 @@
 #include "core/WindowManager.h"
 #include "layout/ContainerUI.h"
 #include "layout/ScrollBarUI.h"
+#include "DebugHeap.h"
 
 #include <set>
 #include <string>
@@ -33,11 +34,14 @@ inline std::wstring CheckTreeWhole(UiToolkit::CWindowManagerUI* manager)
         std::vector<CControlUI*> order;
         static CControlUI* CALLBACK Visit(CControlUI* control, LPVOID data)
         {
+            CUnguardedAllocations own;
             static_cast<Walk*>(data)->order.push_back(control);
             return NULL;
         }
     } walk;
     root->SearchTree(Walk::Visit, &walk, UIFIND_ALL | UIFIND_ME_FIRST);
+    // The rest only reads the tree.
+    CUnguardedAllocations own;
     std::set<CControlUI*> tree(walk.order.begin(), walk.order.end());
     // An open drop-down lends the combo's items to its own window, whose layout is their parent meanwhile.
     std::set<CControlUI*> lent;

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "DebugHeap.h"
 #include "TestHelpers.h"
 
 #include <stdlib.h>
 #include <string.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The test looks at freed blocks on purpose, without touching their bytes.
@@ -98,6 +100,31 @@ TEST(DebugHeap, FreedBlocksFaultAndStayOutOfUse)
     EXPECT_STREQ("kept", moved);
     EXPECT_FALSE(Accessible(grown));
     free(moved);
+}
+
+// A harness's own bookkeeping skips the guard: on its thread only, while its outermost scope is open.
+TEST(DebugHeap, UnguardedScopeCoversItsThreadWhileOpen)
+{
+    char* guarded = static_cast<char*>(malloc(40));
+    char* own = NULL;
+    char* otherThread = NULL;
+    {
+        TestHelpers::CUnguardedAllocations scope;
+        {
+            TestHelpers::CUnguardedAllocations nested;
+        }
+        own = static_cast<char*>(malloc(40));
+        std::thread([&otherThread] { otherThread = static_cast<char*>(malloc(40)); }).join();
+        free(guarded); // a guarded block freed inside still faults afterwards
+    }
+    char* after = static_cast<char*>(malloc(40));
+    free(own); // the system heap keeps its pages
+    free(otherThread);
+    free(after);
+    EXPECT_FALSE(Accessible(guarded));
+    EXPECT_TRUE(Accessible(own));
+    EXPECT_FALSE(Accessible(otherThread));
+    EXPECT_FALSE(Accessible(after));
 }
 
 // Past the end of the arena, or of the pages the system lets it commit (many small blocks), nothing would be

@@ -56,7 +56,7 @@ struct Scene
 class SceneDriver
 {
 public:
-    SceneDriver(const Scene& scene, CHandlerInjector& injector) : m_injector(injector)
+    SceneDriver(const Scene& scene, CHandlerInjector& injector) : m_watch(injector.Recording()), m_injector(injector)
     {
         m_window = new CSceneWindow(&m_freed);
         m_hwnd = m_window->CreateWnd(NULL, L"injection", WS_POPUP | WS_VISIBLE, 0, WINDOW_X, WINDOW_Y, 360, 320);
@@ -311,7 +311,7 @@ private:
         Settle();
     }
 
-    CMessageStack::Watch m_watch; // first: it sees the window's creation
+    CMessageStack::Watch m_watch; // first: it sees the window's creation (the recording's contexts)
     CHandlerInjector& m_injector;
     CSceneWindow* m_window = NULL;
     HWND m_hwnd = NULL;
@@ -682,6 +682,7 @@ struct Replay
     InjectMode mode;
     std::wstring call;
     int occurrence;
+    std::wstring context; // the window messages under way at the call when it was recorded
 };
 
 std::string Narrow(const std::wstring& text)
@@ -695,7 +696,7 @@ std::string Narrow(const std::wstring& text)
 std::string Describe(const Replay& replay)
 {
     return std::string(InjectModeName(replay.mode)) + " at \"" + Narrow(replay.call) + "\" #" +
-           std::to_string(replay.occurrence);
+           std::to_string(replay.occurrence) + (replay.context.empty() ? "" : " [" + Narrow(replay.context) + "]");
 }
 
 // One replay: the scene up to the call, the harm there, the rest of the script, then the window must still
@@ -752,7 +753,7 @@ void RunPlanChild(const Scene& scene, const char* planPath, int start)
         std::string call(line + used);
         while (!call.empty() && (call.back() == '\n' || call.back() == '\r'))
             call.pop_back();
-        replays.push_back({static_cast<InjectMode>(mode), std::wstring(call.begin(), call.end()), occurrence});
+        replays.push_back({static_cast<InjectMode>(mode), std::wstring(call.begin(), call.end()), occurrence, L""});
     }
     fclose(plan);
     for (size_t i = static_cast<size_t>(start); i < replays.size(); ++i) {
@@ -848,10 +849,10 @@ void RunInjection(const char* name, ReplayPart part)
                       call.compare(0, 11, L"translator ") == 0;
         for (InjectMode mode : modes) {
             if (every || !filter || mode == INJECT_DESTROY_WINDOW || mode == INJECT_CLOSE_IN_MODAL)
-                replays.push_back({mode, call, occurrence});
+                replays.push_back({mode, call, occurrence, contexts[i]});
         }
         if (part == REMOVALS && IsKillFocusCall(call))
-            replays.push_back({INJECT_REMOVE_FOCUS_TARGET, call, occurrence});
+            replays.push_back({INJECT_REMOVE_FOCUS_TARGET, call, occurrence, contexts[i]});
     }
     std::set<std::wstring> unstable;
     for (const auto& entry : counts) {
