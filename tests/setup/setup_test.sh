@@ -34,7 +34,10 @@ hold_lock() { # FILE PATTERN [WHERE]: another process holds FILE's lock until a 
                  while read -r l; do [[ $l =~ $1 ]] && { echo saw >"$3"; exit; }; done <"$2"; read -t 0.05 <>"$4"
              done' "$1" "$2" "${3:-$work/out}" "$work/held" "$base/never" </dev/null >/dev/null 2>&1 &
     holder=$!
-    for _ in {1..200}; do [ ! -e "$work/held.holding" ] || return 0; read -t 0.05 <>"$base/never"; done
+    # Until it holds the lock, however slow the machine: a row that went on without it would test nothing.
+    for _ in {1..2400}; do [ ! -e "$work/held.holding" ] || return 0; read -t 0.05 <>"$base/never"; done
+    echo "FAILED: setup: the stand-in holder never took the lock of $1 within 2 minutes"
+    failures=$((failures + 1))
 }
 SETUP_RECORD=.setup-source # the version record of an unpacked source
 
