@@ -10,6 +10,7 @@
 #include "core/WindowManager.h"
 #include "layout/ContainerUI.h"
 #include "DebugHeap.h"
+#include "InjectionChecks.h"
 
 #include <stdio.h>
 #include <wchar.h>
@@ -261,11 +262,13 @@ public:
 
     // Once the window is gone every hooked control must be freed, but for those the application kept: they
     // and their parts must have left the window (no manager, the kept one no parent). No input may have reached
-    // a control after it left its window. Empty when all holds.
+    // a control after it left its window, nor a notification come while the tree was not whole. Empty when all holds.
     std::wstring Faults() const
     {
         if (!m_stray.empty())
             return m_stray;
+        if (!m_unsettled.empty())
+            return m_unsettled;
         for (const auto& entry : m_hooks) {
             // A kept tree node keeps its child nodes, which its tree listed apart from it.
             UiToolkit::CControlUI* top = entry.first;
@@ -407,6 +410,14 @@ private:
             if (Recording())
                 m_contexts.push_back(CMessageStack::Text());
         }
+        // What a notification tells must be true when it comes: an item announced mid-insert or mid-removal sits
+        // where its index does not say.
+        bool notification = call.compare(0, 7, L"notify ") == 0 || call.compare(0, 9, L"delegate ") == 0;
+        if (notification && m_unsettled.empty() && WindowAlive()) {
+            std::wstring fault = CheckTreeWhole(m_pManager, false);
+            if (!fault.empty())
+                m_unsettled = L"at \"" + call + L"\": " + fault;
+        }
         if (m_mode == INJECT_RECORD || m_paused || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
             return true;
         m_injected = true;
@@ -545,6 +556,7 @@ private:
     bool m_paused = false;
     bool m_injected = false;
     std::wstring m_outcome;
+    std::wstring m_unsettled;   // the first notification that came while the tree was not whole
     std::wstring m_stray;       // the first input that reached a control outside any window
     std::wstring m_focusTarget; // label of the control the last kill-focus event named; empty for none
     UiToolkit::CWindowManagerUI* m_pManager = NULL;

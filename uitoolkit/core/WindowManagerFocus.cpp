@@ -50,7 +50,9 @@ bool CWindowManagerUI::DropFocus(CControlUI* next, bool deferNotification)
         return false;
     // The handler may have forgotten the control already.
     if (m_pFocus == old && watch.Control() != NULL) {
-        if (deferNotification) {
+        // Inside a removal it always waits for the removal's end, whoever dropped the focus: the indices and
+        // the tree the handler would see are not settled yet.
+        if (deferNotification || m_iRemovalDepth > 0) {
             m_aLostFocus.Add(old);
         } else {
             RaiseNotification(old, L"killfocus");
@@ -79,6 +81,12 @@ void CWindowManagerUI::SetFocusControl(CControlUI* control)
     if (!DropFocus(control) || watch.Control() == NULL)
         return;
     if (!IsOwnControl(control) || !control->IsVisible() || !control->IsEnabled())
+        return;
+    // Only a control of the window's tree: not one removed and kept, nor one queued for deletion.
+    CControlUI* up = control;
+    while (up != NULL && up != m_pRoot)
+        up = up->GetParentControl();
+    if (up == NULL)
         return;
     m_pFocus = control;
     SendEvent(control, UIEVENT_SETFOCUS);
