@@ -108,6 +108,8 @@ void CWindowManagerUI::ForgetPendingRemoval(CControlUI* control)
         m_aLostFocus.Remove(i);
     for (int i = m_aKeptRemovals.Find(control); i >= 0; i = m_aKeptRemovals.Find(control))
         m_aKeptRemovals.Remove(i);
+    for (int i = m_aDelayedCleanup.Find(control); i >= 0; i = m_aDelayedCleanup.Find(control))
+        m_aDelayedCleanup.Remove(i);
 }
 
 void CWindowManagerUI::DropReferencesTo(CControlUI* control)
@@ -317,16 +319,14 @@ void CWindowManagerUI::QueueForDeletion(CControlUI* control)
 
 void CWindowManagerUI::DeleteQueuedControls()
 {
-    // A destructor may queue more; take the list as it stands first.
+    // Taken from the list itself one at a time: freeing one may free another that waits here (a queued control
+    // put back under one queued after it), and a control that goes leaves the list (ForgetPendingRemoval).
     while (m_aDelayedCleanup.Count() > 0) {
-        CPtrArrayUI batch(m_aDelayedCleanup);
-        m_aDelayedCleanup.Empty();
-        for (int i = 0; i < batch.Count(); ++i) {
-            CControlUI* control = static_cast<CControlUI*>(batch[i]);
-            // Taken back into a tree while it waited: its new container owns it now.
-            if (!IsBackInATree(control))
-                FreeControl(control);
-        }
+        CControlUI* control = static_cast<CControlUI*>(m_aDelayedCleanup[0]);
+        m_aDelayedCleanup.Remove(0);
+        // Taken back into a tree while it waited: its new container owns it now.
+        if (!IsBackInATree(control))
+            FreeControl(control);
     }
 }
 

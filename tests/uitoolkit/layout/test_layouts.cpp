@@ -131,6 +131,29 @@ TEST(ContainerChildren, RemovedChildrenAreOutOfTheListBeforeTheyGo)
     EXPECT_EQ(1, seen); // the one left, with its empty name
 }
 
+// A queued control that the application put back under one queued after it goes with that one, once.
+TEST(ContainerChildren, QueuedControlPutBackUnderALaterQueuedOneGoesWithIt)
+{
+    int deleted = 0;
+    struct Counted : CControlUI
+    {
+        explicit Counted(int* deleted) : m_deleted(deleted) {}
+        ~Counted() override { ++*m_deleted; }
+        int* m_deleted;
+    };
+    auto* manager = new CWindowManagerUI();
+    auto* box = new CVerticalLayoutUI();
+    auto* child = new Counted(&deleted);
+    manager->QueueForDeletion(box);
+    manager->QueueForDeletion(child);
+    box->AddItem(child);
+    delete manager; // runs the queue: the box first, which deletes the child it holds
+    EXPECT_EQ(1, deleted);
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
 TEST(LinearLayouts, SharesFixedSizesAndPaddings)
 {
     CVerticalLayoutUI column;
