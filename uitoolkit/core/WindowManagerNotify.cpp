@@ -220,6 +220,10 @@ bool CWindowManagerUI::UsesTimerId(UINT id) const
 
 bool CWindowManagerUI::SetTimerFor(CControlUI* control, UINT key, UINT elapse)
 {
+    // Only for a control of this manager: one that left it (a handler told of a removal, say) would never have
+    // the timer taken away, and a timer message would reach it after it is freed.
+    if (control == NULL || control->GetOwnerManager() != this)
+        return false;
     CWalkListUI::Walk timers(m_aTimers);
     while (TimerInfo* timer = static_cast<TimerInfo*>(timers.Next())) {
         if (timer->control == control && timer->window == m_hWnd && timer->key == key) {

@@ -94,6 +94,10 @@ TEST(ManagerTimers, IdsReuseAndNeverCollide)
     m.KillAllTimersFor(a);
     ASSERT_TRUE(m.SetTimerFor(b, 257, 100000));
     EXPECT_EQ(257, keyAt(b, 17));
+    // Only for a control of this window: a removed one would keep its timer after it is freed.
+    CTestControl outside(L"outside");
+    EXPECT_FALSE(m.SetTimerFor(&outside, 1, 100000));
+    EXPECT_FALSE(m.SetTimerFor(NULL, 1, 100000));
 
     // A real timer fires through the message loop as a "timer" notification.
     m.RemoveAllTimers();
