@@ -262,7 +262,8 @@ public:
 
     // Once the window is gone every hooked control must be freed, but for those the application kept: they
     // and their parts must have left the window (no manager, the kept one no parent). No input may have reached
-    // a control after it left its window, nor a notification come while the tree was not whole. Empty when all holds.
+    // a control after it left its window, nor a notification come while the tree was not whole or being laid out.
+    // Empty when all holds.
     std::wstring Faults() const
     {
         if (!m_stray.empty())
@@ -418,6 +419,12 @@ private:
             if (!fault.empty())
                 m_unsettled = L"at \"" + call + L"\": " + fault;
         }
+        // Only size delegates (and filters of what the platform sends) run inside a layout pass: a handler there
+        // would see the tree half placed. What the harm raises (a removal's notifications, a modal loop's
+        // messages) is the application's doing; the call that did it was checked above.
+        bool inLayout = notification || call.compare(0, 6, L"event ") == 0 || call.compare(0, 5, L"init ") == 0;
+        if (inLayout && !m_harming && m_unsettled.empty() && WindowAlive() && m_pManager->IsLayingOut())
+            m_unsettled = L"at \"" + call + L"\": came inside the layout pass";
         if (m_mode == INJECT_RECORD || m_paused || m_injected || call != m_target || ++m_seen != m_targetOccurrence)
             return true;
         m_injected = true;
@@ -426,6 +433,7 @@ private:
         fflush(stderr);
         if (sender == NULL && WindowAlive())
             sender = m_pManager->GetFocus();
+        m_harming = true;
         switch (m_mode) {
         case INJECT_REMOVE_NOW:
             m_outcome = Remove(sender, false);
@@ -455,6 +463,7 @@ private:
         default:
             break;
         }
+        m_harming = false;
         return true;
     }
 
@@ -555,6 +564,7 @@ private:
     int m_seen = 0;
     bool m_paused = false;
     bool m_injected = false;
+    bool m_harming = false; // the harm is under way
     std::wstring m_outcome;
     std::wstring m_unsettled;   // the first notification that came while the tree was not whole
     std::wstring m_stray;       // the first input that reached a control outside any window

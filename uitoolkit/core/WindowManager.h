@@ -180,6 +180,8 @@ public:
     void SetCapture(CControlUI* owner = NULL);
     void ReleaseCapture();
     bool IsCaptured() const { return m_bMouseCapture; }
+    // True while a layout pass places the tree: for checks that no notification reaches the application there.
+    bool IsLayingOut() const { return m_iLayoutDepth > 0; }
     // What the input state points at (hover, click, key, capture owner): for checks that they are in the tree.
     void GetInputControls(CControlUI* controls[4]) const
     {
@@ -413,6 +415,7 @@ private:
     size_t m_watchPruneAt = 16;
     friend class CRemovalScopeUI;
     int m_iRemovalDepth = 0;     // open removal scopes
+    int m_iLayoutDepth = 0;      // layout passes under way
     CPtrArrayUI m_aLostFocus;    // removed controls whose "killfocus" waits for the end of the removal
     CPtrArrayUI m_aKeptRemovals; // removed, kept controls still attached here until the removal ends
 };

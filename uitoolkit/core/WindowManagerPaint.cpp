@@ -24,6 +24,7 @@ void CWindowManagerUI::LayOut()
     GetClientRect(m_hWnd, &client);
     if (IsRectEmpty(&client))
         return;
+    ++m_iLayoutDepth;
     if (m_pRoot->IsUpdateNeeded()) {
         // Rebuilt at the new size on the next paint.
         ReleaseDrawingSurfaces();
@@ -37,6 +38,7 @@ void CWindowManagerUI::LayOut()
         }
         m_aFoundControls.Empty();
     }
+    --m_iLayoutDepth;
     if (m_bFirstLayout) {
         m_bFirstLayout = false;
         RaiseNotification(m_pRoot, L"windowinit");
