@@ -104,6 +104,10 @@ bool CWindowWnd::RegisterSuperclass()
 HWND CWindowWnd::CreateWnd(HWND parent, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y, int cx, int cy,
                            HMENU menu)
 {
+    // One window at a time, and none while the last one's end is still to be told: the object may free itself
+    // then, and a window made meanwhile would be left routing its messages to freed memory.
+    if (m_hWnd != NULL || m_bGone || m_bFinishing)
+        return NULL;
     bool registered = QueryBaseClassName() != NULL ? RegisterSuperclass() : RegisterOwnClass();
     if (!registered)
         return NULL;
@@ -275,8 +279,10 @@ void CWindowWnd::LeaveMessageDepth()
         return;
     // Toolkit frames of the call that destroyed the window may still be running: see CHandlingScopeUI::Finish.
     m_bGone = false;
+    m_bFinishing = true;
     CHandlingScopeUI::Finish(this, [](void* object) {
         CWindowWnd* self = static_cast<CWindowWnd*>(object);
+        self->m_bFinishing = false;
         HWND gone = self->m_hGoneWnd;
         self->m_hGoneWnd = NULL;
         self->OnWindowGone(gone);
@@ -285,7 +291,7 @@ void CWindowWnd::LeaveMessageDepth()
 
 void CWindowWnd::FinishWithoutWindow()
 {
-    if (m_hWnd != NULL)
+    if (m_hWnd != NULL || m_bFinishing)
         return;
     m_bGone = true;
     if (m_iMessageDepth == 0) {

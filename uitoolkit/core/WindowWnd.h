@@ -77,9 +77,10 @@ protected:
 
 private:
     void LeaveMessageDepth();
-    int m_iMessageDepth = 0; // messages and holds of this object under way
-    bool m_bGone = false;    // destroyed, waiting for the outermost message or hold to finish it
-    HWND m_hGoneWnd = NULL;  // the window that went, if one came
+    int m_iMessageDepth = 0;   // messages and holds of this object under way
+    bool m_bGone = false;      // destroyed, waiting for the outermost message or hold to finish it
+    bool m_bFinishing = false; // its end is to be told (OnWindowGone), by the rule of frees
+    HWND m_hGoneWnd = NULL;    // the window that went, if one came
     CWindowWnd(const CWindowWnd&) = delete;
     CWindowWnd& operator=(const CWindowWnd&) = delete;
 };

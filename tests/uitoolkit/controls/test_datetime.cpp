@@ -1,6 +1,7 @@
 #include "controls/DateTimeUI.h"
 #include "TestHelpers.h"
 #include "TestWindow.h"
+#include "base/UIHandlingScope.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -117,4 +118,33 @@ TEST(DateTimeNative, PickClearAndCancel)
     SendMessageW(native, WM_KEYUP, VK_DELETE, 0);
     ASSERT_TRUE(scene.Closed());
     EXPECT_STREQ(L"", scene.date->GetText());
+}
+
+// A handler closes the open picker and the date is clicked again before the handler returns: the picker's end
+// is still to come, so no new box opens from it (one would be left behind when the picker frees itself).
+TEST(DateTimeNative, ClickWhileTheClosedPickerHasNotEndedOpensNothing)
+{
+    DateScene scene;
+    HWND native = scene.Open();
+    ASSERT_NE(nullptr, native);
+    RECT at = scene.date->GetPos();
+    LPARAM middle = MAKELPARAM((at.left + at.right) / 2, (at.top + at.bottom) / 2);
+    {
+        CHandlingScopeUI handling(CHandlingScopeUI::MESSAGE);
+        DestroyWindow(native);
+        SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+        SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, middle);
+        EXPECT_EQ(nullptr, scene.date->GetNativeWindow());
+    }
+    PumpPending();
+    EXPECT_EQ(nullptr, scene.date->GetNativeWindow());
+    // Once it has ended, a click opens a working one.
+    SendMessageW(scene.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    SendMessageW(scene.hwnd, WM_LBUTTONUP, 0, middle);
+    native = scene.date->GetNativeWindow();
+    ASSERT_NE(nullptr, native);
+    scene.Pick(native, 2021, 2, 3);
+    SetFocus(scene.hwnd);
+    ASSERT_TRUE(scene.Closed());
+    EXPECT_STREQ(L"2021-02-03", scene.date->GetText());
 }

@@ -1,6 +1,9 @@
 #include "TestWindow.h"
+#include "base/UIHandlingScope.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace UiToolkit;
 using namespace TestHelpers;
@@ -22,8 +25,10 @@ public:
     {
         goneHandle = hWnd;
         handleWhenGone = m_hWnd;
+        ++goneCount;
     }
     std::vector<UINT> messages;
+    int goneCount = 0;
     HWND handleAtFirstMessage = NULL;
     HWND goneHandle = NULL;
     HWND handleWhenGone = (HWND)1;
@@ -77,6 +82,49 @@ TEST(WindowBase, OwnClassLinksObjectAndUnlinksAtTheEnd)
 
     CMissingBase missing;
     EXPECT_EQ(nullptr, missing.CreateWnd(NULL, L"x", WS_POPUP, 0));
+}
+
+// An object whose window went may free itself when told so: until then it makes no other window, which would be
+// left routing its messages to freed memory. Nor a second one beside the first.
+TEST(WindowBase, NoNewWindowUntilTheLastOnesEndIsTold)
+{
+    InitToolkitForTests();
+    for (bool superclass : {false, true}) {
+        for (bool held : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (superclass ? "superclass" : "own class")
+                                            << (held ? ", object held" : ", inside a handler"));
+            CRecordingWindow own;
+            CEditSuperclass edit;
+            CWindowWnd& object = superclass ? static_cast<CWindowWnd&>(edit) : own;
+            auto create = [&] { return object.CreateWnd(NULL, L"w", WS_POPUP, 0, 0, 0, 60, 20); };
+            HWND first = create();
+            ASSERT_TRUE(first != NULL);
+            EXPECT_EQ(nullptr, create());
+            EXPECT_TRUE(IsWindow(first));
+            EXPECT_EQ(&object, CWindowWnd::FromHandle(first));
+            {
+                CHandlingScopeUI handling(CHandlingScopeUI::MESSAGE);
+                std::unique_ptr<CWindowWnd::Hold> hold;
+                if (held)
+                    hold.reset(new CWindowWnd::Hold(&object));
+                DestroyWindow(first);
+                EXPECT_EQ(nullptr, create());
+                hold.reset();
+                // Its end waits for the handler's: still no window.
+                EXPECT_EQ(nullptr, create());
+            }
+            if (!superclass) {
+                EXPECT_EQ(1, own.goneCount);
+            }
+            HWND again = create();
+            ASSERT_TRUE(again != NULL);
+            EXPECT_EQ(&object, CWindowWnd::FromHandle(again));
+            DestroyWindow(again);
+            if (!superclass) {
+                EXPECT_EQ(2, own.goneCount);
+            }
+        }
+    }
 }
 
 TEST(WindowBase, SuperclassKeepsTheBaseClassWorking)
