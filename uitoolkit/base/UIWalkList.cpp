@@ -5,10 +5,7 @@
 
 namespace UiToolkit {
 
-CWalkListUI::CWalkListUI(ReleaseFn release) : m_state(std::make_shared<State>())
-{
-    m_state->release = release;
-}
+CWalkListUI::CWalkListUI(ReleaseFn release) : m_release(release) {}
 
 CWalkListUI::~CWalkListUI()
 {
@@ -19,12 +16,18 @@ bool CWalkListUI::Add(void* entry)
 {
     if (entry == nullptr)
         return false;
+    if (!m_state) {
+        m_state = std::make_shared<State>();
+        m_state->release = m_release;
+    }
     m_state->entries.push_back(entry);
     return true;
 }
 
 bool CWalkListUI::Remove(void* entry)
 {
+    if (!m_state)
+        return false;
     State& state = *m_state;
     auto found = std::find(state.entries.begin(), state.entries.end(), entry);
     if (entry == nullptr || found == state.entries.end())
@@ -39,6 +42,8 @@ bool CWalkListUI::Remove(void* entry)
 
 void CWalkListUI::Empty()
 {
+    if (!m_state)
+        return;
     State& state = *m_state;
     for (void*& entry : state.entries) {
         if (entry != nullptr && state.release != nullptr)
@@ -51,12 +56,16 @@ void CWalkListUI::Empty()
 
 bool CWalkListUI::Contains(void* entry) const
 {
+    if (!m_state)
+        return false;
     const std::vector<void*>& entries = m_state->entries;
     return entry != nullptr && std::find(entries.begin(), entries.end(), entry) != entries.end();
 }
 
 int CWalkListUI::Count() const
 {
+    if (!m_state)
+        return 0;
     const std::vector<void*>& entries = m_state->entries;
     return static_cast<int>(entries.size() - std::count(entries.begin(), entries.end(), nullptr));
 }
@@ -75,21 +84,27 @@ void CWalkListUI::Settle(State& state)
         state.release(entry);
 }
 
-CWalkListUI::Walk::Walk(const CWalkListUI& list) : m_state(list.m_state), m_end(list.m_state->entries.size())
+CWalkListUI::Walk::Walk(const CWalkListUI& list)
+    : m_state(list.m_state), m_end(list.m_state ? list.m_state->entries.size() : 0)
 {
-    ++m_state->openWalks;
+    if (m_state)
+        ++m_state->openWalks;
     CHandlingScopeUI::Enter(CHandlingScopeUI::HANDLING, this);
 }
 
 CWalkListUI::Walk::~Walk()
 {
-    --m_state->openWalks;
-    Settle(*m_state);
+    if (m_state) {
+        --m_state->openWalks;
+        Settle(*m_state);
+    }
     CHandlingScopeUI::Leave(CHandlingScopeUI::HANDLING, this);
 }
 
 void* CWalkListUI::Walk::Next()
 {
+    if (!m_state)
+        return nullptr;
     const std::vector<void*>& entries = m_state->entries;
     while (m_next < m_end && m_next < entries.size()) {
         void* entry = entries[m_next++];

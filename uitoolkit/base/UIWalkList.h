@@ -57,7 +57,10 @@ private:
     };
     static void Settle(State& state);
 
-    std::shared_ptr<State> m_state; // shared with open walks, which may outlive the list
+    // Made by the first Add (most lists of a control never get an entry); shared with open walks, which may
+    // outlive the list.
+    std::shared_ptr<State> m_state;
+    ReleaseFn m_release;
 };
 
 } // namespace UiToolkit

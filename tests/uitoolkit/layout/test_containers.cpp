@@ -492,6 +492,21 @@ TEST(WalkList, ListenersChangingTheListWhileItIsWalked)
         delete list;
     }
 
+    // A list that never had an entry keeps the promise too: what a walk of it adds comes on the next walk.
+    int lone = 7;
+    CWalkListUI fresh;
+    EXPECT_FALSE(fresh.Remove(&lone));
+    EXPECT_FALSE(fresh.Contains(&lone));
+    fresh.Empty();
+    for (int pass = 0; pass < 2; ++pass) {
+        CWalkListUI::Walk walk(fresh);
+        void* reached = walk.Next();
+        EXPECT_EQ(pass == 0 ? nullptr : static_cast<void*>(&lone), reached);
+        if (pass == 0)
+            fresh.Add(&lone);
+    }
+    EXPECT_EQ(1, fresh.Count());
+
     // The delegate lists keep the same promise: one that removes itself still lets the next one run.
     std::wstring log;
     Recorder second = {&log, L'2', true};
